@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release and runs them all; each prints "name: value unit" lines.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+scripts/build.sh build-release Release -DVOCABRIX_GUI=OFF >&2
+for b in build-release/bench/bench_*; do
+  [ -x "$b" ] || continue
+  if [ $# -gt 0 ]; then
+    case " $* " in *" $(basename "$b") "*) ;; *) continue ;; esac
+  fi
+  "$b"
+done

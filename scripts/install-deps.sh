@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Phrase Desk needs to build, test and run.
+# Only missing packages are installed; a machine that has them all is left alone.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential        # C++ compiler and make
+  cmake                  # build system generator
+  ninja-build            # the build tool CMake drives
+  pkg-config             # library lookup used by CMake's find modules
+  ccache                 # makes rebuilds of an unchanged tree take seconds
+  qt6-base-dev           # Qt Core, Network, Xml, Widgets and Qt Test
+  libqt6opengl6-dev      # needed by Qt Charts' CMake files when recommends are off
+  qt6-charts-dev         # the statistics pie chart
+  libicu-dev             # code pages, collation and character properties
+  zlib1g-dev             # zlib, the peer the compression benchmark compares with
+  libsqlite3-dev         # SQLite, the peer the table benchmarks compare with
+  xvfb                   # a display for running the editor on a headless machine
+  xauth                  # used by xvfb-run
+  fonts-dejavu-core      # Latin, Greek, Cyrillic and Hebrew glyphs for the GUI tests
+  fonts-droid-fallback   # CJK glyphs
+  fonts-tlwg-loma-ttf    # Thai glyphs
+  fonts-nanum            # Korean glyphs
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+APT=(apt-get -o DPkg::Lock::Timeout=600)
+echo "Installing: ${missing[*]}" >&2
+if ! DEBIAN_FRONTEND=noninteractive $SUDO "${APT[@]}" install -y --no-install-recommends "${missing[@]}"; then
+  $SUDO "${APT[@]}" update
+  DEBIAN_FRONTEND=noninteractive $SUDO "${APT[@]}" install -y --no-install-recommends "${missing[@]}"
+fi

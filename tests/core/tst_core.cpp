@@ -1,0 +1,60 @@
+#include "core/ByteStream.h"
+#include "core/DateTime.h"
+#include "core/VocabrixError.h"
+
+#include <QtTest>
+
+VOCABRIX_ERROR(ETestError, EVocabrixError);
+
+class TestCore : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void readerRefusesToReadPastTheEnd()
+    {
+        const QByteArray data("\x01\x02\x03", 3);
+        TByteReader<ETestError> r(data, "short");
+        QCOMPARE(r.U16(), uint16_t(0x0201));
+        QVERIFY_THROWS_EXCEPTION(ETestError, r.U16());
+        QCOMPARE(r.Pos(), 2); // a failed read consumes nothing
+        QVERIFY_THROWS_EXCEPTION(ETestError, r.Utf16(1));
+        QVERIFY_THROWS_EXCEPTION(ETestError, r.Bytes(-1));
+        QCOMPARE(r.U8(), uint8_t(3));
+        QVERIFY(r.AtEnd());
+        try {
+            r.U8();
+            QFAIL("no exception");
+        } catch (const ETestError& e) {
+            QCOMPARE(e.Message(), QStringLiteral("short"));
+        }
+    }
+
+    void writerRoundTripsThroughReader()
+    {
+        QByteArray out;
+        TByteWriter w(out);
+        w.U16(0x464C);
+        w.I32(-5);
+        w.F64(1.5);
+        w.Utf16(QStringLiteral("Grüße"));
+        w.PatchU16(0, 0x1234);
+        TByteReader<ETestError> r(out, "x");
+        QCOMPARE(r.U16(), uint16_t(0x1234));
+        QCOMPARE(r.I32(), -5);
+        QCOMPARE(r.F64(), 1.5);
+        QCOMPARE(r.Utf16(5), QStringLiteral("Grüße"));
+    }
+
+    void dateTimeUsesDaysSince1899()
+    {
+        QCOMPARE(DateTime::FromQDateTime(QDateTime(QDate(1899, 12, 30), QTime(0, 0))), 0.0);
+        QCOMPARE(DateTime::FromQDateTime(QDateTime(QDate(2000, 1, 1), QTime(12, 0))), 36526.5);
+        QCOMPARE(DateTime::ToQDateTime(36526.5), QDateTime(QDate(2000, 1, 1), QTime(12, 0)));
+        QVERIFY(!DateTime::ToQDateTime(1e300).isValid());
+        DateTime::SetClockForTesting([] { return QDateTime(QDate(2000, 1, 2), QTime(6, 0)); });
+        QCOMPARE(DateTime::Now(), 36527.25);
+        DateTime::SetClockForTesting({});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCore)
+#include "tst_core.moc"
