@@ -1,6 +1,7 @@
 #include "storage/Locales.h"
 
 #include <unicode/ucnv.h>
+#include <unicode/ucol.h>
 
 #include <map>
 #include <memory>
@@ -116,4 +117,20 @@ QString LocaleAnsiToWide(const QByteArray& Text, int Locale)
 QString RecodeText(const QString& Text, int FromLocale, int ToLocale)
 {
     return LocaleAnsiToWide(LocaleWideToAnsi(Text, FromLocale), ToLocale);
+}
+
+int LocaleCompareText(int, const QString& A, const QString& B, bool IgnoreCase)
+{
+    // Interim: the root collation for every language.
+    thread_local std::unique_ptr<UCollator, void (*)(UCollator*)> coll[2] = {{nullptr, ucol_close},
+                                                                              {nullptr, ucol_close}};
+    auto& c = coll[IgnoreCase ? 1 : 0];
+    if (!c) {
+        UErrorCode err = U_ZERO_ERROR;
+        c.reset(ucol_open("", &err));
+        if (U_FAILURE(err)) return QString::compare(A, B, IgnoreCase ? Qt::CaseInsensitive : Qt::CaseSensitive);
+        ucol_setStrength(c.get(), IgnoreCase ? UCOL_SECONDARY : UCOL_TERTIARY);
+    }
+    return ucol_strcoll(c.get(), reinterpret_cast<const UChar*>(A.utf16()), int32_t(A.size()),
+                        reinterpret_cast<const UChar*>(B.utf16()), int32_t(B.size()));
 }

@@ -25,3 +25,7 @@ QString AnsiToWide(const QByteArray& Text, int CodePage);
 QByteArray LocaleWideToAnsi(const QString& Text, int Locale);
 QString LocaleAnsiToWide(const QByteArray& Text, int Locale);
 QString RecodeText(const QString& Text, int FromLocale, int ToLocale);
+
+// The system's locale-aware comparison of two texts for a language (ICU
+// collation): negative, 0 or positive. IgnoreCase compares without case.
+int LocaleCompareText(int Locale, const QString& A, const QString& B, bool IgnoreCase);
