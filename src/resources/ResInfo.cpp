@@ -1,0 +1,95 @@
+#include "resources/ResInfo.h"
+
+#include "resources/ResProcessor.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <algorithm>
+
+namespace {
+
+bool IsPEFile(const QString& FileName)
+{
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = file.read(2);
+    return head == "MZ";
+}
+
+QString Escape(const QString& Text)
+{
+    QString out;
+    out.reserve(Text.size());
+    for (QChar c : Text) {
+        switch (c.unicode()) {
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        default:
+            if (c.unicode() < 32)
+                out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
+QString Report(const TResProcessor& Processor)
+{
+    std::vector<const TResStringItem*> strings;
+    for (int b = 0; b < Processor.BlockCount(); ++b) {
+        if (Processor.Items(b)->ResourceType() != rtString) continue;
+        const auto* block = static_cast<const TResString*>(Processor.Items(b));
+        for (int i = 0; i < block->Count(); ++i)
+            if (!block->Items(i)->Data().isEmpty()) strings.push_back(block->Items(i));
+    }
+    std::stable_sort(strings.begin(), strings.end(), [](auto* a, auto* b) { return a->Id() < b->Id(); });
+
+    QString out = QStringLiteral("[RT_STRING]\n");
+    for (const TResStringItem* s : strings)
+        out += QStringLiteral("%1\t%2\n").arg(QString::number(s->Id()), Escape(s->Data()));
+    out += QLatin1String("[RT_RCDATA]\n");
+    for (int b = 0; b < Processor.BlockCount(); ++b) {
+        if (Processor.Items(b)->ResourceType() != rtRCData) continue;
+        const auto* block = static_cast<const TResRCData*>(Processor.Items(b));
+        for (int i = 0; i < block->Count(); ++i) {
+            const TResRCDataItem& item = *block->Items(i);
+            const QByteArray sha1 = QCryptographicHash::hash(item.Buffer(), QCryptographicHash::Sha1).toHex();
+            out += QStringLiteral("%1\t%2\t%3\n")
+                       .arg(item.Name(), QString::number(item.Size()), QString::fromLatin1(sha1));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+int RunResInfo(const QString& FileName, QTextStream& Out, QTextStream& Err)
+{
+    Out.setEncoding(QStringConverter::Utf8);
+    Err.setEncoding(QStringConverter::Utf8);
+    try {
+        TResProcessor processor;
+        if (IsPEFile(FileName))
+            processor.LoadPEFile(FileName);
+        else
+            processor.LoadResFile(FileName);
+        Out << Report(processor);
+        Out.flush();
+        return 0;
+    } catch (const EVocabrixError& e) {
+        Err << e.Message() << '\n';
+        Err.flush();
+        return 1;
+    }
+}
