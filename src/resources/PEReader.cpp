@@ -44,9 +44,10 @@ TPEReader::TPEReader(const QString& AFileName) : FFileName(AFileName)
 {
     const QString cannotOpen = QStringLiteral("Couldn't open file: %1").arg(AFileName);
     QFile file(AFileName);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxImageSize) throw EExeError(cannotOpen);
-    FStream = file.readAll();
-    if (file.error() != QFileDevice::NoError) throw EExeError(cannotOpen);
+    if (!file.open(QIODevice::ReadOnly)) throw EExeError(cannotOpen);
+    // Read with a bound: a device or a growing file has no trustworthy size.
+    FStream = file.read(kMaxImageSize + 1);
+    if (file.error() != QFileDevice::NoError || FStream.size() > kMaxImageSize) throw EExeError(cannotOpen);
     CheckHeaders();
 }
 

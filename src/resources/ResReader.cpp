@@ -38,13 +38,13 @@ TResId ReadId(TReader& r)
 TResReader::TResReader(const QString& AFileName) : FFileName(AFileName)
 {
     QFile file(AFileName);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxResFileSize)
-        throw EResError(QStringLiteral("Couldn't open: %1").arg(AFileName));
-    // An empty file cannot be mapped.
-    if (file.size() == 0) throw EResError(QStringLiteral("CreateFileMapping failed"));
-    FFileBase = file.readAll();
-    if (file.error() != QFileDevice::NoError || FFileBase.isEmpty())
+    if (!file.open(QIODevice::ReadOnly)) throw EResError(QStringLiteral("Couldn't open: %1").arg(AFileName));
+    // Read with a bound: a device or a growing file has no trustworthy size.
+    FFileBase = file.read(kMaxResFileSize + 1);
+    if (file.error() != QFileDevice::NoError || FFileBase.size() > kMaxResFileSize)
         throw EResError(QStringLiteral("MapViewOfFile failed"));
+    // An empty file cannot be mapped.
+    if (FFileBase.isEmpty()) throw EResError(QStringLiteral("CreateFileMapping failed"));
 
     // The empty header record tells a 32-bit .res file from anything else.
     TReader r(FFileBase, kInvalidFormat);

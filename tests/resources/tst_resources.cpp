@@ -229,6 +229,7 @@ private Q_SLOTS:
     {
         const QString file = FDir.filePath("missing.exe");
         QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(file); }), "Couldn't open file: " + file);
+        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(FDir.path()); }), "Couldn't open file: " + FDir.path());
     }
 
     void peReaderFindsResourceSectionByName_data()
