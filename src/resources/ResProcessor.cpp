@@ -483,6 +483,7 @@ void TResProcessor::ChargeLoad(qint64 Bytes)
 
 void TResProcessor::LoadPEFile(const QString& AFileName)
 {
+    Clear();
     TPEReader reader(AFileName);
     LoadFromPEReader(reader);
 }
@@ -517,8 +518,8 @@ void TResProcessor::LoadFromPEReader(TPEReader& Reader)
 
 void TResProcessor::LoadResFile(const QString& AFileName)
 {
-    const TResReader reader(AFileName);
     Clear();
+    const TResReader reader(AFileName);
     try {
         std::unique_ptr<TResBlock> blocks[] = {std::make_unique<TResString>(this), std::make_unique<TResRCData>(this)};
         for (auto& block : blocks) {
