@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -38,30 +39,6 @@ quint64 Load64(const uchar* p)
     return v;
 }
 
-// The stream positions of the latest occurrences of one byte value, oldest
-// first, in a ring of 40.
-struct TPositionsList {
-    qint64 Items[PositionsPerByte];
-    int Head = 0; // slot the next position goes to
-    int Count = 0;
-
-    qint64 Newest(int i) const
-    {
-        const int j = Head - 1 - i;
-        return Items[j < 0 ? j + PositionsPerByte : j];
-    }
-    void Add(qint64 Position)
-    {
-        Items[Head] = Position;
-        Head = Head == PositionsPerByte - 1 ? 0 : Head + 1;
-        if (Count < PositionsPerByte) ++Count;
-    }
-};
-
-struct TLZDictionary {
-    TPositionsList Positions[256];
-};
-
 // Length of the common prefix of Candidate and Current, at most Cap. The first
 // bytes are equal by construction. Reads up to 24 bytes when Available allows.
 int MatchLength(const uchar* Candidate, const uchar* Current, int Cap, int Available)
@@ -78,6 +55,74 @@ int MatchLength(const uchar* Candidate, const uchar* Current, int Cap, int Avail
     return k;
 }
 
+// The match search. The format's encoder keeps the last 40 positions of each
+// byte value (its dictionary) and tries those of the first look-ahead byte
+// that are still inside the window, newest first; a strictly longer match
+// replaces the best one and a match longer than 8 ends the search. Only
+// candidates sharing three bytes with the look-ahead can ever become the best
+// one, so this finder walks a chain of the positions that start with the same
+// three bytes instead, newest first, and numbers the occurrences of each byte
+// value to tell which of them the dictionary would still hold. It visits the
+// candidates that matter in the same order and finds the same match, without
+// the dozens of useless comparisons per byte that UTF-16 text causes.
+class TMatchFinder {
+public:
+    TMatchFinder() { std::fill(std::begin(FHead), std::end(FHead), -1); }
+
+    // Records the byte at Position as passed; At points to it and Left bytes
+    // of input follow from there.
+    void Add(const uchar* At, qint64 Position, qint64 Left)
+    {
+        const qsizetype Slot = qsizetype(Position & RingMask);
+        FOccurrence[Slot] = FCount[At[0]]++;
+        if (Left < MinMatch) return; // too close to the end to start a match
+        const quint32 h = Hash(At);
+        FPrev[Slot] = FHead[h];
+        FHead[h] = Position;
+    }
+
+    // The best match for the look-ahead of Ahead bytes at Cur (position p);
+    // 0 when there is none.
+    int Find(const uchar* Cur, qint64 p, int Ahead, int& Distance) const
+    {
+        if (Ahead < MinMatch) return 0;
+        const int Cap = std::min(Ahead, MaxMatch);
+        const qint64 Oldest = std::max<qint64>(0, p + Ahead - WindowSize); // stream position of the window's first byte
+        const quint32 Three = Load3(Cur);
+        const quint32 Count = FCount[Cur[0]];
+        int Best = MinMatch - 1;
+        for (qint64 q = FHead[Hash(Cur)]; q >= Oldest; q = FPrev[q & RingMask]) {
+            const uchar* Candidate = Cur - (p - q);
+            if (Load3(Candidate) != Three) continue; // other bytes with the same hash
+            // Not among the last 40 of its value any more, and neither is any older one.
+            if (Count - FOccurrence[q & RingMask] > PositionsPerByte) break;
+            // Only a strictly longer match counts: it must agree at index Best.
+            if (Candidate[Best] != Cur[Best]) continue;
+            const int k = MatchLength(Candidate, Cur, Cap, Ahead);
+            if (k > Best) {
+                Best = k;
+                Distance = int(p - q);
+                if (k > GoodMatch || k == Cap) break;
+            }
+        }
+        return Best >= MinMatch ? Best : 0;
+    }
+
+private:
+    // Ring slots for every position a candidate can have (window and look-ahead).
+    static constexpr qint64 RingMask = 4095;
+    static constexpr int HashBits = 13;
+
+    // The three bytes at p; a candidate always has its fourth byte in the input.
+    static quint32 Load3(const uchar* p) { return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16; }
+    static quint32 Hash(const uchar* p) { return (Load3(p) * 2654435761u) >> (32 - HashBits); }
+
+    qint64 FHead[1 << HashBits];       // newest position per hash of three bytes, -1 for none
+    qint64 FPrev[RingMask + 1];        // the next older position with the same hash
+    quint32 FOccurrence[RingMask + 1]; // how many bytes of its value came before the position
+    quint32 FCount[256] = {};          // bytes of each value passed so far
+};
+
 // The encoder. Input comes piecewise: each call gets the stream bytes from
 // Base to End and must still hold the 2048 bytes before Position(). A piece
 // that is not the last is coded only while a full look-ahead of 127 bytes is
@@ -85,7 +130,8 @@ int MatchLength(const uchar* Candidate, const uchar* Current, int Cap, int Avail
 class TLZEncoder {
 public:
     TLZEncoder(QByteArray& Out, const TProgressEvent& OnProgress, qint64 ProgressBase, qint64 ProgressMax)
-        : FOut(Out), FOnProgress(OnProgress), FProgressBase(ProgressBase), FProgressMax(ProgressMax)
+        : FOut(Out), FOnProgress(OnProgress), FProgressBase(ProgressBase), FProgressMax(ProgressMax),
+          FFinder(std::make_unique<TMatchFinder>())
     {
     }
 
@@ -107,17 +153,17 @@ public:
             const int Ahead = int(std::min<qint64>(Left, MaxRun));
             const uchar* Cur = Data + (p - Base);
             int Distance = 0;
-            const int Length = FindMatch(Data, Base, p, Ahead, Distance);
+            const int Length = FFinder->Find(Cur, p, Ahead, Distance);
             if (Length) {
                 o = FlushLiterals(o, Cur);
                 const unsigned c = 1u | unsigned(Distance) << 1 | unsigned(Length - MinMatch) << 12;
                 *o++ = uchar(c);
                 *o++ = uchar(c >> 8);
-                for (int i = 0; i < Length; ++i) FDict.Positions[Cur[i]].Add(p + i);
+                for (int i = 0; i < Length; ++i) FFinder->Add(Cur + i, p + i, Left - i);
             } else {
                 if (FPending == MaxRun) o = FlushLiterals(o, Cur);
                 ++FPending;
-                FDict.Positions[Cur[0]].Add(p);
+                FFinder->Add(Cur, p, Left);
             }
             if (FOnProgress) FOnProgress(FProgressBase + p + Ahead, FProgressMax);
             p += Length ? Length : 1;
@@ -128,36 +174,6 @@ public:
     }
 
 private:
-    // The longest match among the candidates, newest first; among equally
-    // long ones the newest wins. Only positions inside the window of 2048
-    // bytes ending with the look-ahead count.
-    int FindMatch(const uchar* Data, qint64 Base, qint64 p, int Ahead, int& Distance)
-    {
-        if (Ahead < MinMatch) return 0;
-        const uchar* Cur = Data + (p - Base);
-        const int Cap = std::min(Ahead, MaxMatch);
-        const qint64 Oldest = std::max<qint64>(0, p + Ahead - WindowSize);
-        TPositionsList& List = FDict.Positions[Cur[0]];
-        int Best = MinMatch - 1;
-        for (int i = 0; i < List.Count; ++i) {
-            const qint64 q = List.Newest(i);
-            if (q < Oldest) {
-                List.Count = i; // this and all older ones left the window for good
-                break;
-            }
-            const uchar* Candidate = Data + (q - Base);
-            // Only a strictly longer match counts: it must agree at index Best.
-            if (Candidate[Best] != Cur[Best]) continue;
-            const int k = MatchLength(Candidate, Cur, Cap, Ahead);
-            if (k > Best) {
-                Best = k;
-                Distance = int(p - q);
-                if (k > GoodMatch || k == Cap) break;
-            }
-        }
-        return Best >= MinMatch ? Best : 0;
-    }
-
     // Writes the pending literals, which are the bytes just before Cur.
     uchar* FlushLiterals(uchar* o, const uchar* Cur)
     {
@@ -173,10 +189,31 @@ private:
     const TProgressEvent& FOnProgress;
     qint64 FProgressBase;
     qint64 FProgressMax;
-    TLZDictionary FDict;
+    std::unique_ptr<TMatchFinder> FFinder; // about 110 KB, too big for the stack
     qint64 FPos = 0;
     int FPending = 0;
 };
+
+void WriteAll(QIODevice* Dest, const char* Data, qint64 Size)
+{
+    if (Size > 0 && Dest->write(Data, Size) != Size) {
+        const QString Reason = Dest->errorString();
+        throw EQCompressError(Reason.isEmpty() ? QStringLiteral("Stream write error") : Reason);
+    }
+}
+
+// The next piece of Src, empty at its end.
+QByteArray ReadChunk(QIODevice* Src)
+{
+    QByteArray Chunk(ChunkSize, Qt::Uninitialized);
+    const qint64 Got = Src->read(Chunk.data(), ChunkSize);
+    if (Got < 0) {
+        const QString Reason = Src->errorString();
+        throw EQCompressError(Reason.isEmpty() ? QStringLiteral("Stream read error") : Reason);
+    }
+    Chunk.resize(Got);
+    return Chunk;
+}
 
 // The decoder. The output grows in one buffer; stream decoding drains all but
 // the last 2048 bytes after each piece, which is all a back reference can see.
@@ -187,8 +224,6 @@ public:
           FBuf(std::max<qsizetype>(Capacity, 4096), Qt::Uninitialized)
     {
     }
-
-    qint64 Total() const { return FFlushed + FSize; }
 
     // Decodes the tokens of In from Pos on and returns where it stopped: at
     // the end, at a token cut by the end of a piece that is not the last, or
@@ -219,8 +254,9 @@ public:
                 uchar* Dst = o + n;
                 const uchar* Src = Dst - Distance;
                 if (Distance >= 8) {
-                    // Whole 8-byte steps never read what they write; the
-                    // overshoot lands in the spare room behind the output.
+                    // Each 8-byte step reads only bytes that are already
+                    // final; the overshoot lands in the spare room behind
+                    // the output and is overwritten later.
                     for (int i = 0; i < Length; i += 8) std::memcpy(Dst + i, Src + i, 8);
                 } else {
                     for (int i = 0; i < Length; ++i) Dst[i] = Src[i];
@@ -244,7 +280,15 @@ public:
     }
 
     // Writes all output but the last Keep bytes.
-    void Drain(QIODevice* Dest, qsizetype Keep);
+    void Drain(QIODevice* Dest, qsizetype Keep)
+    {
+        const qsizetype Out = FSize - Keep;
+        if (Out <= 0) return;
+        WriteAll(Dest, FBuf.constData(), Out);
+        std::memmove(FBuf.data(), FBuf.constData() + Out, size_t(Keep));
+        FSize = Keep;
+        FFlushed += Out;
+    }
 
     QByteArray TakeAll(qint64 MaxOutput)
     {
@@ -259,37 +303,6 @@ private:
     qsizetype FSize = 0; // output bytes held in FBuf
     qint64 FFlushed = 0; // output bytes written out before FBuf[0]
 };
-
-void WriteAll(QIODevice* Dest, const char* Data, qint64 Size)
-{
-    if (Size > 0 && Dest->write(Data, Size) != Size) {
-        const QString Reason = Dest->errorString();
-        throw EQCompressError(Reason.isEmpty() ? QStringLiteral("Stream write error") : Reason);
-    }
-}
-
-// The next piece of Src, empty at its end.
-QByteArray ReadChunk(QIODevice* Src)
-{
-    QByteArray Chunk(ChunkSize, Qt::Uninitialized);
-    const qint64 Got = Src->read(Chunk.data(), ChunkSize);
-    if (Got < 0) {
-        const QString Reason = Src->errorString();
-        throw EQCompressError(Reason.isEmpty() ? QStringLiteral("Stream read error") : Reason);
-    }
-    Chunk.resize(Got);
-    return Chunk;
-}
-
-void TLZDecoder::Drain(QIODevice* Dest, qsizetype Keep)
-{
-    const qsizetype Out = FSize - Keep;
-    if (Out <= 0) return;
-    WriteAll(Dest, FBuf.constData(), Out);
-    std::memmove(FBuf.data(), FBuf.constData() + Out, size_t(Keep));
-    FSize = Keep;
-    FFlushed += Out;
-}
 
 const uchar* Bytes(const QByteArray& Data) { return reinterpret_cast<const uchar*>(Data.constData()); }
 

@@ -269,6 +269,19 @@ private Q_SLOTS:
         QCOMPARE(ErrorOf([&] { StreamDecompress(Header + tokens); }), QStringLiteral("Wrong stream format"));
     }
 
+    void garbageNeverCrashes()
+    {
+        std::mt19937 Gen(11);
+        for (int Round = 0; Round < 500; ++Round) {
+            const QByteArray Stream = Header + RandomBytes(Gen, Gen() % 600);
+            try {
+                QVERIFY(DecompressBuffer(Stream).size() <= 9 * Stream.size()); // 2 bytes yield at most 18
+            } catch (const EQCompressError& e) {
+                QCOMPARE(e.Message(), QStringLiteral("Wrong stream format"));
+            }
+        }
+    }
+
     void decoderFollowsReferences()
     {
         QCOMPARE(DecompressBuffer(Header + Hex("02610300")), QByteArray("aaaa")); // distance 1 = all there is
