@@ -1,0 +1,175 @@
+#include "langfile/LangFileProject.h"
+
+#include "core/Prompt.h"
+#include "storage/Locales.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+QString OpenError(const QString& fileName)
+{
+    return QStringLiteral("Error opening project \"%1\"").arg(QDir::toNativeSeparators(fileName));
+}
+} // namespace
+
+TLangFileProject::TLangFileProject() = default;
+
+TLangFileProject::~TLangFileProject()
+{
+    // The files unlock themselves; the storage frees the sections.
+    FLangFiles.Clear();
+}
+
+void TLangFileProject::Open(const QString& ANativeFileName, bool ALibrary, bool AReadOnly)
+{
+    DoOpen(ANativeFileName, ALibrary, AReadOnly);
+}
+
+bool TLangFileProject::Close(bool SaveNative)
+{
+    return DoClose(SaveNative);
+}
+
+void TLangFileProject::OpenLanguage(const QString& AFileName, bool AReadOnly)
+{
+    DoOpenLanguage(AFileName, AReadOnly);
+}
+
+bool TLangFileProject::CloseLanguage(int Index, bool& AllowClose)
+{
+    return DoCloseLanguage(Index, AllowClose);
+}
+
+void TLangFileProject::DoOpen(const QString& ANativeFileName, bool ALibrary, bool AReadOnly)
+{
+    if (!Close(false)) return;
+    if (!QFileInfo::exists(ANativeFileName))
+        throw ELangFileError(OpenError(ANativeFileName) + QStringLiteral("\r\nFile does not exist"));
+    FIsLibrary = ALibrary;
+    auto file = std::make_unique<TLangFile>(ANativeFileName, AReadOnly);
+    if (!file->IsNative())
+        throw ELangFileError(OpenError(ANativeFileName) + QStringLiteral("\r\nLanguage file is not native"));
+    TLangFile* f = file.get();
+    FLangFiles.Add(std::move(file));
+    SetMainLangID(f->Locale());
+    try {
+        f->Load(this, -1, 0);
+        f->Lock();
+    } catch (const EVocabrixError&) {
+        FLangFiles.Clear();
+        ClearSections();
+        throw ELangFileError(OpenError(ANativeFileName));
+    }
+    f->SetLangIndex(0);
+    FNativeFileName = ANativeFileName;
+}
+
+bool TLangFileProject::DoClose(bool)
+{
+    ClearSections();
+    FLangFiles.Clear();
+    FNativeFileName.clear();
+    return true;
+}
+
+void TLangFileProject::DoOpenLanguage(const QString& AFileName, bool AReadOnly)
+{
+    auto file = std::make_unique<TLangFile>(AFileName, AReadOnly);
+    TLangFile* f = file.get();
+    const int base = std::max(0, FLangFiles.IndexByLangID(f->BasedOnLangID()));
+    const int index = FLangFiles.Add(std::move(file));
+    f->SetLangIndex(index);
+    bool columnAdded = false;
+    try {
+        AddLanguage(base, f->Locale());
+        columnAdded = true;
+        f->Load(this, index, 0);
+        f->Lock();
+    } catch (const EVocabrixError&) {
+        if (columnAdded) RemoveLanguage(index);
+        FLangFiles.Erase(index);
+        throw ELangFileError(QStringLiteral("Could not load language file"));
+    }
+    if (FLangFiles.Count() > 0) f->SetCompressed(FLangFiles.Items(0)->Compressed());
+}
+
+bool TLangFileProject::DoCloseLanguage(int Index, bool& AllowClose)
+{
+    AllowClose = true;
+    RemoveLanguage(Index);
+    for (int i = Index + 1; i < FLangFiles.Count(); ++i) FLangFiles.Items(i)->SetLangIndex(i - 1);
+    FLangFiles.Erase(Index);
+    return true;
+}
+
+void TLangFileProject::SaveLanguage(int Index)
+{
+    TLangFile* f = FLangFiles.Items(Index);
+    if (f->ReadOnly()) return;
+    try {
+        const TLangFile* native = FLangFiles.Items(0);
+        f->SetFormatVersion(native->FormatVersion());
+        if (ExtGroups().Count() > 0 && f->FormatVersion() < 7) f->UpdateFormatVersion();
+        f->SetVersion(native->Version());
+        f->Save(this, Index, false);
+        f->SetModified(false);
+    } catch (const EVocabrixError& e) {
+        throw ELangFileError(QStringLiteral("Could not save language file\r") + e.Message());
+    }
+}
+
+int TLangFileProject::GetLangIndex(const QString& AFileName) const
+{
+    for (int i = 0; i < FLangFiles.Count(); ++i)
+        if (CompareNames(QFileInfo(FLangFiles.Items(i)->FileName()).fileName(), AFileName, false) == 0) return i;
+    return -1;
+}
+
+void RepairProject(const QString& NativeFileName, TPrompt& Prompt)
+{
+    const QFileInfo info(NativeFileName);
+    if (!info.exists()) {
+        Prompt.Message(mkError, QStringLiteral("File \"%1\" does not exist").arg(QDir::toNativeSeparators(NativeFileName)),
+                       mbOK, mrOk);
+        return;
+    }
+    try {
+        TLocStorage storage;
+        TLangFile native(NativeFileName, false);
+        if (!native.IsNative()) {
+            Prompt.Message(mkError, QStringLiteral("\"%1\" is not native language file").arg(info.fileName()), mbOK, mrOk);
+            return;
+        }
+        Prompt.Status(QStringLiteral("Processing native language file \"%1\"...").arg(info.fileName()));
+        native.Load(&storage, -1, loRepair);
+        native.Save(&storage, 0, false);
+
+        const QString stem = info.fileName().section(QLatin1Char('.'), 0, 0);
+        const QStringList files =
+            info.dir().entryList({stem + QStringLiteral(".*.lng")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+        for (const QString& name : files) {
+            const qsizetype dot = name.indexOf(QLatin1Char('.'));
+            if (name.mid(dot).compare(QLatin1String(".ntv.lng"), Qt::CaseInsensitive) == 0) continue;
+            Prompt.Status(QStringLiteral("Processing language file \"%1\"...").arg(name));
+            TLangFile lang(info.dir().filePath(name), false);
+            const int column = storage.AddLanguage(0, lang.Locale());
+            // The native texts were read in the native code page; re-read them
+            // as text of the language so untranslated items keep their bytes.
+            storage.ForEachItem([&](TLocItem* item) {
+                if (dynamic_cast<TLocExtItem*>(item)) return;
+                TLocValue* v = item->Values().Items(column);
+                v->SetValue(RecodeText(v->Value(), storage.MainLangID(), lang.Locale()));
+            });
+            lang.Load(&storage, column, loSyncByName);
+            lang.Save(&storage, column, false);
+            storage.RemoveLanguage(column);
+        }
+    } catch (const EVocabrixError& e) {
+        Prompt.Status(QString());
+        Prompt.Message(mkError, e.Message(), mbOK, mrOk);
+        return;
+    }
+    Prompt.Status(QString());
+    Prompt.Message(mkInformation, QStringLiteral("Project repairing is completed"), mbOK, mrOk);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "langfile/LangFile.h"
+#include "storage/LocStorage.h"
+
+class TPrompt;
+
+// A storage bound to a native language file (column 0) and to the language
+// files opened with it (one per further column).
+class TLangFileProject : public TLocStorage {
+public:
+    TLangFileProject();
+    ~TLangFileProject() override;
+
+    bool IsLibrary() const { return FIsLibrary; }
+    TLangFileList& LangFiles() { return FLangFiles; }
+    const TLangFileList& LangFiles() const { return FLangFiles; }
+    const QString& NativeFileName() const { return FNativeFileName; }
+
+    void Open(const QString& ANativeFileName, bool ALibrary, bool AReadOnly);
+    bool Close(bool SaveNative);
+    void OpenLanguage(const QString& AFileName, bool AReadOnly);
+    bool CloseLanguage(int Index, bool& AllowClose);
+    void SaveLanguage(int Index);
+
+    // Index of the open file whose name (without path) equals AFileName,
+    // ASCII letters compared without case; -1 when none.
+    int GetLangIndex(const QString& AFileName) const;
+    bool LangAlreadyOpen(const QString& AFileName) const { return GetLangIndex(AFileName) >= 0; }
+
+protected:
+    virtual void DoOpen(const QString& ANativeFileName, bool ALibrary, bool AReadOnly);
+    virtual bool DoClose(bool SaveNative);
+    virtual void DoOpenLanguage(const QString& AFileName, bool AReadOnly);
+    virtual bool DoCloseLanguage(int Index, bool& AllowClose);
+
+    bool FIsLibrary = false;
+    TLangFileList FLangFiles;
+    QString FNativeFileName;
+};
+
+// Rewrites a native file with duplicate IDs renumbered and every language file
+// of its folder matched to it by names. Messages and progress go to Prompt.
+void RepairProject(const QString& NativeFileName, TPrompt& Prompt);

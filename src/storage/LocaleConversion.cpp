@@ -1,0 +1,275 @@
+#include "storage/Locales.h"
+
+#include <unicode/uchar.h>
+#include <unicode/ucnv.h>
+#include <unicode/unorm2.h>
+#include <unicode/uset.h>
+#include <unicode/utf16.h>
+
+#include <limits>
+#include <memory>
+#include <unordered_map>
+
+// Conversions between UTF-16 and the 8-bit Windows code pages through ICU,
+// whose windows-NNNN converters carry the mappings Windows uses. They run for
+// every name of a large language file: plain ASCII text skips ICU, and every
+// thread keeps its own converters (ICU converters hold state and must not be
+// shared), so no lock is taken.
+
+namespace {
+
+constexpr int VietnameseCodePage = 1258;
+// The longest text ICU is given in one call; the buffers are sized from it in int32_t.
+constexpr qsizetype MaxConvertedLength = std::numeric_limits<int32_t>::max() / 4;
+
+struct ConverterCloser {
+    void operator()(UConverter* c) const { ucnv_close(c); }
+};
+using TConverterHandle = std::unique_ptr<UConverter, ConverterCloser>;
+
+struct TCodePageConverter {
+    TConverterHandle Handle;
+    bool AsciiCompatible = false; // bytes 0x00-0x7F are ASCII, so ASCII text converts as is
+};
+
+bool IsAscii(QStringView text)
+{
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80) return false;
+    return true;
+}
+
+bool IsAscii(const QByteArray& text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+TConverterHandle OpenConverter(int codePage)
+{
+    if (codePage == 0 || codePage == 3) codePage = SystemCodePage(); // CP_ACP, CP_THREAD_ACP
+    const QByteArray number = QByteArray::number(codePage);
+    for (const QByteArray& name : {"windows-" + number, "cp" + number}) {
+        UErrorCode err = U_ZERO_ERROR;
+        TConverterHandle c(ucnv_open(name.constData(), &err));
+        if (U_FAILURE(err) || !c) continue;
+        // 8-bit text only: UTF-16 and UTF-32 are no ANSI code pages.
+        if (ucnv_getMinCharSize(c.get()) != 1) return {};
+        // "?" for characters the code page lacks, as Windows writes; with it set,
+        // bytes that decode to nothing become U+FFFD instead of a control character.
+        ucnv_setSubstChars(c.get(), "?", 1, &err);
+        // Windows' best-fit mappings where ICU has them (the yen sign to 0x5C in 932).
+        ucnv_setFallback(c.get(), true);
+        return c;
+    }
+    return {};
+}
+
+bool DecodesAsciiAsIs(UConverter* c)
+{
+    char bytes[128];
+    UChar chars[256];
+    for (int i = 0; i < 128; ++i) bytes[i] = char(i);
+    UErrorCode err = U_ZERO_ERROR;
+    const int32_t n = ucnv_toUChars(c, chars, 256, bytes, 128, &err);
+    if (U_FAILURE(err) || n != 128) return false;
+    for (int i = 0; i < 128; ++i)
+        if (chars[i] != i) return false;
+    return true;
+}
+
+// The calling thread's converter for a code page; null when there is none.
+const TCodePageConverter* ConverterFor(int codePage)
+{
+    thread_local std::unordered_map<int, TCodePageConverter> converters;
+    thread_local int lastCodePage = -1;
+    thread_local const TCodePageConverter* last = nullptr;
+    if (codePage != lastCodePage) {
+        // Code pages come from files too; an unbounded number of them must not pile up.
+        if (converters.size() >= 64) converters.clear();
+        auto [it, added] = converters.try_emplace(codePage);
+        if (added) {
+            it->second.Handle = OpenConverter(codePage);
+            it->second.AsciiCompatible = it->second.Handle && DecodesAsciiAsIs(it->second.Handle.get());
+        }
+        lastCodePage = codePage;
+        last = &it->second;
+    }
+    return last->Handle ? last : nullptr;
+}
+
+// What Windows-1258 can hold without combining characters.
+const USet* VietnameseRepertoire()
+{
+    static const USet* repertoire = [] {
+        UErrorCode err = U_ZERO_ERROR;
+        USet* set = uset_openEmpty();
+        TConverterHandle c(ucnv_open("windows-1258", &err));
+        if (U_SUCCESS(err)) ucnv_getUnicodeSet(c.get(), set, UCNV_ROUNDTRIP_SET, &err);
+        uset_freeze(set);
+        return set;
+    }();
+    return repertoire;
+}
+
+// Windows-1258 has the Vietnamese base letters (ă, â, ê, ô, ơ, ư, đ) and a few
+// Latin letters precomposed, the tone marks only as combining characters. A
+// letter it lacks is decomposed and recomposed as far as the code page has the
+// result: "ế" becomes "ê" and a combining acute accent, as Windows writes it.
+QString ComposeForVietnamese(const QString& text)
+{
+    const USet* repertoire = VietnameseRepertoire();
+    UErrorCode err = U_ZERO_ERROR;
+    const UNormalizer2* nfd = unorm2_getNFDInstance(&err);
+    const UNormalizer2* nfc = unorm2_getNFCInstance(&err);
+    if (U_FAILURE(err)) return text;
+
+    QString out;
+    out.reserve(text.size() + 8);
+    const auto append = [&out](UChar32 c) {
+        if (U_IS_BMP(c)) {
+            out.append(QChar(char16_t(c)));
+        } else {
+            out.append(QChar(char16_t(U16_LEAD(c))));
+            out.append(QChar(char16_t(U16_TRAIL(c))));
+        }
+    };
+    const auto* s = reinterpret_cast<const UChar*>(text.utf16());
+    const int32_t length = int32_t(text.size());
+    for (int32_t i = 0; i < length;) {
+        UChar32 c;
+        U16_NEXT(s, i, length, c);
+        UChar parts[32];
+        err = U_ZERO_ERROR;
+        const int32_t n =
+            c < 0x80 || uset_contains(repertoire, c) ? -1 : unorm2_getDecomposition(nfd, c, parts, 32, &err);
+        if (n <= 0 || U_FAILURE(err)) {
+            append(c);
+            continue;
+        }
+        int32_t j = 0;
+        UChar32 base;
+        U16_NEXT(parts, j, n, base);
+        QList<UChar32> marks; // what stays combining, in canonical order
+        while (j < n) {
+            UChar32 mark;
+            U16_NEXT(parts, j, n, mark);
+            // A mark composes unless an earlier left-over mark of the same class blocks it.
+            const bool blocked = !marks.isEmpty() && u_getCombiningClass(marks.last()) >= u_getCombiningClass(mark);
+            const UChar32 composed = blocked ? -1 : unorm2_composePair(nfc, base, mark);
+            if (composed >= 0 && uset_contains(repertoire, composed))
+                base = composed;
+            else
+                marks.append(mark);
+        }
+        append(base);
+        for (const UChar32 mark : marks) append(mark);
+    }
+    return out;
+}
+
+QByteArray Encode(const QString& text, int codePage)
+{
+    const TCodePageConverter* conv = ConverterFor(codePage);
+    if (!conv || text.size() > MaxConvertedLength) return {};
+    if (conv->AsciiCompatible && IsAscii(text)) return text.toLatin1();
+    const QString source = codePage == VietnameseCodePage ? ComposeForVietnamese(text) : text;
+    QByteArray out(source.size() * 2 + 16, Qt::Uninitialized);
+    for (;;) {
+        UErrorCode err = U_ZERO_ERROR;
+        const int32_t n = ucnv_fromUChars(conv->Handle.get(), out.data(), int32_t(out.size()),
+                                          reinterpret_cast<const UChar*>(source.utf16()), int32_t(source.size()), &err);
+        if (err == U_BUFFER_OVERFLOW_ERROR) {
+            out.resize(n);
+            continue;
+        }
+        if (U_FAILURE(err)) return {};
+        out.resize(n);
+        return out;
+    }
+}
+
+QString Decode(const QByteArray& text, int codePage)
+{
+    const TCodePageConverter* conv = ConverterFor(codePage);
+    if (!conv || text.size() > MaxConvertedLength) return {};
+    if (conv->AsciiCompatible && IsAscii(text)) return QString::fromLatin1(text);
+    QString out(text.size() + 16, Qt::Uninitialized);
+    for (;;) {
+        UErrorCode err = U_ZERO_ERROR;
+        const int32_t n = ucnv_toUChars(conv->Handle.get(), reinterpret_cast<UChar*>(out.data()), int32_t(out.size()),
+                                        text.constData(), int32_t(text.size()), &err);
+        if (err == U_BUFFER_OVERFLOW_ERROR) {
+            out.resize(n);
+            continue;
+        }
+        if (U_FAILURE(err)) return {};
+        out.resize(n);
+        // Windows reads letter and tone mark as one precomposed character.
+        return codePage == VietnameseCodePage ? out.normalized(QString::NormalizationForm_C) : out;
+    }
+}
+
+} // namespace
+
+int CharsetOfCodePage(int CodePage)
+{
+    switch (CodePage) {
+    case 874:
+        return 222; // THAI_CHARSET
+    case 932:
+        return 128; // SHIFTJIS_CHARSET
+    case 936:
+        return 134; // GB2312_CHARSET
+    case 949:
+        return 129; // HANGEUL_CHARSET
+    case 950:
+        return 136; // CHINESEBIG5_CHARSET
+    case 1250:
+        return 238; // EASTEUROPE_CHARSET
+    case 1251:
+        return 204; // RUSSIAN_CHARSET
+    case 1252:
+        return 0; // ANSI_CHARSET
+    case 1253:
+        return 161; // GREEK_CHARSET
+    case 1254:
+        return 162; // TURKISH_CHARSET
+    case 1255:
+        return 177; // HEBREW_CHARSET
+    case 1256:
+        return 178; // ARABIC_CHARSET
+    case 1257:
+        return 186; // BALTIC_CHARSET
+    case 1258:
+        return 163; // VIETNAMESE_CHARSET
+    case 1361:
+        return 130; // JOHAB_CHARSET
+    default:
+        return DEFAULT_CHARSET;
+    }
+}
+
+QByteArray WideToAnsi(const QString& Text, int CodePage)
+{
+    QByteArray result = Encode(Text, CodePage);
+    if (result.isEmpty() && !Text.isEmpty()) result = Encode(Text, SystemCodePage());
+    return result;
+}
+
+QString AnsiToWide(const QByteArray& Text, int CodePage)
+{
+    QString result = Decode(Text, CodePage);
+    if (result.isEmpty() && !Text.isEmpty()) result = Decode(Text, SystemCodePage());
+    return result;
+}
+
+QByteArray LocaleWideToAnsi(const QString& Text, int Locale) { return WideToAnsi(Text, LocaleCodePage(Locale)); }
+
+QString LocaleAnsiToWide(const QByteArray& Text, int Locale) { return AnsiToWide(Text, LocaleCodePage(Locale)); }
+
+QString RecodeText(const QString& Text, int FromLocale, int ToLocale)
+{
+    return LocaleAnsiToWide(LocaleWideToAnsi(Text, FromLocale), ToLocale);
+}

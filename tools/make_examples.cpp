@@ -1,0 +1,220 @@
+// Writes the sample project "Notes" (a small note-taking application) into a
+// folder: the native file Notes.ntv.lng, a partly translated German file and a
+// barely started French one. Run: make_examples <folder>
+
+#include "langfile/LangFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+
+namespace {
+
+const uint16_t kEnglish = 0x0409, kGerman = 0x0407, kFrench = 0x040C;
+const double kEdited = 46000.375; // 2025-12-09 09:00, a fixed time so the files do not change between runs
+
+struct TProp {
+    const char* Component; // empty: the form itself
+    const char* Name;
+    TLocValueType Type;
+    const char* English;
+    const char* German; // nullptr: not translated
+    const char* French;
+};
+
+struct TForm {
+    const char* Name;
+    uint16_t Attributes;
+    std::initializer_list<TProp> Props;
+};
+
+const TForm kForms[] = {
+    {"TMainForm",
+     0,
+     {
+         {"", "Caption", ptString, "Notes", "Notizen", "Notes"},
+         {"", "Width", ptInteger, "640", "720", nullptr},
+         {"", "Height", ptInteger, "480", nullptr, nullptr},
+         {"mnuFile", "Caption", ptString, "&File", "&Datei", "&Fichier"},
+         {"mnuFileNew", "Caption", ptString, "&New", "&Neu", nullptr},
+         {"mnuFileOpen", "Caption", ptString, "&Open...", "Ö&ffnen...", nullptr},
+         {"mnuFileSave", "Caption", ptString, "&Save", "&Speichern", nullptr},
+         {"mnuFileSaveAs", "Caption", ptString, "Save &As...", nullptr, nullptr},
+         {"mnuFileExit", "Caption", ptString, "E&xit", "&Beenden", nullptr},
+         {"mnuEdit", "Caption", ptString, "&Edit", "&Bearbeiten", nullptr},
+         {"mnuEditFind", "Caption", ptString, "&Find...", "&Suchen...", nullptr},
+         {"mnuEditFind", "Hint", ptString, "Find text in the note", nullptr, nullptr},
+         {"edtNote", "Font.Size", ptInteger, "10", nullptr, nullptr},
+         {"cmbCategory", "Items", ptStringList, "Personal\r\nWork\r\nIdeas\r\nTo do", "Privat\r\nArbeit\r\nIdeen\r\nZu erledigen", nullptr},
+         {"sbStatus", "SimpleText", ptString, "Ready", "Bereit", nullptr},
+     }},
+    {"TFindDialog",
+     0,
+     {
+         {"", "Caption", ptString, "Find", "Suchen", nullptr},
+         {"lblFind", "Caption", ptString, "Fi&nd what:", "&Suchen nach:", nullptr},
+         {"chkMatchCase", "Caption", ptString, "Match &case", nullptr, nullptr},
+         {"chkWholeWord", "Caption", ptString, "&Whole words only", nullptr, nullptr},
+         {"rgDirection", "Items", ptStringList, "&Up\r\n&Down", "Nach &oben\r\nNach &unten", nullptr},
+         {"btnFindNext", "Caption", ptString, "&Find Next", "&Weitersuchen", nullptr},
+         {"btnCancel", "Caption", ptString, "Cancel", "Abbrechen", "Annuler"},
+     }},
+    {"TOptionsForm",
+     0,
+     {
+         {"", "Caption", ptString, "Options", "Optionen", nullptr},
+         {"lblAutoSave", "Caption", ptString, "Save automatically every %d minutes", nullptr, nullptr},
+         {"speAutoSave", "Value", ptInteger, "5", nullptr, nullptr},
+         {"lblZoom", "Caption", ptString, "&Zoom:", "&Zoom:", nullptr},
+         {"trkZoom", "Frequency", ptFloat, "0.25", nullptr, nullptr},
+         {"lblLineSpacing", "Caption", ptString, "Line spacing:", nullptr, nullptr},
+         {"edtLineSpacing", "Value", ptFloat, "1.5", "1.5", nullptr},
+         {"btnOK", "Caption", ptString, "OK", "OK", "OK"},
+         {"btnCancel", "Caption", ptString, "Cancel", "Abbrechen", "Annuler"},
+     }},
+    {"TAboutBox",
+     faRuntimeForm,
+     {
+         {"", "Caption", ptString, "About Notes", "Über Notizen", nullptr},
+         {"lblVersion", "Caption", ptString, "Version %s", "Version %s", nullptr},
+         {"lblCopyright", "Caption", ptString, "Copyright (c) 2026 Oxvel", nullptr, nullptr},
+         {"btnOK", "Caption", ptString, "OK", "OK", nullptr},
+     }},
+};
+
+struct TConst {
+    const char* Unit;
+    const char* Name;
+    int StringID;
+    const char* English;
+    const char* German;
+    const char* French;
+};
+
+const TConst kConstants[] = {
+    {"NotesStrings", "SFileNotFound", 65000, "File \"%s\" not found.", "Die Datei \"%s\" wurde nicht gefunden.", nullptr},
+    {"NotesStrings", "SSaveChanges", 65001, "Save changes to %s?", "Änderungen an %s speichern?", "Enregistrer les modifications de %s ?"},
+    {"NotesStrings", "SFilesCount", 65002, "%d files", "%d Dateien", nullptr},
+    {"NotesStrings", "SNotesFilter", 65003, "Notes (*.note)|*.note|All files (*.*)|*.*", nullptr, nullptr},
+    {"NotesStrings", "SSearchDone", 65004, "Search reached the end of the note.", nullptr, nullptr},
+    {"NotesStrings", "SWordCount", 65005, "%d words, %d characters", "%d Wörter, %d Zeichen", nullptr},
+    {"Consts", "SMsgDlgYes", 65216, "&Yes", "&Ja", "&Oui"},
+    {"Consts", "SMsgDlgNo", 65217, "&No", "&Nein", "&Non"},
+    {"Consts", "SMsgDlgCancel", 65218, "Cancel", "Abbrechen", nullptr},
+    {"Consts", "SMsgDlgHelp", 65219, "&Help", nullptr, nullptr},
+};
+
+struct TExt {
+    const char* Group;
+    const char* Name;
+    const char* English;
+    const char* German;
+    uint16_t Attributes;
+};
+
+const TExt kExternals[] = {
+    {"Installer", "WelcomeTitle", "Welcome to the Notes setup", "Willkommen beim Setup von Notizen", 0},
+    {"Installer", "FinishText", "Notes has been installed on your computer.", nullptr, 0},
+    {"Installer", "ProductName", "Notes", nullptr, vaUntranslatable},
+    {"Tips", "Tip1", "Press Ctrl+F to find text in a note.", "Mit Strg+F finden Sie Text in einer Notiz.", 0},
+    {"Tips", "Tip2", "Drag a note onto a category to move it.", nullptr, 0},
+    {"Tips", "DebugTip", "Internal: tips are read from the tips group.", nullptr, vaHidden},
+};
+
+void SetTranslation(TLocItem* item, int column, const char* text)
+{
+    TLocValue* v = item->Values().Items(column);
+    if (!text) return; // stays untranslated (version -1, native text)
+    v->SetValue(QString::fromUtf8(text));
+    v->SetValueVersion(item->MainValue()->ValueVersion());
+    v->SetModified(kEdited);
+}
+
+void Save(TLocStorage& s, int column, const QString& path, uint16_t locale, const QString& english,
+          const QString& localized, bool native)
+{
+    TLangFile f(path, false);
+    f.SetLocale(locale);
+    f.SetIsNative(native);
+    f.SetLangEnglishName(english);
+    f.SetLangLocalizedName(localized);
+    f.SetVersion(1);
+    if (!native) f.SetBasedOnLangID(kEnglish);
+    f.Save(&s, column, false);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: make_examples <folder>\n");
+        return 2;
+    }
+    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.exists() && !QDir().mkpath(dir.path())) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+    try {
+        TLocStorage s;
+        s.SetMainLangID(kEnglish);
+        s.AddLanguage(0, kGerman);
+        s.AddLanguage(0, kFrench);
+        struct TTranslations {
+            TLocItem* Item;
+            const char* German;
+            const char* French;
+        };
+        std::vector<TTranslations> translations;
+
+        for (const TForm& form : kForms) {
+            TLocForm* f = s.Forms().Add(QString::fromLatin1(form.Name));
+            f->SetAttributes(form.Attributes);
+            for (const TProp& p : form.Props) {
+                TLocComponent* holder =
+                    *p.Component ? static_cast<TLocComponent*>(f->Components().Add(QString::fromLatin1(p.Component))) : f;
+                TLocProperty* prop = holder->Properties().Add(-1, QString::fromLatin1(p.Name), p.Type);
+                prop->MainValue()->SetValue(QString::fromUtf8(p.English));
+                translations.push_back({prop, p.German, p.French});
+            }
+        }
+        for (const TConst& c : kConstants) {
+            TLocConstant* item = s.Units().Add(QString::fromLatin1(c.Unit))->Constants().Add(
+                -1, QString::fromLatin1(c.Name), c.StringID);
+            item->MainValue()->SetValue(QString::fromUtf8(c.English));
+            translations.push_back({item, c.German, c.French});
+        }
+        for (const TExt& e : kExternals) {
+            TLocExtItem* item =
+                s.AddExternalItem(-1, QString::fromLatin1(e.Group), QString::fromLatin1(e.Name));
+            item->MainValue()->SetValue(QString::fromUtf8(e.English));
+            item->MainValue()->SetAttributes(e.Attributes);
+            translations.push_back({item, e.German, nullptr});
+        }
+        s.ForEachItem([](TLocItem* item) {
+            item->MainValue()->SetValueVersion(1);
+            item->MainValue()->SetModified(kEdited);
+            // New columns copy the native text as untranslated.
+            for (int c = 1; c < item->Values().Count(); ++c) {
+                item->Values().Items(c)->SetValue(item->MainValue()->Value());
+                item->Values().Items(c)->SetValueVersion(-1);
+            }
+        });
+        for (const TTranslations& t : translations) {
+            SetTranslation(t.Item, 1, t.German);
+            SetTranslation(t.Item, 2, t.French);
+        }
+        // One German translation the translator has confirmed.
+        s.FindProperty("TMainForm", "", "Caption")->Values().Items(1)->SetAttribute(vaVerified, true);
+
+        Save(s, 0, dir.filePath("Notes.ntv.lng"), kEnglish, "English (United States)", "English", true);
+        Save(s, 1, dir.filePath("Notes.deu.lng"), kGerman, "German (Germany)", "Deutsch", false);
+        Save(s, 2, dir.filePath("Notes.fra.lng"), kFrench, "French (France)", QString::fromUtf8("français"), false);
+    } catch (const EVocabrixError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
