@@ -1,6 +1,7 @@
 #include "resources/PEReader.h"
 
 #include "core/ByteStream.h"
+#include "langfile/LZCompressor.h"
 
 #include <QFile>
 
@@ -48,6 +49,14 @@ TPEReader::TPEReader(const QString& AFileName) : FFileName(AFileName)
     // Read with a bound: a device or a growing file has no trustworthy size.
     FStream = file.read(kMaxImageSize + 1);
     if (file.error() != QFileDevice::NoError || FStream.size() > kMaxImageSize) throw EExeError(cannotOpen);
+    if (IsCompressedStream(FStream)) {
+        try {
+            FStream = DecompressBuffer(FStream, {}, kMaxImageSize + 1);
+        } catch (const EQCompressError&) {
+            throw EExeError(cannotOpen);
+        }
+        if (FStream.size() > kMaxImageSize) throw EExeError(cannotOpen);
+    }
     CheckHeaders();
 }
 

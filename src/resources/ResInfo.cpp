@@ -1,5 +1,6 @@
 #include "resources/ResInfo.h"
 
+#include "langfile/LZCompressor.h"
 #include "resources/ResProcessor.h"
 
 #include <QCryptographicHash>
@@ -8,12 +9,13 @@
 
 namespace {
 
+// An executable, or a compressed one.
 bool IsPEFile(const QString& FileName)
 {
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray head = file.read(2);
-    return head == "MZ";
+    const QByteArray head = file.read(9);
+    return head.startsWith("MZ") || IsCompressedStream(head);
 }
 
 QString Escape(const QString& Text)

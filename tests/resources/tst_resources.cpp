@@ -1,5 +1,6 @@
 #include "core/ByteStream.h"
 #include "core/DateTime.h"
+#include "langfile/LZCompressor.h"
 #include "resources/PEReader.h"
 #include "resources/ResInfo.h"
 #include "resources/ResProcessor.h"
@@ -296,6 +297,30 @@ private Q_SLOTS:
         TPEResourceItem& strings = *root.GetResourceItem(0);
         QCOMPARE(strings.List().GetResourceItem(0)->Name(), "1"); // block of IDs 0..15
         QVERIFY(strings.List().GetResourceItem(0)->NameIsNumber());
+    }
+
+    void peReaderReadsCompressedFiles()
+    {
+        const QString file = WriteTemp("packed.dll", CompressBuffer(ReadAll(Fixture("sample.dll"))));
+        TResProcessor packed, plain;
+        packed.LoadPEFile(file);
+        plain.LoadPEFile(Fixture("sample.dll"));
+        QCOMPARE(ContentOf(packed), ContentOf(plain));
+        QVERIFY(packed.Is64Bit());
+
+        QString out, err, plainOut;
+        QTextStream o(&out), e(&err), po(&plainOut);
+        QCOMPARE(RunResInfo(file, o, e), 0);
+        QCOMPARE(RunResInfo(Fixture("sample.dll"), po, e), 0);
+        QCOMPARE(out, plainOut);
+
+        // What is inside is checked like any file.
+        const QString text = WriteTemp("packed.txt", CompressBuffer("just some text"));
+        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(text); }), "Unrecognized file format");
+        QByteArray broken = CompressBuffer(QByteArray());
+        broken += QByteArray::fromHex("FFFF");
+        const QString bad = WriteTemp("broken.dll", broken);
+        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(bad); }), "Couldn't open file: " + bad);
     }
 
     void peReaderNamesTypes()
