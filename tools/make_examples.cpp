@@ -1,8 +1,14 @@
 // Writes the sample project "Notes" (a small note-taking application) into a
 // folder: the native file Notes.ntv.lng, a partly translated German file and a
-// barely started French one. Run: make_examples <folder>
+// barely started French one, and the application's executable Notes.exe (its
+// string table and library settings record). Run: make_examples <folder>
 
+#include "core/ByteStream.h"
+#include "core/DateTime.h"
 #include "langfile/LangFile.h"
+#include "platform/AtomicFile.h"
+#include "resources/ResProcessor.h"
+#include "storage/Locales.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -143,6 +149,37 @@ void Save(TLocStorage& s, int column, const QString& path, uint16_t locale, cons
     f.Save(&s, column, false);
 }
 
+// The executable's resources: the constants' native texts and the library
+// settings record of an English application at version 1.
+void SaveExecutable(const QString& path)
+{
+    TResProcessor p;
+    auto* strings = static_cast<TResString*>(p.AddBlock(std::make_unique<TResString>(&p)));
+    for (const TConst& c : kConstants) strings->Add(c.StringID, QString::fromUtf8(c.English));
+
+    QByteArray settings;
+    TByteWriter w(settings);
+    const QByteArray english = WideToAnsi("English (United States)", SystemCodePage());
+    const QString localized = "English";
+    w.Bytes("LDLL");
+    w.I32(1); // version
+    w.U16(kEnglish);
+    w.U16(quint16(english.size()));
+    w.Bytes(english);
+    w.U16(quint16(localized.size()));
+    w.Utf16(localized);
+    w.U16(6); // DLL format version
+    w.U16(0); // reserved
+    w.U32(0); // build
+    w.U8(0);
+    auto* rcdata = static_cast<TResRCData*>(p.AddBlock(std::make_unique<TResRCData>(&p)));
+    rcdata->Add("OXV_LIBSETTINGS_", false)->Buffer() = settings;
+
+    QByteArray image;
+    p.CreateDLLStream(image);
+    WriteFileAtomic(path, image);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -212,6 +249,9 @@ int main(int argc, char* argv[])
         Save(s, 0, dir.filePath("Notes.ntv.lng"), kEnglish, "English (United States)", "English", true);
         Save(s, 1, dir.filePath("Notes.deu.lng"), kGerman, "German (Germany)", "Deutsch", false);
         Save(s, 2, dir.filePath("Notes.fra.lng"), kFrench, "French (France)", QString::fromUtf8("français"), false);
+        // The image carries the time it was written: keep it fixed too.
+        DateTime::SetClockForTesting([] { return DateTime::ToQDateTime(kEdited); });
+        SaveExecutable(dir.filePath("Notes.exe"));
     } catch (const EVocabrixError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
