@@ -815,6 +815,19 @@ private Q_SLOTS:
         DateTime::SetClockForTesting([] { return kFixedNow; });
     }
 
+    void sampleExecutableHoldsConstantsAndSettings()
+    {
+        TResProcessor p;
+        p.LoadPEFile(QStringLiteral(SHARED_EXAMPLES_DIR "/Notes.exe"));
+        QVERIFY(!p.Is64Bit());
+        QCOMPARE(p.Strings()->Count(), 10);
+        QCOMPARE(p.Strings()->ItemById(65001)->Data(), "Save changes to %s?");
+        const TResRCDataItem* settings = p.RCData()->ItemByName("OXV_LIBSETTINGS_");
+        QVERIFY(settings);
+        QVERIFY(settings->Buffer().startsWith("LDLL"));
+        QCOMPARE(settings->Size(), 4 + 4 + 2 + 2 + 23 + 2 + 14 + 2 + 2 + 4 + 1);
+    }
+
     // --- -resinfo ------------------------------------------------------------
 
     void resInfoPrintsTheSample_data()
