@@ -2,6 +2,7 @@
 
 #include "core/ByteStream.h"
 #include "langfile/LZCompressor.h"
+#include "resources/BoundedRead.h"
 
 #include <QFile>
 
@@ -45,10 +46,7 @@ TPEReader::TPEReader(const QString& AFileName) : FFileName(AFileName)
 {
     const QString cannotOpen = QStringLiteral("Couldn't open file: %1").arg(AFileName);
     QFile file(AFileName);
-    if (!file.open(QIODevice::ReadOnly)) throw EExeError(cannotOpen);
-    // Read with a bound: a device or a growing file has no trustworthy size.
-    FStream = file.read(kMaxImageSize + 1);
-    if (file.error() != QFileDevice::NoError || FStream.size() > kMaxImageSize) throw EExeError(cannotOpen);
+    if (!file.open(QIODevice::ReadOnly) || !ReadFileBounded(file, kMaxImageSize, FStream)) throw EExeError(cannotOpen);
     if (IsCompressedStream(FStream)) {
         try {
             FStream = DecompressBuffer(FStream, {}, kMaxImageSize + 1);

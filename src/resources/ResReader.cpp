@@ -1,6 +1,7 @@
 #include "resources/ResReader.h"
 
 #include "core/ByteStream.h"
+#include "resources/BoundedRead.h"
 
 #include <QFile>
 
@@ -39,10 +40,7 @@ TResReader::TResReader(const QString& AFileName) : FFileName(AFileName)
 {
     QFile file(AFileName);
     if (!file.open(QIODevice::ReadOnly)) throw EResError(QStringLiteral("Couldn't open: %1").arg(AFileName));
-    // Read with a bound: a device or a growing file has no trustworthy size.
-    FFileBase = file.read(kMaxResFileSize + 1);
-    if (file.error() != QFileDevice::NoError || FFileBase.size() > kMaxResFileSize)
-        throw EResError(QStringLiteral("MapViewOfFile failed"));
+    if (!ReadFileBounded(file, kMaxResFileSize, FFileBase)) throw EResError(QStringLiteral("MapViewOfFile failed"));
     // An empty file cannot be mapped.
     if (FFileBase.isEmpty()) throw EResError(QStringLiteral("CreateFileMapping failed"));
 

@@ -231,6 +231,8 @@ private Q_SLOTS:
         const QString file = FDir.filePath("missing.exe");
         QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(file); }), "Couldn't open file: " + file);
         QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(FDir.path()); }), "Couldn't open file: " + FDir.path());
+        // A device is read without trusting its size.
+        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r("/dev/null"); }), "MapViewOfFile failed");
     }
 
     void peReaderFindsResourceSectionByName_data()
