@@ -81,9 +81,9 @@ quint32 WriteTree(QByteArray& out, const TNode& dir, quint32 rva)
 
 // A minimal PE image: a ".text" section, then the given section at file
 // offset 0x200 and virtual address 0x1000.
-QByteArray BuildPE(const QByteArray& section, bool is64 = false, const char* name = ".rsrc")
+QByteArray BuildPE(const QByteArray& section, bool is64 = false, const char* name = ".rsrc", int extraOptional = 0)
 {
-    const int optionalSize = is64 ? 0xF0 : 0xE0;
+    const int optionalSize = (is64 ? 0xF0 : 0xE0) + extraOptional;
     QByteArray pe(0x200, '\0');
     Put16(pe, 0, 0x5A4D);
     Put32(pe, 0x3C, 0x40);
@@ -257,6 +257,15 @@ private Q_SLOTS:
             // The file opens; only asking for its resources fails.
             QCOMPARE(ErrorOf<EExeError>([&] { reader.Resources(); }), "No resources in this file.");
         }
+    }
+
+    void peReaderFindsSectionsAfterALongerOptionalHeader()
+    {
+        QByteArray section;
+        WriteTree(section, Dir(0, {Dir(6, {Dir(1, {Leaf(0, StringBlock({"x"}))})})}), 0x1000);
+        TResProcessor p;
+        Reload(BuildPE(section, false, ".rsrc", 0x40), p);
+        QCOMPARE(p.Strings()->ItemById(0)->Data(), "x");
     }
 
     void peReaderWalksTheFixture_data()
