@@ -305,6 +305,14 @@ private Q_SLOTS:
         QVERIFY(form.Offset() >= 0x1000); // a virtual address
         QCOMPARE(ErrorOf<EExeError>([&] { form.List(); }), "ResourceItem is not a list");
 
+        // The same image handed over in memory.
+        const auto inMemory = TPEReader::CreateByImage(ReadAll(Fixture(file)));
+        TResProcessor fromMemory, fromFile;
+        fromMemory.LoadFromPEReader(*inMemory);
+        fromFile.LoadPEFile(Fixture(file));
+        QCOMPARE(ContentOf(fromMemory), ContentOf(fromFile));
+        QCOMPARE(ErrorOf<EExeError>([] { TPEReader::CreateByImage({}); }), "MapViewOfFile failed");
+
         TPEResourceItem& strings = *root.GetResourceItem(0);
         QCOMPARE(strings.List().GetResourceItem(0)->Name(), "1"); // block of IDs 0..15
         QVERIFY(strings.List().GetResourceItem(0)->NameIsNumber());
