@@ -90,6 +90,7 @@ private Q_SLOTS:
     void languageFileName();
     void createLanguages_data();
     void createLanguages();
+    void codeListedTwice();
     void failingRuns_data();
     void failingRuns();
     void createFromOtherBase();
@@ -247,6 +248,18 @@ void TstCommandLine::createLanguages()
         });
         QVERIFY(items > 40);
     }
+}
+
+void TstCommandLine::codeListedTwice()
+{
+    // The second file of the same name would have to replace the first while
+    // the project holds it open.
+    QTemporaryDir dir;
+    CopySample(dir);
+    TRecordingPrompt prompt;
+    QCOMPARE(RunBatch(ParseStartOptions({"-create:deu,fra,deu", "Notes.ntv.lng"}, dir.path()), prompt), 0);
+    QCOMPARE(Snapshot(dir.path()).keys(), (QStringList{"Notes.deu.lng", "Notes.fra.lng", "Notes.ntv.lng"}));
+    QCOMPARE(prompt.Log.filter("Creating").size(), 2);
 }
 
 void TstCommandLine::failingRuns_data()
