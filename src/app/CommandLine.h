@@ -1,4 +1,5 @@
 #pragma once
 
-// Entry of the program: batch mode without windows, or the editor.
+// Entry of the program: reads the start options, then runs the batch
+// operations without any window, or starts the editor.
 int RunPhraseDesk(int argc, char* argv[]);

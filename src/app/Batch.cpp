@@ -1,0 +1,107 @@
+#include "app/Batch.h"
+
+#include "core/Prompt.h"
+#include "langfile/LangCreation.h"
+#include "langfile/LangFileProject.h"
+
+#include <QFileInfo>
+#include <vector>
+
+namespace {
+
+struct TBatchOperation {
+    bool (*Requested)(const TStartOptions&);
+    void (*Run)(const TStartOptions&, TPrompt&); // nullptr: not part of this build
+    bool NeedsProject;
+};
+
+// The fixed order in which a run performs what its switches ask for.
+const TBatchOperation kBatchOperations[] = {
+    {[](const TStartOptions& o) { return o.CreateList.has_value(); }, BatchCreateLanguages, true},
+    {[](const TStartOptions& o) { return o.SyncAll; }, nullptr, true},
+    {[](const TStartOptions& o) { return o.SyncDlls; }, nullptr, true},
+    {[](const TStartOptions& o) { return o.SyncLangFiles; }, nullptr, true},
+    {[](const TStartOptions& o) { return o.BuildDll; }, nullptr, true},
+    {[](const TStartOptions& o) { return o.ExportList.has_value(); }, nullptr, true},
+    {[](const TStartOptions& o) { return o.ImportList.has_value(); }, nullptr, true},
+    {[](const TStartOptions& o) { return o.TranslateList.has_value(); }, nullptr, true},
+};
+
+void CheckRunnable(const TStartOptions& o)
+{
+    for (const TBatchOperation& op : kBatchOperations) {
+        if (!op.Requested(o)) continue;
+        if (!op.Run) throw ECommandLineError(QStringLiteral("This operation is not available in this build"));
+        if (op.NeedsProject && o.ProjectFile.isEmpty())
+            throw ECommandLineError(QStringLiteral("No project file is given on the command line"));
+    }
+}
+
+void ReportError(TPrompt& Prompt, QString Text)
+{
+    // Messages join their lines with CR LF or CR as dialogs expect; a
+    // terminal wants plain line feeds.
+    Text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    Prompt.Message(mkError, Text, mbOK, mrOk);
+}
+
+} // namespace
+
+bool IsBatchRun(const TStartOptions& Options)
+{
+    for (const TBatchOperation& op : kBatchOperations)
+        if (op.Requested(Options)) return true;
+    return false;
+}
+
+int RunBatch(const TStartOptions& Options, TPrompt& Prompt)
+{
+    try {
+        // Everything that makes the command line unusable is found before
+        // any operation changes a file.
+        CheckRunnable(Options);
+        for (const TBatchOperation& op : kBatchOperations)
+            if (op.Requested(Options)) op.Run(Options, Prompt);
+        return 0;
+    } catch (const ECommandLineError& e) {
+        ReportError(Prompt, e.Message());
+        return 2;
+    } catch (const EVocabrixError& e) {
+        ReportError(Prompt, e.Message());
+        return 1;
+    } catch (const std::exception& e) {
+        ReportError(Prompt, QString::fromUtf8(e.what()));
+        return 1;
+    }
+}
+
+QString BatchLanguageFileName(const QString& ProjectFile, const QString& Code)
+{
+    const qsizetype nameStart = ProjectFile.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = ProjectFile.indexOf(QLatin1Char('.'), nameStart);
+    return (dot < 0 ? ProjectFile : ProjectFile.left(dot)) + QLatin1Char('.') + Code + QStringLiteral(".lng");
+}
+
+void BatchCreateLanguages(const TStartOptions& Options, TPrompt& Prompt)
+{
+    // A code given twice would write its file twice.
+    QStringList codes = *Options.CreateList;
+    codes.removeDuplicates();
+    std::vector<uint16_t> locales;
+    for (const QString& code : codes) locales.push_back(LocaleOfLanguageCode(code));
+
+    TLangFileProject project;
+    project.Open(Options.ProjectFile, false, true);
+    for (qsizetype i = 0; i < codes.size(); ++i) {
+        const QString fileName = BatchLanguageFileName(Options.ProjectFile, codes[i]);
+        Prompt.Status(QStringLiteral("Creating %1......").arg(QFileInfo(fileName).fileName()));
+        try {
+            CreateLanguageFile(project, fileName, NewLanguageOfLocale(locales[size_t(i)]));
+        } catch (...) {
+            Prompt.Status(QString());
+            throw;
+        }
+        Prompt.Status(QString());
+    }
+    project.Close(false);
+}

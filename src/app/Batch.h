@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/StartOptions.h"
+
+class TPrompt;
+
+// True when the options ask for a batch operation: the run then ends after
+// the operations without creating any window.
+bool IsBatchRun(const TStartOptions& Options);
+
+// Runs the requested batch operations in their fixed order after checking
+// that all of them can run. A failure is reported through Prompt as an error
+// message and ends the run. Returns the exit code: 0 success, 1 an operation
+// failed, 2 the command line cannot be run (ECommandLineError).
+int RunBatch(const TStartOptions& Options, TPrompt& Prompt);
+
+// -create: writes one new language file per code of the list next to the
+// project file, every value untranslated. All codes are checked before any
+// file is written.
+void BatchCreateLanguages(const TStartOptions& Options, TPrompt& Prompt);
+
+// The language file for Code beside a project file: every extension of the
+// file name dropped, then "." Code ".lng" (/p/app.ntv.lng, deu: /p/app.deu.lng).
+QString BatchLanguageFileName(const QString& ProjectFile, const QString& Code);

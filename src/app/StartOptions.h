@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/VocabrixError.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// A command line that cannot be run as given: no project file, an operation
+// this build lacks. Batch mode ends with exit code 2 on it.
+VOCABRIX_ERROR(ECommandLineError, EVocabrixError);
+
+// What the command line asks for. Paths are absolute; a list switch that was
+// not given is empty (std::nullopt), one given with an empty value an empty list.
+struct TStartOptions {
+    bool NoArguments = true; // the program was started without any argument
+
+    QString ProjectFile;                      // native language file, or a language file with -dll
+    QString PEFile;                           // -pefile:, else derived from the project file for the DLL operations
+    bool ReopenLast = false;                  // -last
+    bool SyncAll = false;                     // -syncall
+    bool SyncDlls = false;                    // -syncdlls
+    bool SyncLangFiles = false;               // -synclangfiles
+    bool Library = false;                     // -lib
+    bool BuildDll = false;                    // -dll
+    bool DelAtom = false;                     // -delatom
+    bool Debug = false;                       // -debug
+    bool IDE = false;                         // -ide
+    bool NewLang = false;                     // -newlang
+    QString DllDir;                           // -dlldir: (accepted, read by nothing)
+    std::optional<QStringList> ExportList;    // -export:
+    bool Xml = false;                         // -xml
+    QString OutDir;                           // -outdir:
+    std::optional<QStringList> ImportList;    // -import:
+    QString InDir;                            // -indir:
+    std::optional<QStringList> CreateList;    // -create:
+    QString CfgFile;                          // -cfg:
+    std::optional<QStringList> TranslateList; // -translate:
+    QString Repository;                       // -repository:
+    QString GKey;                             // -gkey:
+    std::optional<QStringList> OpenList;      // -open:
+    QString UILang;                           // -uilang:
+};
+
+// Reads the arguments (without the program name) into start options. Relative
+// paths are made absolute against CurrentDir. Never fails: a switch value that
+// names a missing file is reported by the operation that uses it.
+TStartOptions ParseStartOptions(const QStringList& Args, const QString& CurrentDir);
+
+// Comma text: items separated by commas (or blanks outside quotes); an item in
+// double quotes may hold commas and blanks, "" inside quotes stands for one quote.
+QStringList ParseCommaText(const QString& Text);
+
+// True when a list of language file codes holds "ALL" (any case): every
+// language file of the project.
+bool ListMeansAll(const QStringList& Codes);
+
+// The start options of this run, kept for the rest of it.
+TStartOptions& StartOptions();
