@@ -3,8 +3,10 @@
 #include "core/Prompt.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
+#include "resources/ResInfo.h"
 
 #include <QFileInfo>
+#include <QTextStream>
 #include <vector>
 
 namespace {
@@ -18,6 +20,7 @@ struct TBatchOperation {
 // The fixed order in which a run performs what its switches ask for.
 const TBatchOperation kBatchOperations[] = {
     {[](const TStartOptions& o) { return o.CreateList.has_value(); }, BatchCreateLanguages, true},
+    {[](const TStartOptions& o) { return !o.ResInfoFile.isEmpty(); }, BatchResInfo, false},
     {[](const TStartOptions& o) { return o.SyncAll; }, nullptr, true},
     {[](const TStartOptions& o) { return o.SyncDlls; }, nullptr, true},
     {[](const TStartOptions& o) { return o.SyncLangFiles; }, nullptr, true},
@@ -73,6 +76,13 @@ int RunBatch(const TStartOptions& Options, TPrompt& Prompt)
         ReportError(Prompt, QString::fromUtf8(e.what()));
         return 1;
     }
+}
+
+void BatchResInfo(const TStartOptions& Options, TPrompt&)
+{
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    out << ResInfoReport(Options.ResInfoFile);
 }
 
 QString BatchLanguageFileName(const QString& ProjectFile, const QString& Code)

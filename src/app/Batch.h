@@ -19,6 +19,9 @@ int RunBatch(const TStartOptions& Options, TPrompt& Prompt);
 // file is written.
 void BatchCreateLanguages(const TStartOptions& Options, TPrompt& Prompt);
 
+// -resinfo:FILE: prints the string tables and RCDATA items of a PE or .res file.
+void BatchResInfo(const TStartOptions& Options, TPrompt& Prompt);
+
 // The language file for Code beside a project file: every extension of the
 // file name dropped, then "." Code ".lng" (/p/app.ntv.lng, deu: /p/app.deu.lng).
 QString BatchLanguageFileName(const QString& ProjectFile, const QString& Code);

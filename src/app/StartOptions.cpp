@@ -45,6 +45,7 @@ const TSwitch kSwitches[] = {
     {"-gkey:", skText, [](TStartOptions& o, const QString& v) { o.GKey = v; }},
     {"-open:", skText, [](TStartOptions& o, const QString& v) { o.OpenList = ParseCommaText(v); }},
     {"-uilang:", skText, [](TStartOptions& o, const QString& v) { o.UILang = v; }},
+    {"-resinfo:", skPath, [](TStartOptions& o, const QString& v) { o.ResInfoFile = v; }},
 };
 
 // Absolute and without "." and ".." parts; an empty value stays empty.

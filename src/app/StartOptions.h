@@ -40,6 +40,7 @@ struct TStartOptions {
     QString GKey;                             // -gkey:
     std::optional<QStringList> OpenList;      // -open:
     QString UILang;                           // -uilang:
+    QString ResInfoFile;                      // -resinfo: (diagnostic: print a module's resources)
 };
 
 // Reads the arguments (without the program name) into start options. Relative

@@ -76,17 +76,22 @@ QString Report(const TResProcessor& Processor)
 
 } // namespace
 
+QString ResInfoReport(const QString& FileName)
+{
+    TResProcessor processor;
+    if (IsPEFile(FileName))
+        processor.LoadPEFile(FileName);
+    else
+        processor.LoadResFile(FileName);
+    return Report(processor);
+}
+
 int RunResInfo(const QString& FileName, QTextStream& Out, QTextStream& Err)
 {
     Out.setEncoding(QStringConverter::Utf8);
     Err.setEncoding(QStringConverter::Utf8);
     try {
-        TResProcessor processor;
-        if (IsPEFile(FileName))
-            processor.LoadPEFile(FileName);
-        else
-            processor.LoadResFile(FileName);
-        Out << Report(processor);
+        Out << ResInfoReport(FileName);
         Out.flush();
         return 0;
     } catch (const EVocabrixError& e) {

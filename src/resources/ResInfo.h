@@ -12,3 +12,5 @@
 //   <name> TAB <size> TAB <sha1 in lower-case hex>  (in item order)
 // On failure the error's message goes to Err. Returns the exit code, 0 or 1.
 int RunResInfo(const QString& FileName, QTextStream& Out, QTextStream& Err);
+// The same report as text; throws the reader's error.
+QString ResInfoReport(const QString& FileName);
