@@ -637,6 +637,7 @@ void TQStringGrid::PositionChanged()
 void TQStringGrid::currentChanged(const QModelIndex& Current, const QModelIndex& Previous)
 {
     QTableView::currentChanged(Current, Previous);
+    if (!FEditor) return; // still being built
     // The current row, the current column's header and the fixed cells have colours of their own.
     RepaintAll();
     SyncActiveCol();
@@ -681,8 +682,6 @@ void TQStringGrid::RebuildVisibleColumns()
         list.insert(before, column);
     }
     for (size_t i = 0; i < list.size(); ++i) list[i]->FGridIndex = int(i);
-    // A column hidden since is no longer active.
-    if (FActiveCol && !FActiveCol->FVisible) FActiveCol = nullptr;
     ResetModel([&] { FVisibleColumns = std::move(list); });
     RestoreCurrentCell(FActiveCol, oldCol, oldRow);
     updateGeometries();
@@ -1253,7 +1252,7 @@ void TQStringGrid::scrollContentsBy(int DX, int DY)
 void TQStringGrid::updateGeometries()
 {
     QTableView::updateGeometries();
-    if (!FCorner) return;
+    if (!FEditor) return; // still being built
     const bool fixed = EffectiveFixedCols() > 0;
     FCorner->setVisible(fixed && FHeader->isVisible());
     if (fixed) {
