@@ -29,10 +29,7 @@ QString Word(quint32& Seed)
     return word;
 }
 
-void Print(const char* Name, qint64 Value)
-{
-    std::printf("%s: %lld ms\n", Name, static_cast<long long>(Value));
-}
+void Print(const char* Name, qint64 Value) { std::printf("%s: %lld ms\n", Name, static_cast<long long>(Value)); }
 
 } // namespace
 

@@ -1,7 +1,9 @@
 #include "app/gui/QStringGrid.h"
 
 #include <QAbstractItemModel>
+#include <QClipboard>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QPushButton>
 #include <QtTest>
 
@@ -621,6 +623,81 @@ private Q_SLOTS:
                 inverse |= image.pixelColor(x, y) == QColor(255, 255, 5);
         QVERIFY(inverse);
         QVERIFY(drawn >= 6);
+    }
+
+    void userMovingAColumnMovesItsGridIndex()
+    {
+        auto grid = MakeGrid({"A", "B", "C"}, 1);
+        TQGridColumn* c = grid->Columns()[2];
+        grid->SetCell(2, 0, "c");
+        grid->horizontalHeader()->moveSection(2, 0);
+        QTRY_COMPARE(c->GridIndex(), 0);
+        QCOMPARE(grid->GetCell(0, 0), QString("c"));
+        QCOMPARE(grid->horizontalHeader()->visualIndex(0), 0); // the header is back in order
+    }
+
+    void removingColumnsWhileEditingStoresTheEditFirst()
+    {
+        auto grid = MakeGrid({"A", "B"}, 1);
+        grid->SetCol(1);
+        QVERIFY(grid->ShowEditor());
+        QTest::keyClicks(grid->GetInplaceEditor(), "kept");
+        grid->Columns().Delete(0);
+        QVERIFY(!grid->Editing());
+        QCOMPARE(grid->GetCell(0, 0), QString("kept"));
+        QCOMPARE(grid->Columns()[0]->Caption(), QString("B"));
+        // Destroying a grid in the middle of an edit stores nothing and does not crash.
+        int stored = 0;
+        grid->OnSetEditText = [&](TQStringGrid*, int, int, const QString&) { ++stored; };
+        QVERIFY(grid->ShowEditor());
+        grid.reset();
+        QCOMPARE(stored, 0);
+    }
+
+    void editorReportsSelectionAndPastesBy8BitLocale()
+    {
+        auto grid = MakeGrid({"T"}, 1);
+        grid->SetCell(0, 0, "abc");
+        int changes = 0;
+        grid->OnEditorSelChange = [&](TQStringGrid*) { ++changes; };
+        QVERIFY(grid->ShowEditor());
+        TQSGInplaceEdit* editor = grid->GetInplaceEditor();
+        editor->SetLocale(0x0407);
+        QTest::keyClick(editor, Qt::Key_End);
+        QCOMPARE(changes, 1); // all text was selected, now nothing is
+        QTest::keyClick(editor, Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(changes, 2);
+
+        // Without Unicode text the 8-bit text is read in the locale's code page.
+        auto* data = new QMimeData;
+        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"Text\""),
+                      QByteArray("\xe4\xdf\r\nnext\0junk", 13));
+        QApplication::clipboard()->setMimeData(data);
+        editor->paste();
+        QCOMPARE(editor->Text(), QString::fromUtf8("ab\u00e4\u00df")); // one line in a single-line editor
+
+        editor->selectAll();
+        editor->copy();
+        const QMimeData* copied = QApplication::clipboard()->mimeData();
+        QCOMPARE(copied->text(), QString::fromUtf8("ab\u00e4\u00df"));
+        QCOMPARE(copied->data(QStringLiteral("application/x-qt-windows-mime;value=\"Locale\"")),
+                 QByteArray("\x07\x04\0\0", 4));
+    }
+
+    void contextPopupGetsTheCurrentCellOrTheMouse()
+    {
+        auto grid = MakeGrid({"A"}, 2);
+        QPoint at;
+        grid->OnContextPopup = [&](TQStringGrid*, int X, int Y) { at = {X, Y}; };
+        QContextMenuEvent keyboard(QContextMenuEvent::Keyboard, QPoint(0, 0), QPoint(0, 0));
+        QApplication::sendEvent(grid.get(), &keyboard);
+        QCOMPARE(at, grid->mapToGlobal(grid->CellRect(0, 0).topLeft()));
+        QContextMenuEvent mouse(QContextMenuEvent::Mouse, QPoint(3, 4), QPoint(30, 40));
+        QApplication::sendEvent(grid->viewport(), &mouse);
+        QCOMPARE(at, QPoint(30, 40));
+        grid->SetRowCount(0);
+        QApplication::sendEvent(grid.get(), &keyboard);
+        QCOMPARE(at, QPoint(-1, -1)); // no current cell on screen
     }
 
     void userSizingKeepsColumnsAndRowsInStep()

@@ -87,7 +87,6 @@ void TQSGInplaceEdit::TakeUp(TQGridColumn* Column, TValueOptions Options, TValue
     option.setAlignment(Column->Alignment() & Qt::AlignRight ? Qt::AlignRight : Qt::AlignLeft);
     option.setTextDirection(RightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
     document()->setDefaultTextOption(option);
-    FMSelLength = 0;
 }
 
 bool TQSGInplaceEdit::AcceptsNumericChar(QChar Key) const

@@ -108,7 +108,13 @@ TQStringGrid::TQStringGrid(QWidget* Parent) : QTableView(Parent), FColumns(std::
 
 TQStringGrid::~TQStringGrid()
 {
-    FEditCol = FEditRow = -1; // nothing is stored while the grid goes away
+    // An open edit is dropped: the owner may already be half gone. The editor
+    // goes first so that nothing reacts to the teardown of the view.
+    FEditCol = FEditRow = -1;
+    delete FEditor;
+    FEditor = nullptr;
+    disconnect(FHeader, nullptr, this, nullptr);
+    setModel(nullptr);
 }
 
 // --- indexes ---
@@ -431,8 +437,8 @@ bool TQStringGrid::MoveCurrent(int ACol, int ARow, bool MoveAnchor, bool Show)
     if (!FEmptyRows) CheckRow(ARow);
     const QModelIndex target = ModelIndex(ACol, ARow);
     if (target != currentIndex()) {
-        if (!SelectCell(ACol, ARow)) return false;
         EndEditing();
+        if (!SelectCell(ACol, ARow)) return false;
     }
     const auto rows = FOptions & goRowSelect ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate;
     if (MoveAnchor || !(FOptions & goRangeSelect) || FEmptyRows) {
@@ -658,10 +664,9 @@ void TQStringGrid::ColumnAdded(TQGridColumn*) { ColumnsChanged(); }
 
 void TQStringGrid::ColumnRemoving(TQGridColumn* Column)
 {
-    if (FActiveCol == Column) {
-        EndEditing();
-        FActiveCol = nullptr;
-    }
+    // The edited cell is addressed by position: store it while positions hold.
+    EndEditing();
+    if (FActiveCol == Column) FActiveCol = nullptr;
     std::erase(FVisibleColumns, Column);
 }
 
@@ -962,6 +967,7 @@ bool TQStringGrid::ShowEditor()
     FEditor->TakeUp(column, CellOptions(word), CellType(word), col, row);
     FEditor->SetText(text);
     FEditor->selectAll();
+    FEditor->FMSelLength = FEditor->SelLength();
     PlaceEditor();
     FEditor->show();
     FEditor->setFocus(Qt::OtherFocusReason);
@@ -1213,7 +1219,7 @@ void TQStringGrid::contextMenuEvent(QContextMenuEvent* Event)
     if (OnContextPopup) {
         QPoint pos = Event->globalPos();
         if (Event->reason() == QContextMenuEvent::Keyboard) {
-            const QRect rect = CellRect(Col(), Row());
+            const QRect rect = Row() >= 0 ? CellRect(Col(), Row()) : QRect();
             pos = rect.isEmpty() ? QPoint(-1, -1) : mapToGlobal(rect.topLeft());
         }
         OnContextPopup(this, pos.x(), pos.y());
@@ -1357,7 +1363,7 @@ void TQStringGrid::PaintCell(QPainter& Painter, const QRect& Rect, int ACol, int
             const QRect textRect(QPoint(left, Rect.top()), QPoint(Rect.right() - 3, Rect.bottom()));
             int flags = Qt::AlignVCenter | Qt::TextSingleLine;
             flags |= header ? Qt::AlignLeft : int(props.Alignment & Qt::AlignHorizontal_Mask);
-            if (data && FEditor->RightToLeft()) flags |= Qt::TextForceRightToLeft;
+            if (data && FEditor && FEditor->RightToLeft()) flags |= Qt::TextForceRightToLeft;
             Painter.setFont(props.Font.Font);
             Painter.setPen(props.Font.Color.isValid() ? props.Font.Color : pal.color(QPalette::Text));
             Painter.drawText(textRect, flags, text);
@@ -1365,7 +1371,7 @@ void TQStringGrid::PaintCell(QPainter& Painter, const QRect& Rect, int ACol, int
     }
     if (header && column->FSortOrder != csNone) PaintSortMark(Painter, Rect, column->FSortOrder, background);
     if (header && column->FReadOnly && !fixed) PaintReadOnlyMark(Painter, Rect);
-    if ((state & gdFocused) && !FDefaultLook && !(FOptions & goRowSelect)) {
+    if ((state & gdFocused) && !(FOptions & goRowSelect)) {
         Painter.setPen(QPen(pal.color(QPalette::Text), 1, Qt::DotLine));
         Painter.setBrush(Qt::NoBrush);
         Painter.drawRect(Rect.adjusted(0, 0, -1, -1));
