@@ -543,6 +543,33 @@ private Q_SLOTS:
         QCOMPARE(ErrorOf([&] { grid->SetRow(5); }), QString("Wrong row index"));
     }
 
+    void draggingAsksBeforeTheCurrentCellFollows()
+    {
+        auto grid = MakeGrid({"A", "B"}, 5);
+        QList<int> asked;
+        grid->OnSelectCell = [&](TQStringGrid*, int, int ARow, bool& CanSelect) {
+            asked << ARow;
+            CanSelect = ARow != 4;
+        };
+        auto center = [&](int ARow, int Column) {
+            return grid->visualRect(grid->model()->index(ARow, Column)).center();
+        };
+        QWidget* view = grid->viewport();
+        QTest::mousePress(view, Qt::LeftButton, {}, center(0, 0));
+        QTest::mouseMove(view, center(3, 1));
+        QTest::mouseMove(view, center(4, 1));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, center(4, 1));
+        QCOMPARE(grid->Row(), 3);
+        QCOMPARE(grid->Col(), 1);
+        QCOMPARE(grid->Selection(), TGridRect({0, 0, 1, 3}));
+        QCOMPARE(asked, QList<int>({3, 4}));
+
+        // Copying a list cell gives its lines, not the comma form it shows.
+        grid->SetCell(1, 3, "one\ntwo");
+        QTest::keyClick(grid.get(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QString("one\r\ntwo"));
+    }
+
     void rowOperationsMoveTextsWordsAndData()
     {
         auto grid = MakeGrid({"A", "B"}, 3);

@@ -3,6 +3,7 @@
 #include "app/gui/QGridParts.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -1156,6 +1157,11 @@ void TQStringGrid::keyPressEvent(QKeyEvent* Event)
         ShowEditor();
         return;
     }
+    if (Event->matches(QKeySequence::Copy)) {
+        // The cell's text, not the comma form a list cell shows.
+        if (Row() >= 0 && Col() >= 0) QGuiApplication::clipboard()->setText(GetCell(Col(), Row()));
+        return;
+    }
     NavigateKey(Event);
 }
 
@@ -1182,6 +1188,7 @@ void TQStringGrid::mousePressEvent(QMouseEvent* Event)
     EndEditing();
     setFocus(Qt::MouseFocusReason);
     FPressOnCurrent = false;
+    FBasePressed = false;
     // Only the left button moves the current cell; the others leave it for the context menu.
     if (Event->button() != Qt::LeftButton) return;
     const QModelIndex index = indexAt(Event->position().toPoint());
@@ -1190,11 +1197,26 @@ void TQStringGrid::mousePressEvent(QMouseEvent* Event)
     FPressOnCurrent = index == currentIndex() && !extend && !FEmptyRows;
     if (index != currentIndex() && !SelectCell(EffectiveFixedCols() + index.column(), FEmptyRows ? 0 : index.row()))
         return;
+    FBasePressed = true;
     QTableView::mousePressEvent(Event);
+}
+
+void TQStringGrid::mouseMoveEvent(QMouseEvent* Event)
+{
+    if (Event->buttons() & Qt::LeftButton) {
+        // Only a press the base saw may drag; a drag asks before the current cell follows.
+        if (!FBasePressed) return;
+        const QModelIndex index = indexAt(Event->position().toPoint());
+        if (index.isValid() && index != currentIndex() &&
+            !SelectCell(EffectiveFixedCols() + index.column(), FEmptyRows ? 0 : index.row()))
+            return;
+    }
+    QTableView::mouseMoveEvent(Event);
 }
 
 void TQStringGrid::mouseReleaseEvent(QMouseEvent* Event)
 {
+    FBasePressed = false;
     QTableView::mouseReleaseEvent(Event);
     // A click of the cell that was already current opens the editor.
     if (FPressOnCurrent && indexAt(Event->position().toPoint()) == currentIndex()) ShowEditor();

@@ -216,6 +216,7 @@ protected:
     void keyPressEvent(QKeyEvent* Event) override;
     void keyReleaseEvent(QKeyEvent* Event) override;
     void mousePressEvent(QMouseEvent* Event) override;
+    void mouseMoveEvent(QMouseEvent* Event) override;
     void mouseReleaseEvent(QMouseEvent* Event) override;
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
     void contextMenuEvent(QContextMenuEvent* Event) override;
@@ -337,6 +338,7 @@ private:
     int FEditCol = -1; // the cell being edited
     int FEditRow = -1;
     bool FPressOnCurrent = false; // a click of the already current cell opens the editor
+    bool FBasePressed = false;    // the base saw the left button's press
     int FModelRows = 1;           // what the model last announced to the view
     int FModelCols = 0;
     TQGridModel* FModel = nullptr;
