@@ -14,6 +14,18 @@ bool InsideCell(const QRect& Rect, const QPoint& Pos)
            Pos.y() < Rect.bottom() - 1;
 }
 
+// Whether Pos (along the header) is on a border where the user sizes a section.
+bool OnSectionHandle(const QHeaderView& Header, int Pos)
+{
+    if (Header.count() == 0 || Header.sectionResizeMode(0) != QHeaderView::Interactive) return false;
+    const int grip = Header.style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, &Header);
+    const int logical = Header.logicalIndexAt(Pos);
+    if (logical < 0) return false;
+    const int start = Header.sectionViewportPosition(logical);
+    return Pos >= start + Header.sectionSize(logical) - grip ||
+           (Header.visualIndex(logical) > 0 && Pos <= start + grip);
+}
+
 QPoint EventPos(const QMouseEvent* Event) { return Event->position().toPoint(); }
 
 // Paints one cell through the grid and draws its right and bottom lines as
@@ -104,22 +116,11 @@ QRect TQGridHeader::SectionRect(int LogicalIndex) const
     return {sectionViewportPosition(LogicalIndex), 0, sectionSize(LogicalIndex), height()};
 }
 
-bool TQGridHeader::OnSectionBorder(int X) const
-{
-    if (sectionResizeMode(0) != Interactive || count() == 0) return false;
-    const int grip = style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, this);
-    const int visual = visualIndexAt(X);
-    if (visual < 0) return false;
-    const int logical = logicalIndex(visual);
-    const int start = sectionViewportPosition(logical);
-    return X >= start + sectionSize(logical) - grip || (visual > 0 && X <= start + grip);
-}
-
 void TQGridHeader::mousePressEvent(QMouseEvent* Event)
 {
     FGrid->EndEditing();
     FPressPos = EventPos(Event);
-    if (Event->button() != Qt::LeftButton || OnSectionBorder(FPressPos.x())) {
+    if (Event->button() != Qt::LeftButton || OnSectionHandle(*this, FPressPos.x())) {
         QHeaderView::mousePressEvent(Event);
         return;
     }
@@ -157,7 +158,7 @@ void TQGridHeader::mouseReleaseEvent(QMouseEvent* Event)
 void TQGridHeader::mouseDoubleClickEvent(QMouseEvent* Event)
 {
     // A quick second click is a click of its own; on a border the base fits the column.
-    if (OnSectionBorder(EventPos(Event).x()))
+    if (OnSectionHandle(*this, EventPos(Event).x()))
         QHeaderView::mouseDoubleClickEvent(Event);
     else
         mousePressEvent(Event);
@@ -186,21 +187,11 @@ void TQGridFixedPanel::paintSection(QPainter* Painter, const QRect& Rect, int Lo
     }
 }
 
-bool TQGridFixedPanel::OnRowBorder(int Y) const
-{
-    if (sectionResizeMode(0) != Interactive || count() == 0) return false;
-    const int grip = style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, this);
-    const int logical = logicalIndexAt(Y);
-    if (logical < 0) return false;
-    const int start = sectionViewportPosition(logical);
-    return Y >= start + sectionSize(logical) - grip || (visualIndex(logical) > 0 && Y <= start + grip);
-}
-
 void TQGridFixedPanel::mousePressEvent(QMouseEvent* Event)
 {
     FGrid->EndEditing();
     // Fixed cells are never current: a press only sizes rows.
-    FSizing = Event->button() == Qt::LeftButton && OnRowBorder(EventPos(Event).y());
+    FSizing = Event->button() == Qt::LeftButton && OnSectionHandle(*this, EventPos(Event).y());
     if (FSizing) QHeaderView::mousePressEvent(Event);
 }
 

@@ -63,7 +63,6 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
 
 private:
-    bool OnSectionBorder(int X) const;
     QRect SectionRect(int LogicalIndex) const;
     TQStringGrid* FGrid;
     THeaderClick FClick;
@@ -86,7 +85,6 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
 
 private:
-    bool OnRowBorder(int Y) const;
     TQStringGrid* FGrid;
     bool FSizing = false;
 };

@@ -236,28 +236,8 @@ void TQStringGrid::InsertRowsAt(int Index, int Count)
 {
     if (Index < 0 || Index > RowCount()) throw EQGridError(QStringLiteral("Wrong row index"));
     if (Count <= 0) return;
-    EndEditing();
-    auto insert = [&] {
-        for (int i = 0; i < FColumns->Count(); ++i) {
-            auto& values = FColumns->Items(i)->FValues;
-            values.insert(values.begin() + Index, size_t(Count), TQGridCell());
-        }
-        FRowData.insert(FRowData.begin() + Index, size_t(Count), nullptr);
-    };
-    if (FEmptyRows) {
-        const int col = Col();
-        ResetModel([&] {
-            insert();
-            FEmptyRows = false;
-        });
-        RestoreCurrentCell(FActiveCol, col, 0);
-    } else {
-        FModel->beginInsertRows({}, Index, Index + Count - 1);
-        insert();
-        FModelRows += Count;
-        FModel->endInsertRows();
-    }
-    PositionChanged();
+    ChangeRows(Index, Index + Count - 1, true,
+               [&] { ForEachRowList([&](auto& list) { list.insert(list.begin() + Index, size_t(Count), {}); }); });
 }
 
 void TQStringGrid::DeleteRow(int Index) { DeleteRows(Index, Index); }
@@ -267,26 +247,33 @@ void TQStringGrid::DeleteRows(int Index1, int Index2)
     CheckRow(Index1);
     CheckRow(Index2);
     if (Index1 > Index2) std::swap(Index1, Index2);
-    EndEditing();
     if (FCellButton) FCellButton->hide();
-    auto erase = [&] {
-        for (int i = 0; i < FColumns->Count(); ++i) {
-            auto& values = FColumns->Items(i)->FValues;
-            values.erase(values.begin() + Index1, values.begin() + Index2 + 1);
-        }
-        FRowData.erase(FRowData.begin() + Index1, FRowData.begin() + Index2 + 1);
-    };
-    if (Index2 - Index1 + 1 == RowCount()) {
+    ChangeRows(Index1, Index2, false, [&] {
+        ForEachRowList([&](auto& list) { list.erase(list.begin() + Index1, list.begin() + Index2 + 1); });
+    });
+}
+
+void TQStringGrid::ChangeRows(int First, int Last, bool Insert, const std::function<void()>& Change)
+{
+    EndEditing();
+    const int count = Last - First + 1;
+    if (FEmptyRows || (!Insert && count == RowCount())) {
+        // Leaving or entering the empty state: the blank row comes or goes.
         const int col = Col();
         ResetModel([&] {
-            erase();
-            FEmptyRows = true;
+            Change();
+            FEmptyRows = FRowData.empty();
         });
         RestoreCurrentCell(FActiveCol, col, 0);
+    } else if (Insert) {
+        FModel->beginInsertRows({}, First, Last);
+        Change();
+        FModelRows += count;
+        FModel->endInsertRows();
     } else {
-        FModel->beginRemoveRows({}, Index1, Index2);
-        erase();
-        FModelRows -= Index2 - Index1 + 1;
+        FModel->beginRemoveRows({}, First, Last);
+        Change();
+        FModelRows -= count;
         FModel->endRemoveRows();
     }
     RepaintAll();
@@ -310,11 +297,7 @@ void TQStringGrid::ClearAll()
 
 void TQStringGrid::SwapRows(int Index1, int Index2)
 {
-    for (int i = 0; i < FColumns->Count(); ++i) {
-        auto& values = FColumns->Items(i)->FValues;
-        std::swap(values[size_t(Index1)], values[size_t(Index2)]);
-    }
-    std::swap(FRowData[size_t(Index1)], FRowData[size_t(Index2)]);
+    ForEachRowList([&](auto& list) { std::swap(list[size_t(Index1)], list[size_t(Index2)]); });
 }
 
 void TQStringGrid::ExchangeRows(int Index1, int Index2)
@@ -341,8 +324,7 @@ void TQStringGrid::MoveRow(int FromIndex, int ToIndex)
         else
             std::rotate(to, from, from + 1);
     };
-    for (int i = 0; i < FColumns->Count(); ++i) move(FColumns->Items(i)->FValues);
-    move(FRowData);
+    ForEachRowList(move);
     RepaintAll();
     UpdateCellButton();
 }

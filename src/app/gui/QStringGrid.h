@@ -264,6 +264,14 @@ private:
     // Announces a change of the row or column count to the view; Change runs in between.
     void ResetModel(const std::function<void()>& Change = {});
     void InsertRowsAt(int Index, int Count);
+    // Rows First to Last come (Insert) or go; Change edits the lists meanwhile.
+    void ChangeRows(int First, int Last, bool Insert, const std::function<void()>& Change);
+    // Applies Action to every list that holds one entry per row.
+    template <class F> void ForEachRowList(F&& Action)
+    {
+        for (int i = 0; i < FColumns->Count(); ++i) Action(FColumns->Items(i)->FValues);
+        Action(FRowData);
+    }
     void SwapRows(int Index1, int Index2);
     void RestoreCurrentCell(TQGridColumn* PreferredColumn, int OldCol, int OldRow);
     void RowSized();
