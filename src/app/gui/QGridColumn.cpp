@@ -341,7 +341,7 @@ TQGridColumns::~TQGridColumns() = default;
 
 TQGridColumn* TQGridColumns::Items(int Index) const
 {
-    if (Index < 0 || Index >= Count()) throw EQGridColumnsError(QStringLiteral("Wrong column index"));
+    if (Index < 0 || Index >= Count()) throw EQGridError(QStringLiteral("Wrong column index"));
     return FItems[size_t(Index)].get();
 }
 
