@@ -650,6 +650,13 @@ private Q_SLOTS:
                 inverse |= image.pixelColor(x, y) == QColor(255, 255, 5);
         QVERIFY(inverse);
         QVERIFY(drawn >= 6);
+        // Cell rectangles and mouse coordinates agree in every area of the grid.
+        for (const QPoint& cell : {QPoint(0, -1), QPoint(2, -1), QPoint(0, 1), QPoint(1, 2)}) {
+            const QPoint center = grid->CellRect(cell.x(), cell.y()).center();
+            const TGridCoord coord = grid->MouseCoord(center.x(), center.y());
+            QCOMPARE(QPoint(coord.X, coord.Y), cell);
+        }
+        QCOMPARE(grid->MouseCoord(490, 290).X, -1);
     }
 
     void userMovingAColumnMovesItsGridIndex()
