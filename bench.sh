@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
-scripts/build.sh build-release Release -DVOCABRIX_GUI=OFF >&2
+scripts/build.sh build-release Release >&2
+export QT_QPA_PLATFORM=offscreen
 for b in build-release/bench/bench_*; do
   [ -x "$b" ] || continue
   if [ $# -gt 0 ]; then

@@ -15,27 +15,6 @@ namespace {
 const QString kLocaleMime = QStringLiteral("application/x-qt-windows-mime;value=\"Locale\"");
 const QString kAnsiTextMime = QStringLiteral("application/x-qt-windows-mime;value=\"Text\"");
 
-// A locale reads from right to left when a character of its ANSI code page
-// (bytes 128 to 255) has a right-to-left direction.
-bool LocaleIsRightToLeft(int Locale)
-{
-    static QHash<int, bool> cache;
-    const auto it = cache.constFind(Locale);
-    if (it != cache.constEnd()) return *it;
-    QByteArray bytes;
-    for (int b = 128; b < 256; ++b) bytes += char(b);
-    bool rtl = false;
-    for (QChar c : LocaleAnsiToWide(bytes, Locale)) {
-        const QChar::Direction dir = c.direction();
-        if (dir == QChar::DirR || dir == QChar::DirAL) {
-            rtl = true;
-            break;
-        }
-    }
-    cache.insert(Locale, rtl);
-    return rtl;
-}
-
 } // namespace
 
 TQSGInplaceEdit::TQSGInplaceEdit(TQStringGrid* Grid) : QPlainTextEdit(Grid->viewport()), FGrid(Grid)
@@ -51,7 +30,7 @@ TQSGInplaceEdit::TQSGInplaceEdit(TQStringGrid* Grid) : QPlainTextEdit(Grid->view
     setPalette(pal);
 }
 
-bool TQSGInplaceEdit::RightToLeft() const { return FLocale != 0 && LocaleIsRightToLeft(FLocale); }
+bool TQSGInplaceEdit::RightToLeft() const { return FLocale != 0 && IsRightToLeftLocale(FLocale); }
 
 QString TQSGInplaceEdit::Text() const { return toPlainText().replace(u'\n', QStringLiteral("\r\n")); }
 
