@@ -126,53 +126,68 @@ bool TLPFilter::Check(const TLocItem* Item) const
 
 // ---------------------------------------------------------------- sorting
 
+namespace {
+// Stable sort of Items by one key per item, computed before the sort: a sort
+// of n items compares about n log n times, and a key may cost a parse or a copy.
+template <class T, class TKey, class Compare>
+void SortByKeys(std::vector<T*>& Items, const std::vector<TKey>& Keys, int Sign, Compare compare)
+{
+    std::vector<uint32_t> order(Items.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return Sign * compare(Keys[a], Keys[b]) < 0; });
+    std::vector<T*> sorted;
+    sorted.reserve(Items.size());
+    for (uint32_t i : order) sorted.push_back(Items[i]);
+    Items.swap(sorted);
+}
+
+struct TNameKey {
+    QString Name;
+    QString FullName;
+    bool IsNumber = false;
+    qlonglong Number = 0;
+};
+} // namespace
+
 template <class T> void TLPSorting::Sort(std::vector<T*>& Items, bool CompFullName) const
 {
     if (FSortOrder == soNone || Items.size() < 2) return;
     const int sign = FSortOrder == soDsc ? -1 : 1;
 
     if (FLangIndex >= 0) {
-        const int column = FLangIndex;
-        std::stable_sort(Items.begin(), Items.end(), [&](const T* a, const T* b) {
-            return sign * a->Values().Items(column)->CompareWith(b->Values().Items(column)) < 0;
-        });
+        std::vector<TLocSortKey> keys;
+        keys.reserve(Items.size());
+        for (const T* item : Items) keys.push_back(item->Values().Items(FLangIndex)->SortKey());
+        SortByKeys(Items, keys, sign, TLocValue::CompareSortKeys);
         return;
     }
 
-    // By name. The keys are computed once per item, not once per comparison.
     // Constants of the unit "RC" are named by their string identifiers and
     // sort as numbers; a name that is not a number sorts as text after them.
     const TLPFilter& filter = FProject->Filter();
     const bool byNumber = filter.ShownSection() == ssUnits && filter.Constants().UntName() == QLatin1String("RC");
-    struct TEntry {
-        T* Item;
-        QString FullName;
-        bool IsNumber = false;
-        qlonglong Number = 0;
-    };
-    std::vector<TEntry> entries;
-    entries.reserve(Items.size());
-    for (T* item : Items) {
-        TEntry e{item, {}};
+    std::vector<TNameKey> keys;
+    keys.reserve(Items.size());
+    for (const T* item : Items) {
+        TNameKey key;
+        key.Name = item->Name();
         if (byNumber)
-            e.Number = item->Name().toLongLong(&e.IsNumber);
+            key.Number = key.Name.toLongLong(&key.IsNumber);
         else
-            e.FullName = item->GetFullName(QStringLiteral("."));
-        entries.push_back(std::move(e));
+            key.FullName = item->GetFullName(QStringLiteral("."));
+        keys.push_back(std::move(key));
     }
-    auto compare = [&](const TEntry& a, const TEntry& b) {
+    SortByKeys(Items, keys, sign, [&](const TNameKey& a, const TNameKey& b) {
         if (byNumber) {
             if (a.IsNumber != b.IsNumber) return a.IsNumber ? -1 : 1;
             if (a.IsNumber) return Sign(a.Number, b.Number);
-            return CompareNames(a.Item->Name(), b.Item->Name(), false);
+            return CompareNames(a.Name, b.Name, false);
         }
         if (!CompFullName)
-            if (const int c = CompareNames(a.Item->Name(), b.Item->Name(), false)) return c;
+            if (const int c = CompareNames(a.Name, b.Name, false)) return c;
         return CompareNames(a.FullName, b.FullName, false);
-    };
-    std::stable_sort(entries.begin(), entries.end(),
-                     [&](const TEntry& a, const TEntry& b) { return sign * compare(a, b) < 0; });
-    for (size_t i = 0; i < entries.size(); ++i) Items[i] = entries[i].Item;
+    });
 }
 
 void TLPSorting::ApplyToPropList(TLinearPropertyList& AList, bool CompFullName) const
