@@ -48,16 +48,10 @@ bool TextToFloat(const QString& Text, double& Value)
 
 TLocValue::TLocValue(TLocValueList* AValueList) : FValueList(AValueList), FLangID(uint16_t(UserDefaultLangID())) {}
 
-TLocValueType TLocValue::ValueType() const
-{
-    return FValueList->ValueType();
-}
+TLocValueType TLocValue::ValueType() const { return FValueList->ValueType(); }
 
 namespace {
-bool IsNumericType(TLocValueType t)
-{
-    return t == ptFloat || t == ptInteger;
-}
+bool IsNumericType(TLocValueType t) { return t == ptFloat || t == ptInteger; }
 
 QString WithoutAmpersands(const QString& s)
 {
@@ -68,20 +62,29 @@ QString WithoutAmpersands(const QString& s)
 }
 } // namespace
 
-int TLocValue::CompareWith(const TLocValue* aValue) const
+int TLocValue::CompareWith(const TLocValue* aValue) const { return CompareSortKeys(SortKey(), aValue->SortKey()); }
+
+TLocSortKey TLocValue::SortKey() const
 {
-    const TLocValueType a = ValueType(), b = aValue->ValueType();
-    if (IsNumericType(a)) {
-        if (IsTextualType(b)) return -1;
-        if (IsNumericType(b)) {
-            const double x = AsFloat(), y = aValue->AsFloat();
-            return x < y ? -1 : (x > y ? 1 : 0);
-        }
+    TLocSortKey key;
+    key.Type = ValueType();
+    if (IsNumericType(key.Type))
+        key.Number = AsFloat();
+    else if (IsTextualType(key.Type))
+        key.Text = WithoutAmpersands(FValue);
+    return key;
+}
+
+int TLocValue::CompareSortKeys(const TLocSortKey& A, const TLocSortKey& B)
+{
+    if (IsNumericType(A.Type)) {
+        if (IsTextualType(B.Type)) return -1;
+        if (IsNumericType(B.Type)) return A.Number < B.Number ? -1 : (A.Number > B.Number ? 1 : 0);
         return 0;
     }
-    if (IsTextualType(a)) {
-        if (!IsTextualType(b)) return 1;
-        const int c = QString::compare(WithoutAmpersands(FValue), WithoutAmpersands(aValue->FValue), Qt::CaseSensitive);
+    if (IsTextualType(A.Type)) {
+        if (!IsTextualType(B.Type)) return 1;
+        const int c = QString::compare(A.Text, B.Text, Qt::CaseSensitive);
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
     return 0;
@@ -98,10 +101,7 @@ QStringList TLocValue::AsStrings() const
     return lines;
 }
 
-QByteArray TLocValue::AsAnsiString() const
-{
-    return LocaleWideToAnsi(FValue, FLangID);
-}
+QByteArray TLocValue::AsAnsiString() const { return LocaleWideToAnsi(FValue, FLangID); }
 
 int32_t TLocValue::AsInteger() const
 {
@@ -124,10 +124,7 @@ double TLocValue::AsFloat() const
     return TextToFloat(FValue, v) ? v : 0;
 }
 
-bool TLocValue::IsTranslated() const
-{
-    return FValueVersion >= FValueList->Items(0)->FValueVersion;
-}
+bool TLocValue::IsTranslated() const { return FValueVersion >= FValueList->Items(0)->FValueVersion; }
 
 TLocValueList::TLocValueList(TLocValueType AValueType) : FValueType(AValueType)
 {
@@ -169,20 +166,11 @@ TLocProperty::TLocProperty(TLocStorage* ALocStorage, TLocComponent* AParent, int
 {
 }
 
-TLocComponent* TLocProperty::Component() const
-{
-    return FParent && !FParent->IsForm() ? FParent : nullptr;
-}
+TLocComponent* TLocProperty::Component() const { return FParent && !FParent->IsForm() ? FParent : nullptr; }
 
-TLocForm* TLocProperty::Form() const
-{
-    return FParent ? FParent->OwnerForm() : nullptr;
-}
+TLocForm* TLocProperty::Form() const { return FParent ? FParent->OwnerForm() : nullptr; }
 
-int TLocProperty::ActiveLangIndex() const
-{
-    return FLocStorage ? FLocStorage->CurLangIndex() : 0;
-}
+int TLocProperty::ActiveLangIndex() const { return FLocStorage ? FLocStorage->CurLangIndex() : 0; }
 
 QString TLocProperty::GetFullName(const QString& Delimiter) const
 {
@@ -337,10 +325,7 @@ TLocForm::TLocForm(TLocStorage* ALocStorage, const QString& AName)
     FIsForm = true;
 }
 
-int TLocForm::TotalPropCount() const
-{
-    return Properties().Count() + FComponents.TotalPropCount();
-}
+int TLocForm::TotalPropCount() const { return Properties().Count() + FComponents.TotalPropCount(); }
 
 TLocComponent* TLocForm::FindComponent(const QString& ACompName)
 {
@@ -360,10 +345,7 @@ void TLocForm::Mark(bool AUsed)
     FComponents.MarkAll(AUsed);
 }
 
-QString TLocForm::GetFullName(const QString&) const
-{
-    return Name();
-}
+QString TLocForm::GetFullName(const QString&) const { return Name(); }
 
 TLocUnit::TLocUnit(TLocStorage* ALocStorage, const QString& AName)
     : TNamedItem(AName), FLocStorage(ALocStorage), FConstants(this)
@@ -468,23 +450,21 @@ std::unique_ptr<TLocExtGroup> TLocExtGroupList::CreateItem(const QString& AName)
 
 // ---------------------------------------------------------------- flat lists
 
-template <class T>
-void TLinearList<T>::SortByID()
+template <class T> void TLinearList<T>::SortByID()
 {
     std::sort(FItems.begin(), FItems.end(), [](const T* a, const T* b) { return a->ID() < b->ID(); });
     FSorted = true;
 }
 
-template <class T>
-int TLinearList<T>::IndexByID(int32_t AID) const
+template <class T> int TLinearList<T>::IndexByID(int32_t AID) const
 {
     if (!FSorted) {
         for (size_t i = 0; i < FItems.size(); ++i)
             if (FItems[i]->ID() == AID) return int(i);
         return -1;
     }
-    const auto it = std::lower_bound(FItems.begin(), FItems.end(), AID,
-                                     [](const T* item, int32_t id) { return item->ID() < id; });
+    const auto it =
+        std::lower_bound(FItems.begin(), FItems.end(), AID, [](const T* item, int32_t id) { return item->ID() < id; });
     return it != FItems.end() && (*it)->ID() == AID ? int(it - FItems.begin()) : -1;
 }
 

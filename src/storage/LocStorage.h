@@ -23,10 +23,7 @@ enum TLocValueType : uint8_t {
     ptBigInt = 8,
 };
 constexpr int kLocValueTypeCount = 9;
-inline bool IsTextualType(TLocValueType t)
-{
-    return t == ptString || t == ptStringList;
-}
+inline bool IsTextualType(TLocValueType t) { return t == ptString || t == ptStringList; }
 
 // Value attribute bits. The low byte belongs to the item (kept on the native
 // value), the high byte to one language column.
@@ -38,9 +35,9 @@ constexpr uint16_t vaItemMask = 0x00FF;
 constexpr uint16_t vaLanguageMask = 0xFF00;
 
 // Holder attribute bits.
-constexpr uint16_t faRuntimeForm = 0x0002;    // form listed with "~RTM:"
-constexpr uint16_t caNoCharset = 0x0004;      // component skipped by font character-set processing
-constexpr uint16_t uaMatchByName = 0x0002;    // unit's constants matched by name
+constexpr uint16_t faRuntimeForm = 0x0002; // form listed with "~RTM:"
+constexpr uint16_t caNoCharset = 0x0004;   // component skipped by font character-set processing
+constexpr uint16_t uaMatchByName = 0x0002; // unit's constants matched by name
 
 // Name comparison of the storage's lists: ordinal, with only ASCII a..z folded
 // to A..Z when not case-sensitive.
@@ -56,6 +53,14 @@ class TLocComponent;
 class TLocForm;
 class TLocUnit;
 class TLocExtGroup;
+
+// What sorting compares of a value: its type, its number and its text without
+// "&". A sort of many values computes it once per value, not per comparison.
+struct TLocSortKey {
+    TLocValueType Type = ptString;
+    double Number = 0;
+    QString Text;
+};
 
 class TLocValue {
 public:
@@ -77,6 +82,8 @@ public:
 
     // -1, 0 or 1 for sorting: numbers before texts, texts ordinally without "&".
     int CompareWith(const TLocValue* aValue) const;
+    TLocSortKey SortKey() const;
+    static int CompareSortKeys(const TLocSortKey& A, const TLocSortKey& B);
     QStringList AsStrings() const;
     QByteArray AsAnsiString() const;
     int32_t AsInteger() const;
@@ -120,8 +127,7 @@ private:
 };
 
 // A list of named objects kept sorted by name, names unique.
-template <class T>
-class TNamedItemList : public TQObjectList<T> {
+template <class T> class TNamedItemList : public TQObjectList<T> {
 public:
     explicit TNamedItemList(bool CaseSensative = false) : FCaseSensative(CaseSensative) {}
 
@@ -272,8 +278,7 @@ private:
 };
 
 // Lists of items: sorted by name, with lookups by ID and native value.
-template <class T>
-class TLocItemList : public TNamedItemList<T> {
+template <class T> class TLocItemList : public TNamedItemList<T> {
 public:
     using TNamedItemList<T>::TNamedItemList;
 
@@ -449,8 +454,7 @@ private:
 
 class TLinearPropertyList;
 class TLinearConstantList;
-template <class T>
-class TLinearList;
+template <class T> class TLinearList;
 using TLinearExternalList = TLinearList<TLocExtItem>;
 
 // The section lists. FillLinearList appends every item of the section in list
@@ -496,8 +500,7 @@ private:
 };
 
 // Non-owning flat list of the items of one section, optionally sorted by ID.
-template <class T>
-class TLinearList {
+template <class T> class TLinearList {
 public:
     std::vector<T*> FItems;
     bool FSorted = false;
@@ -588,8 +591,7 @@ public:
     void SetLanguageLangID(int Index, uint16_t ALangID);
 
     // Calls Fn for every item: constants, then properties, then external items.
-    template <class Fn>
-    void ForEachItem(Fn&& fn) const
+    template <class Fn> void ForEachItem(Fn&& fn) const
     {
         for (auto& u : FUnits)
             for (auto& c : u->Constants()) fn(static_cast<TLocItem*>(c.get()));

@@ -1,0 +1,367 @@
+#include "langfile/LEProject.h"
+
+#include "core/Prompt.h"
+#include "storage/Locales.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// A section filter's form, unit or group name: empty passes everything.
+bool HolderNameMatches(const QString& FilterName, const TNamedItem* Holder)
+{
+    return FilterName.isEmpty() || (Holder && CompareNames(Holder->Name(), FilterName, false) == 0);
+}
+
+template <class T> int Sign(T a, T b) { return a < b ? -1 : (a > b ? 1 : 0); }
+
+// The value of Key in [Section] of an INI file, as Windows reads it: section
+// and key without regard to case, the value trimmed and unquoted. The file is
+// UTF-8 when it decodes as such, else 8-bit text of the system code page.
+QString ReadIniValue(const QString& FileName, const QString& Section, const QString& Key)
+{
+    QFile file(FileName);
+    // A library's lib.ini is a few lines; refuse anything absurd.
+    if (!file.open(QIODevice::ReadOnly) || file.size() > (1 << 20)) return {};
+    const QByteArray bytes = file.readAll();
+    QString text = QString::fromUtf8(bytes);
+    if (text.contains(QChar::ReplacementCharacter)) text = AnsiToWide(bytes, SystemCodePage());
+    bool inSection = false;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            const qsizetype end = line.indexOf(QLatin1Char(']'));
+            inSection = end > 0 && CompareNames(line.mid(1, end - 1).trimmed(), Section, false) == 0;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (!inSection || eq <= 0 || CompareNames(line.left(eq).trimmed(), Key, false) != 0) continue;
+        QString value = line.mid(eq + 1).trimmed();
+        if (value.size() >= 2 && value.front() == value.back() &&
+            (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')))
+            value = value.mid(1, value.size() - 2);
+        return value;
+    }
+    return {};
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- filters
+
+void TLPPropertyFilter::SetFormName(const QString& v)
+{
+    FFormName = v;
+    static const QLatin1String runtimeMark("~RTM:");
+    FMatchFormName = v.startsWith(runtimeMark) ? v.mid(runtimeMark.size()).trimmed() : v;
+}
+
+bool TLPPropertyFilter::Check(const TLocProperty* Item) const
+{
+    if (!FParent->Check(Item) || !HolderNameMatches(FMatchFormName, Item->Form())) return false;
+    return IsTextualType(Item->PropertyType()) ? FShowTextual : FShowNontextual;
+}
+
+bool TLPConstantFilter::Check(const TLocConstant* Item) const
+{
+    return FParent->Check(Item) && HolderNameMatches(FUntName, Item->ResUnit());
+}
+
+bool TLPExternalFilter::Check(const TLocExtItem* Item) const
+{
+    return FParent->Check(Item) && HolderNameMatches(FGroupName, Item->Group());
+}
+
+TLPFilter::TLPFilter() : FConstants(this), FProperties(this), FExtItems(this) {}
+
+void TLPFilter::Clear()
+{
+    FShownSection = ssForms;
+    FShowUntranslated = true;
+    FShowTranslated = true;
+    FModified = false;
+    FLangIndex = 0;
+    FShowHidden = true;
+    FUntranslatableOnly = false;
+    FProperties.SetFormName(QString());
+    FConstants.SetUntName(QString());
+    FExtItems.SetGroupName(QString());
+    FProperties.SetShowTextual(true);
+    FProperties.SetShowNontextual(true);
+}
+
+void TLPFilter::SetLangIndex(int v)
+{
+    FLangIndex = v;
+    if (v == 0) {
+        FShowUntranslated = true;
+        FShowTranslated = true;
+    }
+}
+
+void TLPFilter::SetRegExp(const QString& v)
+{
+    FRegExp = v;
+    QRegularExpression re(v, QRegularExpression::CaseInsensitiveOption);
+    if (!re.isValid()) return;
+    re.optimize(); // every rebuild matches it against a whole section
+    FRegExpInst = std::move(re);
+}
+
+bool TLPFilter::Check(const TLocItem* Item) const
+{
+    if (Item->Attribute(vaUntranslatable)) {
+        if (!FUntranslatableOnly && !FShowUntranslatable) return false;
+    } else {
+        if (FUntranslatableOnly) return false;
+        const bool translated = Item->IsTranslated(FLangIndex);
+        if (!(translated ? FShowTranslated : FShowUntranslated)) return false;
+        if (!FShowHidden && Item->Attribute(vaHidden)) return false;
+    }
+    if (FRegExp.isEmpty() || !FRegExpInst) return true;
+    return FRegExpInst->match(Item->Values().Items(FLangIndex)->Value()).hasMatch();
+}
+
+// ---------------------------------------------------------------- sorting
+
+namespace {
+// Stable sort of Items by one key per item, computed before the sort: a sort
+// of n items compares about n log n times, and a key may cost a parse or a copy.
+template <class T, class TKey, class Compare>
+void SortByKeys(std::vector<T*>& Items, const std::vector<TKey>& Keys, int Sign, Compare compare)
+{
+    std::vector<uint32_t> order(Items.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return Sign * compare(Keys[a], Keys[b]) < 0; });
+    std::vector<T*> sorted;
+    sorted.reserve(Items.size());
+    for (uint32_t i : order) sorted.push_back(Items[i]);
+    Items.swap(sorted);
+}
+
+struct TNameKey {
+    QString Name;
+    QString FullName;
+    bool IsNumber = false;
+    qlonglong Number = 0;
+};
+} // namespace
+
+template <class T> void TLPSorting::Sort(std::vector<T*>& Items, bool CompFullName) const
+{
+    if (FSortOrder == soNone || Items.size() < 2) return;
+    const int sign = FSortOrder == soDsc ? -1 : 1;
+
+    if (FLangIndex >= 0) {
+        std::vector<TLocSortKey> keys;
+        keys.reserve(Items.size());
+        for (const T* item : Items) keys.push_back(item->Values().Items(FLangIndex)->SortKey());
+        SortByKeys(Items, keys, sign, TLocValue::CompareSortKeys);
+        return;
+    }
+
+    // Constants of the unit "RC" are named by their string identifiers and
+    // sort as numbers; a name that is not a number sorts as text after them.
+    const TLPFilter& filter = FProject->Filter();
+    const bool byNumber = filter.ShownSection() == ssUnits && filter.Constants().UntName() == QLatin1String("RC");
+    std::vector<TNameKey> keys;
+    keys.reserve(Items.size());
+    for (const T* item : Items) {
+        TNameKey key;
+        key.Name = item->Name();
+        if (byNumber)
+            key.Number = key.Name.toLongLong(&key.IsNumber);
+        else
+            key.FullName = item->GetFullName(QStringLiteral("."));
+        keys.push_back(std::move(key));
+    }
+    SortByKeys(Items, keys, sign, [&](const TNameKey& a, const TNameKey& b) {
+        if (byNumber) {
+            if (a.IsNumber != b.IsNumber) return a.IsNumber ? -1 : 1;
+            if (a.IsNumber) return Sign(a.Number, b.Number);
+            return CompareNames(a.Name, b.Name, false);
+        }
+        if (!CompFullName)
+            if (const int c = CompareNames(a.Name, b.Name, false)) return c;
+        return CompareNames(a.FullName, b.FullName, false);
+    });
+}
+
+void TLPSorting::ApplyToPropList(TLinearPropertyList& AList, bool CompFullName) const
+{
+    Sort(AList.FItems, CompFullName);
+}
+
+void TLPSorting::ApplyToConstList(TLinearConstantList& AList) const { Sort(AList.FItems, true); }
+
+void TLPSorting::ApplyToConstList(TLinearExternalList& AList) const { Sort(AList.FItems, true); }
+
+// ---------------------------------------------------------------- project
+
+TLEProject::TLEProject() : FSorting(this) {}
+
+TLEProject::~TLEProject() = default;
+
+TPrompt& TLEProject::Prompt() const { return FPrompt ? *FPrompt : DefaultPrompt(); }
+
+void TLEProject::ClearLists()
+{
+    FPropertyList.Clear();
+    FShownPropertyList.Clear();
+    FConstantList.Clear();
+    FShownConstantList.Clear();
+    FExtItemsList.Clear();
+    FShownExtItemsList.Clear();
+}
+
+void TLEProject::FillLists()
+{
+    FPropertyList.Clear();
+    FConstantList.Clear();
+    FExtItemsList.Clear();
+    Forms().FillLinearList(FPropertyList, false);
+    Units().FillLinearList(FConstantList, false);
+    ExtGroups().FillLinearList(FExtItemsList, false);
+}
+
+namespace {
+template <class TList, class TFilter> void FilteredCopy(const TList& Full, TList& Shown, TFilter& Filter)
+{
+    Shown.Assign(Full);
+    Filter.FilterList(Shown);
+    Filter.SetModified(false);
+}
+} // namespace
+
+void TLEProject::DoOpen(const QString& ANativeFileName, bool ALibrary, bool AReadOnly)
+{
+    TLangFileProject::DoOpen(ANativeFileName, ALibrary, AReadOnly);
+    if (FLangFiles.Count() == 0) return;
+    const QFileInfo info(ANativeFileName);
+    FDisplayName =
+        ALibrary ? QStringLiteral("Library \"%1\"").arg(LibraryDisplayName(info.absolutePath())) : ANativeFileName;
+    FFilter.Clear();
+    FillLists();
+    FilteredCopy(FPropertyList, FShownPropertyList, FFilter.Properties());
+    FilteredCopy(FConstantList, FShownConstantList, FFilter.Constants());
+    FilteredCopy(FExtItemsList, FShownExtItemsList, FFilter.ExtItems());
+}
+
+bool TLEProject::DoClose(bool SaveNative)
+{
+    // The lists point into the sections the base class frees.
+    ClearLists();
+    const bool closed = TLangFileProject::DoClose(SaveNative);
+    FFilter.Clear();
+    return closed;
+}
+
+bool TLEProject::DoCloseLanguage(int Index, bool& AllowClose)
+{
+    AllowClose = true;
+    if (Index <= 0 || Index >= FLangFiles.Count()) throw ELEProjectError(QStringLiteral("Invalid index"));
+    TLangFile* file = FLangFiles.Items(Index);
+    if (file->Modified()) {
+        const TMsgResult answer =
+            Prompt().Message(mkConfirmation,
+                             QStringLiteral("The language \"%1\" has been modified.\r\nDo you want to save changes?")
+                                 .arg(file->LangEnglishName()),
+                             mbYesNoCancel, mrCancel);
+        if (answer == mrCancel) {
+            AllowClose = false;
+            return false;
+        }
+        if (answer == mrYes) {
+            try {
+                SaveLanguage(Index);
+            } catch (const ELangFileError& e) {
+                // The message already reads "Could not save language file", CR, cause.
+                throw ELEProjectError(e.Message());
+            }
+        }
+    }
+    TLangFileProject::DoCloseLanguage(Index, AllowClose);
+
+    if (FFilter.LangIndex() == Index)
+        FFilter.SetLangIndex(0);
+    else if (FFilter.LangIndex() > Index)
+        FFilter.SetLangIndex(FFilter.LangIndex() - 1);
+    // The sorting follows its column the same way; sorting by a closed column
+    // falls back to the hierarchical order.
+    if (FSorting.LangIndex() == Index) {
+        FSorting.SetLangIndex(-1);
+        FSorting.SetSortOrder(soNone);
+    } else if (FSorting.LangIndex() > Index) {
+        FSorting.SetLangIndex(FSorting.LangIndex() - 1);
+    }
+    return true;
+}
+
+void TLEProject::Reinitialize()
+{
+    ClearLists();
+    ClearSections();
+    FLangFiles.Clear();
+    while (LangCount() > 1) RemoveLanguage(LangCount() - 1);
+    FNativeFileName.clear();
+    FIsLibrary = false;
+    FDisplayName.clear();
+    FPEFileName.clear();
+    FFilter.Clear();
+    FSorting.SetSortOrder(soNone);
+}
+
+void TLEProject::RebuildShownList(bool CompFullName)
+{
+    // A column that no longer exists would index past the item's values.
+    if (FFilter.LangIndex() < 0 || FFilter.LangIndex() >= LangCount()) FFilter.SetLangIndex(0);
+    if (FSorting.LangIndex() >= LangCount()) FSorting.SetLangIndex(-1);
+    switch (FFilter.ShownSection()) {
+    case ssForms:
+        FilteredCopy(FPropertyList, FShownPropertyList, FFilter.Properties());
+        FSorting.ApplyToPropList(FShownPropertyList, CompFullName);
+        break;
+    case ssUnits:
+        FilteredCopy(FConstantList, FShownConstantList, FFilter.Constants());
+        FSorting.ApplyToConstList(FShownConstantList);
+        break;
+    case ssExternal:
+        FilteredCopy(FExtItemsList, FShownExtItemsList, FFilter.ExtItems());
+        FSorting.ApplyToConstList(FShownExtItemsList);
+        break;
+    }
+}
+
+// ---------------------------------------------------------------- helpers
+
+QString LibraryDisplayName(const QString& LibraryFolder)
+{
+    const QString name = ReadIniValue(QDir(LibraryFolder).filePath(QStringLiteral("lib.ini")), QStringLiteral("Common"),
+                                      QStringLiteral("Name"));
+    return name.isEmpty() ? QDir(LibraryFolder).dirName() : name;
+}
+
+QStringList FindLanguageFiles(const TLangFileProject& Project)
+{
+    const QFileInfo info(Project.NativeFileName());
+    // app.ntv.lng: without its last extension "app.ntv", whose extension
+    // becomes the wildcard.
+    QString stem = info.fileName();
+    if (const qsizetype dot = stem.lastIndexOf(QLatin1Char('.')); dot >= 0) stem.truncate(dot);
+    if (const qsizetype dot = stem.lastIndexOf(QLatin1Char('.')); dot >= 0) stem.truncate(dot);
+    QStringList result;
+    for (const QString& name : info.dir().entryList({stem + QStringLiteral(".*.lng")}, QDir::Files, QDir::Name)) {
+        if (Project.LangAlreadyOpen(name)) continue;
+        const QString path = info.dir().filePath(name);
+        try {
+            if (TLangFile(path, true).IsNative()) continue;
+        } catch (const EVocabrixError&) {
+            continue;
+        }
+        result << path;
+    }
+    return result;
+}
