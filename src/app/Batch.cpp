@@ -3,6 +3,7 @@
 #include "core/Prompt.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
+#include "langfile/ProjectStats.h"
 #include "resources/ResInfo.h"
 
 #include <QFileInfo>
@@ -28,6 +29,7 @@ const TBatchOperation kBatchOperations[] = {
     {[](const TStartOptions& o) { return o.ExportList.has_value(); }, nullptr, true},
     {[](const TStartOptions& o) { return o.ImportList.has_value(); }, nullptr, true},
     {[](const TStartOptions& o) { return o.TranslateList.has_value(); }, nullptr, true},
+    {[](const TStartOptions& o) { return o.Stats.has_value(); }, BatchStats, true},
 };
 
 void CheckRunnable(const TStartOptions& o)
@@ -66,6 +68,8 @@ int RunBatch(const TStartOptions& Options, TPrompt& Prompt)
         for (const TBatchOperation& op : kBatchOperations)
             if (op.Requested(Options)) op.Run(Options, Prompt);
         return 0;
+    } catch (const EBatchExit& e) {
+        return e.Code();
     } catch (const ECommandLineError& e) {
         ReportError(Prompt, e.Message());
         return 2;
@@ -83,6 +87,18 @@ void BatchResInfo(const TStartOptions& Options, TPrompt&)
     QTextStream out(stdout);
     out.setEncoding(QStringConverter::Utf8);
     out << ResInfoReport(Options.ResInfoFile);
+}
+
+void BatchStats(const TStartOptions& Options, TPrompt&)
+{
+    const QString mode = *Options.Stats;
+    if (!mode.isEmpty() && mode.compare(QLatin1String("strict"), Qt::CaseInsensitive) != 0)
+        throw ECommandLineError(QStringLiteral("Unknown statistics mode \"%1\" (use -stats or -stats:strict)").arg(mode));
+    QTextStream out(stdout), err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+    const int code = RunProjectStats(Options.ProjectFile, !mode.isEmpty(), out, err);
+    if (code != 0) throw EBatchExit(code);
 }
 
 QString BatchLanguageFileName(const QString& ProjectFile, const QString& Code)

@@ -19,6 +19,9 @@ int RunBatch(const TStartOptions& Options, TPrompt& Prompt);
 // file is written.
 void BatchCreateLanguages(const TStartOptions& Options, TPrompt& Prompt);
 
+// -stats / -stats:strict: per-language translation counts of the project.
+void BatchStats(const TStartOptions& Options, TPrompt& Prompt);
+
 // -resinfo:FILE: prints the string tables and RCDATA items of a PE or .res file.
 void BatchResInfo(const TStartOptions& Options, TPrompt& Prompt);
 

@@ -46,6 +46,8 @@ const TSwitch kSwitches[] = {
     {"-open:", skText, [](TStartOptions& o, const QString& v) { o.OpenList = ParseCommaText(v); }},
     {"-uilang:", skText, [](TStartOptions& o, const QString& v) { o.UILang = v; }},
     {"-resinfo:", skPath, [](TStartOptions& o, const QString& v) { o.ResInfoFile = v; }},
+    {"-stats", skWord, [](TStartOptions& o, const QString&) { o.Stats = QString(); }},
+    {"-stats:", skText, [](TStartOptions& o, const QString& v) { o.Stats = v; }},
 };
 
 // Absolute and without "." and ".." parts; an empty value stays empty.

@@ -10,6 +10,17 @@
 // this build lacks. Batch mode ends with exit code 2 on it.
 VOCABRIX_ERROR(ECommandLineError, EVocabrixError);
 
+// Ends a batch run with an operation's own exit code; the operation has
+// already reported what there was to say.
+class EBatchExit : public EVocabrixError {
+public:
+    explicit EBatchExit(int Code) : EVocabrixError(QString()), FCode(Code) {}
+    int Code() const { return FCode; }
+
+private:
+    int FCode;
+};
+
 // What the command line asks for. Paths are absolute; a list switch that was
 // not given is empty (std::nullopt), one given with an empty value an empty list.
 struct TStartOptions {
@@ -41,6 +52,7 @@ struct TStartOptions {
     std::optional<QStringList> OpenList;      // -open:
     QString UILang;                           // -uilang:
     QString ResInfoFile;                      // -resinfo: (diagnostic: print a module's resources)
+    std::optional<QString> Stats;             // -stats (empty) or -stats:strict: translation statistics
 };
 
 // Reads the arguments (without the program name) into start options. Relative

@@ -96,6 +96,7 @@ private Q_SLOTS:
     void createFromOtherBase();
     void process_data();
     void process();
+    void statsAndResInfo();
 
 private:
     // A folder holding a copy of the sample's native file.
@@ -404,6 +405,31 @@ void TstCommandLine::process()
     QStringList expectedFiles = QStringList{"Notes.ntv.lng"} + created;
     expectedFiles.sort();
     QCOMPARE(Snapshot(dir.path()).keys(), expectedFiles);
+}
+
+void TstCommandLine::statsAndResInfo()
+{
+    QTemporaryDir dir;
+    CopySample(dir);
+    const auto run = [&](const QStringList& args, QByteArray& out) {
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(PhraseDeskBinary(), args);
+        if (!p.waitForFinished(60000)) return -1;
+        out = p.readAllStandardOutput();
+        return p.exitCode();
+    };
+    QByteArray out;
+    // Statistics run after the other operations: the new file is counted, all untranslated.
+    QCOMPARE(run({"-stats:strict", "-create:deu", "Notes.ntv.lng"}, out), 3);
+    const QList<QByteArray> lines = out.split('\n');
+    QVERIFY2(lines.contains("deu total items=51 translated=0 untranslated=50 untranslatable=1"), out.constData());
+    QVERIFY(lines.contains("ntv constants items=10 translated=10 untranslated=0 untranslatable=0"));
+    QCOMPARE(run({"-stats", "Notes.ntv.lng"}, out), 0);
+
+    QCOMPARE(run({"-resinfo:" TEST_DATA_DIR "/pe/sample.dll"}, out), 0);
+    QVERIFY(out.startsWith("[RT_STRING]\n1\tHello\n17\tGr\xC3\xBC\xC3\x9F" "e\n"));
+    QCOMPARE(run({"-resinfo:missing.dll"}, out), 1);
 }
 
 QTEST_GUILESS_MAIN(TstCommandLine)
