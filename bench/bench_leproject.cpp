@@ -6,6 +6,8 @@
 #include "langfile/ProjectStats.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -77,14 +79,25 @@ int main(int argc, char* argv[])
     std::printf("rebuild_shown_list_100k_unfiltered_ms: %.1f ms\n", unfiltered);
     p.Close(false);
 
-    // The -stats report measured in-process: opening the project and its four
-    // languages read-only, counting and printing (process start-up excluded).
+    // The whole "-stats" run as a build script sees it: process start to exit.
+    // Falls back to the report in-process when the program is not built here.
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../phrasedesk");
     QString out, err;
-    const double stats = BestMs(3, [&] {
-        out.clear();
-        QTextStream o(&out), e(&err);
-        RunProjectStats(native, false, o, e);
-    });
+    double stats;
+    if (QFileInfo(program).isExecutable()) {
+        stats = BestMs(3, [&] {
+            QProcess run;
+            run.start(program, {QStringLiteral("-stats"), native});
+            run.waitForFinished(-1);
+            if (run.exitCode() != 0) err = QString::fromLocal8Bit(run.readAllStandardError());
+        });
+    } else {
+        stats = BestMs(3, [&] {
+            out.clear();
+            QTextStream o(&out), e(&err);
+            RunProjectStats(native, false, o, e);
+        });
+    }
     std::printf("stats_100k_4lang_ms: %.1f ms\n", stats);
     return err.isEmpty() ? 0 : 1;
 }
