@@ -362,6 +362,11 @@ void TQField::SetAsVariant(const QVariant& Value)
 void TQField::Assign(const QVariant& Value)
 {
     const bool isBytes = Value.typeId() == QMetaType::QByteArray;
+    // An empty memo value on a field without a block changes nothing (a
+    // default held for a new record stays).
+    if (IsMemoType(FDataType) && BlockNumber() == 0 &&
+        (isBytes ? Value.toByteArray().isEmpty() : Value.toString().isEmpty()))
+        return;
     switch (FDataType) {
     case dtString: {
         const QByteArray a = isBytes ? Value.toByteArray() : LocaleWideToAnsi(Value.toString(), FLocale);
