@@ -204,15 +204,6 @@ const char* TQField::Raw() const { return FTable->FRecBuf.constData() + TQTable:
 
 char* TQField::RawMut() const { return FTable->FRecBuf.data() + TQTable::RecHeaderSize + FOffset; }
 
-template <class T> T TQField::Get() const
-{
-    T v;
-    std::memcpy(&v, Raw(), sizeof(T));
-    return v;
-}
-
-template <class T> void TQField::Put(T v) const { std::memcpy(RawMut(), &v, sizeof(T)); }
-
 qint32 TQField::BlockNumber() const { return FTable && IsMemoType(FDataType) ? Get<qint32>() : 0; }
 
 void TQField::SetBlockNumber(qint32 Block) const { Put<qint32>(Block); }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -126,8 +127,13 @@ private:
     void CheckEditable() const;
     const char* Raw() const;
     char* RawMut() const;
-    template <class T> T Get() const;
-    template <class T> void Put(T v) const;
+    template <class T> T Get() const
+    {
+        T v;
+        std::memcpy(&v, Raw(), sizeof(T));
+        return v;
+    }
+    template <class T> void Put(T v) const { std::memcpy(RawMut(), &v, sizeof(T)); }
     QByteArray StoredMemo(qint32 MaxBytes) const;
     void SetPending(const QByteArray& Value);
     void DropPending();

@@ -309,19 +309,21 @@ QByteArray TQMemoFile::LoadMemo(qint32 BlockNum, qint32 MaxBytes)
     CheckOpen();
     if (!ValidBlock(BlockNum)) WrongBlock(BlockNum);
     const qint32 ds = BlockDataSize();
-    const qint32 size = ReadBlockHeader(BlockNum).DataSize;
-    // The size must fit into the blocks the file has; anything else is damage
-    // and must not decide how much memory we take.
-    if (size < 0 || qint64(size) > qint64(FTotalBlockCount) * ds) WrongBlock(BlockNum);
-    const qint32 want = MaxBytes >= 0 ? std::min(size, MaxBytes) : size;
     QByteArray result;
-    result.reserve(want);
+    qint32 want = 0;
     qint32 cur = BlockNum;
-    for (qint32 steps = 1; qint32(result.size()) < want; ++steps) {
+    for (qint32 steps = 1;; ++steps) {
         const QByteArray block = GetBlockData(cur);
         TByteReader<EQBaseError> r(block, QStringLiteral("Error in block reading"), 6);
         const qint32 blockSize = r.I32();
         const qint32 next = r.I32();
+        if (steps == 1) {
+            // The size must fit into the blocks the file has; anything else is
+            // damage and must not decide how much memory we take.
+            if (blockSize < 0 || qint64(blockSize) > qint64(FTotalBlockCount) * ds) WrongBlock(BlockNum);
+            want = MaxBytes >= 0 ? std::min(blockSize, MaxBytes) : blockSize;
+            result.reserve(want);
+        }
         const qint32 piece = std::min({std::max(blockSize, 0), ds, want - qint32(result.size())});
         result.append(block.constData() + BlockHeaderSize, piece);
         if (next == 0 || qint32(result.size()) >= want) break;

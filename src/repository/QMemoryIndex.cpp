@@ -6,7 +6,7 @@
 #include <algorithm>
 
 namespace {
-constexpr size_t kChunk = 512; // a chunk splits when it holds twice this
+constexpr size_t kChunk = 128; // a chunk splits when it holds twice this
 
 template <class T> int Sign(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
 } // namespace
@@ -18,14 +18,15 @@ TQMemoryIndexField::TQMemoryIndexField(const TQField& Src, int MaxStrLength, TQL
       // A partial-key order is no order at all ("a" equals both "ab" and "ac").
       FSortOptions(DefaultOptions & ~TQLocateOptions(qloPartialKey))
 {
+    const int keyChars = std::clamp(MaxStrLength, 0, int(MaxKeyChars));
     switch (FSrcType) {
     case dtString:
     case dtWideString:
-        FIsText = true, FKeySize = std::clamp(std::min(MaxStrLength, Src.Size()), 0, 255);
+        FIsText = true, FKeySize = std::min(keyChars, Src.Size());
         break;
     case dtMemo:
     case dtWideMemo:
-        FIsText = true, FKeySize = std::clamp(MaxStrLength, 0, 255);
+        FIsText = true, FKeySize = keyChars;
         break;
     case dtSmallint:
     case dtInteger:
@@ -36,14 +37,19 @@ TQMemoryIndexField::TQMemoryIndexField(const TQField& Src, int MaxStrLength, TQL
     }
 }
 
-TQMemoryIndexField::TKey TQMemoryIndexField::Prepare(const QVariant& Value) const
+TQMemoryIndexField::~TQMemoryIndexField() = default;
+
+TQMemoryIndexField::TEntry TQMemoryIndexField::Prepare(const QVariant& Value) const
 {
-    TKey k;
-    if (FIsText)
-        k.Text = TextCompareForm(FLocale, Value).left(FKeySize);
-    else
-        k.Int = Value.toInt();
-    return k;
+    TEntry e;
+    if (FIsText) {
+        const QString text = TextCompareForm(FLocale, Value).left(FKeySize);
+        e.Len = quint8(text.size());
+        std::copy_n(reinterpret_cast<const char16_t*>(text.utf16()), text.size(), e.Chars);
+    } else {
+        e.Int = Value.toInt();
+    }
+    return e;
 }
 
 QVariant TQMemoryIndexField::KeyOf(const TQField& Field) const
@@ -52,28 +58,16 @@ QVariant TQMemoryIndexField::KeyOf(const TQField& Field) const
     return Field.AsVariant().toInt();
 }
 
-QString TQMemoryIndexField::TextOf(qint32 Bm) const
+int TQMemoryIndexField::CompareKeys(const TEntry& A, const TEntry& B, TQLocateOptions Options) const
 {
-    return QString::fromRawData(reinterpret_cast<const QChar*>(FChars.data() + size_t(Bm) * size_t(FKeySize)),
-                                FLens[size_t(Bm)]);
+    if (FIsText) return CompareTextForms(FLocale, TextOf(A), TextOf(B), Options, FKeySize);
+    return Sign(A.Int, B.Int);
 }
 
-int TQMemoryIndexField::CompareKey(const TKey& K, qint32 Bm, TQLocateOptions Options) const
+bool TQMemoryIndexField::Before(const TEntry& A, const TEntry& B) const
 {
-    if (FIsText) return CompareTextForms(FLocale, K.Text, TextOf(Bm), Options, FKeySize);
-    return Sign(K.Int, FInts[size_t(Bm)]);
-}
-
-int TQMemoryIndexField::CompareEntries(qint32 A, qint32 B) const
-{
-    TKey a;
-    if (FIsText)
-        a.Text = TextOf(A);
-    else
-        a.Int = FInts[size_t(A)];
-    const int c = CompareKey(a, B, FSortOptions);
-    if (c != 0) return c;
-    return Sign(FSeqs[size_t(B)], FSeqs[size_t(A)]); // the newer entry first
+    const int c = CompareKeys(A, B, FSortOptions);
+    return c < 0 || (c == 0 && A.Seq > B.Seq); // equal keys: the newer entry first
 }
 
 template <class Less> TQMemoryIndexField::TPos TQMemoryIndexField::LowerBound(Less IsBefore) const
@@ -83,100 +77,91 @@ template <class Less> TQMemoryIndexField::TPos TQMemoryIndexField::LowerBound(Le
     size_t lo = 0, hi = FChunks.size();
     while (lo < hi) {
         const size_t mid = (lo + hi) / 2;
-        if (IsBefore(FChunks[mid].back()))
+        if (IsBefore(FLast[mid]))
             lo = mid + 1;
         else
             hi = mid;
     }
-    if (lo == FChunks.size()) return {lo - 1, FChunks[lo - 1].size()};
-    const auto& c = FChunks[lo];
+    if (lo == FChunks.size()) return {lo - 1, FChunks[lo - 1]->Entries.size()};
+    const auto& c = FChunks[lo]->Entries;
     return {lo, size_t(std::partition_point(c.begin(), c.end(), IsBefore) - c.begin())};
 }
 
 bool TQMemoryIndexField::Contains(qint32 ABookmark) const
 {
-    return ABookmark > 0 && size_t(ABookmark) < FSeqs.size() && FSeqs[size_t(ABookmark)] != 0;
+    return ABookmark > 0 && size_t(ABookmark) < FChunkOf.size() && FChunkOf[size_t(ABookmark)] != nullptr;
 }
 
-void TQMemoryIndexField::Store(qint32 Bm, const TKey& K)
+void TQMemoryIndexField::Insert(const TEntry& E)
 {
-    const size_t b = size_t(Bm);
-    if (b >= FSeqs.size()) {
-        const size_t n = std::max(b + 1, FSeqs.size() * 3 / 2);
-        FSeqs.resize(n);
-        if (FIsText) {
-            FLens.resize(n);
-            FChars.resize(n * size_t(FKeySize));
-        } else {
-            FInts.resize(n);
-        }
+    const TPos p = LowerBound([&](const TEntry& x) { return Before(x, E); });
+    if (FChunks.empty()) {
+        FChunks.push_back(std::make_unique<TChunk>());
+        FLast.emplace_back();
     }
-    if (FIsText) {
-        const qsizetype len = std::min<qsizetype>(K.Text.size(), FKeySize);
-        std::copy_n(reinterpret_cast<const char16_t*>(K.Text.utf16()), len, FChars.begin() + b * size_t(FKeySize));
-        FLens[b] = quint8(len);
-    } else {
-        FInts[b] = K.Int;
-    }
-    FSeqs[b] = FNextSeq++;
-}
-
-void TQMemoryIndexField::Insert(qint32 Bm)
-{
-    const TPos p = LowerBound([&](qint32 e) { return CompareEntries(e, Bm) < 0; });
-    if (FChunks.empty()) FChunks.emplace_back();
-    auto& c = FChunks[p.Chunk];
-    c.insert(c.begin() + qsizetype(p.Offset), Bm);
-    if (c.size() >= 2 * kChunk) {
-        std::vector<qint32> tail(c.begin() + kChunk, c.end());
-        c.resize(kChunk);
+    TChunk* chunk = FChunks[p.Chunk].get();
+    chunk->Entries.insert(chunk->Entries.begin() + qsizetype(p.Offset), E);
+    if (size_t(E.Bm) >= FChunkOf.size()) FChunkOf.resize(std::max(size_t(E.Bm) + 1, FChunkOf.size() * 3 / 2));
+    FChunkOf[size_t(E.Bm)] = chunk;
+    if (chunk->Entries.size() >= 2 * kChunk) {
+        auto tail = std::make_unique<TChunk>();
+        tail->Entries.assign(chunk->Entries.begin() + kChunk, chunk->Entries.end());
+        chunk->Entries.resize(kChunk);
+        for (const TEntry& moved : tail->Entries) FChunkOf[size_t(moved.Bm)] = tail.get();
+        FLast.insert(FLast.begin() + qsizetype(p.Chunk) + 1, tail->Entries.back());
         FChunks.insert(FChunks.begin() + qsizetype(p.Chunk) + 1, std::move(tail));
     }
+    FLast[p.Chunk] = chunk->Entries.back();
     ++FCount;
     FStartsValid = false;
 }
 
-TQMemoryIndexField::TPos TQMemoryIndexField::Find(qint32 Bm) const
+TQMemoryIndexField::TEntry TQMemoryIndexField::Remove(qint32 Bm)
 {
-    const TPos p = LowerBound([&](qint32 e) { return CompareEntries(e, Bm) < 0; });
-    if (p.Chunk < FChunks.size() && p.Offset < FChunks[p.Chunk].size() && FChunks[p.Chunk][p.Offset] == Bm) return p;
-    return {FChunks.size(), 0};
-}
-
-void TQMemoryIndexField::Remove(qint32 Bm)
-{
-    const TPos p = Find(Bm);
-    if (p.Chunk >= FChunks.size()) return;
-    auto& c = FChunks[p.Chunk];
-    c.erase(c.begin() + qsizetype(p.Offset));
-    if (c.empty()) FChunks.erase(FChunks.begin() + qsizetype(p.Chunk));
+    auto& entries = FChunkOf[size_t(Bm)]->Entries;
+    const auto it = std::find_if(entries.begin(), entries.end(), [Bm](const TEntry& e) { return e.Bm == Bm; });
+    const TEntry removed = *it;
+    // The order is total, so the entry's own key finds its chunk.
+    const size_t chunk = LowerBound([&](const TEntry& x) { return Before(x, removed); }).Chunk;
+    entries.erase(it);
+    FChunkOf[size_t(Bm)] = nullptr;
+    if (entries.empty()) {
+        FChunks.erase(FChunks.begin() + qsizetype(chunk));
+        FLast.erase(FLast.begin() + qsizetype(chunk));
+    } else {
+        FLast[chunk] = entries.back();
+    }
     --FCount;
     FStartsValid = false;
+    return removed;
 }
 
 void TQMemoryIndexField::AddValue(const QVariant& Value, qint32 ABookmark)
 {
     if (ABookmark <= 0) return;
     if (Contains(ABookmark)) Remove(ABookmark);
-    Store(ABookmark, Prepare(Value));
-    Insert(ABookmark);
+    TEntry e = Prepare(Value);
+    e.Bm = ABookmark;
+    e.Seq = FNextSeq++;
+    Insert(e);
 }
 
 void TQMemoryIndexField::UpdateValue(qint32 ABookmark, const QVariant& NewValue)
 {
     if (!Contains(ABookmark)) return;
-    const TKey k = Prepare(NewValue);
-    if (CompareKey(k, ABookmark, FSortOptions) == 0) return; // same key: the entry stays where it is
+    TEntry e = Prepare(NewValue);
+    const auto& entries = FChunkOf[size_t(ABookmark)]->Entries;
+    const auto old = std::find_if(entries.begin(), entries.end(), [&](const TEntry& x) { return x.Bm == ABookmark; });
+    if (CompareKeys(e, *old, FSortOptions) == 0) return; // same key: the entry stays where it is
     Remove(ABookmark);
-    Store(ABookmark, k);
-    Insert(ABookmark);
+    e.Bm = ABookmark;
+    e.Seq = FNextSeq++;
+    Insert(e);
 }
 
 void TQMemoryIndexField::DeleteValue(qint32 ABookmark)
 {
-    if (!Contains(ABookmark)) return;
-    Remove(ABookmark);
-    FSeqs[size_t(ABookmark)] = 0;
+    if (Contains(ABookmark)) Remove(ABookmark);
 }
 
 void TQMemoryIndexField::Delete(qint64 Index) { DeleteValue(Bookmark(Index)); }
@@ -186,7 +171,7 @@ const std::vector<qint64>& TQMemoryIndexField::Starts() const
     if (!FStartsValid) {
         FStarts.resize(FChunks.size());
         qint64 pos = 0;
-        for (size_t i = 0; i < FChunks.size(); ++i) FStarts[i] = pos, pos += qint64(FChunks[i].size());
+        for (size_t i = 0; i < FChunks.size(); ++i) FStarts[i] = pos, pos += qint64(FChunks[i]->Entries.size());
         FStartsValid = true;
     }
     return FStarts;
@@ -200,21 +185,23 @@ TQMemoryIndexField::TPos TQMemoryIndexField::At(qint64 Index) const
     return {chunk, size_t(Index - s[chunk])};
 }
 
-qint32 TQMemoryIndexField::Bookmark(qint64 Index) const
+const TQMemoryIndexField::TEntry& TQMemoryIndexField::EntryAt(qint64 Index) const
 {
     const TPos p = At(Index);
-    return FChunks[p.Chunk][p.Offset];
+    return FChunks[p.Chunk]->Entries[p.Offset];
 }
+
+qint32 TQMemoryIndexField::Bookmark(qint64 Index) const { return EntryAt(Index).Bm; }
 
 qint32 TQMemoryIndexField::AsInteger(qint64 Index) const
 {
-    return FIsText ? AsWideString(Index).toInt() : FInts[size_t(Bookmark(Index))];
+    return FIsText ? AsWideString(Index).toInt() : EntryAt(Index).Int;
 }
 
 QString TQMemoryIndexField::AsWideString(qint64 Index) const
 {
-    const qint32 bm = Bookmark(Index);
-    return FIsText ? QString(TextOf(bm).data(), FLens[size_t(bm)]) : QString::number(FInts[size_t(bm)]);
+    const TEntry& e = EntryAt(Index);
+    return FIsText ? QString(reinterpret_cast<const QChar*>(e.Chars), e.Len) : QString::number(e.Int);
 }
 
 QByteArray TQMemoryIndexField::AsString(qint64 Index) const { return LocaleWideToAnsi(AsWideString(Index), FLocale); }
@@ -228,16 +215,16 @@ QVariant TQMemoryIndexField::AsVariant(qint64 Index) const
 
 qint64 TQMemoryIndexField::IndexByValue(const QVariant& Value, TQLocateOptions Options) const
 {
-    const TKey k = Prepare(Value);
-    const TPos p = LowerBound([&](qint32 e) { return CompareKey(k, e, Options) > 0; });
-    if (p.Chunk >= FChunks.size() || p.Offset >= FChunks[p.Chunk].size()) return -1;
-    if (CompareKey(k, FChunks[p.Chunk][p.Offset], Options) != 0) return -1;
+    const TEntry k = Prepare(Value);
+    const TPos p = LowerBound([&](const TEntry& e) { return CompareKeys(k, e, Options) > 0; });
+    if (p.Chunk >= FChunks.size() || p.Offset >= FChunks[p.Chunk]->Entries.size()) return -1;
+    if (CompareKeys(k, FChunks[p.Chunk]->Entries[p.Offset], Options) != 0) return -1;
     return Starts()[p.Chunk] + qint64(p.Offset);
 }
 
 bool TQMemoryIndexField::Matches(qint64 Index, const QVariant& Value, TQLocateOptions Options) const
 {
-    return CompareKey(Prepare(Value), Bookmark(Index), Options) == 0;
+    return CompareKeys(Prepare(Value), EntryAt(Index), Options) == 0;
 }
 
 // ---------------------------------------------------------------- TQMemoryIndex

@@ -26,12 +26,16 @@ struct TQIndexSearchParams {
 // order, equal keys newest first. A key is the value cut to the key size
 // (text in the form the comparison sees it) or an integer.
 //
-// Entries live in chunks of a few hundred so that an insertion or removal in
-// a million entries moves little memory; the keys are kept per record number,
-// which also finds a record's entry by binary search instead of a scan.
+// Entries live in chunks of a few hundred, keys inline, so that a search
+// touches few cache lines and an insertion or removal in a million entries
+// moves little memory; each record number knows its chunk, which finds its
+// entry for an update or delete without scanning the whole list.
 class TQMemoryIndexField {
 public:
+    static constexpr int MaxKeyChars = 20;
+
     TQMemoryIndexField(const TQField& Src, int MaxStrLength, TQLocateOptions DefaultOptions);
+    ~TQMemoryIndexField();
 
     const QString& FieldName() const { return FFieldName; }
     int Locale() const { return FLocale; }
@@ -59,25 +63,33 @@ public:
     bool Matches(qint64 Index, const QVariant& Value, TQLocateOptions Options) const;
 
 private:
-    struct TKey {
-        QString Text;
+    struct TEntry {
+        qint32 Bm = 0;
+        quint32 Seq = 0;
         qint32 Int = 0;
+        quint8 Len = 0;
+        char16_t Chars[MaxKeyChars];
+    };
+    struct TChunk {
+        std::vector<TEntry> Entries;
     };
     struct TPos {
         size_t Chunk = 0;
         size_t Offset = 0;
     };
-    TKey Prepare(const QVariant& Value) const;
-    QString TextOf(qint32 Bm) const;
-    int CompareKey(const TKey& K, qint32 Bm, TQLocateOptions Options) const;
-    int CompareEntries(qint32 A, qint32 B) const;
+    TEntry Prepare(const QVariant& Value) const;
+    static QString TextOf(const TEntry& E)
+    {
+        return QString::fromRawData(reinterpret_cast<const QChar*>(E.Chars), E.Len);
+    }
+    int CompareKeys(const TEntry& A, const TEntry& B, TQLocateOptions Options) const;
+    bool Before(const TEntry& A, const TEntry& B) const; // the list order
     template <class Less> TPos LowerBound(Less IsBefore) const;
-    void Store(qint32 Bm, const TKey& K);
-    void Insert(qint32 Bm);
-    void Remove(qint32 Bm);
-    TPos Find(qint32 Bm) const;
+    void Insert(const TEntry& E);
+    TEntry Remove(qint32 Bm);
     const std::vector<qint64>& Starts() const;
     TPos At(qint64 Index) const;
+    const TEntry& EntryAt(qint64 Index) const;
 
     QString FFieldName;
     int FLocale = 0;
@@ -85,13 +97,10 @@ private:
     bool FIsText = false;
     int FKeySize = 0;
     TQLocateOptions FSortOptions;
-
-    std::vector<qint32> FInts;    // integer key by record number
-    std::vector<char16_t> FChars; // text key by record number, FKeySize characters each
-    std::vector<quint8> FLens;    // text key length by record number
-    std::vector<quint32> FSeqs;   // insertion sequence by record number, 0 = no entry
     quint32 FNextSeq = 1;
-    std::vector<std::vector<qint32>> FChunks;
+    std::vector<std::unique_ptr<TChunk>> FChunks;
+    std::vector<TEntry> FLast;     // the last entry of each chunk, side by side for the search
+    std::vector<TChunk*> FChunkOf; // by record number; null = no entry
     mutable std::vector<qint64> FStarts;
     mutable bool FStartsValid = false;
     qint64 FCount = 0;
