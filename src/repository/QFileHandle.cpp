@@ -25,6 +25,7 @@ bool TQFileHandle::Open(const QString& fileName, bool readOnly)
 
 void TQFileHandle::Close()
 {
+    FCacheLen = 0;
     if (FFd < 0) return;
     if (FReadOnly)
         ::close(FFd);
@@ -33,9 +34,21 @@ void TQFileHandle::Close()
     FFd = -1;
 }
 
-bool TQFileHandle::ReadAt(qint64 pos, void* buffer, qint64 size) const
+bool TQFileHandle::ReadAt(qint64 pos, void* buffer, qint64 size, bool Fresh) const
 {
     if (FFd < 0 || pos < 0 || size < 0) return false;
+    if (FCacheOn && !Fresh && size <= CacheWindow) {
+        if (pos < FCacheStart || pos + size > FCacheStart + FCacheLen) {
+            FCacheLen = 0;
+            FCacheStart = pos;
+            const ssize_t n = ::pread(FFd, FCache.data(), size_t(CacheWindow), off_t(pos));
+            if (n > 0) FCacheLen = n;
+        }
+        if (pos >= FCacheStart && pos + size <= FCacheStart + FCacheLen) {
+            std::memcpy(buffer, FCache.constData() + (pos - FCacheStart), size_t(size));
+            return true;
+        }
+    }
     char* p = static_cast<char*>(buffer);
     while (size > 0) {
         const ssize_t n = ::pread(FFd, p, size_t(size), off_t(pos));
@@ -57,6 +70,13 @@ bool TQFileHandle::WriteAt(qint64 pos, const void* buffer, qint64 size)
         p += n, pos += n, size -= n;
     }
     return true;
+}
+
+void TQFileHandle::SetReadCache(bool On)
+{
+    FCacheOn = On && FReadOnly;
+    FCache.resize(FCacheOn ? CacheWindow : 0);
+    FCacheLen = 0;
 }
 
 bool TQFileHandle::Resize(qint64 size) { return FFd >= 0 && !FReadOnly && ::ftruncate(FFd, off_t(size)) == 0; }

@@ -61,6 +61,7 @@ void TQMemoFile::Open(const QString& AFileName)
 
 void TQMemoFile::Close()
 {
+    FVerifiedTotal = -1;
     FFile.Close();
     FBlock.clear();
 }
@@ -69,7 +70,7 @@ void TQMemoFile::ReadHeader()
 {
     CheckOpen();
     QByteArray raw(HeaderSize, '\0');
-    if (!FFile.ReadAt(0, raw.data(), HeaderSize)) throw EQBaseError(kHeaderReading);
+    if (!FFile.ReadAt(0, raw.data(), HeaderSize, true)) throw EQBaseError(kHeaderReading);
     ParseHeader(raw);
     FBlock.resize(FBlockSize);
 }
@@ -89,8 +90,9 @@ void TQMemoFile::ParseHeader(const QByteArray& raw)
     // it would send every later read past the end.
     if (blockSize <= BlockHeaderSize || blockSize > MaxBlockSize || total < 0 || !inRange(firstBlock) ||
         !inRange(firstEmpty) || !inRange(lastEmpty) || (firstEmpty == 0) != (lastEmpty == 0) ||
-        FFile.Size() < HeaderSize + qint64(total) * blockSize)
+        (total > FVerifiedTotal && FFile.Size() < HeaderSize + qint64(total) * blockSize))
         throw EQBaseError(kHeaderReading);
+    FVerifiedTotal = total; // the file held that many blocks; re-reads check only growth
     FVersion = version;
     FAttribute = attribute;
     FTotalBlockCount = total;

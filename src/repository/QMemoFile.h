@@ -68,6 +68,9 @@ public:
 
     // Re-reads the header, for a reader whose file another object is growing.
     void ReadHeader();
+    // See TQFileHandle::SetReadCache.
+    void SetReadCache(bool On) { FFile.SetReadCache(On); }
+    void DropCache() const { FFile.DropCache(); }
     void WriteHeader();
 
     // Repair: adds the blocks of the chain starting at First to Chain and
@@ -129,5 +132,6 @@ private:
     qint32 FFirstBlock = 0;
     qint32 FFirstEmpty = 0;
     qint32 FLastEmpty = 0;
+    qint32 FVerifiedTotal = -1;
     QByteArray FBlock; // the one block buffer, allocated while open
 };

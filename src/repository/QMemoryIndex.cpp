@@ -60,7 +60,18 @@ QVariant TQMemoryIndexField::KeyOf(const TQField& Field) const
 
 int TQMemoryIndexField::CompareKeys(const TEntry& A, const TEntry& B, TQLocateOptions Options) const
 {
-    if (FIsText) return CompareTextForms(FLocale, TextOf(A), TextOf(B), Options, FKeySize);
+    if (FIsText) {
+        // Owned buffers reused per thread: the comparison wants terminated
+        // text, which a string over the entry's characters would copy each time.
+        thread_local QString a, b;
+        const auto fill = [](QString& s, const TEntry& e) {
+            s.resize(e.Len);
+            std::copy_n(e.Chars, e.Len, reinterpret_cast<char16_t*>(s.data()));
+        };
+        fill(a, A);
+        fill(b, B);
+        return CompareTextForms(FLocale, a, b, Options, FKeySize);
+    }
     return Sign(A.Int, B.Int);
 }
 
@@ -374,6 +385,7 @@ void TQMemIndexThread::Run()
             {
                 std::lock_guard walk(FWalkLock);
                 copy.Open();
+                copy.SetReadCache(true);
                 FCurrent = copy.Eof() ? 0 : copy.Bookmark();
             }
             qint64 steps = 0;

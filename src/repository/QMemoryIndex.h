@@ -78,10 +78,6 @@ private:
         size_t Offset = 0;
     };
     TEntry Prepare(const QVariant& Value) const;
-    static QString TextOf(const TEntry& E)
-    {
-        return QString::fromRawData(reinterpret_cast<const QChar*>(E.Chars), E.Len);
-    }
     int CompareKeys(const TEntry& A, const TEntry& B, TQLocateOptions Options) const;
     bool Before(const TEntry& A, const TEntry& B) const; // the list order
     template <class Less> TPos LowerBound(Less IsBefore) const;

@@ -223,7 +223,7 @@ QByteArray TQTable::HeaderBytes() const
     return raw;
 }
 
-void TQTable::ParseHeader(const QByteArray& raw, qint64 fileSize)
+void TQTable::ParseHeader(const QByteArray& raw)
 {
     TByteReader<EQBaseError> r(raw, kHeaderReading);
     THeader h;
@@ -258,18 +258,24 @@ void TQTable::ParseHeader(const QByteArray& raw, qint64 fileSize)
         !inRange(h.LastEmpty) || (h.FirstRec == 0) != (h.LastRec == 0) || (h.FirstEmpty == 0) != (h.LastEmpty == 0) ||
         h.InfoBlock < 0)
         throw EQBaseError(kHeaderReading);
-    if (fileSize < dataStart) throw EQBaseError(kStructureReading);
-    if (fileSize < dataStart + (qint64(h.TotalRecCount) + 1) * h.RecSize) throw EQBaseError(kHeaderReading);
+    // The file's size is asked for only when the header claims more than was
+    // verified before (a reader re-reading the header of a growing table).
+    if (h.TotalRecCount > FVerifiedTotal || h.FieldCount != FHeader.FieldCount || h.RecSize != FHeader.RecSize) {
+        const qint64 fileSize = FFile.Size();
+        if (fileSize < dataStart) throw EQBaseError(kStructureReading);
+        if (fileSize < dataStart + (qint64(h.TotalRecCount) + 1) * h.RecSize) throw EQBaseError(kHeaderReading);
+    }
+    FVerifiedTotal = h.TotalRecCount;
     FHeader = h;
 }
 
 void TQTable::ReadHeader()
 {
     QByteArray raw(HeaderSize, '\0');
-    if (!FFile.ReadAt(0, raw.data(), HeaderSize)) throw EQBaseError(kHeaderReading);
+    if (!FFile.ReadAt(0, raw.data(), HeaderSize, true)) throw EQBaseError(kHeaderReading);
     const int fieldCount = FHeader.FieldCount, recSize = FHeader.RecSize;
     const bool reread = !FRecBuf.isEmpty();
-    ParseHeader(raw, FFile.Size());
+    ParseHeader(raw);
     if (reread && (FHeader.FieldCount != fieldCount || FHeader.RecSize != recSize)) throw EQBaseError(kHeaderReading);
 }
 
@@ -314,7 +320,7 @@ QByteArray TQTable::StructureBytes() const
 void TQTable::ReadStructure()
 {
     QByteArray raw(qsizetype(DescriptorSize) * FHeader.FieldCount, '\0');
-    if (!FFile.ReadAt(HeaderSize, raw.data(), raw.size())) throw EQBaseError(kStructureReading);
+    if (!FFile.ReadAt(HeaderSize, raw.data(), raw.size(), true)) throw EQBaseError(kStructureReading);
     TByteReader<EQBaseError> r(raw, kStructureReading);
     FFields.Clear();
     for (int i = 0; i < FHeader.FieldCount; ++i) {
@@ -399,7 +405,7 @@ void TQTable::WriteRecord(qint32 Rec)
 TQTable::TRecHeader TQTable::ReadRecHeader(qint32 Rec) const
 {
     char raw[RecHeaderSize];
-    if (Rec < 0 || Rec > FHeader.TotalRecCount || !FFile.ReadAt(RecordPos(Rec), raw, RecHeaderSize))
+    if (Rec < 0 || Rec > FHeader.TotalRecCount || !FFile.ReadAt(RecordPos(Rec), raw, RecHeaderSize, true))
         throw EQBaseError(QStringLiteral("Wrong record number"));
     TRecHeader h;
     std::memcpy(&h.Attribute, raw, 2);
@@ -498,6 +504,7 @@ void TQTable::Open()
         throw EQBaseError(QStringLiteral("Can not open file \"%1\"").arg(FileName()));
     try {
         FRecBuf.clear();
+        FVerifiedTotal = -1;
         ReadHeader();
         ReadStructure();
         FRecBuf = QByteArray(FHeader.RecSize, '\0');
@@ -627,9 +634,17 @@ void TQTable::SafeNext()
     Next();
 }
 
+void TQTable::SetReadCache(bool On)
+{
+    FFile.SetReadCache(On);
+    FMemo.SetReadCache(On);
+}
+
 void TQTable::Refresh()
 {
     CheckActive();
+    FFile.DropCache();
+    FMemo.DropCache();
     ReadHeader();
     FMemo.ReadHeader();
     if (FState == qtsBrowsing) GoTo(FBookmark);
@@ -1186,7 +1201,7 @@ void TQTable::ChangeLocks(TQLockTypes LocTypes, int Delta)
     const bool onDisk = FHeader.Version >= 5;
     char raw[4];
     if (onDisk) {
-        if (!FFile.ReadAt(131, raw, 4)) throw EQBaseError(kHeaderReading);
+        if (!FFile.ReadAt(131, raw, 4, true)) throw EQBaseError(kHeaderReading);
         std::memcpy(&FHeader.ReadLocks, raw, 2);
         std::memcpy(&FHeader.WriteLocks, raw + 2, 2);
     }

@@ -127,6 +127,11 @@ public:
     // Re-reads both headers and the current record (a reader whose files
     // another table object is changing).
     void Refresh();
+    // A read-only table walked in order may read through a cache that can be
+    // older than the files; links and headers are still read fresh. Only the
+    // index builder uses it: whatever it reads stale the user's table
+    // corrects, since it updates the index after every change it writes.
+    void SetReadCache(bool On);
 
     // Editing
     void Append();
@@ -183,7 +188,7 @@ private:
     void CheckActive() const;
     void CheckOpened() const; // "Table "%s" is not opened"
     QByteArray HeaderBytes() const;
-    void ParseHeader(const QByteArray& raw, qint64 fileSize);
+    void ParseHeader(const QByteArray& raw);
     void ReadHeader();
     void WriteHeader();
     void ReadStructure();
@@ -218,6 +223,7 @@ private:
     TQFileHandle FFile;
     TQMemoFile FMemo;
     THeader FHeader;
+    qint32 FVerifiedTotal = -1; // records the file was seen to hold
     TQFieldList FFields;
     QByteArray FRecBuf;
     qint32 FBookmark = 0;
