@@ -178,7 +178,8 @@ QByteArray TQMemoFile::GetBlockData(qint32 BlockNum)
 qint32 TQMemoFile::BlocksFor(qint64 Size) const
 {
     const qint64 n = (Size + BlockDataSize() - 1) / BlockDataSize();
-    if (n > std::numeric_limits<qint32>::max() - FTotalBlockCount)
+    // Sizes and block numbers are 32-bit in the file.
+    if (Size > std::numeric_limits<qint32>::max() || n > std::numeric_limits<qint32>::max() - FTotalBlockCount)
         throw EQBaseError(QStringLiteral("Error in block writing"));
     return qint32(std::max<qint64>(1, n));
 }

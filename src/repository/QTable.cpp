@@ -53,6 +53,15 @@ struct TIndexPause {
     }
 };
 
+// Clean-up after a failure must not throw over the error being reported.
+template <class F> void Quietly(F f)
+{
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
 bool RenameOver(const QString& from, const QString& to)
 {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
@@ -959,9 +968,17 @@ void TQTable::EmptyTable()
     TIndexPause pause(*this);
     const bool wasOpen = Active();
     if (!wasOpen) Open();
-    const auto reclose = qScopeGuard([&] {
-        if (!wasOpen) Close();
-    });
+    try {
+        EmptyOpenTable();
+    } catch (...) {
+        if (!wasOpen) Quietly([this] { Close(); });
+        throw;
+    }
+    if (!wasOpen) Close();
+}
+
+void TQTable::EmptyOpenTable()
+{
     Cancel();
     // The defaults record keeps its values but loses its memo blocks with the
     // memo file; Close stores memo defaults afresh.
@@ -1035,19 +1052,22 @@ void TQTable::Restructure(const TQFieldList& NewSchema, qint32 NewDBVersion)
     temp.SetAllowChangeAutoInc(true);
     temp.Fields().Assign(NewSchema);
     temp.SetMemoBlockSize(FMemo.BlockSize());
-    const auto cleanup = qScopeGuard([&] {
+    try {
+        temp.CreateTable(NewDBVersion >= 1 ? NewDBVersion : FHeader.DBVersion);
+        temp.Open();
+        temp.SetInfoText(FInfoText);
+        CopyTo(&temp, cfAppend | cfRestructure);
         temp.Close();
-        if (temp.TableExists()) temp.DeleteTable();
-    });
-    temp.CreateTable(NewDBVersion >= 1 ? NewDBVersion : FHeader.DBVersion);
-    temp.Open();
-    temp.SetInfoText(FInfoText);
-    CopyTo(&temp, cfAppend | cfRestructure);
-    temp.Close();
-    Close();
-    if (!SyncFile(temp.FileName()) || !SyncFile(temp.MemoFileName()) ||
-        !RenameOver(temp.MemoFileName(), MemoFileName()) || !RenameOver(temp.FileName(), FileName()))
-        throw EQBaseError(QStringLiteral("Can't create table"));
+        Close();
+        if (!SyncFile(temp.FileName()) || !SyncFile(temp.MemoFileName()) ||
+            !RenameOver(temp.MemoFileName(), MemoFileName()) || !RenameOver(temp.FileName(), FileName()))
+            throw EQBaseError(QStringLiteral("Can't create table"));
+    } catch (...) {
+        Quietly([&] { temp.Close(); });
+        Quietly([&] { temp.DeleteTable(); });
+        if (wasOpen && !Active()) Quietly([this] { Open(); });
+        throw;
+    }
     if (wasOpen)
         Open();
     else
@@ -1067,23 +1087,27 @@ void TQTable::Repair()
     const QString workFile = work.FileName(), workMemo = work.MemoFileName();
     const QString file = FileName(), memo = MemoFileName();
     Close();
-    const auto cleanup = qScopeGuard([&] {
+    try {
+        QFile::remove(workFile);
+        QFile::remove(workMemo);
+        if (!QFile::copy(file, workFile) || !QFile::copy(memo, workMemo))
+            throw EQBaseError(QStringLiteral("Can not open file \"%1\"").arg(workFile));
+        FTableName = work.TableName();
+        Open();
+        RepairChains();
         Close();
+        if (!SyncFile(workFile) || !SyncFile(workMemo) || !RenameOver(workMemo, memo) || !RenameOver(workFile, file))
+            throw EQBaseError(QStringLiteral("Error during header writing"));
+    } catch (...) {
+        Quietly([this] { Close(); });
         FTableName = name;
         QFile::remove(workFile);
         QFile::remove(workMemo);
-        Open();
-    });
-    QFile::remove(workFile);
-    QFile::remove(workMemo);
-    if (!QFile::copy(file, workFile) || !QFile::copy(memo, workMemo))
-        throw EQBaseError(QStringLiteral("Can not open file \"%1\"").arg(workFile));
-    FTableName = work.TableName();
+        Quietly([this] { Open(); });
+        throw;
+    }
+    FTableName = name;
     Open();
-    RepairChains();
-    Close();
-    if (!SyncFile(workFile) || !SyncFile(workMemo) || !RenameOver(workMemo, memo) || !RenameOver(workFile, file))
-        throw EQBaseError(QStringLiteral("Error during header writing"));
 }
 
 void TQTable::RepairChains()

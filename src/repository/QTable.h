@@ -214,6 +214,7 @@ private:
                 QList<TQValueLocation>* Found);
     void StartIndexBuild();
     void StopIndexBuild();
+    void EmptyOpenTable();
     void RepairChains();
     void ChangeLocks(TQLockTypes LocTypes, int Delta);
 
