@@ -570,54 +570,44 @@ void TQTable::Close()
 
 void TQTable::SetBookmark(qint32 Value)
 {
-    if (FState != qtsBrowsing) throw EQBaseError(QStringLiteral("Can't change position in edit state"));
+    CheckBrowsing();
     if (Value == FBookmark) return;
     if (Value < 0 || Value > FHeader.TotalRecCount) throw EQBaseError(QStringLiteral("Wrong record number"));
     GoTo(Value);
     if (Value != 0) FBOF = FEOF = false;
 }
 
-void TQTable::First()
+void TQTable::CheckBrowsing() const
 {
     if (FState != qtsBrowsing) throw EQBaseError(QStringLiteral("Can't change position in edit state"));
-    if (FHeader.RecCount <= 0 || FHeader.FirstRec == 0) return;
-    GoTo(FHeader.FirstRec);
+}
+
+void TQTable::GoToEnd(qint32 Rec)
+{
+    CheckBrowsing();
+    if (FHeader.RecCount <= 0 || Rec == 0) return;
+    GoTo(Rec);
     FBOF = FEOF = false;
 }
 
-void TQTable::Last()
+void TQTable::Step(bool Forward)
 {
-    if (FState != qtsBrowsing) throw EQBaseError(QStringLiteral("Can't change position in edit state"));
-    if (FHeader.RecCount <= 0 || FHeader.LastRec == 0) return;
-    GoTo(FHeader.LastRec);
-    FBOF = FEOF = false;
-}
-
-void TQTable::Next()
-{
-    if (FState != qtsBrowsing) throw EQBaseError(QStringLiteral("Can't change position in edit state"));
+    CheckBrowsing();
     if (FHeader.RecCount <= 0) return;
-    const qint32 next = BufferHeader().Next;
-    if (next == 0) {
-        FEOF = true;
+    const TRecHeader h = BufferHeader();
+    const qint32 to = Forward ? h.Next : h.Prior;
+    if (to == 0) {
+        (Forward ? FEOF : FBOF) = true;
         return;
     }
-    GoTo(next);
-    FBOF = false;
+    GoTo(to);
+    (Forward ? FBOF : FEOF) = false;
 }
 
-void TQTable::Prior()
-{
-    if (FState != qtsBrowsing) throw EQBaseError(QStringLiteral("Can't change position in edit state"));
-    if (FHeader.RecCount <= 0) return;
-    const qint32 prior = BufferHeader().Prior;
-    if (prior == 0) {
-        FBOF = true;
-        return;
-    }
-    GoTo(prior);
-    FEOF = false;
-}
+void TQTable::First() { GoToEnd(FHeader.FirstRec); }
+void TQTable::Last() { GoToEnd(FHeader.LastRec); }
+void TQTable::Next() { Step(true); }
+void TQTable::Prior() { Step(false); }
 
 void TQTable::MoveBy(int Num)
 {
@@ -872,7 +862,7 @@ void TQTable::Search(const QString& FieldName, const QVariant& Value, TQLocateOp
     CheckOpened();
     const TQField* f = FFields.FindByName(FieldName);
     if (!f) throw EQBaseError(QStringLiteral("Can not find field \"%1\"").arg(FieldName));
-    if (FState != qtsBrowsing) throw EQBaseError(QStringLiteral("Can't change position in edit state"));
+    CheckBrowsing();
     const qint32 start = FBookmark;
     const bool bof = FBOF, eof = FEOF;
     const auto matches = [&] {

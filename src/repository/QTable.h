@@ -204,6 +204,9 @@ private:
     void StoreMemos();
     void LoadInfoText();
     void GoTo(qint32 Rec);
+    void CheckBrowsing() const;
+    void GoToEnd(qint32 Rec);
+    void Step(bool Forward);
     void ResetBuffer();
     void ClearPending();
     // Calls Visit for every live record in chain order; a chain longer than

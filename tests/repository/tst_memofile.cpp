@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "repository/TestSupport.h"
+
+using namespace RepositoryTest;
+
 namespace {
 
 struct TBlock {
@@ -20,26 +24,7 @@ TBlock BlockHeader(TQMemoFile& m, qint32 n)
     return {size, r.I32()};
 }
 
-QString Message(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EQBaseError& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
-// Patches bytes of a file in place (crafting damaged files).
-void Patch(const QString& file, qint64 pos, const QByteArray& bytes)
-{
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    f.seek(pos);
-    f.write(bytes);
-}
-
-QByteArray I32(qint32 v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); }
+QByteArray I32(qint32 v) { return Bytes(v); }
 
 } // namespace
 

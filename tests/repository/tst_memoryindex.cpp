@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "repository/TestSupport.h"
+
+using namespace RepositoryTest;
+
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -57,16 +61,6 @@ private:
     bool FOpen = false;
 };
 
-QString Message(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EQBaseError& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
 } // namespace
 
 class TestMemoryIndex : public QObject {
@@ -99,6 +93,19 @@ class TestMemoryIndex : public QObject {
         t.FieldByName(En)->SetAsWideString(en);
         t.FieldByName(Fr)->SetAsWideString(fr);
         t.Post();
+    }
+
+    // A table of records "w1".."wN" opened with the index, its builder held
+    // by the gate.
+    std::unique_ptr<TQTable> MakeBuilding(int records, TGate& gate)
+    {
+        auto t = MakeTable();
+        for (int i = 1; i <= records; ++i) AddWord(*t, QStringLiteral("w%1").arg(i));
+        t->Close();
+        t->SetUseMemoryIndex(true);
+        t->Open();
+        [&] { QVERIFY(gate.WaitReached()); }();
+        return t;
     }
 
     // Closes and reopens with the index, waiting for the build.
@@ -211,13 +218,8 @@ private Q_SLOTS:
 
     void searchBeforeTheBuildEndsScans()
     {
-        auto t = MakeTable();
-        for (int i = 1; i <= 20; ++i) AddWord(*t, QStringLiteral("w%1").arg(i));
-        t->Close();
         TGate gate(10);
-        t->SetUseMemoryIndex(true);
-        t->Open();
-        QVERIFY(gate.WaitReached());
+        auto t = MakeBuilding(20, gate);
         QVERIFY(!t->IsMemoryIndexBuilt());
         QCOMPARE(t->IndexBuildPosition(), 9);
         QVERIFY(t->LocateByValue(En, QStringLiteral("w15"), {})); // not indexed yet: found by the scan
@@ -230,13 +232,8 @@ private Q_SLOTS:
 
     void closingWhileBuildingStopsTheBuilder()
     {
-        auto t = MakeTable();
-        for (int i = 1; i <= 20; ++i) AddWord(*t, QStringLiteral("w%1").arg(i));
-        t->Close();
         TGate gate(5);
-        t->SetUseMemoryIndex(true);
-        t->Open();
-        QVERIFY(gate.WaitReached());
+        auto t = MakeBuilding(20, gate);
         std::thread opener = gate.OpenLater();
         t->Close(); // waits for the builder, which then stops
         opener.join();
@@ -255,13 +252,8 @@ private Q_SLOTS:
 
     void deleteDuringTheBuild()
     {
-        auto t = MakeTable();
-        for (int i = 1; i <= 10; ++i) AddWord(*t, QStringLiteral("w%1").arg(i));
-        t->Close();
         TGate gate(5);
-        t->SetUseMemoryIndex(true);
-        t->Open();
-        QVERIFY(gate.WaitReached());
+        auto t = MakeBuilding(10, gate);
         // A record the builder does not stand on is deleted at once; the
         // builder pauses between two steps and keeps its place.
         t->SetBookmark(3);
@@ -282,13 +274,8 @@ private Q_SLOTS:
 
     void appendAndEditDuringTheBuild()
     {
-        auto t = MakeTable();
-        for (int i = 1; i <= 10; ++i) AddWord(*t, QStringLiteral("w%1").arg(i));
-        t->Close();
         TGate gate(3);
-        t->SetUseMemoryIndex(true);
-        t->Open();
-        QVERIFY(gate.WaitReached());
+        auto t = MakeBuilding(10, gate);
         for (int i = 11; i <= 15; ++i) AddWord(*t, QStringLiteral("w%1").arg(i));
         t->SetBookmark(8); // not reached yet: the edit wins over what the builder reads later
         t->Edit();

@@ -5,37 +5,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "repository/TestSupport.h"
+
+using namespace RepositoryTest;
+
 namespace {
-
-QString Message(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EQBaseError& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
-void Patch(const QString& file, qint64 pos, const QByteArray& bytes)
-{
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    f.seek(pos);
-    f.write(bytes);
-}
-
-template <class T> QByteArray Bytes(T v) { return QByteArray(reinterpret_cast<const char*>(&v), sizeof(T)); }
-
-template <class T> T ReadAt(const QString& file, qint64 pos)
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) return T();
-    f.seek(pos);
-    T v{};
-    f.read(reinterpret_cast<char*>(&v), sizeof(T));
-    return v;
-}
 
 // Record numbers in chain order.
 QList<qint32> Chain(TQTable& t)
