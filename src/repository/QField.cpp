@@ -419,7 +419,7 @@ bool TQField::Empty() const
 {
     switch (FDataType) {
     case dtString:
-        return Raw()[0] == 0 || FSize == 0;
+        return FSize == 0 || Raw()[0] == 0;
     case dtWideString:
         return FSize == 0 || (Raw()[0] == 0 && Raw()[1] == 0);
     case dtMemo:
