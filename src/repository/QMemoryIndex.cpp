@@ -1,0 +1,420 @@
+#include "repository/QMemoryIndex.h"
+
+#include "repository/QTable.h"
+#include "storage/Locales.h"
+
+#include <algorithm>
+
+namespace {
+constexpr size_t kChunk = 128; // a chunk splits when it holds twice this
+
+template <class T> int Sign(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
+} // namespace
+
+// ---------------------------------------------------------------- TQMemoryIndexField
+
+TQMemoryIndexField::TQMemoryIndexField(const TQField& Src, int MaxStrLength, TQLocateOptions DefaultOptions)
+    : FFieldName(Src.FieldName()), FLocale(Src.Locale()), FSrcType(Src.DataType()),
+      // A partial-key order is no order at all ("a" equals both "ab" and "ac").
+      FSortOptions(DefaultOptions & ~TQLocateOptions(qloPartialKey))
+{
+    const int keyChars = std::clamp(MaxStrLength, 0, int(MaxKeyChars));
+    switch (FSrcType) {
+    case dtString:
+    case dtWideString:
+        FIsText = true, FKeySize = std::min(keyChars, Src.Size());
+        break;
+    case dtMemo:
+    case dtWideMemo:
+        FIsText = true, FKeySize = keyChars;
+        break;
+    case dtSmallint:
+    case dtInteger:
+    case dtAutoInc:
+        break;
+    default:
+        throw EQBaseError(QStringLiteral("Type %1 is not allowed for index field").arg(int(FSrcType)));
+    }
+}
+
+TQMemoryIndexField::~TQMemoryIndexField() = default;
+
+TQMemoryIndexField::TEntry TQMemoryIndexField::Prepare(const QVariant& Value) const
+{
+    TEntry e;
+    if (FIsText) {
+        const QString text = TextCompareForm(FLocale, Value).left(FKeySize);
+        e.Len = quint8(text.size());
+        std::copy_n(reinterpret_cast<const char16_t*>(text.utf16()), text.size(), e.Chars);
+    } else {
+        e.Int = Value.toInt();
+    }
+    return e;
+}
+
+QVariant TQMemoryIndexField::KeyOf(const TQField& Field) const
+{
+    if (FIsText) return Field.KeyText(FKeySize);
+    return Field.AsVariant().toInt();
+}
+
+int TQMemoryIndexField::CompareKeys(const TEntry& A, const TEntry& B, TQLocateOptions Options) const
+{
+    if (FIsText) {
+        // Owned buffers reused per thread: the comparison wants terminated
+        // text, which a string over the entry's characters would copy each time.
+        thread_local QString a, b;
+        const auto fill = [](QString& s, const TEntry& e) {
+            s.resize(e.Len);
+            std::copy_n(e.Chars, e.Len, reinterpret_cast<char16_t*>(s.data()));
+        };
+        fill(a, A);
+        fill(b, B);
+        return CompareTextForms(FLocale, a, b, Options, FKeySize);
+    }
+    return Sign(A.Int, B.Int);
+}
+
+bool TQMemoryIndexField::Before(const TEntry& A, const TEntry& B) const
+{
+    const int c = CompareKeys(A, B, FSortOptions);
+    return c < 0 || (c == 0 && A.Seq > B.Seq); // equal keys: the newer entry first
+}
+
+template <class Less> TQMemoryIndexField::TPos TQMemoryIndexField::LowerBound(Less IsBefore) const
+{
+    if (FChunks.empty()) return {};
+    // The first chunk whose last entry is not before the target.
+    size_t lo = 0, hi = FChunks.size();
+    while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        if (IsBefore(FLast[mid]))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    if (lo == FChunks.size()) return {lo - 1, FChunks[lo - 1]->Entries.size()};
+    const auto& c = FChunks[lo]->Entries;
+    return {lo, size_t(std::partition_point(c.begin(), c.end(), IsBefore) - c.begin())};
+}
+
+bool TQMemoryIndexField::Contains(qint32 ABookmark) const
+{
+    return ABookmark > 0 && size_t(ABookmark) < FChunkOf.size() && FChunkOf[size_t(ABookmark)] != nullptr;
+}
+
+void TQMemoryIndexField::Insert(const TEntry& E)
+{
+    const TPos p = LowerBound([&](const TEntry& x) { return Before(x, E); });
+    if (FChunks.empty()) {
+        FChunks.push_back(std::make_unique<TChunk>());
+        FLast.emplace_back();
+    }
+    TChunk* chunk = FChunks[p.Chunk].get();
+    chunk->Entries.insert(chunk->Entries.begin() + qsizetype(p.Offset), E);
+    if (size_t(E.Bm) >= FChunkOf.size()) FChunkOf.resize(std::max(size_t(E.Bm) + 1, FChunkOf.size() * 3 / 2));
+    FChunkOf[size_t(E.Bm)] = chunk;
+    if (chunk->Entries.size() >= 2 * kChunk) {
+        auto tail = std::make_unique<TChunk>();
+        tail->Entries.assign(chunk->Entries.begin() + kChunk, chunk->Entries.end());
+        chunk->Entries.resize(kChunk);
+        for (const TEntry& moved : tail->Entries) FChunkOf[size_t(moved.Bm)] = tail.get();
+        FLast.insert(FLast.begin() + qsizetype(p.Chunk) + 1, tail->Entries.back());
+        FChunks.insert(FChunks.begin() + qsizetype(p.Chunk) + 1, std::move(tail));
+    }
+    FLast[p.Chunk] = chunk->Entries.back();
+    ++FCount;
+    FStartsValid = false;
+}
+
+TQMemoryIndexField::TEntry TQMemoryIndexField::Remove(qint32 Bm)
+{
+    auto& entries = FChunkOf[size_t(Bm)]->Entries;
+    const auto it = std::find_if(entries.begin(), entries.end(), [Bm](const TEntry& e) { return e.Bm == Bm; });
+    const TEntry removed = *it;
+    // The order is total, so the entry's own key finds its chunk.
+    const size_t chunk = LowerBound([&](const TEntry& x) { return Before(x, removed); }).Chunk;
+    entries.erase(it);
+    FChunkOf[size_t(Bm)] = nullptr;
+    if (entries.empty()) {
+        FChunks.erase(FChunks.begin() + qsizetype(chunk));
+        FLast.erase(FLast.begin() + qsizetype(chunk));
+    } else {
+        FLast[chunk] = entries.back();
+    }
+    --FCount;
+    FStartsValid = false;
+    return removed;
+}
+
+void TQMemoryIndexField::AddValue(const QVariant& Value, qint32 ABookmark)
+{
+    if (ABookmark <= 0) return;
+    if (Contains(ABookmark)) Remove(ABookmark);
+    TEntry e = Prepare(Value);
+    e.Bm = ABookmark;
+    e.Seq = FNextSeq++;
+    Insert(e);
+}
+
+void TQMemoryIndexField::UpdateValue(qint32 ABookmark, const QVariant& NewValue)
+{
+    if (!Contains(ABookmark)) return;
+    TEntry e = Prepare(NewValue);
+    const auto& entries = FChunkOf[size_t(ABookmark)]->Entries;
+    const auto old = std::find_if(entries.begin(), entries.end(), [&](const TEntry& x) { return x.Bm == ABookmark; });
+    if (CompareKeys(e, *old, FSortOptions) == 0) return; // same key: the entry stays where it is
+    Remove(ABookmark);
+    e.Bm = ABookmark;
+    e.Seq = FNextSeq++;
+    Insert(e);
+}
+
+void TQMemoryIndexField::DeleteValue(qint32 ABookmark)
+{
+    if (Contains(ABookmark)) Remove(ABookmark);
+}
+
+void TQMemoryIndexField::Delete(qint64 Index) { DeleteValue(Bookmark(Index)); }
+
+const std::vector<qint64>& TQMemoryIndexField::Starts() const
+{
+    if (!FStartsValid) {
+        FStarts.resize(FChunks.size());
+        qint64 pos = 0;
+        for (size_t i = 0; i < FChunks.size(); ++i) FStarts[i] = pos, pos += qint64(FChunks[i]->Entries.size());
+        FStartsValid = true;
+    }
+    return FStarts;
+}
+
+TQMemoryIndexField::TPos TQMemoryIndexField::At(qint64 Index) const
+{
+    if (Index < 0 || Index >= FCount) throw EQBaseError(QStringLiteral("Wrong record number"));
+    const auto& s = Starts();
+    const size_t chunk = size_t(std::upper_bound(s.begin(), s.end(), Index) - s.begin()) - 1;
+    return {chunk, size_t(Index - s[chunk])};
+}
+
+const TQMemoryIndexField::TEntry& TQMemoryIndexField::EntryAt(qint64 Index) const
+{
+    const TPos p = At(Index);
+    return FChunks[p.Chunk]->Entries[p.Offset];
+}
+
+qint32 TQMemoryIndexField::Bookmark(qint64 Index) const { return EntryAt(Index).Bm; }
+
+qint32 TQMemoryIndexField::AsInteger(qint64 Index) const
+{
+    return FIsText ? AsWideString(Index).toInt() : EntryAt(Index).Int;
+}
+
+QString TQMemoryIndexField::AsWideString(qint64 Index) const
+{
+    const TEntry& e = EntryAt(Index);
+    return FIsText ? QString(reinterpret_cast<const QChar*>(e.Chars), e.Len) : QString::number(e.Int);
+}
+
+QByteArray TQMemoryIndexField::AsString(qint64 Index) const { return LocaleWideToAnsi(AsWideString(Index), FLocale); }
+
+QVariant TQMemoryIndexField::AsVariant(qint64 Index) const
+{
+    if (!FIsText) return AsInteger(Index);
+    if (FSrcType == dtString || FSrcType == dtMemo) return AsString(Index);
+    return AsWideString(Index);
+}
+
+qint64 TQMemoryIndexField::IndexByValue(const QVariant& Value, TQLocateOptions Options) const
+{
+    const TEntry k = Prepare(Value);
+    const TPos p = LowerBound([&](const TEntry& e) { return CompareKeys(k, e, Options) > 0; });
+    if (p.Chunk >= FChunks.size() || p.Offset >= FChunks[p.Chunk]->Entries.size()) return -1;
+    if (CompareKeys(k, FChunks[p.Chunk]->Entries[p.Offset], Options) != 0) return -1;
+    return Starts()[p.Chunk] + qint64(p.Offset);
+}
+
+bool TQMemoryIndexField::Matches(qint64 Index, const QVariant& Value, TQLocateOptions Options) const
+{
+    return CompareKeys(Prepare(Value), EntryAt(Index), Options) == 0;
+}
+
+// ---------------------------------------------------------------- TQMemoryIndex
+
+TQMemoryIndex::~TQMemoryIndex() = default;
+
+std::mutex& TQMemoryIndex::Lock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+bool TQMemoryIndex::CanIndex(TQDataType Type)
+{
+    switch (Type) {
+    case dtString:
+    case dtWideString:
+    case dtMemo:
+    case dtWideMemo:
+    case dtSmallint:
+    case dtInteger:
+    case dtAutoInc:
+        return true;
+    default:
+        return false;
+    }
+}
+
+TQMemoryIndexField* TQMemoryIndex::AddField(const TQField& Src)
+{
+    FFields.push_back(std::make_unique<TQMemoryIndexField>(Src, MaxStrLength, FDefaultOptions));
+    return FFields.back().get();
+}
+
+TQMemoryIndexField* TQMemoryIndex::FieldByName(const QString& Name) const
+{
+    for (const auto& f : FFields)
+        if (f->FieldName() == Name) return f.get();
+    for (const auto& f : FFields)
+        if (LocaleCompareText(UserDefaultLangID(), f->FieldName(), Name, false) == 0) return f.get();
+    return nullptr;
+}
+
+std::vector<QVariant> TQMemoryIndex::KeysOf(TQTable& ATable) const
+{
+    // Read before taking the lock: reading a memo is file work.
+    std::vector<QVariant> keys;
+    keys.reserve(FFields.size());
+    for (const auto& f : FFields) {
+        const TQField* src = ATable.Fields().FindByName(f->FieldName());
+        keys.push_back(src ? f->KeyOf(*src) : QVariant());
+    }
+    return keys;
+}
+
+void TQMemoryIndex::AddRecord(TQTable& ATable)
+{
+    const qint32 bm = ATable.Bookmark();
+    const std::vector<QVariant> keys = KeysOf(ATable);
+    std::lock_guard guard(Lock());
+    for (size_t i = 0; i < FFields.size(); ++i) FFields[i]->AddValue(keys[i], bm);
+}
+
+void TQMemoryIndex::AddRecordIfAbsent(TQTable& ATable, const std::atomic<bool>& Stop)
+{
+    const qint32 bm = ATable.Bookmark();
+    const std::vector<QVariant> keys = KeysOf(ATable);
+    std::lock_guard guard(Lock());
+    if (Stop) return;
+    for (size_t i = 0; i < FFields.size(); ++i)
+        if (!FFields[i]->Contains(bm)) FFields[i]->AddValue(keys[i], bm);
+}
+
+void TQMemoryIndex::UpdateRecord(TQTable& ATable)
+{
+    const qint32 bm = ATable.Bookmark();
+    const std::vector<QVariant> keys = KeysOf(ATable);
+    std::lock_guard guard(Lock());
+    for (size_t i = 0; i < FFields.size(); ++i) {
+        // A record the builder has not reached yet is added now, so a value
+        // it read before the change cannot win.
+        if (FFields[i]->Contains(bm))
+            FFields[i]->UpdateValue(bm, keys[i]);
+        else
+            FFields[i]->AddValue(keys[i], bm);
+    }
+}
+
+void TQMemoryIndex::DeleteRecord(TQTable& ATable)
+{
+    const qint32 bm = ATable.Bookmark();
+    std::lock_guard guard(Lock());
+    for (const auto& f : FFields) f->DeleteValue(bm);
+}
+
+qint32 TQMemoryIndex::FindFirst(const QString& FieldName, const QVariant& SearchValue, TQIndexSearchParams& SP,
+                                TQLocateOptions Options)
+{
+    TQMemoryIndexField* f = FieldByName(FieldName);
+    if (!f) throw EQBaseError(QStringLiteral("Can not find field \"%1\"").arg(FieldName));
+    SP.Field = f;
+    SP.SearchValue = SearchValue;
+    SP.Options = Options;
+    std::lock_guard guard(Lock());
+    SP.LastIndex = f->IndexByValue(SearchValue, Options);
+    return SP.LastIndex < 0 ? 0 : f->Bookmark(SP.LastIndex);
+}
+
+qint32 TQMemoryIndex::FindNext(TQIndexSearchParams& SP)
+{
+    if (!SP.Field || SP.LastIndex < 0) return 0;
+    std::lock_guard guard(Lock());
+    if (SP.LastIndex + 1 >= SP.Field->Count()) return 0;
+    ++SP.LastIndex;
+    return SP.Field->Matches(SP.LastIndex, SP.SearchValue, SP.Options) ? SP.Field->Bookmark(SP.LastIndex) : 0;
+}
+
+// ---------------------------------------------------------------- TQMemIndexThread
+
+namespace {
+std::function<void(qint32)> gStepHook;
+}
+
+void TQMemIndexThread::SetStepHookForTesting(std::function<void(qint32)> Hook) { gStepHook = std::move(Hook); }
+
+TQMemIndexThread::TQMemIndexThread(TQTable* ATable, TQMemoryIndex* AMemIndex)
+    : FTable(ATable), FMemIndex(AMemIndex), FDatabaseName(ATable->DatabaseName()), FTableName(ATable->TableName())
+{
+    FThread = std::thread([this] { Run(); });
+}
+
+TQMemIndexThread::~TQMemIndexThread()
+{
+    Terminate();
+    if (FThread.joinable()) FThread.join();
+}
+
+void TQMemIndexThread::Run()
+{
+    bool ok = false;
+    try {
+        TQTable copy;
+        copy.SetDatabaseName(FDatabaseName);
+        copy.SetTableName(FTableName);
+        copy.SetReadOnly(true);
+        if (copy.TableExists()) {
+            {
+                std::lock_guard walk(FWalkLock);
+                copy.Open();
+                copy.SetReadCache(true);
+                FCurrent = copy.Eof() ? 0 : copy.Bookmark();
+            }
+            qint64 steps = 0;
+            while (!FTerminated) {
+                if (gStepHook) gStepHook(FCurrent);
+                std::lock_guard walk(FWalkLock);
+                if (copy.Eof() || copy.Bookmark() == 0) break;
+                try {
+                    FMemIndex->AddRecordIfAbsent(copy, FTerminated);
+                } catch (const EQBaseError&) {
+                    // The user's table may have been rewriting this record's
+                    // memo while we read it; read once more from fresh headers.
+                    copy.Refresh();
+                    FMemIndex->AddRecordIfAbsent(copy, FTerminated);
+                }
+                copy.SafeNext();
+                FCurrent = copy.Eof() ? 0 : copy.Bookmark();
+                FPosition.fetch_add(1, std::memory_order_relaxed);
+                // A live chain longer than the table has records runs in a circle.
+                if (++steps > qint64(copy.TotalRecCount())) throw EQBaseError(QStringLiteral("Wrong record number"));
+            }
+            FCurrent = 0;
+            copy.Close();
+        }
+        ok = !FTerminated;
+    } catch (...) {
+        ok = false; // the index stays unusable; searches scan the chain
+    }
+    FCurrent = 0;
+    FSucceeded.store(ok, std::memory_order_release);
+    FFinished.store(true, std::memory_order_release);
+}
