@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -50,6 +52,22 @@ QString WithoutExtension(const QString& FileName)
 }
 
 QString Extension(const QString& FileName) { return FileName.mid(WithoutExtension(FileName).size()); }
+
+// Entries of "Reopen" in the order of their numbers ("2" before "10"), also
+// while they carry the temporary prefix "__"; other names after them.
+QStringList RecentEntries(const TSettingsKey& Reopen)
+{
+    QStringList names = Reopen.SubKeys();
+    const auto number = [](QString name) {
+        while (name.startsWith(QLatin1Char('_'))) name.remove(0, 1);
+        bool ok = false;
+        const uint n = name.toUInt(&ok);
+        return ok ? n : std::numeric_limits<uint>::max();
+    };
+    std::stable_sort(names.begin(), names.end(),
+                     [&](const QString& a, const QString& b) { return number(a) < number(b); });
+    return names;
+}
 
 } // namespace
 
@@ -216,7 +234,7 @@ QList<TRecentProject> LoadRecentProjects(const QString& OpenProject)
 {
     QList<TRecentProject> entries;
     const TSettingsKey reopen(kReopen);
-    for (const QString& name : reopen.SubKeys()) {
+    for (const QString& name : RecentEntries(reopen)) {
         const QString file = QDir::toNativeSeparators(reopen.ReadString(name + QStringLiteral("/File"), QString()));
         if (file.isEmpty() || (!OpenProject.isEmpty() && SamePath(file, OpenProject))) continue;
         entries.append({file, reopen.ReadBool(name + QStringLiteral("/Library"), false), name.toInt()});
@@ -235,7 +253,7 @@ bool RecordRecentProject(const QString& NativeFile, bool Library)
         else
             reopen.RenameKey(name, QStringLiteral("__") + name);
     }
-    const QStringList older = reopen.SubKeys();
+    const QStringList older = RecentEntries(reopen);
     for (int i = 0; i < older.size(); ++i) {
         if (i < MaxRecentProjects - 1)
             reopen.RenameKey(older[i], QString::number(i + 2));

@@ -78,6 +78,9 @@ std::optional<QString> TSettingsKey::ReadString(const QString& Name) const
 {
     if (!ValueExists(Name)) return std::nullopt;
     const QVariant v = FStore->value(Name);
+    // An INI file edited by hand may hold "a,b" unquoted, which QSettings
+    // reads as a list.
+    if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(QLatin1Char(','));
     if (v.typeId() != QMetaType::QString) return std::nullopt;
     return v.toString();
 }

@@ -306,6 +306,28 @@ private Q_SLOTS:
         QCOMPARE(list[1].Tag, 3);
     }
 
+    void recentProjectsGoByNumber()
+    {
+        QByteArray ini = "[Reopen]\n";
+        for (int i = 10; i >= 1; --i) ini += QStringLiteral("%1\\File=/p/a%1\n").arg(i).toUtf8();
+        WriteFile(UserIni(), ini);
+        const auto files = [] {
+            QStringList f;
+            for (const auto& e : LoadRecentProjects()) f << e.File;
+            return f;
+        };
+        QCOMPARE(files().mid(0, 3), QStringList({"/p/a1", "/p/a2", "/p/a3"}));
+        QCOMPARE(files().last(), QStringLiteral("/p/a10"));
+        QVERIFY(RecordRecentProject(QStringLiteral("/p/new"), false));
+        QCOMPARE(files(), QStringList({"/p/new", "/p/a1", "/p/a2", "/p/a3", "/p/a4", "/p/a5"}));
+    }
+
+    void handEditedListValue()
+    {
+        WriteFile(UserIni(), "[MainForm]\nPosition=1, 2,3,4\n");
+        QCOMPARE(LoadWindowPosition(wpMainForm), std::optional<TWindowPosition>({1, 2, 3, 4}));
+    }
+
     void recentLibraryCaption()
     {
         const QString lib = FProject.filePath(QStringLiteral("lib"));
