@@ -14,13 +14,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("abbreviation");
-        QTest::newRow("language") << "/p/app.deu.lng" << "deu";
-        QTest::newRow("native") << "app.ntv.lng" << "ntv";
-        QTest::newRow("two letters") << "app.de.lng" << "de";
-        QTest::newRow("longer part cut to three") << "my.app.abcd.lng" << "abc";
-        QTest::newRow("one dot") << "app.lng" << "";
-        QTest::newRow("dots of the folder do not count") << "/p.q.r/app.lng" << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("language") << "/p/app.deu.lng"
+                                  << "deu";
+        QTest::newRow("native") << "app.ntv.lng"
+                                << "ntv";
+        QTest::newRow("two letters") << "app.de.lng"
+                                     << "de";
+        QTest::newRow("longer part cut to three") << "my.app.abcd.lng"
+                                                  << "abc";
+        QTest::newRow("one dot") << "app.lng"
+                                 << "";
+        QTest::newRow("dots of the folder do not count") << "/p.q.r/app.lng"
+                                                         << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void abbreviation()
     {
@@ -32,10 +39,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("native");
         QTest::addColumn<QString>("file");
-        QTest::newRow("native file") << "/p/app.ntv.lng" << "/p/app.deu.lng";
-        QTest::newRow("no language part") << "/p/app.lng" << "/p/app.deu.lng";
-        QTest::newRow("dotted stem") << "/p.d/my.app.ntv.lng" << "/p.d/my.app.deu.lng";
-        QTest::newRow("relative") << "app.ntv.lng" << "app.deu.lng";
+        QTest::newRow("native file") << "/p/app.ntv.lng"
+                                     << "/p/app.deu.lng";
+        QTest::newRow("no language part") << "/p/app.lng"
+                                          << "/p/app.deu.lng";
+        QTest::newRow("dotted stem") << "/p.d/my.app.ntv.lng"
+                                     << "/p.d/my.app.deu.lng";
+        QTest::newRow("relative") << "app.ntv.lng"
+                                  << "app.deu.lng";
     }
     void newFileName()
     {
@@ -67,10 +78,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("english");
         QTest::addColumn<QString>("localized");
         QTest::addColumn<QString>("abbreviation");
-        QTest::newRow("German group") << 0x0007 << true << "German" << "Deutsch" << "DE";
-        QTest::newRow("German (Germany)") << 0x0407 << false << "German (Germany)" << "Deutsch" << "DEU";
+        QTest::newRow("German group") << 0x0007 << true << "German"
+                                      << "Deutsch"
+                                      << "DE";
+        QTest::newRow("German (Germany)") << 0x0407 << false << "German (Germany)"
+                                          << "Deutsch"
+                                          << "DEU";
         QTest::newRow("Chinese group") << 0x0004 << true << "Chinese" << QString::fromUtf8("中文") << "CH";
-        QTest::newRow("unknown") << 0x7FFF << false << "" << "" << "";
+        QTest::newRow("unknown") << 0x7FFF << false << ""
+                                 << ""
+                                 << "";
     }
     void proposedNames()
     {
