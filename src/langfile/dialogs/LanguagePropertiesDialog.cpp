@@ -61,9 +61,10 @@ TdlgLanguageProperties::TdlgLanguageProperties(QWidget* Parent) : QDialog(Parent
     tvLang = new QTreeWidget(this);
     tvLang->setObjectName(QStringLiteral("tvLang"));
     tvLang->setHeaderHidden(true);
-    tvLang->setMinimumWidth(260);
+    tvLang->setMinimumSize(260, 300);
     edEngName = new QLineEdit(this);
     edEngName->setObjectName(QStringLiteral("edEngName"));
+    edEngName->setMinimumWidth(200);
     FEngNameValidator = new TAsciiInputValidator(edEngName);
     edEngName->setValidator(FEngNameValidator);
     edLocalName = new QLineEdit(this);

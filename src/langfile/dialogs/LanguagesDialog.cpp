@@ -30,10 +30,6 @@ TdlgLanguages::TdlgLanguages(QWidget* Parent) : QDialog(Parent)
     connect(FButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(FButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(lbLang, &QListWidget::itemChanged, this, &TdlgLanguages::UpdateOpenButton);
-    // Enter or a double click on an entry toggles it, as space does.
-    connect(lbLang, &QListWidget::itemActivated, this, [](QListWidgetItem* Item) {
-        Item->setCheckState(Item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-    });
     UpdateOpenButton();
 }
 
