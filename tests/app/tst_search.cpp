@@ -1,3 +1,4 @@
+#include "SearchRows.h"
 #include "langfile/FormatSymbols.h"
 #include "langfile/QFindData.h"
 #include "storage/LocStorage.h"
@@ -10,43 +11,15 @@ namespace {
 
 enum TSearchFlag { sfUp = 1, sfPrev = 2, sfWholeCell = 4, sfWholeWord = 8, sfMatchCase = 16, sfNoCycle = 32 };
 
-// A one-form storage (English native, German translation) shown through the
-// item view: column 1 native, column 2 German. A row is "native>translation"
-// (or just "text" for both), optionally followed by "@" and flags: u
-// untranslatable, v verified, i integer.
+// The rows shown through the item view: column 1 German.
 class TSearchFixture {
 public:
-    explicit TSearchFixture(const QStringList& Rows)
+    explicit TSearchFixture(const QStringList& Rows) : FItems(AddSearchRows(FStorage, Rows))
     {
-        FStorage.SetMainLangID(0x0409);
-        TLocForm* form = FStorage.Forms().Add(QStringLiteral("Form"));
-        std::vector<QString> texts;
-        for (const QString& spec : Rows) {
-            const QString cells = spec.section(QLatin1Char('@'), 0, 0);
-            const QString flags = spec.section(QLatin1Char('@'), 1);
-            TLocProperty* p = form->Properties().Add(-1, QStringLiteral("P%1").arg(FItems.size()),
-                                                     flags.contains('i') ? ptInteger : ptString);
-            p->MainValue()->SetValue(cells.section(QLatin1Char('>'), 0, 0));
-            p->MainValue()->SetValueVersion(1);
-            p->SetAttribute(vaUntranslatable, flags.contains('u'));
-            texts.push_back(cells.contains('>') ? cells.section(QLatin1Char('>'), 1) : cells);
-            FItems.push_back(p);
-        }
-        FStorage.AddLanguage(0, 0x0407);
-        for (size_t i = 0; i < FItems.size(); ++i) {
-            FItems[i]->Values().Items(1)->SetValue(texts[i]);
-            FItems[i]->Values().Items(1)->SetAttribute(vaVerified, Rows[int(i)].section('@', 1).contains('v'));
-        }
-        View = std::make_unique<TItemSearchView>(&FStorage, std::vector<TLocItem*>(FItems.begin(), FItems.end()));
+        View = std::make_unique<TItemSearchView>(&FStorage, FItems);
     }
 
-    // The German column as the grid shows it (view column 1 is storage column 1).
-    QStringList Translations() const
-    {
-        QStringList result;
-        for (const TLocItem* item : FItems) result << item->Values().Items(1)->Value();
-        return result;
-    }
+    QStringList Translations() const { return GermanValues(FItems); }
     TLocItem* Item(int Row) const { return FItems[size_t(Row)]; }
 
     std::unique_ptr<TItemSearchView> View;

@@ -1,3 +1,4 @@
+#include "SearchRows.h"
 #include "app/gui/FindDialog.h"
 #include "app/gui/GotoLineDialog.h"
 #include "app/gui/GridSearchView.h"
@@ -24,25 +25,12 @@
 namespace {
 
 // A shown grid as the editor fills it: the name column, the native column
-// (read-only) and a German column, one row per "native>German" text
-// ("@u" marks an untranslatable row). Edits are stored in the items.
+// (read-only) and the German column of the rows; untranslatable rows are
+// read-only. Edits are stored in the items.
 class TGridFixture {
 public:
-    explicit TGridFixture(const QStringList& Rows)
+    explicit TGridFixture(const QStringList& Rows) : FItems(AddSearchRows(FStorage, Rows))
     {
-        FStorage.SetMainLangID(0x0409);
-        TLocForm* form = FStorage.Forms().Add(QStringLiteral("Form"));
-        std::vector<QString> german;
-        for (const QString& spec : Rows) {
-            const QString cells = spec.section('@', 0, 0);
-            TLocProperty* p = form->Properties().Add(-1, QStringLiteral("P%1").arg(FItems.size()), ptString);
-            p->MainValue()->SetValue(cells.section('>', 0, 0));
-            p->MainValue()->SetValueVersion(1);
-            p->SetAttribute(vaUntranslatable, spec.section('@', 1).contains('u'));
-            german.push_back(cells.contains('>') ? cells.section('>', 1) : cells);
-            FItems.push_back(p);
-        }
-        FStorage.AddLanguage(0, 0x0407);
         FNative.SetLangIndex(0);
         FNative.SetLocale(0x0409);
         FGerman.SetLangIndex(1);
@@ -58,11 +46,10 @@ public:
         Grid->SetFixedCols(1);
         Grid->SetRowCount(int(FItems.size()));
         for (size_t r = 0; r < FItems.size(); ++r) {
-            FItems[r]->Values().Items(1)->SetValue(german[r]);
             Grid->SetRowData(int(r), FItems[r]);
             Grid->SetCell(0, int(r), FItems[r]->Name());
             Grid->SetCell(1, int(r), FItems[r]->MainValue()->Value());
-            Grid->SetCell(2, int(r), german[r]);
+            Grid->SetCell(2, int(r), FItems[r]->Values().Items(1)->Value());
             if (FItems[r]->Attribute(vaUntranslatable)) Grid->SetCellOptions(2, int(r), voReadOnly);
         }
         Grid->OnSetEditText = [this](TQStringGrid* Sender, int ACol, int ARow, const QString& Text) {
@@ -80,12 +67,7 @@ public:
         View = std::make_unique<TGridSearchView>(Grid.get());
     }
 
-    QStringList German() const
-    {
-        QStringList result;
-        for (const TLocItem* item : FItems) result << item->Values().Items(1)->Value();
-        return result;
-    }
+    QStringList German() const { return GermanValues(FItems); }
     TLocItem* Item(int Row) const { return FItems[size_t(Row)]; }
 
     std::unique_ptr<TQStringGrid> Grid;
