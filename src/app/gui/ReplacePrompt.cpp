@@ -39,7 +39,10 @@ void TdlgReplace::Prepare(TQReplaceData& State)
 int TdlgReplace::Execute(TQReplaceData& State)
 {
     Prepare(State);
-    return exec();
+    const int result = exec();
+    // The state may be a temporary one of the caller.
+    FState = nullptr;
+    return result;
 }
 
 void TdlgReplace::UpdateReplaceButton()
