@@ -1,0 +1,89 @@
+#pragma once
+
+#include "app/gui/GridSearchView.h"
+#include "langfile/QFindData.h"
+
+#include <QFont>
+#include <QObject>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QWidget;
+class TLEProject;
+class TPrompt;
+class TdlgFind;
+class TdlgGotoLine;
+class TdlgRegExp;
+class TdlgReplace;
+
+// What the search commands need of the main window.
+struct TSearchHost {
+    std::function<void()> UpdateCommandStates;
+    std::function<void()> UpdateStatusText;
+    std::function<void()> RefreshGrid;
+    // The UseReplaceTb setting: identical texts are translated along through the replace prompt.
+    std::function<bool()> UseReplaceTb;
+    // The CellEditDialog setting, switched off while a hit is opened for editing.
+    bool* CellEditDialog = nullptr;
+};
+
+// The Search menu's commands, the identical-text translation and the
+// regular-expression filter, on the window's grid. Owns the find and the
+// replace state and the dialogs.
+class TSearchCommands : public QObject {
+    Q_OBJECT
+public:
+    TSearchCommands(QWidget* AWindow, TQStringGrid* AGrid, TLEProject* AProject, TPrompt* APrompt, TSearchHost AHost);
+    ~TSearchCommands() override;
+
+    // Adds the commands to the Search menu; "Regular Expression..." goes
+    // where the window wants it (the Language menu's Show sub-menu).
+    void AddSearchActions(QMenu* Menu);
+    QAction* CreateRegExpAction(QObject* Parent);
+    // Enables the commands by the state of the grid; the window calls it from
+    // its own command update.
+    void UpdateCommandStates();
+
+    void Find();
+    void FindNext(bool Forward);
+    void FindWrongFormats();
+    void Replace();
+    void GotoLineNumber();
+    void GotoNextUntranslated();
+    void RegExpFilter();
+    // After an edit of the current row's cell from OldText to NewText.
+    void AutoTranslateIdentical(const QString& OldText, const QString& NewText, const QString& NativeText);
+
+    TQFindData FFindData;
+    TQReplaceData FReplaceData;
+    TdlgFind* FindDialog() const { return FFind; }
+    TdlgReplace* ReplacePrompt() const { return FReplace; }
+    TdlgGotoLine* GotoLineDialog() const { return FGotoLine; }
+    TdlgRegExp* RegExpDialog() const { return FRegExp; }
+
+    // The not-found message (search text, font); ShowNFMessage unless replaced.
+    std::function<void(const QString&, const QFont&)> ShowNotFound;
+
+    QAction *miFind = nullptr, *miFindWrongFormats = nullptr, *miFindNext = nullptr, *miFindPrev = nullptr,
+            *miReplace = nullptr, *miGotoLine = nullptr, *miGotoNextUntr = nullptr, *miRegExp = nullptr;
+
+private:
+    QFont ColumnFont() const;
+    void ShowResult(TQFindData& Data, const QFont& NotFoundFont);
+    // Opens the prompt on State at its hit; Replace All follows when the user chooses it.
+    void RunPrompt(TQReplaceData& State);
+    void ReplaceAllOf(TQReplaceData& State);
+    void Status();
+
+    QWidget* FWindow;
+    TGridSearchView FView;
+    TLEProject* FProject;
+    TPrompt* FPrompt;
+    TSearchHost FHost;
+    TdlgFind* FFind;
+    TdlgReplace* FReplace;
+    TdlgGotoLine* FGotoLine;
+    TdlgRegExp* FRegExp;
+};

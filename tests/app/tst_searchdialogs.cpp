@@ -1,0 +1,387 @@
+#include "SearchRows.h"
+#include "app/gui/FindDialog.h"
+#include "app/gui/GotoLineDialog.h"
+#include "app/gui/GridSearchView.h"
+#include "app/gui/QStringGrid.h"
+#include "app/gui/RegExprFilterDialog.h"
+#include "app/gui/ReplacePrompt.h"
+#include "app/gui/SearchCommands.h"
+#include "core/Prompt.h"
+#include "langfile/LEProject.h"
+#include "langfile/LangFile.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// A shown grid as the editor fills it: the name column, the native column
+// (read-only) and the German column of the rows; untranslatable rows are
+// read-only. Edits are stored in the items.
+class TGridFixture {
+public:
+    explicit TGridFixture(const QStringList& Rows) : FItems(AddSearchRows(FStorage, Rows))
+    {
+        FNative.SetLangIndex(0);
+        FNative.SetLocale(0x0409);
+        FGerman.SetLangIndex(1);
+        FGerman.SetLocale(0x0407);
+
+        Grid = std::make_unique<TQStringGrid>();
+        Grid->SetOptions(Grid->Options() | goEditing);
+        Grid->Columns().Add()->SetCaption(QStringLiteral("Properties"));
+        TQGridColumn* native = Grid->Columns().Add();
+        native->SetData(&FNative);
+        native->SetReadOnly(true);
+        Grid->Columns().Add()->SetData(&FGerman);
+        Grid->SetFixedCols(1);
+        Grid->SetRowCount(int(FItems.size()));
+        for (size_t r = 0; r < FItems.size(); ++r) {
+            Grid->SetRowData(int(r), FItems[r]);
+            Grid->SetCell(0, int(r), FItems[r]->Name());
+            Grid->SetCell(1, int(r), FItems[r]->MainValue()->Value());
+            Grid->SetCell(2, int(r), FItems[r]->Values().Items(1)->Value());
+            if (FItems[r]->Attribute(vaUntranslatable)) Grid->SetCellOptions(2, int(r), voReadOnly);
+        }
+        Grid->OnSetEditText = [this](TQStringGrid* Sender, int ACol, int ARow, const QString& Text) {
+            auto* item = static_cast<TLocItem*>(Sender->GetRowData(ARow));
+            item->Values().Items(ACol - 1)->SetValue(Text);
+            item->Values().Items(ACol - 1)->SetValueVersion(1);
+            Sender->SetCell(ACol, ARow, Text);
+        };
+        Grid->resize(500, 300);
+        Grid->show();
+        Grid->activateWindow();
+        Grid->setFocus();
+        if (!QTest::qWaitForWindowActive(Grid.get())) qWarning("grid window not active");
+        Grid->FocusCell(2, 0, true);
+        View = std::make_unique<TGridSearchView>(Grid.get());
+    }
+
+    QStringList German() const { return GermanValues(FItems); }
+    TLocItem* Item(int Row) const { return FItems[size_t(Row)]; }
+
+    std::unique_ptr<TQStringGrid> Grid;
+    std::unique_ptr<TGridSearchView> View;
+
+private:
+    TLocStorage FStorage;
+    TLangFile FNative;
+    TLangFile FGerman;
+    std::vector<TLocItem*> FItems;
+};
+
+QString SelectedText(const TQStringGrid& Grid)
+{
+    return Grid.GetInplaceEditor() ? Grid.GetInplaceEditor()->textCursor().selectedText() : QString();
+}
+
+// Runs Action once the next modal dialog is shown.
+void WhenModal(const std::function<void(QWidget*)>& Action)
+{
+    QTimer::singleShot(0, [Action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) Action(modal);
+    });
+}
+
+} // namespace
+
+class TestSearchDialogs : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void findDialogModes();
+    void findDialogState();
+    void notFoundMessage();
+    void replacePrompt();
+    void gotoLine_data();
+    void gotoLine();
+    void regExpDialog();
+    void commandStates();
+    void commands();
+};
+
+void TestSearchDialogs::findDialogModes()
+{
+    TGridFixture f({"a"});
+    TQReplaceData data(f.View.get());
+    TdlgFind dlg;
+    const int full = dlg.ReplaceModeHeight();
+    QVERIFY(full > 0);
+
+    dlg.Prepare(data, false, QFont(QStringLiteral("Arial")));
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Find"));
+    QCOMPARE(dlg.btnFind->text(), QStringLiteral("&Find"));
+    QVERIFY(dlg.edReplace->isHidden() && dlg.lblReplace->isHidden() && dlg.btnReplaceAll->isHidden());
+    QCOMPARE(dlg.height(), int(std::lround(full * 0.8535353535353535)));
+
+    dlg.Prepare(data, true, QFont(QStringLiteral("Arial")));
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Replace"));
+    QCOMPARE(dlg.btnFind->text(), QStringLiteral("&Start"));
+    QVERIFY(!dlg.edReplace->isHidden() && !dlg.lblReplace->isHidden() && !dlg.btnReplaceAll->isHidden());
+    QCOMPARE(dlg.height(), full);
+}
+
+void TestSearchDialogs::findDialogState()
+{
+    TGridFixture f({"a", "b"});
+    f.Grid->FocusCell(2, 1, true);
+    TQReplaceData data(f.View.get());
+    data.FFindText = QStringLiteral("old");
+    data.FReplaceText = QStringLiteral("new");
+    data.FWholeCell = true;
+    data.FUp = true;
+    data.FCyclic = false;
+    TdlgFind dlg;
+    dlg.Prepare(data, true, QFont());
+    QCOMPARE(data.FGridCol, 2);
+    QCOMPARE(dlg.edFind->text(), QStringLiteral("old"));
+    QCOMPARE(dlg.edReplace->text(), QStringLiteral("new"));
+    QVERIFY(dlg.cbWholeCell->isChecked() && !dlg.cbWholeWord->isEnabled());
+    QVERIFY(dlg.rbUp->isChecked() && !dlg.cbCyclic->isChecked());
+
+    dlg.edFind->clear();
+    QVERIFY(!dlg.btnFind->isEnabled() && !dlg.btnReplaceAll->isEnabled());
+    dlg.edFind->setText(QStringLiteral("x"));
+    QVERIFY(dlg.btnFind->isEnabled() && dlg.btnReplaceAll->isEnabled());
+    dlg.cbWholeCell->setChecked(false);
+    QVERIFY(dlg.cbWholeWord->isEnabled());
+    dlg.cbWholeWord->setChecked(true);
+    dlg.cbMatchCase->setChecked(true);
+    dlg.rbDown->setChecked(true);
+    dlg.edReplace->setText(QStringLiteral("y"));
+    dlg.btnReplaceAll->click();
+    QCOMPARE(dlg.result(), int(fdrReplaceAll));
+    QCOMPARE(data.FFindText, QStringLiteral("x"));
+    QCOMPARE(data.FReplaceText, QStringLiteral("y"));
+    QVERIFY(data.FWholeWord && !data.FWholeCell && data.FMatchCase && !data.FUp && !data.FCyclic);
+
+    // Find mode leaves the replacement alone.
+    dlg.Prepare(data, false, QFont());
+    dlg.edFind->setText(QStringLiteral("z"));
+    dlg.btnFind->click();
+    QCOMPARE(dlg.result(), int(fdrStart));
+    QCOMPARE(data.FFindText, QStringLiteral("z"));
+    QCOMPARE(data.FReplaceText, QStringLiteral("y"));
+}
+
+void TestSearchDialogs::notFoundMessage()
+{
+    QFont font(QStringLiteral("Serif"));
+    std::unique_ptr<QDialog> dlg(CreateNFMessage(nullptr, QStringLiteral("a\r\nb\nc\rd"), font));
+    QStringList texts;
+    for (const QLabel* l : dlg->findChildren<QLabel*>())
+        if (!l->text().isEmpty()) texts << l->text();
+    QCOMPARE(texts, QStringList({"Search string \"", "a b c d", "\" not found"}));
+    QCOMPARE(dlg->findChildren<QLabel*>()[2]->font().family(), font.family());
+}
+
+void TestSearchDialogs::replacePrompt()
+{
+    TGridFixture f({"ab ab", "xab", "ab@u"});
+    TQReplaceData state(f.View.get());
+    state.FFindText = QStringLiteral("ab");
+    state.FReplaceText = QStringLiteral("cd");
+    state.FGridCol = 2;
+    state.FCyclic = false;
+    QStringList notFound;
+    TdlgReplace prompt;
+    prompt.OnNotFound = [&](const QString& Text) { notFound << Text; };
+    QCOMPARE(prompt.btnReplace->text(), QStringLiteral("&Replace"));
+    QVERIFY(prompt.btnReplace->isDefault());
+
+    QCOMPARE(state.FindNext(true), 0);
+    state.ShowFoundText();
+    QCOMPARE(SelectedText(*f.Grid), QStringLiteral("ab"));
+    prompt.Prepare(state);
+    QVERIFY(prompt.btnReplace->isEnabled() && prompt.btnReplaceAll->isEnabled());
+
+    prompt.btnReplace->click(); // "cd ab", then the second "ab" is selected
+    QCOMPARE(f.German()[0], QStringLiteral("cd ab"));
+    QCOMPARE(f.Grid->Row(), 0);
+    QCOMPARE(SelectedText(*f.Grid), QStringLiteral("ab"));
+    prompt.btnReplace->click(); // then on to the next row
+    prompt.btnReplace->click();
+    QCOMPARE(f.German(), QStringList({"cd cd", "xcd", "ab"}));
+    // The untranslatable row is shown, but cannot be replaced in.
+    QCOMPARE(f.Grid->Row(), 2);
+    QVERIFY(!prompt.btnReplace->isEnabled());
+    prompt.btnFindNext->click();
+    QCOMPARE(notFound, QStringList{"ab"});
+
+    // Find Prev searches upwards from the row above: nothing left either.
+    prompt.btnFindPrev->click();
+    QCOMPARE(notFound.size(), 2);
+    // Without a selection Replace is off and editing ends.
+    f.Grid->FocusCell(2, 0, true);
+    f.View->EditAndSelect(1, 0);
+    QVERIFY(f.Grid->Editing());
+    prompt.UpdateReplaceButton();
+    QVERIFY(!prompt.btnReplace->isEnabled());
+    QVERIFY(!f.Grid->Editing());
+
+    prompt.btnReplaceAll->click();
+    QCOMPARE(prompt.result(), TdlgReplace::ReplaceAllResult);
+}
+
+void TestSearchDialogs::gotoLine_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("no rows") << 0 << 0 << false;
+    QTest::newRow("line 0") << 0 << 5 << false;
+    QTest::newRow("normal") << 3 << 5 << true;
+}
+
+void TestSearchDialogs::gotoLine()
+{
+    QFETCH(int, line);
+    QFETCH(int, rows);
+    QFETCH(bool, opens);
+    TdlgGotoLine dlg;
+    QCOMPARE(dlg.Prepare(line, rows), opens);
+    if (!opens) {
+        QVERIFY(!dlg.Execute(line, rows)); // returns at once
+        return;
+    }
+    QCOMPARE(dlg.edLine->text(), QString::number(line));
+    QVERIFY(dlg.btnOK->isEnabled());
+    for (const char* bad : {"0", "6", "", "-1", "2.5"}) {
+        dlg.edLine->setText(QString::fromLatin1(bad));
+        QVERIFY2(!dlg.btnOK->isEnabled(), bad);
+    }
+    dlg.edLine->clear();
+    QTest::keyClicks(dlg.edLine, QStringLiteral("a_`Z4"));
+    QCOMPARE(dlg.edLine->text(), QStringLiteral("4"));
+    QTest::keyClicks(dlg.edLine, QStringLiteral("+"));
+    QCOMPARE(dlg.edLine->text(), QStringLiteral("4+")); // other characters are typed
+    QVERIFY(!dlg.btnOK->isEnabled());
+    dlg.edLine->setText(QStringLiteral("4"));
+    dlg.btnOK->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(dlg.FLineNumber, 4);
+}
+
+void TestSearchDialogs::regExpDialog()
+{
+    TdlgRegExp dlg;
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Regular Expression"));
+    QVERIFY(dlg.findChild<QLabel*>()->text() == QStringLiteral("Enter the Regular Expression:"));
+    QVERIFY(dlg.meReference->isReadOnly() && !dlg.meReference->toPlainText().isEmpty());
+    QString expression = QStringLiteral("^a");
+    WhenModal([&](QWidget*) {
+        QCOMPARE(dlg.edRegExp->text(), QStringLiteral("^a"));
+        dlg.edRegExp->setText(QStringLiteral("b$"));
+        dlg.accept();
+    });
+    QVERIFY(dlg.Execute(expression));
+    QCOMPARE(expression, QStringLiteral("b$"));
+    WhenModal([&](QWidget*) { dlg.reject(); });
+    QVERIFY(!dlg.Execute(expression));
+    QCOMPARE(expression, QStringLiteral("b$"));
+}
+
+void TestSearchDialogs::commandStates()
+{
+    TGridFixture f({"%d files>%d Dateien", "Open"});
+    TLEProject project;
+    TRecordingPrompt prompt;
+    TSearchCommands search(f.Grid.get(), f.Grid.get(), &project, &prompt, {});
+    QMenu menu;
+    search.AddSearchActions(&menu);
+    auto states = [&] {
+        QString s;
+        for (QAction* a :
+             {search.miGotoLine, search.miFind, search.miFindWrongFormats, search.miFindNext, search.miReplace})
+            s += a->isEnabled() ? '1' : '0';
+        return s;
+    };
+    f.Grid->FocusCell(2, 0, true);
+    search.UpdateCommandStates();
+    QCOMPARE(states(), QStringLiteral("11101")); // no search text yet
+    search.FFindData.FFindText = QStringLiteral("x");
+    search.UpdateCommandStates();
+    QCOMPARE(states(), QStringLiteral("11111"));
+    f.Grid->FocusCell(1, 0, true); // the native column: no format search, no replacing
+    search.UpdateCommandStates();
+    QCOMPARE(states(), QStringLiteral("11010"));
+    f.Grid->SetSelection({1, 0, 2, 0}); // two columns
+    f.Grid->FocusCell(2, 0, false);
+    search.UpdateCommandStates();
+    QCOMPARE(states(), QStringLiteral("10000"));
+}
+
+void TestSearchDialogs::commands()
+{
+    TGridFixture f({"Open", "Open", "%d files>Datei", "Open@u", "Open"});
+    TLEProject project;
+    TRecordingPrompt prompt;
+    bool useReplaceTb = false;
+    TSearchHost host;
+    host.UseReplaceTb = [&] { return useReplaceTb; };
+    TSearchCommands search(f.Grid.get(), f.Grid.get(), &project, &prompt, host);
+    QStringList notFound;
+    search.ShowNotFound = [&](const QString& Text, const QFont&) { notFound << Text; };
+
+    // Identical texts are translated along silently.
+    f.Grid->FocusCell(2, 0, true);
+    f.Grid->OnSetEditText(f.Grid.get(), 2, 0, QStringLiteral("Öffnen"));
+    search.AutoTranslateIdentical(QStringLiteral("Open"), QStringLiteral("Öffnen"), QStringLiteral("Open"));
+    QCOMPARE(f.German(), QStringList({"Öffnen", "Öffnen", "Datei", "Open", "Öffnen"}));
+
+    // Through the prompt: Replace All from it, with the count reported.
+    useReplaceTb = true;
+    f.Grid->OnSetEditText(f.Grid.get(), 2, 0, QStringLiteral("Auf"));
+    WhenModal([&](QWidget*) {
+        QCOMPARE(f.Grid->Row(), 1); // the first other row is shown
+        search.ReplacePrompt()->btnReplaceAll->click();
+    });
+    search.AutoTranslateIdentical(QStringLiteral("Öffnen"), QStringLiteral("Auf"), QStringLiteral("Open"));
+    QCOMPARE(f.German(), QStringList({"Auf", "Auf", "Datei", "Open", "Auf"}));
+    QCOMPARE(prompt.Log.filter(QStringLiteral("items replaced")).size(), 1);
+    search.ReplacePrompt()->UpdateReplaceButton(); // no longer bound to the finished state
+    QVERIFY(prompt.Log.last().contains(QStringLiteral("2 items replaced")));
+
+    // Format mismatches: found, and then none left.
+    f.Grid->FocusCell(2, 0, true);
+    search.FindWrongFormats();
+    QCOMPARE(f.Grid->Row(), 2);
+    f.Grid->OnSetEditText(f.Grid.get(), 2, 2, QStringLiteral("%d Dateien"));
+    f.Grid->EndEditing(true);
+    search.FindNext(true);
+    QVERIFY(prompt.Log.last().contains(QStringLiteral("No more strings found.")));
+
+    // A text search that finds nothing shows the not-found message.
+    search.FFindData.FSearchWrongFormats = false;
+    search.FFindData.FFindText = QStringLiteral("zzz");
+    search.FindNext(true);
+    QCOMPARE(notFound, QStringList{"zzz"});
+
+    // Next untranslated: the untranslatable row counts; none after the last row.
+    f.Grid->FocusCell(2, 2, true);
+    f.Item(4)->Values().Items(1)->SetValueVersion(1);
+    search.GotoNextUntranslated();
+    QCOMPARE(f.Grid->Row(), 3);
+    search.GotoNextUntranslated();
+    QCOMPARE(f.Grid->Row(), 3);
+
+    // Go to Line.
+    WhenModal([&](QWidget*) {
+        search.GotoLineDialog()->edLine->setText(QStringLiteral("2"));
+        search.GotoLineDialog()->btnOK->click();
+    });
+    search.GotoLineNumber();
+    QCOMPARE(f.Grid->Row(), 1);
+}
+
+QTEST_MAIN(TestSearchDialogs)
+#include "tst_searchdialogs.moc"
