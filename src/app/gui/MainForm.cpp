@@ -125,6 +125,7 @@ void TOxvPDMainForm::CreateGrid()
     sgStrings->SetDefaultColWidth(200);
     sgStrings->SetAutoSort(false);
     sgStrings->SetFixedCols(1);
+    sgStrings->installEventFilter(this);
     WireGrid();
 }
 
@@ -141,15 +142,16 @@ QAction* TOxvPDMainForm::AddAction(QMenu* Menu, const QString& Name, const QStri
 
 void TOxvPDMainForm::Guard(const std::function<void()>& Command)
 {
+    // A failed command may have left a rebuild half done; the grid reacts again.
     try {
         Command();
     } catch (const EVocabrixError& e) {
+        AllowSelectEvents = true;
         Prompt().Message(mkError, e.Message(), mbOK, mrOk);
     } catch (const std::exception& e) {
+        AllowSelectEvents = true;
         Prompt().Message(mkError, QString::fromLocal8Bit(e.what()), mbOK, mrOk);
     }
-    // A failed command may have left a rebuild half done.
-    AllowSelectEvents = true;
 }
 
 void TOxvPDMainForm::CreateActions()
@@ -455,6 +457,25 @@ void TOxvPDMainForm::OpenProjectDialog()
     dialog.setDefaultSuffix(QStringLiteral("ntv.lng"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     OpenProjectFile(dialog.selectedFiles().first(), true, false);
+}
+
+bool TOxvPDMainForm::eventFilter(QObject* Watched, QEvent* Event)
+{
+    // Entering and leaving the grid; a menu or pop-up taking the keyboard is neither.
+    if (Watched == sgStrings && (Event->type() == QEvent::FocusIn || Event->type() == QEvent::FocusOut) &&
+        static_cast<QFocusEvent*>(Event)->reason() != Qt::PopupFocusReason && !IsClosing && sgStrings) {
+        UpdateCommandStates();
+        UpdateCellCommandStates(sgStrings->Col(), sgStrings->Row());
+        if (Event->type() == QEvent::FocusOut && !sgStrings->Editing() &&
+            !sgStrings->isAncestorOf(QApplication::focusWidget())) {
+            FStatusRow->clear();
+            FStatusCell->SetText(QString(), FStatusFont);
+            FStatusRL->clear();
+        } else if (Event->type() == QEvent::FocusIn) {
+            UpdateStatusText();
+        }
+    }
+    return QMainWindow::eventFilter(Watched, Event);
 }
 
 void TOxvPDMainForm::CloseProjectCommand()
