@@ -8,7 +8,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDialog>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -191,6 +193,43 @@ private Q_SLOTS:
         QVERIFY(e.Action("miTranslated")->isChecked());
         e.Action("miTranslated")->trigger();
         for (int32_t d : states()) QCOMPARE(d, -1);
+    }
+
+    void verifiedValuesAreReadOnly()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const int row = e.Rows([](TLocItem* i) { return IsText(i) && i->IsTranslated(1); })[0];
+        e.Grid()->FocusCell(col, row, true);
+        QVERIFY(e.Action("miVerified")->isEnabled());
+        e.Action("miVerified")->trigger();
+        QVERIFY(e.Form->RowItem(row)->Values().Items(1)->Attribute(vaVerified));
+        QVERIFY(e.Grid()->GetCellOptions(col, row) & voReadOnly);
+        QVERIFY(!e.Grid()->ShowEditor());
+        QVERIFY(e.Lang(1)->Modified());
+        e.Grid()->FocusCell(col, row, true);
+        e.Action("miVerified")->trigger();
+        QVERIFY(!(e.Grid()->GetCellOptions(col, row) & voReadOnly));
+    }
+
+    void multiLineEditor()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const int row = e.Rows(IsText)[0];
+        e.Grid()->FocusCell(col, row, true);
+        e.Grid()->setFocus();
+        auto* editor = e.Form->findChild<QDialog*>("dlgCellEdit");
+        QVERIFY(editor);
+        QTimer::singleShot(0, editor, [editor] {
+            auto* memo = editor->findChild<QPlainTextEdit*>("mmText");
+            memo->setPlainText("eins\nzwei");
+            QTest::keyClick(memo, Qt::Key_Return, Qt::ControlModifier);
+        });
+        // Ctrl+Enter opens the editor on any writable cell.
+        QTest::keyClick(e.Grid(), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(e.Form->RowItem(row)->Values().Items(1)->Value(), QStringLiteral("eins\r\nzwei"));
+        QVERIFY(e.Grid()->GetCellOptions(col, row) & voList);
     }
 
     void revertToBasedOnLanguage()

@@ -503,7 +503,10 @@ void TOxvPDMainForm::UpdateCellCommandStates(int ACol, int ARow)
     miUntranslatable->setChecked(FSelRowsUntranslatable);
 }
 
-void TOxvPDMainForm::ToggleTranslated()
+// The frame of the marks on the active column's values: Mark changes one
+// selected row's value and says whether it did; changed values are stamped and
+// make the language modified.
+void TOxvPDMainForm::MarkSelectedValues(const std::function<bool(TLocItem*, TLocValue*)>& Mark)
 {
     sgStrings->EndEditing();
     const int col = sgStrings->Col();
@@ -513,19 +516,38 @@ void TOxvPDMainForm::ToggleTranslated()
     const bool wasModified = file->Modified();
     const TGridRect sel = sgStrings->Selection();
     for (int r = sel.Top; r <= sel.Bottom; ++r) {
-        if (sgStrings->GetCellOptions(col, r) & voReadOnly) continue;
-        TLocItem* item = RowItem(r);
-        TLocValue* value = item->Values().Items(file->LangIndex());
-        const int32_t native = item->MainValue()->ValueVersion();
-        value->SetValueVersion(FSelRowsTranslated ? native - 1 : native);
+        TLocValue* value = RowItem(r)->Values().Items(file->LangIndex());
+        if (!Mark(RowItem(r), value)) continue;
         value->SetModified(DateTime::Now());
         file->SetModified(true);
+        UpdateCellOptions(col, r);
     }
     UpdateColumnCaption(sgStrings->VisibleColumn(col));
     sgStrings->viewport()->update();
     if (wasModified != file->Modified()) UpdateCommandStates();
     UpdateCellCommandStates(col, sgStrings->Row());
     MoveToNextRow();
+}
+
+void TOxvPDMainForm::ToggleTranslated()
+{
+    MarkSelectedValues([this](TLocItem* Item, TLocValue* Value) {
+        // Read-only cells (untranslatable items, verified values) keep their state.
+        if (Item->Attribute(vaUntranslatable) || Value->Attribute(vaVerified)) return false;
+        const int32_t native = Item->MainValue()->ValueVersion();
+        Value->SetValueVersion(FSelRowsTranslated ? native - 1 : native);
+        return true;
+    });
+}
+
+void TOxvPDMainForm::ToggleVerified()
+{
+    const int index = ActiveLangFile() ? ActiveLangFile()->LangIndex() : 0;
+    MarkSelectedValues([this, index](TLocItem* Item, TLocValue* Value) {
+        if (Item->Attribute(vaUntranslatable) || !Item->IsTranslated(index)) return false;
+        Value->SetAttribute(vaVerified, !FSelRowsVerified);
+        return true;
+    });
 }
 
 void TOxvPDMainForm::ToggleUntranslatable()
@@ -550,31 +572,6 @@ void TOxvPDMainForm::ToggleUntranslatable()
         MoveToNextRow();
     }
     UpdateCellCommandStates(sgStrings->Col(), sgStrings->Row());
-}
-
-void TOxvPDMainForm::ToggleVerified()
-{
-    sgStrings->EndEditing();
-    const int col = sgStrings->Col();
-    TLangFile* file = ColumnFile(col);
-    if (!file || !Writable(col)) return;
-    ComputeSelRows();
-    const bool wasModified = file->Modified();
-    const TGridRect sel = sgStrings->Selection();
-    for (int r = sel.Top; r <= sel.Bottom; ++r) {
-        TLocItem* item = RowItem(r);
-        if (item->Attribute(vaUntranslatable) || !item->IsTranslated(file->LangIndex())) continue;
-        TLocValue* value = item->Values().Items(file->LangIndex());
-        value->SetAttribute(vaVerified, !FSelRowsVerified);
-        value->SetModified(DateTime::Now());
-        file->SetModified(true);
-        UpdateCellOptions(col, r);
-    }
-    UpdateColumnCaption(sgStrings->VisibleColumn(col));
-    sgStrings->viewport()->update();
-    if (wasModified != file->Modified()) UpdateCommandStates();
-    UpdateCellCommandStates(col, sgStrings->Row());
-    MoveToNextRow();
 }
 
 void TOxvPDMainForm::RevertToOriginal()
