@@ -105,6 +105,18 @@ private Q_SLOTS:
         QCOMPARE(e.Form->windowTitle(), QStringLiteral("Phrase Desk"));
     }
 
+    void failedOpenLeavesNoProject()
+    {
+        TEditor e({}, {});
+        QVERIFY_THROWS_EXCEPTION(EVocabrixError, e.Form->OpenProjectFile(e.File("xyz"), true, false));
+        QVERIFY(!e.Form->ProjectOpen());
+        QVERIFY(e.Grid()->isHidden());
+        QCOMPARE(e.Grid()->Columns().Count(), 0);
+        // The window opens the next project as usual.
+        e.Form->OpenProjectFile(e.File("ntv"), false, false);
+        QCOMPARE(e.Grid()->RowCount(), 35);
+    }
+
     void sectionsAndRowNames()
     {
         TEditor e({}, {});

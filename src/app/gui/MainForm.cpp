@@ -33,6 +33,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -126,6 +127,8 @@ void TOxvPDMainForm::CreateGrid()
     sgStrings->SetAutoSort(false);
     sgStrings->SetFixedCols(1);
     sgStrings->installEventFilter(this);
+    // The name column's hints come from the fixed panel's viewport.
+    for (QWidget* part : sgStrings->findChildren<QWidget*>()) part->installEventFilter(this);
     WireGrid();
 }
 
@@ -461,6 +464,17 @@ void TOxvPDMainForm::OpenProjectDialog()
 
 bool TOxvPDMainForm::eventFilter(QObject* Watched, QEvent* Event)
 {
+    if (Event->type() == QEvent::ToolTip && sgStrings && Watched != sgStrings) {
+        // Over a row's name the hint is the whole name, which the column often cuts.
+        const auto* help = static_cast<QHelpEvent*>(Event);
+        const QPoint pos = sgStrings->mapFromGlobal(help->globalPos());
+        const TGridCoord cell = sgStrings->MouseCoord(pos.x(), pos.y());
+        if (cell.X >= 0 && cell.X < sgStrings->EffectiveFixedCols() && cell.Y >= 0 && cell.Y < sgStrings->RowCount())
+            QToolTip::showText(help->globalPos(), sgStrings->GetCell(cell.X, cell.Y), sgStrings);
+        else
+            QToolTip::hideText();
+        return true;
+    }
     // Entering and leaving the grid; a menu or pop-up taking the keyboard is neither.
     if (Watched == sgStrings && (Event->type() == QEvent::FocusIn || Event->type() == QEvent::FocusOut) &&
         static_cast<QFocusEvent*>(Event)->reason() != Qt::PopupFocusReason && !IsClosing && sgStrings) {

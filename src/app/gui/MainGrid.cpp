@@ -903,6 +903,11 @@ void TOxvPDMainForm::WireGrid()
     sgStrings->OnKeyDown = [this](TQStringGrid*, int& Key, Qt::KeyboardModifiers Modifiers) {
         GridKeyDown(Key, Modifiers);
     };
+    sgStrings->OnActiveColChanged = [this](TQStringGrid*, TQGridColumn*, TQGridColumn* Column) {
+        // Input methods deliver whole strings for languages other than the system's.
+        const auto* file = Column ? static_cast<const TLangFile*>(Column->Data()) : nullptr;
+        sgStrings->SetProcessIMEChars(file && PrimaryLanguage(file->Locale()) != PrimaryLanguage(UserDefaultLangID()));
+    };
     sgStrings->OnContextPopup = [this](TQStringGrid*, int X, int Y) { ShowPopup(X, Y); };
     sgStrings->OnHeaderClick = [this](TQStringGrid*, int ACol) { Guard([&] { HeaderClick(ACol); }); };
 }
