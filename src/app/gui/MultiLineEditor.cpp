@@ -37,6 +37,7 @@ TdlgCellEdit::TdlgCellEdit(QWidget* Parent) : QDialog(Parent)
     splitter->addWidget(bottom);
     splitter->setChildrenCollapsible(false);
     splitter->setStretchFactor(1, 1);
+    splitter->setSizes({100, 200});
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
