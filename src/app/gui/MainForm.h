@@ -161,6 +161,7 @@ private:
     bool Writable(int ACol) const;
     bool SomeSelectedCellEditable() const;
     void ComputeSelRows();
+    bool EditorClipboard(const char* Method);
     void MarkSelectedValues(const std::function<bool(TLocItem*, TLocValue*)>& Mark);
     void ShowPopup(int X, int Y);
     QString NativeText(int ARow) const;

@@ -612,28 +612,20 @@ void TOxvPDMainForm::RevertToOriginal()
     UpdateCellCommandStates(col, sgStrings->Row());
 }
 
-namespace {
-// The focused text control outside the grid's cells, which handles the
-// clipboard keys itself.
-QWidget* FocusedEditor(QWidget* Grid, TQSGInplaceEdit* CellEditor)
+// While a cell is edited, or a text control outside the grid has the focus,
+// the clipboard commands are that control's own. Returns whether it took Method.
+bool TOxvPDMainForm::EditorClipboard(const char* Method)
 {
-    QWidget* focus = QApplication::focusWidget();
-    if (!focus || focus == Grid) return nullptr;
-    if (focus == CellEditor || qobject_cast<QLineEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus)) return focus;
-    return nullptr;
+    QWidget* target = sgStrings->Editing() ? sgStrings->GetInplaceEditor() : QApplication::focusWidget();
+    if (!target || target == sgStrings || !(qobject_cast<QLineEdit*>(target) || qobject_cast<QPlainTextEdit*>(target)))
+        return false;
+    QMetaObject::invokeMethod(target, Method);
+    return true;
 }
-} // namespace
 
 void TOxvPDMainForm::CopyToClipbrd()
 {
-    if (sgStrings->Editing()) {
-        sgStrings->GetInplaceEditor()->copy();
-        return;
-    }
-    if (QWidget* editor = FocusedEditor(sgStrings, sgStrings->GetInplaceEditor())) {
-        QMetaObject::invokeMethod(editor, "copy");
-        return;
-    }
+    if (EditorClipboard("copy")) return;
     if (sgStrings->RowCount() == 0) return;
     const TGridRect sel = sgStrings->Selection();
     QStringList rows;
@@ -647,14 +639,7 @@ void TOxvPDMainForm::CopyToClipbrd()
 
 void TOxvPDMainForm::CutToClipbrd()
 {
-    if (sgStrings->Editing()) {
-        sgStrings->GetInplaceEditor()->cut();
-        return;
-    }
-    if (QWidget* editor = FocusedEditor(sgStrings, sgStrings->GetInplaceEditor())) {
-        QMetaObject::invokeMethod(editor, "cut");
-        return;
-    }
+    if (EditorClipboard("cut")) return;
     if (!sgStrings->ActiveColumn() || sgStrings->RowCount() == 0) return;
     CopyToClipbrd();
     const TGridRect sel = sgStrings->Selection();
@@ -666,13 +651,8 @@ void TOxvPDMainForm::CutToClipbrd()
 
 void TOxvPDMainForm::PasteFromClipbrd()
 {
-    if (sgStrings->Editing()) {
-        sgStrings->GetInplaceEditor()->paste();
+    if (EditorClipboard("paste")) {
         UpdateCellCommandStates(sgStrings->Col(), sgStrings->Row());
-        return;
-    }
-    if (QWidget* editor = FocusedEditor(sgStrings, sgStrings->GetInplaceEditor())) {
-        QMetaObject::invokeMethod(editor, "paste");
         return;
     }
     if (sgStrings->RowCount() == 0 || sgStrings->Col() < sgStrings->EffectiveFixedCols()) return;
