@@ -4,6 +4,7 @@
 #include "BigProject.h"
 #include "app/gui/MainForm.h"
 #include "core/Prompt.h"
+#include "langfile/dialogs/TreeCombo.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

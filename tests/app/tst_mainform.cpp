@@ -1,9 +1,13 @@
 #include "app/gui/MainForm.h"
 
 #include "app/gui/NativeValueWindow.h"
+#include "app/gui/StatisticsDialog.h"
 #include "core/Prompt.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFile.h"
+#include "langfile/ProjectStats.h"
+#include "langfile/dialogs/LanguagePropertiesDialog.h"
+#include "langfile/dialogs/TreeCombo.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -12,6 +16,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QtTest>
 
 #include <memory>
@@ -37,6 +43,8 @@ struct TEditor {
         Form = std::make_unique<TOxvPDMainForm>(options);
         Form->resize(900, 600);
         Form->show();
+        Form->activateWindow();
+        if (!QTest::qWaitForWindowActive(Form.get())) qWarning("main window not active");
         Form->OpenProjectFile(File("ntv"), false, false);
     }
     ~TEditor()
@@ -120,18 +128,19 @@ private Q_SLOTS:
     void sectionsAndRowNames()
     {
         TEditor e({}, {});
-        const auto& nodes = e.Form->SectionNodes();
-        const auto units =
-            std::find_if(nodes.begin(), nodes.end(), [](auto& n) { return n.Top && n.Section == ssUnits; });
-        QVERIFY(units != nodes.end());
-        const int unit = int(units - nodes.begin()) + 1; // the first unit
-        e.Form->SectionChange(unit);
+        QTreeWidgetItem* units = e.Form->SectionChooser()->UnitsNode();
+        QVERIFY(units->childCount() > 0);
+        e.Form->SectionChange(units->child(0));
         QCOMPARE(e.Grid()->VisibleColumn(0)->Caption(), QStringLiteral("Constants"));
         const auto* first = static_cast<TLocConstant*>(e.Form->RowItem(0));
         QCOMPARE(e.Grid()->GetCell(0, 0), first->Name());
-        QCOMPARE(e.Form->SectionText(), QStringLiteral("Units.") + nodes[size_t(unit)].Text);
-        e.Form->SectionChange(int(units - nodes.begin()));
+        QCOMPARE(e.Form->SectionText(), QStringLiteral("Units.") + units->child(0)->text(0));
+        e.Form->SectionChange(units);
         QCOMPARE(e.Grid()->GetCell(0, 0), first->ResUnit()->Name() + QLatin1Char('.') + first->Name());
+        // Ctrl+Shift+PageDown moves to the next unit.
+        e.Form->SectionChange(units->child(0));
+        QTest::keyClick(e.Grid(), Qt::Key_PageDown, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(e.Form->SectionText(), QStringLiteral("Units.") + units->child(1)->text(0));
     }
 
     void editCell()
@@ -412,7 +421,7 @@ private Q_SLOTS:
     {
         TEditor e({"deu"}, {"deu"});
         TNewLanguage french = NewLanguageOfLocale(0x040C);
-        QVERIFY(e.Form->CreateLanguageFile(french, QStringLiteral("fra")));
+        QCOMPARE(e.Form->CreateLanguageFile(french, QStringLiteral("fra")), mrYes);
         QVERIFY(QFileInfo::exists(e.File("fra")));
         const int col = e.Col(2);
         QVERIFY(col > 0);
@@ -423,9 +432,50 @@ private Q_SLOTS:
 
         // An existing file is replaced only after Yes.
         e.Prompt.Answers = {mrNo};
-        QVERIFY(!e.Form->CreateLanguageFile(NewLanguageOfLocale(0x0407), QStringLiteral("deu")));
+        QCOMPARE(e.Form->CreateLanguageFile(NewLanguageOfLocale(0x0407), QStringLiteral("deu")), mrNo);
         QCOMPARE(e.Prompt.Log.last(),
                  QStringLiteral("Confirmation: The language with \"deu\" abbreviation already exists. Overwrite?"));
+    }
+
+    void statisticsOfActiveLanguage()
+    {
+        TEditor e;
+        e.Grid()->FocusCell(e.Col(2), 0, true);
+        QVERIFY(e.Action("miShowStatistics")->isEnabled());
+        TProjectStats shown;
+        QTimer::singleShot(0, e.Form.get(), [&] {
+            auto* dialog = e.Form->findChild<TdlgStatistics*>();
+            if (!dialog) return;
+            shown = dialog->Stats();
+            dialog->reject();
+        });
+        e.Action("miShowStatistics")->trigger();
+        const TProjectStats expected = CountProjectStats(e.Form->Project(), 2);
+        QCOMPARE(shown.Total.Items, 51);
+        QCOMPARE(shown.Total.Translated, expected.Total.Translated);
+        QCOMPARE(shown.Total.Untranslated, expected.Total.Untranslated);
+        QCOMPARE(shown.Properties.Translated, expected.Properties.Translated);
+    }
+
+    void createNewLanguageCommand()
+    {
+        TEditor e({"deu"}, {"deu"});
+        // French chosen in the language tree, then OK.
+        QTimer::singleShot(0, e.Form.get(), [&] {
+            auto* dialog = e.Form->findChild<TdlgLanguageProperties*>();
+            if (!dialog) return;
+            auto* tree = dialog->findChild<QTreeWidget*>("tvLang");
+            for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                if ((*it)->data(0, Qt::UserRole).toUInt() == 0x040C) tree->setCurrentItem(*it);
+            dialog->accept();
+        });
+        e.Action("miCreateLang")->trigger();
+        QVERIFY(QFileInfo::exists(e.File("fra")));
+        QCOMPARE(e.Form->Project().LangFiles().Count(), 3);
+        QCOMPARE(e.Lang(2)->Locale(), uint16_t(0x040C));
+        // The new column is current and editable.
+        QCOMPARE(e.Form->ActiveLangFile(), e.Lang(2));
+        QVERIFY(!e.Grid()->ActiveColumn()->ReadOnly());
     }
 
     void statusBar()

@@ -3,9 +3,14 @@
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
+#include "app/gui/StatisticsDialog.h"
 #include "core/Prompt.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFile.h"
+#include "langfile/LanguageNaming.h"
+#include "langfile/dialogs/LanguagePropertiesDialog.h"
+#include "langfile/dialogs/LanguagesDialog.h"
+#include "langfile/dialogs/TreeCombo.h"
 #include "storage/Locales.h"
 
 #include <QApplication>
@@ -21,7 +26,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
@@ -73,6 +77,9 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
         if (!IsClosing) FNativeValueFormVisible = Visible;
     });
     FCellEditor = new TdlgCellEdit(this);
+    FTreeCombo = new TfrmTreeCombo(this);
+    FTreeCombo->SetOnChange([this](QTreeWidget*, QTreeWidgetItem* Node) { Guard([&] { SectionChange(Node); }); });
+    FTreeCombo->SetOnFormHide([this] { sgStrings->setFocus(); });
     FNewLangTimer = new QTimer(this);
     FNewLangTimer->setInterval(500);
     FNewLangTimer->setSingleShot(true);
@@ -229,9 +236,6 @@ void TOxvPDMainForm::CreateActions()
     miLangProps = AddAction(nullptr, "miLangProps", "&Properties...", {}, [this] { LanguageProperties(); });
     miShowStatistics = AddAction(nullptr, "miShowStatistics", "Show Statistics...", {}, [this] { ShowStatistics(); });
     miAbout = AddAction(nullptr, "miAbout", "&About...", {}, [this] { ShowAbout(); });
-
-    // Until their dialogs are part of the program these commands stay out of sight.
-    for (QAction* a : {miCreateLang, miLangProps, miShowStatistics}) a->setVisible(false);
 }
 
 void TOxvPDMainForm::CreateMenus()
@@ -519,7 +523,12 @@ void TOxvPDMainForm::OpenProjectFile(const QString& FileName, bool NoLangMessage
         AddLanguageColumn(FProject->LangFiles().Items(0))->SetCaption(QStringLiteral("Native"));
         AllowSelectEvents = true;
 
-        FillSectionNodes();
+        FTreeCombo->Fill(*FProject);
+        // The first section with something in it.
+        if (FProject->Forms().Count() == 0 && FProject->Units().Count() == 0 && FProject->ExtGroups().Count() > 0)
+            FTreeCombo->SelectSectionText(QStringLiteral("External"));
+        else if (FProject->Forms().Count() == 0 && FProject->Units().Count() > 0)
+            FTreeCombo->SelectSectionText(QStringLiteral("Units"));
         UpdateCommandStates();
         FProject->SetPEFileName(QString());
         bool desktopExisted = false;
@@ -536,7 +545,7 @@ void TOxvPDMainForm::OpenProjectFile(const QString& FileName, bool NoLangMessage
             desktopExisted = true;
         }
         AllowSelectEvents = false;
-        ApplySectionSelection(FSectionIndex);
+        ApplySectionSelection(FTreeCombo->SelectedNode());
         FillGrid();
         if (!desktopExisted) {
             AllowSelectEvents = true;
@@ -553,8 +562,7 @@ void TOxvPDMainForm::OpenProjectFile(const QString& FileName, bool NoLangMessage
         AllowSelectEvents = false;
         sgStrings->ClearAll();
         sgStrings->Columns().Clear();
-        FSectionNodes.clear();
-        FSectionIndex = -1;
+        FTreeCombo->Clear();
         edSection->clear();
         FProject->Reinitialize();
         AllowSelectEvents = true;
@@ -617,8 +625,7 @@ bool TOxvPDMainForm::CloseProjectFile()
     (void)wasOpen;
 
     edSection->clear();
-    FSectionNodes.clear();
-    FSectionIndex = -1;
+    FTreeCombo->Clear();
     sgStrings->ClearAll();
     sgStrings->Columns().Clear();
     AllowSelectEvents = true;
@@ -656,80 +663,61 @@ void TOxvPDMainForm::OpenLanguageFiles(const QStringList& Files)
 
 void TOxvPDMainForm::OpenLanguagesDialog(bool NoLangMessage)
 {
-    struct TCandidate {
-        QString File;
-        QString Text;
-        bool Supported;
-    };
-    std::vector<TCandidate> candidates;
-    for (const QString& name : FindLanguageFiles(*FProject)) {
-        const TLangFile file(name, true);
-        const QString codePage = GetLocaleInfoText(file.Locale(), 0x1004);
-        const bool supported = !codePage.isEmpty() && codePage != u"0";
-        candidates.push_back({name,
-                              supported ? file.LangEnglishName()
-                                        : QStringLiteral("%1 - unsupported code page").arg(file.LangEnglishName()),
-                              supported});
-    }
-    if (candidates.empty()) {
+    TdlgLanguages dialog(this);
+    dialog.Init(*FProject);
+    if (dialog.CandidateCount() == 0) {
         if (NoLangMessage)
             Prompt().Message(mkInformation, QStringLiteral("There are no language files can be opened"), mbOK, mrOk);
-        UpdateCommandStates();
-        return;
-    }
-
-    QDialog dialog(this);
-    dialog.setWindowTitle(QStringLiteral("Open language(s)"));
-    auto* list = new QListWidget;
-    for (const TCandidate& c : candidates) {
-        auto* item = new QListWidgetItem(c.Text, list);
-        item->setFlags(c.Supported ? Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable
-                                   : Qt::NoItemFlags);
-        item->setCheckState(Qt::Unchecked);
-    }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
-    QPushButton* open = buttons->addButton(QStringLiteral("Open"), QDialogButtonBox::AcceptRole);
-    open->setEnabled(false);
-    connect(list, &QListWidget::itemChanged, &dialog, [list, open] {
-        bool any = false;
-        for (int i = 0; i < list->count(); ++i) any = any || list->item(i)->checkState() == Qt::Checked;
-        open->setEnabled(any);
-    });
-    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(list);
-    layout->addWidget(buttons);
-    if (dialog.exec() == QDialog::Accepted) {
-        QStringList chosen;
-        for (int i = 0; i < list->count(); ++i)
-            if (list->item(i)->checkState() == Qt::Checked) chosen << candidates[size_t(i)].File;
-        OpenLanguageFiles(chosen);
+    } else if (dialog.Execute()) {
+        OpenLanguageFiles(dialog.CheckedFiles());
     }
     UpdateCommandStates();
 }
 
 void TOxvPDMainForm::CreateLanguage()
 {
-    // Needs the language properties dialog; the command is not offered without it.
+    if (!ProjectOpen()) return;
+    TdlgLanguageProperties dialog(this);
+    dialog.Init(FProject->LangFiles(), -1);
+    // No and a file that cannot be replaced bring the dialog back.
+    while (dialog.Execute()) {
+        if (!LocaleHasCodePage(dialog.Locale())) {
+            const TMsgResult answer = Prompt().Message(
+                mkConfirmation,
+                QStringLiteral("The language \"%1\" does not have corresponding codepage.\r\nIt can be properly used "
+                               "only in Unicode versions of Delphi (2009 and later).\r\nProceed creating language?")
+                    .arg(dialog.EnglishName()),
+                mbYesNoCancel, mrCancel);
+            if (answer == mrCancel) return;
+            if (answer == mrNo) continue;
+        }
+        const TMsgResult result = CreateLanguageFile(dialog.NewLanguage(), dialog.Abbreviation());
+        if (result == mrYes) {
+            // The new column becomes current, ready for typing.
+            const int col = sgStrings->VisibleColCount() - 1;
+            if (sgStrings->RowCount() > 0) sgStrings->FocusCell(col, sgStrings->Row(), true);
+            return;
+        }
+        if (result == mrCancel) return;
+    }
 }
 
-bool TOxvPDMainForm::CreateLanguageFile(const TNewLanguage& Lang, const QString& Abbreviation)
+TMsgResult TOxvPDMainForm::CreateLanguageFile(const TNewLanguage& Lang, const QString& Abbreviation)
 {
-    const QFileInfo native(FProject->NativeFileName());
-    const QString stem = QFileInfo(native.completeBaseName()).completeBaseName();
-    const QString fileName = native.dir().filePath(stem + QLatin1Char('.') + Abbreviation + QStringLiteral(".lng"));
+    // File names are case-sensitive here; language files are named in lower case
+    // (app.deu.lng) whatever case the abbreviation was typed in.
+    const QString fileName = NewLanguageFileName(FProject->NativeFileName(), Abbreviation.toLower());
     if (QFileInfo::exists(fileName)) {
         const TMsgResult answer = Prompt().Message(
             mkConfirmation,
             QStringLiteral("The language with \"%1\" abbreviation already exists. Overwrite?").arg(Abbreviation),
             mbYesNoCancel, mrCancel);
-        if (answer != mrYes) return false;
+        if (answer != mrYes) return answer;
         if (!QFile::remove(fileName)) {
             Prompt().Message(mkError,
                              QStringLiteral("Can not delete file \"%1\"").arg(QDir::toNativeSeparators(fileName)), mbOK,
                              mrOk);
-            return false;
+            return mrOk;
         }
     }
     const int index = ::CreateLanguageFile(*FProject, fileName, Lang);
@@ -737,7 +725,7 @@ bool TOxvPDMainForm::CreateLanguageFile(const TNewLanguage& Lang, const QString&
     file->SetKeyboardLayout(Lang.Locale);
     AddLanguageColumn(file);
     RefreshGrid();
-    return true;
+    return mrYes;
 }
 
 void TOxvPDMainForm::SaveLanguage()
@@ -932,10 +920,19 @@ void TOxvPDMainForm::ChooseFont()
 
 void TOxvPDMainForm::LanguageProperties()
 {
-    // Needs the language properties dialog; the command is not offered without it.
+    TLangFile* file = ActiveLangFile();
+    if (!file) return;
+    TdlgLanguageProperties dialog(this);
+    dialog.Init(FProject->LangFiles(), file->LangIndex());
+    if (!dialog.Execute()) return;
+    ApplyLanguageProperties(*FProject, file->LangIndex(), dialog.NewLanguage(), dialog.Abbreviation());
+    RefreshGrid();
+    UpdateCommandStates();
 }
 
 void TOxvPDMainForm::ShowStatistics()
 {
-    // Needs the statistics dialog; the command is not offered without it.
+    if (!ActiveLangFile()) return;
+    TdlgStatistics dialog(this);
+    dialog.Execute(*FProject);
 }

@@ -3,6 +3,7 @@
 #include "app/StartOptions.h"
 #include "app/gui/MainSettings.h"
 #include "app/gui/QStringGrid.h"
+#include "core/Prompt.h"
 #include "langfile/LEProject.h"
 
 #include <QMainWindow>
@@ -25,16 +26,8 @@ struct TNewLanguage;
 class TStatusTextPanel;
 class TfrmNativeValue;
 class TdlgCellEdit;
-
-// One entry of the section chooser: a section's top node or one form, unit or
-// external group under it. Text is what the chooser shows ("Forms (4)").
-struct TSectionNode {
-    TShownSection Section = ssForms;
-    bool Top = true;
-    QString Text;
-    // Text up to its first blank: the section or holder name without the count.
-    QString Name() const { return Text.section(QLatin1Char(' '), 0, 0); }
-};
+class TfrmTreeCombo;
+class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
 // column per open language, and the commands on it. The window has two states,
@@ -63,8 +56,10 @@ public:
     void OpenLanguageFiles(const QStringList& Files);
     void CreateLanguage();
     // Writes the language chosen in the creation dialog (app.<Abbreviation>.lng
-    // next to the native file) and adds its column; false when the user gave up.
-    bool CreateLanguageFile(const TNewLanguage& Lang, const QString& Abbreviation);
+    // next to the native file) and adds its column. An existing file is
+    // replaced only after the user agreed; mrNo and mrCancel are the answers
+    // that stopped it (No: choose again), mrOk a file that could not be deleted.
+    TMsgResult CreateLanguageFile(const TNewLanguage& Lang, const QString& Abbreviation);
     void SaveLanguage();
     void SaveAll();
     void CloseLanguage();
@@ -72,12 +67,11 @@ public:
     // Grid presentation.
     void FillGrid();
     void RefreshGrid();
-    const std::vector<TSectionNode>& SectionNodes() const { return FSectionNodes; }
-    int SectionIndex() const { return FSectionIndex; }
+    TfrmTreeCombo* SectionChooser() const { return FTreeCombo; }
     QString SectionText() const;
-    void ApplySectionSelection(int NodeIndex);
+    void ApplySectionSelection(QTreeWidgetItem* Node);
     // The section chooser's choice: applies the node, refreshes and focuses the grid.
-    void SectionChange(int NodeIndex);
+    void SectionChange(QTreeWidgetItem* Node);
     // The cell edit path: stores Text as the value of the cell's item in the
     // column's language and stamps it translated when it changed.
     void EditCell(int ACol, int ARow, const QString& Text);
@@ -145,7 +139,6 @@ private:
     void FirstShow();
     void OpenProjectDialog();
     void CloseProjectCommand();
-    void FillSectionNodes();
     void ChooseSection();
     void StepSection(int Delta);
     TQGridColumn* AddLanguageColumn(TLangFile* File);
@@ -205,8 +198,7 @@ private:
     QFont FStatusFont;
     QStringList Reopens;
 
-    std::vector<TSectionNode> FSectionNodes;
-    int FSectionIndex = -1;
+    TfrmTreeCombo* FTreeCombo = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;

@@ -9,6 +9,7 @@
 #include "core/DateTime.h"
 #include "core/Prompt.h"
 #include "langfile/LangFile.h"
+#include "langfile/dialogs/TreeCombo.h"
 #include "storage/Locales.h"
 
 #include <QApplication>
@@ -22,6 +23,8 @@
 #include <QScopeGuard>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 namespace {
 
@@ -252,49 +255,21 @@ void TOxvPDMainForm::RefreshGrid()
 
 // --- sections ---
 
-void TOxvPDMainForm::FillSectionNodes()
-{
-    FSectionNodes.clear();
-    const auto count = [](int n) { return QStringLiteral(" (%1)").arg(n); };
-    FSectionNodes.push_back({ssForms, true, QStringLiteral("Forms") + count(FProject->Forms().Count())});
-    for (const auto& form : FProject->Forms())
-        FSectionNodes.push_back({ssForms, false,
-                                 (form->Attribute(faRuntimeForm) ? QStringLiteral("~RTM:") : QString()) + form->Name() +
-                                     count(form->TotalPropCount())});
-    FSectionNodes.push_back({ssUnits, true, QStringLiteral("Units") + count(FProject->Units().Count())});
-    for (const auto& unit : FProject->Units())
-        FSectionNodes.push_back({ssUnits, false, unit->Name() + count(unit->Constants().Count())});
-    FSectionNodes.push_back({ssExternal, true, QStringLiteral("External") + count(FProject->ExtGroups().Count())});
-    for (const auto& group : FProject->ExtGroups())
-        FSectionNodes.push_back({ssExternal, false, group->Name() + count(group->ExtItems().Count())});
-
-    TShownSection first = ssForms;
-    if (FProject->Forms().Count() == 0 && FProject->Units().Count() == 0 && FProject->ExtGroups().Count() > 0)
-        first = ssExternal;
-    else if (FProject->Forms().Count() == 0 && FProject->Units().Count() > 0)
-        first = ssUnits;
-    for (size_t i = 0; i < FSectionNodes.size(); ++i)
-        if (FSectionNodes[i].Top && FSectionNodes[i].Section == first) FSectionIndex = int(i);
-}
-
 QString TOxvPDMainForm::SectionText() const { return edSection->text(); }
 
-void TOxvPDMainForm::ApplySectionSelection(int NodeIndex)
+void TOxvPDMainForm::ApplySectionSelection(QTreeWidgetItem* Node)
 {
-    if (NodeIndex < 0 || NodeIndex >= int(FSectionNodes.size())) return;
-    FSectionIndex = NodeIndex;
-    const TSectionNode& node = FSectionNodes[size_t(NodeIndex)];
+    if (!Node) return;
+    const TShownSection section = FTreeCombo->SectionOf(Node);
     QString name;
-    if (node.Top) {
-        edSection->setText(node.Text);
+    if (QTreeWidgetItem* parent = Node->parent()) {
+        edSection->setText(TfrmTreeCombo::NodeName(parent) + QLatin1Char('.') + Node->text(0));
+        name = TfrmTreeCombo::NodeName(Node);
     } else {
-        const auto parent = std::find_if(FSectionNodes.begin(), FSectionNodes.end(),
-                                         [&](const TSectionNode& n) { return n.Top && n.Section == node.Section; });
-        edSection->setText(parent->Name() + QLatin1Char('.') + node.Text);
-        name = node.Name();
+        edSection->setText(Node->text(0));
     }
     TLPFilter& filter = FProject->Filter();
-    switch (node.Section) {
+    switch (section) {
     case ssForms:
         filter.Properties().SetFormName(name);
         filter.Properties().SetModified(true);
@@ -308,13 +283,17 @@ void TOxvPDMainForm::ApplySectionSelection(int NodeIndex)
         filter.ExtItems().SetModified(true);
         break;
     }
-    filter.SetShownSection(node.Section);
+    filter.SetShownSection(section);
 }
 
-void TOxvPDMainForm::SectionChange(int NodeIndex)
+void TOxvPDMainForm::SectionChange(QTreeWidgetItem* Node)
 {
     const int row = sgStrings->Row();
-    ApplySectionSelection(NodeIndex);
+    // The chooser shows the node chosen here too (its index counts depth first).
+    int index = 0;
+    for (QTreeWidgetItemIterator it(FTreeCombo->Tree()); *it && *it != Node; ++it) ++index;
+    if (FTreeCombo->SelectedNode() != Node) FTreeCombo->SetSelectedIndex(index);
+    ApplySectionSelection(Node);
     edSection->setToolTip(edSection->text());
     RefreshGrid();
     sgStrings->setFocus();
@@ -323,32 +302,18 @@ void TOxvPDMainForm::SectionChange(int NodeIndex)
 
 void TOxvPDMainForm::ChooseSection()
 {
-    if (FSectionNodes.empty()) return;
-    QMenu menu(this);
-    for (size_t i = 0; i < FSectionNodes.size(); ++i) {
-        const TSectionNode& node = FSectionNodes[i];
-        QAction* action = menu.addAction(node.Top ? node.Text : QStringLiteral("    ") + node.Text);
-        action->setData(int(i));
-        action->setCheckable(true);
-        action->setChecked(int(i) == FSectionIndex);
-        if (int(i) == FSectionIndex) menu.setActiveAction(action);
-    }
-    QAction* chosen = menu.exec(edSection->mapToGlobal(QPoint(0, edSection->height())));
-    if (chosen) Guard([&] { SectionChange(chosen->data().toInt()); });
-    sgStrings->setFocus();
+    if (!ProjectOpen()) return;
+    // Under the section edit, at least as wide as it and within the window.
+    const QRect client = rect();
+    FTreeCombo->SetMinWidth(edSection->width() + btnSection->width());
+    FTreeCombo->SetMaxWidth(std::max(FTreeCombo->MinWidth(), client.width() - 100));
+    const QPoint below = edSection->mapTo(this, QPoint(0, edSection->height()));
+    FTreeCombo->SetMaxHeight(std::max(100, client.height() - 100 - below.y()));
+    FTreeCombo->move(edSection->mapToGlobal(QPoint(0, edSection->height())));
+    FTreeCombo->show();
 }
 
-void TOxvPDMainForm::StepSection(int Delta)
-{
-    if (FSectionIndex < 0) return;
-    const TSectionNode& node = FSectionNodes[size_t(FSectionIndex)];
-    // Only the forms, units and groups of one section are siblings.
-    const int next = FSectionIndex + Delta;
-    if (node.Top || next < 0 || next >= int(FSectionNodes.size())) return;
-    const TSectionNode& target = FSectionNodes[size_t(next)];
-    if (target.Top || target.Section != node.Section) return;
-    Guard([&] { SectionChange(next); });
-}
+void TOxvPDMainForm::StepSection(int Delta) { FTreeCombo->ChooseSibling(Delta); }
 
 // --- the cell edit path ---
 
