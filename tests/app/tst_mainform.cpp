@@ -253,6 +253,25 @@ private Q_SLOTS:
         QVERIFY(e.Grid()->GetCellOptions(col, row) & voList);
     }
 
+    void untranslatableMarkSavedWithNative()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const int row = e.Rows(IsText)[0];
+        const int32_t id = e.Form->RowItem(row)->ID();
+        e.Grid()->FocusCell(col, row, true);
+        e.Action("miUntranslatable")->trigger();
+        QVERIFY(e.Form->RowItem(row)->Attribute(vaUntranslatable));
+        QVERIFY(e.Grid()->GetCellOptions(col, row) & voReadOnly);
+        QVERIFY(e.Action("miUntranslatable")->isChecked());
+        // The mark lives in the native file, which is saved on close without a question.
+        QVERIFY(e.Form->close());
+        QVERIFY(e.Prompt.Log.isEmpty());
+        TLEProject check;
+        check.Open(e.File("ntv"), false, true);
+        QVERIFY(check.FindPropByIntID(id)->Attribute(vaUntranslatable));
+    }
+
     void revertToBasedOnLanguage()
     {
         TEditor e;
