@@ -84,7 +84,6 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
     FNewLangTimer->setInterval(500);
     FNewLangTimer->setSingleShot(true);
     connect(FNewLangTimer, &QTimer::timeout, this, [this] {
-        FNewLangPending = false;
         Guard([this] { CreateLanguage(); });
     });
 
@@ -424,7 +423,6 @@ void TOxvPDMainForm::FirstShow()
             if (!FOptions.PEFile.isEmpty() && ProjectOpen()) FProject->SetPEFileName(FOptions.PEFile);
         });
         if (FOptions.NewLang && ProjectOpen()) {
-            FNewLangPending = true;
             FNewLangTimer->start();
         }
         // The open list belongs to the first project only.

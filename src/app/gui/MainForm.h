@@ -193,7 +193,6 @@ private:
     bool FSelRowsHidden = false;
     bool FSelRowsVerified = false;
     bool FNativeValueFormVisible = false;
-    bool FNewLangPending = false;
     QFont DefaultGridFont;
     QFont FStatusFont;
     QStringList Reopens;
