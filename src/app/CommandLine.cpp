@@ -12,6 +12,7 @@
 #ifdef VOCABRIX_GUI
 #include "app/gui/GuiPrompt.h"
 #include "app/gui/MainForm.h"
+#include "platform/SingleInstance.h"
 
 #include <QApplication>
 #endif
@@ -24,10 +25,18 @@ int StartInteractive(int argc, char* argv[], const TStartOptions& Options)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Phrase Desk"));
+    // One editor per user: a second start brings the running one to the front.
+    TSingleInstance instance;
+    if (!instance.Start(Options.DelAtom, Options.IDE)) return 0;
     TGuiPrompt prompt;
     SetDefaultPrompt(&prompt);
     const auto restore = qScopeGuard([] { SetDefaultPrompt(nullptr); });
     TOxvPDMainForm window(Options);
+    QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &window, [&window] {
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
     return app.exec();
 }

@@ -8,6 +8,7 @@
 #include "langfile/ProjectStats.h"
 #include "langfile/dialogs/LanguagePropertiesDialog.h"
 #include "langfile/dialogs/TreeCombo.h"
+#include "platform/Settings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -36,6 +37,8 @@ struct TEditor {
     explicit TEditor(const QStringList& Copy = {"deu", "fra"}, const QStringList& Open = {"deu", "fra"})
     {
         SetDefaultPrompt(&Prompt);
+        // Settings of the test's own, never the user's.
+        SetSettingsFolderForTesting(Dir.filePath("settings"));
         for (const QString& code : QStringList{"ntv"} + Copy)
             QFile::copy(QStringLiteral(SHARED_EXAMPLES_DIR "/Notes.%1.lng").arg(code), File(code));
         TStartOptions options;
@@ -51,6 +54,7 @@ struct TEditor {
     {
         Form.reset();
         SetDefaultPrompt(nullptr);
+        SetSettingsFolderForTesting(QString());
     }
     QString File(const QString& Code) const { return Dir.filePath(QStringLiteral("Notes.%1.lng").arg(Code)); }
     TQStringGrid* Grid() const { return Form->Grid(); }
@@ -176,16 +180,45 @@ private Q_SLOTS:
     void formatWarning()
     {
         TEditor e;
-        // A stand-in signature: the text's percent signs.
-        e.Form->FormatSignature = [](const QString& Text) { return QString(Text.count(QLatin1Char('%')), u'%'); };
         const int col = e.Col(1);
-        const int row = e.Rows(IsText)[0];
-        e.Type(col, row, QStringLiteral("%d Dateien"));
+        const int row = e.Rows([](TLocItem* i) { return IsText(i) && i->MainValue()->Value().contains("%s"); })[0];
+        e.Type(col, row, QStringLiteral("Version"));
         QCOMPARE(e.Prompt.Log.size(), 1);
         QVERIFY(e.Prompt.Log[0].startsWith(
             "Warning: Possible error: Format symbols in the translated string differ from native one\r\n\r\n"));
         QVERIFY(e.Prompt.Log[0].endsWith(e.Form->RowItem(row)->GetFullName(".")));
-        QCOMPARE(e.Form->RowItem(row)->Values().Items(1)->Value(), QStringLiteral("%d Dateien")); // kept
+        QCOMPARE(e.Form->RowItem(row)->Values().Items(1)->Value(), QStringLiteral("Version")); // kept
+        e.Type(col, row, QStringLiteral("Fassung %s"));
+        QCOMPARE(e.Prompt.Log.size(), 1);
+    }
+
+    void projectDesktopRestoresState()
+    {
+        TEditor e;
+        const QString native = e.File("ntv");
+        e.Form->SectionChange(e.Form->SectionChooser()->UnitsNode());
+        e.Grid()->FocusCell(e.Col(2), 0, true);
+        e.Form->ShowStates(false, true);
+        e.Grid()->VisibleColumn(e.Col(2))->SetWidth(321);
+        e.Form->findChild<QCheckBox*>("chbShowNative")->setChecked(false);
+        QVERIFY(e.Form->CloseProjectFile());
+        QVERIFY(QFileInfo::exists(e.Dir.filePath("Notes.leo")));
+
+        // Reopened without an open list: languages, filter, section, width and the hidden native column return.
+        TOxvPDMainForm form{TStartOptions()};
+        form.show();
+        form.OpenProjectFile(native, true, false);
+        QCOMPARE(form.Project().LangFiles().Count(), 3);
+        QCOMPARE(form.SectionText(), QStringLiteral("Units (2)"));
+        QCOMPARE(form.FilterLabelText(), QStringLiteral("French (France): Untranslated"));
+        QCOMPARE(form.Grid()->VisibleColCount(), 3); // names, German, French
+        QCOMPARE(form.Grid()->VisibleColumn(2)->Width(), 321);
+        QVERIFY(e.Prompt.Log.isEmpty());
+        // The project is the latest recent one once it is closed again.
+        QVERIFY(form.CloseProjectFile());
+        const QList<TRecentProject> recent = LoadRecentProjects();
+        QVERIFY(!recent.isEmpty());
+        QCOMPARE(recent.first().File, native);
     }
 
     void toggleTranslatedMixed()

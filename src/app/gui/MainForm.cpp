@@ -3,8 +3,10 @@
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
+#include "app/gui/OptionsDialog.h"
 #include "app/gui/StatisticsDialog.h"
 #include "core/Prompt.h"
+#include "langfile/FormatSymbols.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFile.h"
 #include "langfile/LanguageNaming.h"
@@ -75,6 +77,10 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
         miNtvValueForm->setChecked(Visible);
         // The window's own visibility is remembered while it is hidden with dialogs.
         if (!IsClosing) FNativeValueFormVisible = Visible;
+        if (!Visible) {
+            const QRect bounds = FNativeValueForm->geometry();
+            SaveWindowPosition(wpNativeValueForm, {bounds.left(), bounds.top(), bounds.width(), bounds.height()});
+        }
     });
     FCellEditor = new TdlgCellEdit(this);
     FTreeCombo = new TfrmTreeCombo(this);
@@ -83,20 +89,27 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
     FNewLangTimer = new QTimer(this);
     FNewLangTimer->setInterval(500);
     FNewLangTimer->setSingleShot(true);
-    connect(FNewLangTimer, &QTimer::timeout, this, [this] {
-        Guard([this] { CreateLanguage(); });
-    });
+    connect(FNewLangTimer, &QTimer::timeout, this, [this] { Guard([this] { CreateLanguage(); }); });
 
-    DefaultGridFont = FSettings.GridFont;
-    sgStrings->SetFixedFont({DefaultGridFont, QColor()});
-    QFont bold = DefaultGridFont;
-    bold.setBold(true);
-    sgStrings->SetHeaderFont({bold, QColor()});
-    sgStrings->SetAutoMoveDown(FSettings.MoveCursorDown);
-    ActiveRowColorChanged();
-    FProject->Filter().SetShowUntranslatable(FSettings.ShowUntranslatable);
+    if (const auto position = LoadWindowPosition(wpMainForm))
+        setGeometry(position->Left, position->Top, position->Width, position->Height);
+    if (const auto position = LoadWindowPosition(wpCellEditor))
+        FCellEditor->setGeometry(position->Left, position->Top, position->Width, position->Height);
+    if (const auto position = LoadWindowPosition(wpNativeValueForm))
+        FNativeValueForm->setGeometry(position->Left, position->Top, position->Width, position->Height);
+    try {
+        FSettings = LoadEditorSettings(FOptions.Repository, FOptions.GKey);
+    } catch (const EVocabrixError& e) {
+        // Without a documents folder the editor still works on the defaults.
+        Prompt().Message(mkError, e.Message(), mbOK, mrOk);
+    }
+    ChangeToWorkDir(FSettings);
+    DefaultGridFont = FontFromSettings(sgStrings->font(), FSettings.GridFont);
+    FormatSignature = FormatSymbols;
+    ApplySettings();
     FProject->SetPrompt(nullptr);
     FNativeValueFormVisible = FSettings.NativeValueForm;
+    BuildReopenMenu();
 
     // The section edit's keys, handled for the whole window while it is shown.
     auto sectionKey = [this](const QKeySequence& Key, std::function<void()> Action) {
@@ -235,6 +248,7 @@ void TOxvPDMainForm::CreateActions()
     miLangProps = AddAction(nullptr, "miLangProps", "&Properties...", {}, [this] { LanguageProperties(); });
     miShowStatistics = AddAction(nullptr, "miShowStatistics", "Show Statistics...", {}, [this] { ShowStatistics(); });
     miAbout = AddAction(nullptr, "miAbout", "&About...", {}, [this] { ShowAbout(); });
+    miOptions = AddAction(nullptr, "miOptions", "&Options...", {}, [this] { ShowOptions(); });
 }
 
 void TOxvPDMainForm::CreateMenus()
@@ -262,8 +276,8 @@ void TOxvPDMainForm::CreateMenus()
     FEditMenu->addAction(miRefresh);
     FEditItems << miRefresh;
     // Without a project only the window items below this separator are shown.
-    FWindowItems << FEditMenu->addSeparator() << miNtvValueForm;
-    FEditMenu->addAction(miNtvValueForm);
+    FWindowItems << FEditMenu->addSeparator() << miNtvValueForm << miOptions;
+    FEditMenu->addActions({miNtvValueForm, miOptions});
 
     FSearchMenu = menuBar()->addMenu(QStringLiteral("&Search"));
 
@@ -393,10 +407,16 @@ void TOxvPDMainForm::CreateStatusBar()
     statusBar()->addWidget(FStatusTask);
 }
 
-void TOxvPDMainForm::ActiveRowColorChanged()
+// The settings the grid and the project follow at once.
+void TOxvPDMainForm::ApplySettings()
 {
-    sgStrings->SetActiveRowColor(FSettings.ActiveRowColor.isValid() ? FSettings.ActiveRowColor
-                                                                    : palette().color(QPalette::ToolTipBase));
+    sgStrings->SetFixedFont({DefaultGridFont, QColor()});
+    QFont bold = DefaultGridFont;
+    bold.setBold(true);
+    sgStrings->SetHeaderFont({bold, QColor()});
+    sgStrings->SetAutoMoveDown(FSettings.MoveCursorDown);
+    sgStrings->SetActiveRowColor(ColorFromWinColor(FSettings.ActiveRowColor));
+    FProject->Filter().SetShowUntranslatable(FSettings.ShowUntranslatable);
 }
 
 // --- first show and closing ---
@@ -416,7 +436,7 @@ void TOxvPDMainForm::FirstShow()
     if (!FOptions.NoArguments) {
         Guard([this] {
             if (FOptions.ReopenLast) {
-                if (!Reopens.isEmpty()) OpenProjectFile(Reopens.first(), false, false);
+                if (!FRecent.isEmpty()) OpenProjectFile(FRecent.first().File, false, FRecent.first().Library);
             } else if (!FOptions.ProjectFile.isEmpty()) {
                 OpenProjectFile(FOptions.ProjectFile, false, FOptions.Library);
             }
@@ -427,6 +447,7 @@ void TOxvPDMainForm::FirstShow()
         }
         // The open list belongs to the first project only.
         FOptions.OpenList.reset();
+        BuildReopenMenu();
         UpdateCommandStates();
     }
     if (FNativeValueFormVisible) SetNativeValueFormVisible(true);
@@ -449,6 +470,10 @@ void TOxvPDMainForm::closeEvent(QCloseEvent* Event)
     }
     FNativeValueForm->hide();
     FCellEditor->hide();
+    FSettings.NativeValueForm = FNativeValueFormVisible;
+    SaveExitSettings(FSettings);
+    const QRect bounds = normalGeometry();
+    SaveWindowPosition(wpMainForm, {bounds.left(), bounds.top(), bounds.width(), bounds.height()});
     Event->accept();
 }
 
@@ -502,7 +527,10 @@ void TOxvPDMainForm::CloseProjectCommand()
         IsClosing = false;
         QApplication::restoreOverrideCursor();
     });
-    if (CloseProjectFile()) UpdateCommandStates();
+    if (CloseProjectFile()) {
+        BuildReopenMenu();
+        UpdateCommandStates();
+    }
 }
 
 void TOxvPDMainForm::OpenProjectFile(const QString& FileName, bool NoLangMessage, bool Library)
@@ -529,16 +557,14 @@ void TOxvPDMainForm::OpenProjectFile(const QString& FileName, bool NoLangMessage
             FTreeCombo->SelectSectionText(QStringLiteral("Units"));
         UpdateCommandStates();
         FProject->SetPEFileName(QString());
-        bool desktopExisted = false;
-        // Languages named on the command line open with the first project even
-        // when it has no desktop file yet.
-        if (FOptions.OpenList && !FOptions.OpenList->isEmpty()) {
+        AllowSelectEvents = false;
+        bool desktopExisted = LoadProjectDesktop();
+        // Languages named on the command line open with a project that has no
+        // desktop file yet as well.
+        if (!desktopExisted && FOptions.OpenList && !FOptions.OpenList->isEmpty()) {
             QStringList files;
-            const QFileInfo native(FProject->NativeFileName());
-            const QString stem = QFileInfo(native.completeBaseName()).completeBaseName();
             for (const QString& code : *FOptions.OpenList)
-                files << native.dir().filePath(stem + QLatin1Char('.') + code + QStringLiteral(".lng"));
-            AllowSelectEvents = false;
+                files << LanguageFileOfExtension(FProject->NativeFileName(), QLatin1Char('.') + code);
             OpenLanguageFiles(files);
             desktopExisted = true;
         }
@@ -567,6 +593,7 @@ void TOxvPDMainForm::OpenProjectFile(const QString& FileName, bool NoLangMessage
         UpdateCommandStates();
         throw;
     }
+    BuildReopenMenu();
     UpdateCommandStates();
     if (sgStrings->RowCount() > 0) {
         GridSelectCell(sgStrings->Col(), sgStrings->Row());
@@ -578,7 +605,11 @@ void TOxvPDMainForm::OpenProjectFile(const QString& FileName, bool NoLangMessage
 
 bool TOxvPDMainForm::CloseProjectFile()
 {
-    const bool wasOpen = ProjectOpen();
+    // Recorded before any question, so a cancelled close has written them too.
+    if (ProjectOpen()) {
+        RecordRecentProject(FProject->NativeFileName(), FProject->IsLibrary());
+        SaveProjectDesktop();
+    }
     sgStrings->EndEditing();
     AllowSelectEvents = false;
     chbShowNative->setChecked(true);
@@ -620,7 +651,6 @@ bool TOxvPDMainForm::CloseProjectFile()
         throw;
     }
     FProject->Close(false);
-    (void)wasOpen;
 
     edSection->clear();
     FTreeCombo->Clear();
@@ -773,6 +803,7 @@ void TOxvPDMainForm::CloseLanguage()
     });
     for (TQGridColumn* column : columns) {
         auto* file = static_cast<TLangFile*>(column->Data());
+        SaveColumnSettings(column);
         bool allow = true;
         // The project moves the filter and sorting off a closed language.
         FProject->CloseLanguage(file->LangIndex(), allow);
@@ -933,4 +964,171 @@ void TOxvPDMainForm::ShowStatistics()
     if (!ActiveLangFile()) return;
     TdlgStatistics dialog(this);
     dialog.Execute(*FProject);
+}
+
+// --- settings ---
+
+TQGridColumn* TOxvPDMainForm::NativeColumn() const
+{
+    if (!ProjectOpen()) return nullptr;
+    for (int c = 0; c < sgStrings->Columns().Count(); ++c)
+        if (sgStrings->Columns().Items(c)->Data() == FProject->LangFiles().Items(0))
+            return sgStrings->Columns().Items(c);
+    return nullptr;
+}
+
+void TOxvPDMainForm::BuildReopenMenu()
+{
+    FReopenMenu->clear();
+    FRecent = LoadRecentProjects(ProjectOpen() ? FProject->NativeFileName() : QString());
+    for (const TRecentProject& entry : FRecent) {
+        QAction* action = FReopenMenu->addAction(RecentProjectCaption(entry));
+        connect(action, &QAction::triggered, this,
+                [this, entry] { Guard([&] { OpenProjectFile(entry.File, false, entry.Library); }); });
+    }
+    FReopenMenu->menuAction()->setVisible(!FRecent.isEmpty());
+}
+
+bool TOxvPDMainForm::LoadProjectDesktop()
+{
+    const QString native = FProject->NativeFileName();
+    const TProjectDesktopFile file(native);
+    if (!file.Exists()) return false;
+    TProjectDesktop desktop = file.Read(FOptions.OpenList);
+    sgStrings->Columns().Items(0)->SetWidth(desktop.FixedWidth);
+    sgStrings->SetDefaultRowHeight(desktop.RowHeight);
+    FTreeCombo->SelectSectionText(desktop.Section);
+    FProject->SetPEFileName(ResolvePEFileName(FProject->PEFileName(), desktop.PEFileName, native));
+    LoadColumnSettings(NativeColumn());
+
+    for (const QString& extension : desktop.Languages) {
+        const QString name = LanguageFileOfExtension(native, extension);
+        if (FProject->LangAlreadyOpen(QFileInfo(name).fileName())) continue;
+        try {
+            FProject->OpenLanguage(name, false);
+        } catch (const EVocabrixError&) {
+            desktop.LanguageFailed(FProject->LangFiles().Count());
+            continue;
+        }
+        TQGridColumn* column = AddLanguageColumn(FProject->LangFiles().Items(FProject->LangFiles().Count() - 1));
+        if (!FOptions.OpenList) LoadColumnSettings(column);
+    }
+
+    TLPFilter& filter = FProject->Filter();
+    filter.SetLangIndex(std::clamp(desktop.FilterLangIndex, 0, FProject->LangFiles().Count() - 1));
+    filter.SetShowTranslated(desktop.ShowTranslated);
+    filter.SetShowUntranslated(desktop.ShowUntranslated);
+    filter.SetRegExp(desktop.RegExp);
+    filter.SetShowHidden(true);
+    filter.SetUntranslatableOnly(desktop.UntranslatableOnly);
+    filter.Properties().SetShowTextual(desktop.ShowTextual || !desktop.ShowNontextual);
+    filter.Properties().SetShowNontextual(desktop.ShowNontextual);
+    TLPSorting& sorting = FProject->Sorting();
+    const bool sortable = desktop.SortLangIndex < FProject->LangFiles().Count();
+    sorting.SetSortOrder(sortable ? desktop.SortOrder : soNone);
+    sorting.SetLangIndex(sortable ? desktop.SortLangIndex : 0);
+    sorting.SetLocaleID(desktop.SortLocale);
+
+    TQGridColumn* nativeColumn = NativeColumn();
+    if (desktop.NativeGridIndex) {
+        try {
+            nativeColumn->SetGridIndex(*desktop.NativeGridIndex);
+        } catch (const EVocabrixError&) {
+        }
+    }
+    if (sgStrings->Columns().Count() > 2) {
+        nativeColumn->SetVisible(desktop.ShowNative);
+        chbShowNative->setChecked(desktop.ShowNative);
+    }
+    return true;
+}
+
+void TOxvPDMainForm::SaveProjectDesktop()
+{
+    TProjectDesktopFile file(FProject->NativeFileName());
+    TProjectDesktop desktop;
+    const TQGridColumn* nativeColumn = NativeColumn();
+    desktop.ShowNative = nativeColumn && nativeColumn->Visible();
+    desktop.FixedWidth = sgStrings->Columns().Count() > 0 ? sgStrings->Columns().Items(0)->Width() : 150;
+    desktop.RowHeight = sgStrings->DefaultRowHeight();
+    desktop.PEFileName = FProject->PEFileName();
+    if (nativeColumn && nativeColumn->GridIndex() >= 0) desktop.NativeGridIndex = nativeColumn->GridIndex();
+    for (int c = 0; c < sgStrings->VisibleColCount(); ++c)
+        if (const TLangFile* lang = ColumnFile(c); lang && !lang->IsNative())
+            desktop.Languages << LanguageExtension(lang->FileName());
+    const TLPFilter& filter = FProject->Filter();
+    desktop.ShowTranslated = filter.ShowTranslated();
+    desktop.ShowUntranslated = filter.ShowUntranslated();
+    desktop.FilterLangIndex = filter.LangIndex();
+    desktop.RegExp = filter.RegExp();
+    desktop.Section = edSection->text();
+    desktop.ShowHidden = filter.ShowHidden();
+    desktop.UntranslatableOnly = filter.UntranslatableOnly();
+    desktop.ShowTextual = filter.Properties().ShowTextual();
+    desktop.ShowNontextual = filter.Properties().ShowNontextual();
+    desktop.SortOrder = FProject->Sorting().SortOrder();
+    desktop.SortLangIndex = FProject->Sorting().LangIndex();
+    desktop.SortLocale = FProject->Sorting().LocaleID();
+    file.Write(desktop);
+    for (int c = 1; c < sgStrings->Columns().Count(); ++c) {
+        TQGridColumn* column = sgStrings->Columns().Items(c);
+        if (const auto* lang = static_cast<const TLangFile*>(column->Data())) {
+            TColumnSettings settings;
+            settings.Width = column->Width();
+            settings.FontName = column->Font().Font.family();
+            settings.FontCharSet = LocaleCharset(lang->Locale());
+            settings.FontSize = column->Font().Font.pointSize();
+            settings.FontStyle = FontStyleOf(column->Font().Font);
+            settings.KbLayout = quint32(lang->KeyboardLayout());
+            settings.ImeName = column->ImeName();
+            settings.ImeMode = column->ImeMode();
+            settings.RepLocale = lang->RepLocale();
+            settings.AskRepLocale = lang->AskRepLocale();
+            file.WriteColumn(LanguageExtension(lang->FileName()), settings);
+        }
+    }
+    file.Save(); // the editor goes on without it
+}
+
+void TOxvPDMainForm::SaveColumnSettings(TQGridColumn* Column)
+{
+    // The whole desktop is written; it holds this column's section.
+    (void)Column;
+    SaveProjectDesktop();
+}
+
+void TOxvPDMainForm::LoadColumnSettings(TQGridColumn* Column)
+{
+    auto* lang = Column ? static_cast<TLangFile*>(Column->Data()) : nullptr;
+    if (!lang) return;
+    const TColumnSettings defaults =
+        DefaultColumnSettings(lang->Locale(), DefaultGridFont.family(), DefaultGridFont.pointSize());
+    const TProjectDesktopFile file(FProject->NativeFileName());
+    const TColumnSettings settings =
+        file.Exists() ? file.ReadColumn(LanguageExtension(lang->FileName()), defaults) : defaults;
+    Column->SetWidth(settings.Width);
+    QFont font = DefaultGridFont;
+    if (!settings.FontName.isEmpty()) font.setFamily(settings.FontName);
+    if (settings.FontSize > 0) font.setPointSize(settings.FontSize);
+    if (settings.FontStyle >= 0) SetFontStyle(font, settings.FontStyle);
+    Column->SetFont({font, Column->Font().Color});
+    lang->SetKeyboardLayout(settings.KbLayout);
+    Column->SetImeName(settings.ImeName);
+    Column->SetImeMode(TImeMode(std::clamp(settings.ImeMode, 0, int(imHanguel))));
+    lang->SetRepLocale(settings.RepLocale);
+    lang->SetAskRepLocale(settings.AskRepLocale);
+}
+
+void TOxvPDMainForm::ShowOptions()
+{
+    TdlgOptions dialog(this);
+    dialog.SetSettings(FSettings);
+    dialog.SetGridFont(DefaultGridFont, 1);
+    if (dialog.exec() != QDialog::Accepted) return;
+    FSettings = dialog.Settings();
+    SaveOptions(FSettings);
+    DefaultGridFont = dialog.GridFont();
+    SaveGridFont(FontSettingsOf(DefaultGridFont, dialog.GridFontCharset()));
+    ApplySettings();
+    RefreshGrid();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/EditorSettings.h"
 #include "app/StartOptions.h"
-#include "app/gui/MainSettings.h"
 #include "app/gui/QStringGrid.h"
 #include "core/Prompt.h"
 #include "langfile/LEProject.h"
@@ -41,7 +41,7 @@ public:
 
     TLEProject& Project() { return *FProject; }
     TQStringGrid* Grid() const { return sgStrings; }
-    TMainSettings& Settings() { return FSettings; }
+    TEditorSettings& Settings() { return FSettings; }
     // Where the search commands go; shown with a project once it has items.
     QMenu* SearchMenu() const { return FSearchMenu; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
@@ -137,6 +137,15 @@ private:
     void Guard(const std::function<void()>& Command);
 
     void FirstShow();
+    // The project desktop file: the grid state kept next to the project.
+    bool LoadProjectDesktop();
+    void SaveProjectDesktop();
+    void LoadColumnSettings(TQGridColumn* Column);
+    void SaveColumnSettings(TQGridColumn* Column);
+    TQGridColumn* NativeColumn() const;
+    void BuildReopenMenu();
+    void ShowOptions();
+    void ApplySettings();
     void OpenProjectDialog();
     void CloseProjectCommand();
     void ChooseSection();
@@ -150,7 +159,6 @@ private:
     TValueOptions CellOptionsOf(const TLocItem* Item, int LangIndex) const;
     void UpdateCellOptions(int ACol, int ARow);
     bool StoreCell(int ACol, int ARow, const QString& Text);
-    void ActiveRowColorChanged();
     bool Writable(int ACol) const;
     bool SomeSelectedCellEditable() const;
     void ComputeSelRows();
@@ -179,7 +187,8 @@ private:
     void GridEditorSelChange();
 
     TStartOptions FOptions;
-    TMainSettings FSettings;
+    TEditorSettings FSettings;
+    QList<TRecentProject> FRecent;
     std::unique_ptr<TLEProject> FProject;
     TQStringGrid* sgStrings = nullptr;
 
@@ -195,7 +204,6 @@ private:
     bool FNativeValueFormVisible = false;
     QFont DefaultGridFont;
     QFont FStatusFont;
-    QStringList Reopens;
 
     TfrmTreeCombo* FTreeCombo = nullptr;
 
@@ -231,6 +239,6 @@ private:
         *miVerified, *miRevert, *miRefresh, *miNtvValueForm;
     QAction *miShowTranslated, *miShowUntranslated, *miShowBoth, *miShowUntrOnly, *miShowTextual, *miShowNontextual,
         *miAllTypes, *miSortAsc, *miSortDsc, *miSortOriginal, *miFont, *miLangProps, *miShowStatistics;
-    QAction* miAbout;
+    QAction *miAbout, *miOptions;
     QAction *pmShowTextual, *pmShowNontextual, *pmAllTypes;
 };

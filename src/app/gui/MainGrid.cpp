@@ -6,6 +6,7 @@
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
+#include "app/gui/OptionsDialog.h"
 #include "core/DateTime.h"
 #include "core/Prompt.h"
 #include "langfile/LangFile.h"
@@ -901,9 +902,10 @@ void TOxvPDMainForm::GridCellProps(int ACol, int ARow, TQCellProperties& Props)
     const TLocItem* item = RowItem(ARow);
     const TLangFile* file = ColumnFile(ACol);
     if (!item || !file || IsClosing) return;
-    if (item->Attribute(vaHidden) && ARow != sgStrings->Row()) Props.Color = FSettings.HiddenColor;
-    if (item->Values().Items(file->LangIndex())->Attribute(vaVerified)) Props.Color = FSettings.VerifiedColor;
-    if (item->Attribute(vaUntranslatable)) Props.Color = FSettings.UntranslatableColor;
+    if (item->Attribute(vaHidden) && ARow != sgStrings->Row()) Props.Color = ColorFromWinColor(FSettings.HiddenColor);
+    if (item->Values().Items(file->LangIndex())->Attribute(vaVerified))
+        Props.Color = ColorFromWinColor(FSettings.VerifiedColor);
+    if (item->Attribute(vaUntranslatable)) Props.Color = ColorFromWinColor(FSettings.UntranslatableColor);
     if (sgStrings->CellSelected(ACol, ARow) && (ARow != sgStrings->Row() || ACol != sgStrings->Col())) {
         Props.Color = sgStrings->SelectedColor();
         Props.Font.Color = sgStrings->SelectedFontColor();
