@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPlainTextEdit;
+
+// The multi-line cell editor: the row's native text above, the cell's text
+// below. Ctrl+Enter confirms, Escape cancels, Enter breaks the line.
+class TdlgCellEdit : public QDialog {
+    Q_OBJECT
+public:
+    explicit TdlgCellEdit(QWidget* Parent);
+
+    void SetNative(const QString& Text, const QFont& Font);
+    void SetCurrent(const QString& Text, const QFont& Font, bool RightToLeft);
+    // The edited text with "\r\n" line breaks.
+    QString Text() const;
+    QPlainTextEdit* Editor() const { return mmText; }
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    QPlainTextEdit* mmNative;
+    QPlainTextEdit* mmText;
+};

@@ -1,0 +1,549 @@
+#include "app/gui/MainForm.h"
+
+#include "app/gui/NativeValueWindow.h"
+#include "app/gui/StatisticsDialog.h"
+#include "core/Prompt.h"
+#include "langfile/LangCreation.h"
+#include "langfile/LangFile.h"
+#include "langfile/ProjectStats.h"
+#include "langfile/dialogs/LanguagePropertiesDialog.h"
+#include "langfile/dialogs/TreeCombo.h"
+#include "platform/Settings.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// The sample project copied into a temporary folder and opened in a shown
+// main window; questions go to a recording prompt.
+struct TEditor {
+    QTemporaryDir Dir;
+    TRecordingPrompt Prompt;
+    std::unique_ptr<TOxvPDMainForm> Form;
+
+    // Copies the native file and the named language files; Open lists the
+    // languages opened with the project.
+    explicit TEditor(const QStringList& Copy = {"deu", "fra"}, const QStringList& Open = {"deu", "fra"})
+    {
+        SetDefaultPrompt(&Prompt);
+        // Settings of the test's own, never the user's.
+        SetSettingsFolderForTesting(Dir.filePath("settings"));
+        for (const QString& code : QStringList{"ntv"} + Copy)
+            QFile::copy(QStringLiteral(SHARED_EXAMPLES_DIR "/Notes.%1.lng").arg(code), File(code));
+        TStartOptions options;
+        if (!Open.isEmpty()) options.OpenList = Open;
+        Form = std::make_unique<TOxvPDMainForm>(options);
+        Form->resize(900, 600);
+        Form->show();
+        Form->activateWindow();
+        if (!QTest::qWaitForWindowActive(Form.get())) qWarning("main window not active");
+        Form->OpenProjectFile(File("ntv"), false, false);
+    }
+    ~TEditor()
+    {
+        Form.reset();
+        SetDefaultPrompt(nullptr);
+        SetSettingsFolderForTesting(QString());
+    }
+    QString File(const QString& Code) const { return Dir.filePath(QStringLiteral("Notes.%1.lng").arg(Code)); }
+    TQStringGrid* Grid() const { return Form->Grid(); }
+    TLangFile* Lang(int Index) const { return Form->Project().LangFiles().Items(Index); }
+    // The visible grid column of a language file index.
+    int Col(int LangIndex) const
+    {
+        for (int c = 0; c < Grid()->VisibleColCount(); ++c)
+            if (Form->ColumnFile(c) && Form->ColumnFile(c)->LangIndex() == LangIndex) return c;
+        return -1;
+    }
+    // The first rows (at most Count) whose item passes Test.
+    QList<int> Rows(const std::function<bool(TLocItem*)>& Test, int Count = 1) const
+    {
+        QList<int> rows;
+        for (int r = 0; r < Grid()->RowCount() && rows.size() < Count; ++r)
+            if (Test(Form->RowItem(r))) rows << r;
+        return rows;
+    }
+    // Types Text into the cell through the in-place editor.
+    void Type(int ACol, int ARow, const QString& Text)
+    {
+        Grid()->FocusCell(ACol, ARow, true);
+        QVERIFY(Grid()->ShowEditor());
+        Grid()->GetInplaceEditor()->SetText(Text);
+        Grid()->EndEditing();
+    }
+    QAction* Action(const char* Name) const { return Form->findChild<QAction*>(QLatin1String(Name)); }
+    void Select(int ACol, int Top, int Bottom) { Grid()->SetSelection({ACol, Top, ACol, Bottom}); }
+};
+
+bool IsText(TLocItem* Item) { return Item->Values().ValueType() == ptString && !Item->Attribute(vaUntranslatable); }
+
+} // namespace
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void windowStates()
+    {
+        TEditor e({}, {});
+        QVERIFY(e.Form->ProjectOpen());
+        QVERIFY(!e.Grid()->isHidden());
+        QCOMPARE(e.Form->windowTitle(), QStringLiteral("Phrase Desk - ") + e.File("ntv"));
+        QCOMPARE(e.Grid()->VisibleColCount(), 2);
+        QCOMPARE(e.Grid()->VisibleColumn(0)->Caption(), QStringLiteral("Properties"));
+        QCOMPARE(e.Grid()->VisibleColumn(1)->Caption(), QStringLiteral("Native / English (United States)"));
+        QCOMPARE(e.Grid()->RowCount(), 35);
+        QCOMPARE(e.Form->SectionText(), QStringLiteral("Forms (4)"));
+        QCOMPARE(e.Form->findChild<QLabel*>("lblFilter")->text(), QStringLiteral(": Both"));
+        QVERIFY(e.Action("miCut")->isVisible());
+        // Without other language files a project opened from the command line says nothing.
+        QVERIFY(e.Prompt.Log.isEmpty());
+
+        QVERIFY(e.Form->CloseProjectFile());
+        QVERIFY(e.Grid()->isHidden());
+        QVERIFY(!e.Action("miCut")->isVisible());
+        QVERIFY(e.Action("miNtvValueForm")->isVisible());
+        QVERIFY(!e.Action("miCloseProject")->isEnabled());
+        QCOMPARE(e.Form->windowTitle(), QStringLiteral("Phrase Desk"));
+    }
+
+    void failedOpenLeavesNoProject()
+    {
+        TEditor e({}, {});
+        QVERIFY_THROWS_EXCEPTION(EVocabrixError, e.Form->OpenProjectFile(e.File("xyz"), true, false));
+        QVERIFY(!e.Form->ProjectOpen());
+        QVERIFY(e.Grid()->isHidden());
+        QCOMPARE(e.Grid()->Columns().Count(), 0);
+        // The window opens the next project as usual.
+        e.Form->OpenProjectFile(e.File("ntv"), false, false);
+        QCOMPARE(e.Grid()->RowCount(), 35);
+    }
+
+    void sectionsAndRowNames()
+    {
+        TEditor e({}, {});
+        QTreeWidgetItem* units = e.Form->SectionChooser()->UnitsNode();
+        QVERIFY(units->childCount() > 0);
+        e.Form->SectionChange(units->child(0));
+        QCOMPARE(e.Grid()->VisibleColumn(0)->Caption(), QStringLiteral("Constants"));
+        const auto* first = static_cast<TLocConstant*>(e.Form->RowItem(0));
+        QCOMPARE(e.Grid()->GetCell(0, 0), first->Name());
+        QCOMPARE(e.Form->SectionText(), QStringLiteral("Units.") + units->child(0)->text(0));
+        e.Form->SectionChange(units);
+        QCOMPARE(e.Grid()->GetCell(0, 0), first->ResUnit()->Name() + QLatin1Char('.') + first->Name());
+        // Ctrl+Shift+PageDown moves to the next unit.
+        e.Form->SectionChange(units->child(0));
+        QTest::keyClick(e.Grid(), Qt::Key_PageDown, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(e.Form->SectionText(), QStringLiteral("Units.") + units->child(1)->text(0));
+    }
+
+    void editCell()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const QList<int> rows = e.Rows([](TLocItem* i) { return IsText(i) && !i->IsTranslated(1); });
+        QVERIFY(!rows.isEmpty());
+        TLocItem* item = e.Form->RowItem(rows[0]);
+
+        // The same text again changes nothing.
+        e.Type(col, rows[0], item->Values().Items(1)->Value());
+        QVERIFY(!e.Lang(1)->Modified());
+        QVERIFY(!item->IsTranslated(1));
+
+        e.Type(col, rows[0], QStringLiteral("Neu"));
+        QCOMPARE(item->Values().Items(1)->Value(), QStringLiteral("Neu"));
+        QVERIFY(item->IsTranslated(1));
+        QCOMPARE(item->Values().Items(1)->ValueVersion(), item->MainValue()->ValueVersion());
+        QVERIFY(e.Lang(1)->Modified());
+        QVERIFY(e.Grid()->VisibleColumn(col)->Caption().endsWith(QStringLiteral(" *")));
+        QVERIFY(e.Action("miSaveAll")->isEnabled());
+
+        e.Action("miSaveLanguage")->trigger();
+        QVERIFY(!e.Lang(1)->Modified());
+        QVERIFY(!e.Grid()->VisibleColumn(col)->Caption().endsWith(QStringLiteral(" *")));
+        TLEProject check;
+        check.Open(e.File("ntv"), false, true);
+        check.OpenLanguage(e.File("deu"), true);
+        QCOMPARE(check.FindPropByIntID(item->ID())->Values().Items(1)->Value(), QStringLiteral("Neu"));
+    }
+
+    void formatWarning()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const int row = e.Rows([](TLocItem* i) { return IsText(i) && i->MainValue()->Value().contains("%s"); })[0];
+        e.Type(col, row, QStringLiteral("Version"));
+        QCOMPARE(e.Prompt.Log.size(), 1);
+        QVERIFY(e.Prompt.Log[0].startsWith(
+            "Warning: Possible error: Format symbols in the translated string differ from native one\r\n\r\n"));
+        QVERIFY(e.Prompt.Log[0].endsWith(e.Form->RowItem(row)->GetFullName(".")));
+        QCOMPARE(e.Form->RowItem(row)->Values().Items(1)->Value(), QStringLiteral("Version")); // kept
+        e.Type(col, row, QStringLiteral("Fassung %s"));
+        QCOMPARE(e.Prompt.Log.size(), 1);
+    }
+
+    void projectDesktopRestoresState()
+    {
+        TEditor e;
+        const QString native = e.File("ntv");
+        e.Form->SectionChange(e.Form->SectionChooser()->UnitsNode());
+        e.Grid()->FocusCell(e.Col(2), 0, true);
+        e.Form->ShowStates(false, true);
+        e.Grid()->VisibleColumn(e.Col(2))->SetWidth(321);
+        e.Form->findChild<QCheckBox*>("chbShowNative")->setChecked(false);
+        QVERIFY(e.Form->CloseProjectFile());
+        QVERIFY(QFileInfo::exists(e.Dir.filePath("Notes.leo")));
+
+        // Reopened without an open list: languages, filter, section, width and the hidden native column return.
+        TOxvPDMainForm form{TStartOptions()};
+        form.show();
+        form.OpenProjectFile(native, true, false);
+        QCOMPARE(form.Project().LangFiles().Count(), 3);
+        QCOMPARE(form.SectionText(), QStringLiteral("Units (2)"));
+        QCOMPARE(form.FilterLabelText(), QStringLiteral("French (France): Untranslated"));
+        QCOMPARE(form.Grid()->VisibleColCount(), 3); // names, German, French
+        QCOMPARE(form.Grid()->VisibleColumn(2)->Width(), 321);
+        QVERIFY(e.Prompt.Log.isEmpty());
+        // The project is the latest recent one once it is closed again.
+        QVERIFY(form.CloseProjectFile());
+        const QList<TRecentProject> recent = LoadRecentProjects();
+        QVERIFY(!recent.isEmpty());
+        QCOMPARE(recent.first().File, native);
+    }
+
+    void toggleTranslatedMixed()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const int translated = e.Rows([](TLocItem* i) { return IsText(i) && i->IsTranslated(1); })[0];
+        const int untranslated = e.Rows([](TLocItem* i) { return IsText(i) && !i->IsTranslated(1); })[0];
+        const int top = std::min(translated, untranslated), bottom = std::max(translated, untranslated);
+        e.Grid()->FocusCell(col, top, true);
+        e.Select(col, top, bottom);
+        QVERIFY(e.Action("miTranslated")->isEnabled());
+        QVERIFY(!e.Action("miTranslated")->isChecked());
+        auto states = [&] {
+            QList<int32_t> v;
+            for (int r = top; r <= bottom; ++r) {
+                const TLocItem* item = e.Form->RowItem(r);
+                if (!(e.Grid()->GetCellOptions(col, r) & voReadOnly))
+                    v << item->Values().Items(1)->ValueVersion() - item->MainValue()->ValueVersion();
+            }
+            return v;
+        };
+        e.Action("miTranslated")->trigger();
+        for (int32_t d : states()) QCOMPARE(d, 0);
+        QVERIFY(e.Lang(1)->Modified());
+        QVERIFY(e.Action("miTranslated")->isChecked());
+        e.Action("miTranslated")->trigger();
+        for (int32_t d : states()) QCOMPARE(d, -1);
+    }
+
+    void verifiedValuesAreReadOnly()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const int row = e.Rows([](TLocItem* i) { return IsText(i) && i->IsTranslated(1); })[0];
+        e.Grid()->FocusCell(col, row, true);
+        QVERIFY(e.Action("miVerified")->isEnabled());
+        e.Action("miVerified")->trigger();
+        QVERIFY(e.Form->RowItem(row)->Values().Items(1)->Attribute(vaVerified));
+        QVERIFY(e.Grid()->GetCellOptions(col, row) & voReadOnly);
+        QVERIFY(!e.Grid()->ShowEditor());
+        QVERIFY(e.Lang(1)->Modified());
+        e.Grid()->FocusCell(col, row, true);
+        e.Action("miVerified")->trigger();
+        QVERIFY(!(e.Grid()->GetCellOptions(col, row) & voReadOnly));
+    }
+
+    void multiLineEditor()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const int row = e.Rows(IsText)[0];
+        e.Grid()->FocusCell(col, row, true);
+        e.Grid()->setFocus();
+        auto* editor = e.Form->findChild<QDialog*>("dlgCellEdit");
+        QVERIFY(editor);
+        QTimer::singleShot(0, editor, [editor] {
+            auto* memo = editor->findChild<QPlainTextEdit*>("mmText");
+            memo->setPlainText("eins\nzwei");
+            QTest::keyClick(memo, Qt::Key_Return, Qt::ControlModifier);
+        });
+        // Ctrl+Enter opens the editor on any writable cell.
+        QTest::keyClick(e.Grid(), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(e.Form->RowItem(row)->Values().Items(1)->Value(), QStringLiteral("eins\r\nzwei"));
+        QVERIFY(e.Grid()->GetCellOptions(col, row) & voList);
+    }
+
+    void untranslatableMarkSavedWithNative()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const int row = e.Rows(IsText)[0];
+        const int32_t id = e.Form->RowItem(row)->ID();
+        e.Grid()->FocusCell(col, row, true);
+        e.Action("miUntranslatable")->trigger();
+        QVERIFY(e.Form->RowItem(row)->Attribute(vaUntranslatable));
+        QVERIFY(e.Grid()->GetCellOptions(col, row) & voReadOnly);
+        QVERIFY(e.Action("miUntranslatable")->isChecked());
+        // The mark lives in the native file, which is saved on close without a question.
+        QVERIFY(e.Form->close());
+        QVERIFY(e.Prompt.Log.isEmpty());
+        TLEProject check;
+        check.Open(e.File("ntv"), false, true);
+        QVERIFY(check.FindPropByIntID(id)->Attribute(vaUntranslatable));
+    }
+
+    void revertToBasedOnLanguage()
+    {
+        TEditor e;
+        TLangFile* french = e.Lang(2);
+        french->SetBasedOnLangID(e.Lang(1)->Locale());
+        const int col = e.Col(2);
+        const int row = e.Rows([](TLocItem* i) {
+            return IsText(i) && i->Values().Items(1)->Value() != i->Values().Items(2)->Value() &&
+                   i->Values().Items(1)->Value() != i->MainValue()->Value();
+        })[0];
+        e.Grid()->FocusCell(col, row, true);
+        e.Action("miRevert")->trigger();
+        const TLocItem* item = e.Form->RowItem(row);
+        QCOMPARE(item->Values().Items(2)->Value(), item->Values().Items(1)->Value());
+        QCOMPARE(e.Grid()->GetCell(col, row), item->Values().Items(1)->Value());
+        QVERIFY(!item->IsTranslated(2));
+        QVERIFY(french->Modified());
+    }
+
+    void copyPasteRoundTrip()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const QList<int> rows = e.Rows(IsText, 2);
+        e.Type(col, rows[0], QStringLiteral("a\tb"));
+        e.Grid()->FocusCell(col, rows[0], true);
+        e.Action("miCopy")->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("\"a\tb\""));
+        e.Grid()->FocusCell(col, rows[1], true);
+        e.Action("miPaste")->trigger();
+        // The quotes belong to the pasted value.
+        QCOMPARE(e.Form->RowItem(rows[1])->Values().Items(1)->Value(), QStringLiteral("\"a\tb\""));
+        QVERIFY(e.Prompt.Log.isEmpty());
+    }
+
+    void pasteMismatch()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const QList<int> rows = e.Rows([](TLocItem*) { return true; }, 3);
+        QCOMPARE(rows, (QList<int>{0, 1, 2}));
+        QApplication::clipboard()->setText(QStringLiteral("x\r\ny\r\nz\r\n"));
+        // Two selected rows: asked first; Cancel leaves everything as it was.
+        e.Select(col, 0, 1);
+        e.Prompt.Answers = {mrCancel};
+        e.Action("miPaste")->trigger();
+        QCOMPARE(e.Prompt.Log,
+                 QStringList{"Confirmation: The range to be pasted does not match the selection. Paste anyway?"});
+        QVERIFY(!e.Lang(1)->Modified());
+        // One selected cell: three rows filled without a question.
+        e.Prompt.Log.clear();
+        e.Grid()->FocusCell(col, 0, true);
+        e.Action("miPaste")->trigger();
+        QVERIFY(e.Prompt.Log.isEmpty());
+        for (int r = 0; r < 3; ++r)
+            if (!(e.Grid()->GetCellOptions(col, r) & voReadOnly))
+                QCOMPARE(e.Grid()->GetCell(col, r), QString(QChar(u'x' + r)));
+        QCOMPARE(e.Grid()->Selection(), (TGridRect{col, 0, col, 2}));
+    }
+
+    void headerClicksCycleSorting()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const TLPSorting& sorting = e.Form->Project().Sorting();
+        QList<TSortOrder> orders;
+        for (int i = 0; i < 3; ++i) {
+            e.Form->HeaderClick(col);
+            orders << sorting.SortOrder();
+            QCOMPARE(sorting.LangIndex(), 1);
+            QCOMPARE(int(e.Grid()->VisibleColumn(col)->SortOrder()), int(sorting.SortOrder()));
+        }
+        QCOMPARE(orders, (QList<TSortOrder>{soAsc, soDsc, soNone}));
+        e.Form->HeaderClick(col);
+        for (int r = 1; r < e.Grid()->RowCount(); ++r) {
+            const TLocSortKey a = e.Form->RowItem(r - 1)->Values().Items(1)->SortKey();
+            const TLocSortKey b = e.Form->RowItem(r)->Values().Items(1)->SortKey();
+            QVERIFY(TLocValue::CompareSortKeys(a, b) <= 0);
+        }
+    }
+
+    void filterCommands()
+    {
+        TEditor e;
+        e.Grid()->FocusCell(e.Col(1), 0, true);
+        e.Action("miShowUntranslated")->trigger();
+        QCOMPARE(e.Form->findChild<QLabel*>("lblFilter")->text(), QStringLiteral("German (Germany): Untranslated"));
+        QVERIFY(e.Grid()->RowCount() > 0);
+        for (int r = 0; r < e.Grid()->RowCount(); ++r) QVERIFY(!e.Form->RowItem(r)->IsTranslated(1));
+        QVERIFY(e.Action("miShowUntranslated")->isChecked());
+        e.Action("miShowBoth")->trigger();
+        QCOMPARE(e.Grid()->RowCount(), 35);
+    }
+
+    void hideNativeWhileCurrent()
+    {
+        TEditor e;
+        e.Grid()->FocusCell(1, 0, true);
+        QVERIFY(e.Form->ColumnFile(1)->IsNative());
+        e.Form->findChild<QCheckBox*>("chbShowNative")->setChecked(false);
+        QCOMPARE(e.Grid()->VisibleColCount(), 3);
+        QVERIFY(e.Form->ActiveLangFile());
+        QCOMPARE(e.Form->ActiveLangFile()->LangIndex(), 1);
+        QCOMPARE(e.Form->Project().CurLangIndex(), 1);
+    }
+
+    void closeLanguageColumn()
+    {
+        TEditor e;
+        e.Grid()->FocusCell(e.Col(2), 0, true);
+        e.Form->ShowStates(false, true);
+        e.Action("miCloseLanguage")->trigger();
+        QCOMPARE(e.Form->Project().LangFiles().Count(), 2);
+        QCOMPARE(e.Grid()->VisibleColCount(), 3);
+        // Closing the filter language shows both states again.
+        QCOMPARE(e.Form->FilterLabelText(), QStringLiteral(": Both"));
+        QCOMPARE(e.Grid()->RowCount(), 35);
+    }
+
+    void cancelledCloseKeepsProject()
+    {
+        TEditor e;
+        const int row = e.Rows(IsText)[0];
+        e.Type(e.Col(1), row, QStringLiteral("geändert"));
+        e.Type(e.Col(2), row, QStringLiteral("changé"));
+        // French is asked first and discarded, German's question is cancelled.
+        e.Prompt.Answers = {mrNo, mrCancel};
+        QVERIFY(!e.Form->close());
+        QCOMPARE(e.Prompt.Log.size(), 2);
+        QVERIFY(e.Prompt.Log[0].contains("French"));
+        QVERIFY(e.Prompt.Log[1].contains("German"));
+        QVERIFY(e.Form->ProjectOpen());
+        QCOMPARE(e.Form->Project().LangFiles().Count(), 2);
+        QCOMPARE(e.Grid()->VisibleColCount(), 3);
+        QVERIFY(e.Form->isVisible());
+        // The window still works and closes on the next attempt.
+        e.Type(e.Col(1), row, QStringLiteral("wieder"));
+        e.Prompt.Answers = {mrNo};
+        QVERIFY(e.Form->close());
+        QVERIFY(!e.Form->ProjectOpen());
+    }
+
+    void failedSaveSaysWhy()
+    {
+        TEditor e;
+        const int row = e.Rows(IsText)[0];
+        e.Type(e.Col(1), row, QStringLiteral("geändert"));
+        // The folder cannot take the file any more.
+        QVERIFY(QFile::remove(e.File("deu")));
+        QVERIFY(QDir(e.Dir.path()).mkdir("Notes.deu.lng"));
+        e.Grid()->FocusCell(e.Col(1), row, true);
+        e.Action("miSaveLanguage")->trigger();
+        QCOMPARE(e.Prompt.Log.size(), 1);
+        QVERIFY(e.Prompt.Log[0].startsWith("Error: Could not save language file"));
+        QVERIFY(e.Lang(1)->Modified());
+        // Closing asks, the failed save keeps the project open.
+        e.Prompt.Answers = {mrYes};
+        QVERIFY(!e.Form->close());
+        QVERIFY(e.Form->ProjectOpen());
+        QVERIFY(e.Lang(1)->Modified());
+        e.Prompt.Answers = {mrNo};
+        QVERIFY(e.Form->close());
+    }
+
+    void createLanguageFile()
+    {
+        TEditor e({"deu"}, {"deu"});
+        TNewLanguage french = NewLanguageOfLocale(0x040C);
+        QCOMPARE(e.Form->CreateLanguageFile(french, QStringLiteral("fra")), mrYes);
+        QVERIFY(QFileInfo::exists(e.File("fra")));
+        const int col = e.Col(2);
+        QVERIFY(col > 0);
+        QVERIFY(!e.Grid()->VisibleColumn(col)->ReadOnly());
+        const int row = e.Rows(IsText)[0];
+        e.Type(col, row, QStringLiteral("Bonjour"));
+        QCOMPARE(e.Form->RowItem(row)->Values().Items(2)->Value(), QStringLiteral("Bonjour"));
+
+        // An existing file is replaced only after Yes.
+        e.Prompt.Answers = {mrNo};
+        QCOMPARE(e.Form->CreateLanguageFile(NewLanguageOfLocale(0x0407), QStringLiteral("deu")), mrNo);
+        QCOMPARE(e.Prompt.Log.last(),
+                 QStringLiteral("Confirmation: The language with \"deu\" abbreviation already exists. Overwrite?"));
+    }
+
+    void statisticsOfActiveLanguage()
+    {
+        TEditor e;
+        e.Grid()->FocusCell(e.Col(2), 0, true);
+        QVERIFY(e.Action("miShowStatistics")->isEnabled());
+        TProjectStats shown;
+        QTimer::singleShot(0, e.Form.get(), [&] {
+            auto* dialog = e.Form->findChild<TdlgStatistics*>();
+            if (!dialog) return;
+            shown = dialog->Stats();
+            dialog->reject();
+        });
+        e.Action("miShowStatistics")->trigger();
+        const TProjectStats expected = CountProjectStats(e.Form->Project(), 2);
+        QCOMPARE(shown.Total.Items, 51);
+        QCOMPARE(shown.Total.Translated, expected.Total.Translated);
+        QCOMPARE(shown.Total.Untranslated, expected.Total.Untranslated);
+        QCOMPARE(shown.Properties.Translated, expected.Properties.Translated);
+    }
+
+    void createNewLanguageCommand()
+    {
+        TEditor e({"deu"}, {"deu"});
+        // French chosen in the language tree, then OK.
+        QTimer::singleShot(0, e.Form.get(), [&] {
+            auto* dialog = e.Form->findChild<TdlgLanguageProperties*>();
+            if (!dialog) return;
+            auto* tree = dialog->findChild<QTreeWidget*>("tvLang");
+            for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                if ((*it)->data(0, Qt::UserRole).toUInt() == 0x040C) tree->setCurrentItem(*it);
+            dialog->accept();
+        });
+        e.Action("miCreateLang")->trigger();
+        QVERIFY(QFileInfo::exists(e.File("fra")));
+        QCOMPARE(e.Form->Project().LangFiles().Count(), 3);
+        QCOMPARE(e.Lang(2)->Locale(), uint16_t(0x040C));
+        // The new column is current and editable.
+        QCOMPARE(e.Form->ActiveLangFile(), e.Lang(2));
+        QVERIFY(!e.Grid()->ActiveColumn()->ReadOnly());
+    }
+
+    void statusBar()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        const int row = e.Rows(IsText)[0];
+        e.Type(col, row, e.Form->RowItem(row)->MainValue()->Value());
+        e.Grid()->FocusCell(col, row, true);
+        QCOMPARE(e.Form->StatusText(0), QStringLiteral("%1/35 ").arg(row + 1));
+        QCOMPARE(e.Form->StatusText(1), QLatin1Char(' ') + e.Grid()->GetCell(col, row));
+        // Equal widths are 100 %, shown green.
+        QCOMPARE(e.Form->StatusText(2), QStringLiteral("RL: <span style=\"color:#008000\">100%</span>"));
+        QCOMPARE(e.Form->NativeValueForm()->Text(), e.Form->RowItem(row)->MainValue()->Value());
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"
