@@ -15,9 +15,9 @@ inline std::vector<TLocItem*> AddSearchRows(TLocStorage& Storage, const QStringL
     Storage.SetMainLangID(0x0409);
     TLocForm* form = Storage.Forms().Add(QStringLiteral("Form"));
     std::vector<TLocItem*> items;
-    for (const QString& spec : Rows) {
-        const QString cells = spec.section(QLatin1Char('@'), 0, 0);
-        const QString flags = spec.section(QLatin1Char('@'), 1);
+    for (const QString& row : Rows) {
+        const QString cells = row.section(QLatin1Char('@'), 0, 0);
+        const QString flags = row.section(QLatin1Char('@'), 1);
         TLocProperty* p = form->Properties().Add(-1, QStringLiteral("P%1").arg(items.size()),
                                                  flags.contains('i') ? ptInteger : ptString);
         p->MainValue()->SetValue(cells.section(QLatin1Char('>'), 0, 0));
