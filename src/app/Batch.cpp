@@ -4,6 +4,7 @@
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
 #include "langfile/ProjectStats.h"
+#include "resources/DllBuilder.h"
 #include "resources/ResInfo.h"
 
 #include <QFileInfo>
@@ -11,6 +12,23 @@
 #include <vector>
 
 namespace {
+
+// A batch run cannot show the synchronisation log in a window: a log that
+// reports a failure ends the run with it on stderr.
+void BatchSync(const TStartOptions& Options, TPrompt& Prompt, bool SyncLF, bool SyncDll)
+{
+    TSyncDLL sync(Prompt);
+    const QString log = sync.Execute(Options.PEFile, Options.ProjectFile, SyncLF, SyncDll);
+    if (!log.isEmpty()) throw ELangFileError(log);
+}
+
+void BatchSyncAll(const TStartOptions& Options, TPrompt& Prompt) { BatchSync(Options, Prompt, true, true); }
+
+void BatchSyncDlls(const TStartOptions& Options, TPrompt& Prompt) { BatchSync(Options, Prompt, false, true); }
+
+void BatchSyncLangFiles(const TStartOptions& Options, TPrompt& Prompt) { BatchSync(Options, Prompt, true, false); }
+
+void BatchBuildDll(const TStartOptions& Options, TPrompt&) { CreateLanguageDll(Options.ProjectFile, Options.PEFile); }
 
 struct TBatchOperation {
     bool (*Requested)(const TStartOptions&);
@@ -22,10 +40,10 @@ struct TBatchOperation {
 const TBatchOperation kBatchOperations[] = {
     {[](const TStartOptions& o) { return o.CreateList.has_value(); }, BatchCreateLanguages, true},
     {[](const TStartOptions& o) { return !o.ResInfoFile.isEmpty(); }, BatchResInfo, false},
-    {[](const TStartOptions& o) { return o.SyncAll; }, nullptr, true},
-    {[](const TStartOptions& o) { return o.SyncDlls; }, nullptr, true},
-    {[](const TStartOptions& o) { return o.SyncLangFiles; }, nullptr, true},
-    {[](const TStartOptions& o) { return o.BuildDll; }, nullptr, true},
+    {[](const TStartOptions& o) { return o.SyncAll; }, BatchSyncAll, true},
+    {[](const TStartOptions& o) { return o.SyncDlls; }, BatchSyncDlls, true},
+    {[](const TStartOptions& o) { return o.SyncLangFiles; }, BatchSyncLangFiles, true},
+    {[](const TStartOptions& o) { return o.BuildDll; }, BatchBuildDll, true},
     {[](const TStartOptions& o) { return o.ExportList.has_value(); }, nullptr, true},
     {[](const TStartOptions& o) { return o.ImportList.has_value(); }, nullptr, true},
     {[](const TStartOptions& o) { return o.TranslateList.has_value(); }, nullptr, true},

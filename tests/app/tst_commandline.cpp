@@ -97,6 +97,7 @@ private Q_SLOTS:
     void process_data();
     void process();
     void statsAndResInfo();
+    void dllOperations();
 
 private:
     // A folder holding a copy of the sample's native file.
@@ -287,8 +288,7 @@ void TstCommandLine::failingRuns_data()
     QTest::newRow("target held open elsewhere")
         << QStringList{"-create:deu", "Notes.ntv.lng"} << true << 1
         << R"(Error: Cannot write file "%1/Notes.deu.lng": The file is in use by another process)";
-    for (const char* op :
-         {"-syncall", "-syncdlls", "-synclangfiles", "-dll", "-export:ALL", "-import:deu", "-translate:all"})
+    for (const char* op : {"-export:ALL", "-import:deu", "-translate:all"})
         QTest::newRow(op) << QStringList{QLatin1String(op), "Notes.ntv.lng"} << false << 2 << notAvailable;
     QTest::newRow("nothing created before a missing operation")
         << QStringList{"-create:deu", "-export:ALL", "Notes.ntv.lng"} << false << 2 << notAvailable;
@@ -377,7 +377,7 @@ void TstCommandLine::process_data()
         << QStringList{"-create:deu"} << 2 << "Error: No project file is given on the command line\n"
         << QStringList{};
     QTest::newRow("operation not in this build")
-        << QStringList{"-SyncDlls", "Notes.ntv.lng"} << 2 << "Error: This operation is not available in this build\n"
+        << QStringList{"-Export:ALL", "Notes.ntv.lng"} << 2 << "Error: This operation is not available in this build\n"
         << QStringList{};
 }
 
@@ -423,13 +423,45 @@ void TstCommandLine::statsAndResInfo()
     // Statistics run after the other operations: the new file is counted, all untranslated.
     QCOMPARE(run({"-stats:strict", "-create:deu", "Notes.ntv.lng"}, out), 3);
     const QList<QByteArray> lines = out.split('\n');
-    QVERIFY2(lines.contains("deu total items=51 translated=0 untranslated=50 untranslatable=1"), out.constData());
+    QVERIFY2(lines.contains("deu total items=56 translated=0 untranslated=55 untranslatable=1"), out.constData());
     QVERIFY(lines.contains("ntv constants items=10 translated=10 untranslated=0 untranslatable=0"));
     QCOMPARE(run({"-stats", "Notes.ntv.lng"}, out), 0);
 
     QCOMPARE(run({"-resinfo:" TEST_DATA_DIR "/pe/sample.dll"}, out), 0);
     QVERIFY(out.startsWith("[RT_STRING]\n1\tHello\n17\tGr\xC3\xBC\xC3\x9F" "e\n"));
     QCOMPARE(run({"-resinfo:missing.dll"}, out), 1);
+}
+
+void TstCommandLine::dllOperations()
+{
+    QTemporaryDir dir;
+    for (const char* name : {"Notes.ntv.lng", "Notes.deu.lng", "Notes.fra.lng", "Notes.exe"})
+        QVERIFY(QFile::copy(Example(name), dir.filePath(name)));
+    const auto run = [&](const QStringList& args, QString& err) {
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(PhraseDeskBinary(), args);
+        if (!p.waitForFinished(60000)) return -1;
+        err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitCode();
+    };
+    QString err;
+    QCOMPARE(run({"-dll", "Notes.deu.lng"}, err), 0);
+    QCOMPARE(err, QString());
+    QVERIFY(QFile::exists(dir.filePath("Notes.deu")));
+
+    QCOMPARE(run({"-syncall", "Notes.ntv.lng"}, err), 0);
+    QCOMPARE(err, "Synchronizing Notes.deu.lng...\nSynchronizing Notes.deu...\nSynchronizing Notes.fra.lng...\n");
+
+    // A failed synchronisation ends with its log and exit code 1.
+    TLockedFile holder;
+    QVERIFY(holder.Open(dir.filePath("Notes.deu"), TLockedFile::lmDenyWriters));
+    QCOMPARE(run({"-syncdlls", "Notes.ntv.lng"}, err), 1);
+    QVERIFY2(err.endsWith("Error: " + dir.filePath("Notes.deu") + " ..... Can not delete file\n"), qPrintable(err));
+    QCOMPARE(run({"-dll", "Notes.deu.lng"}, err), 1);
+    QVERIFY2(err.startsWith("Error: Can not delete file\n"), qPrintable(err));
+    QCOMPARE(run({"-dll", "Notes.ita.lng"}, err), 1);
+    QCOMPARE(err, QStringLiteral("Error: File \"%1\" does not exist\n").arg(dir.filePath("Notes.ita.lng")));
 }
 
 QTEST_GUILESS_MAIN(TstCommandLine)

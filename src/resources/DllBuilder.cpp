@@ -1,0 +1,346 @@
+#include "resources/DllBuilder.h"
+
+#include "core/ByteStream.h"
+#include "core/Prompt.h"
+#include "langfile/LangFileProject.h"
+#include "platform/AtomicFile.h"
+#include "resources/FormProcessor.h"
+#include "resources/ResProcessor.h"
+#include "storage/Locales.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+const QString kLibSettingsName = QStringLiteral("OXV_LIBSETTINGS_");
+const QString kExeSettingsName = QStringLiteral("OXV_EXESETTINGS_");
+const QString kLocLangsName = QStringLiteral("OXV_LOC_LANGS_");
+
+namespace {
+
+const QString kInvalidNativeDll = QStringLiteral("Can't create DLL. The native DLL is invalid");
+
+QString FileDoesNotExist(const QString& FileName) { return QStringLiteral("File \"%1\" does not exist").arg(FileName); }
+
+// The path without the extension of its last component.
+QString WithoutLastExt(const QString& Path)
+{
+    const qsizetype dot = Path.lastIndexOf(QLatin1Char('.'));
+    const qsizetype slash = Path.lastIndexOf(QLatin1Char('/'));
+    return dot > slash ? Path.left(dot) : Path;
+}
+
+TSettingsRecord RecordOfLanguage(const TLangFile& LF, uint16_t DVersion)
+{
+    TSettingsRecord r;
+    r.Version = LF.Version();
+    r.Locale = LF.Locale();
+    r.EnglishName = LF.LangEnglishName();
+    r.LocalizedName = LF.LangLocalizedName();
+    r.DVersion = DVersion;
+    r.Build = LF.Build();
+    return r;
+}
+
+TResRCDataItem* FindOrAddItem(TResRCData& RCData, const QString& Name, bool& IsNew)
+{
+    TResRCDataItem* item = RCData.ItemByName(Name);
+    IsNew = !item;
+    if (!item) item = RCData.Add(Name, false);
+    if (item->Name() != Name) throw ELangFileError(QStringLiteral("Name is not saved correctly - ") + item->Name());
+    return item;
+}
+
+// Writes Record over Item: an existing item keeps its version unless told
+// otherwise, and its byte after the record.
+void StoreRecord(TResRCDataItem& Item, TSettingsRecord Record, bool IsNew, bool UpdateVersion)
+{
+    QByteArray& buffer = Item.Buffer();
+    if (!IsNew && !UpdateVersion && buffer.size() >= 8) std::memcpy(&Record.Version, buffer.constData() + 4, 4);
+    QByteArray data = WriteSettingsRecord(Record);
+    if (buffer.size() >= data.size()) data.back() = buffer.at(data.size() - 1);
+    buffer = data;
+}
+
+} // namespace
+
+QByteArray WriteSettingsRecord(const TSettingsRecord& Record)
+{
+    QByteArray data;
+    TByteWriter w(data);
+    const QByteArray english = WideToAnsi(Record.EnglishName, SystemCodePage()).left(0xFFFF);
+    const QString localized = Record.LocalizedName.left(0xFFFF);
+    w.Bytes(Record.Magic.left(4).leftJustified(4, '\0'));
+    w.I32(Record.Version);
+    w.U16(Record.Locale);
+    w.U16(uint16_t(english.size()));
+    w.Bytes(english);
+    w.U16(uint16_t(localized.size()));
+    w.Utf16(localized);
+    w.U16(Record.DVersion);
+    w.U16(Record.Reserved);
+    w.U32(Record.Build);
+    w.U8(0);
+    return data;
+}
+
+bool ReadSettingsRecord(const QByteArray& Data, TSettingsRecord& Record)
+{
+    try {
+        TByteReader<ELangFileError> r(Data, QString());
+        Record.Magic = r.Bytes(4);
+        Record.Version = r.I32();
+        Record.Locale = r.U16();
+        Record.EnglishName = AnsiToWide(r.Bytes(r.U16()), SystemCodePage());
+        Record.LocalizedName = r.Utf16(r.U16());
+        Record.DVersion = r.U16();
+        Record.Reserved = r.U16();
+        Record.Build = r.U32();
+        return true;
+    } catch (const ELangFileError&) {
+        return false;
+    }
+}
+
+void SaveOwnSection(const TLangFile& LF, TResProcessor& RP, uint16_t DVersion, bool ExeFile, bool UpdateVersion)
+{
+    TResRCData* rcdata = RP.RCData();
+    if (!rcdata) rcdata = static_cast<TResRCData*>(RP.AddBlock(std::make_unique<TResRCData>(&RP)));
+    TSettingsRecord record = RecordOfLanguage(LF, DVersion);
+    bool isNew = false;
+    TResRCDataItem* lib = FindOrAddItem(*rcdata, kLibSettingsName, isNew);
+    StoreRecord(*lib, record, isNew, UpdateVersion);
+    if (!ExeFile) return;
+    // The executable record repeats the library record under its own magic.
+    ReadSettingsRecord(lib->Buffer(), record);
+    record.Magic = "QEXE";
+    TResRCDataItem* exe = FindOrAddItem(*rcdata, kExeSettingsName, isNew);
+    exe->Buffer() = WriteSettingsRecord(record);
+    exe->Buffer().back() = lib->Buffer().back();
+}
+
+void UpdateResources(TLangFile& LF, TResProcessor& RP, TLocStorage* ALocStorage, bool UpdateVersion, bool CheckSync)
+{
+    if (!ALocStorage) {
+        SaveOwnSection(LF, RP, TSettingsRecord::kDefaultDllFormatVersion, false, UpdateVersion);
+        return;
+    }
+    const TResRCData* rcdata = RP.RCData();
+    const TResRCDataItem* libItem = rcdata ? rcdata->ItemByName(kLibSettingsName) : nullptr;
+    TSettingsRecord native;
+    if (!libItem || !ReadSettingsRecord(libItem->Buffer(), native) || native.Magic != "LDLL")
+        throw ELangFileError(kInvalidNativeDll);
+    const int column = LF.LangIndex();
+    if (column < 0 || column >= ALocStorage->LangCount()) throw ELangFileError(QStringLiteral("Invalid index"));
+
+    if (TResString* strings = RP.Strings()) {
+        LF.SetNativeExeMismatch(false);
+        LF.SetNativeExeMismatchText(QString());
+        const bool useUntranslated = LF.Attribute(lfaUseUntranslated);
+        for (const auto& unit : ALocStorage->Units())
+            for (const auto& constant : unit->Constants()) {
+                if (constant->StringID() <= 0) continue;
+                TResStringItem* item = strings->ItemById(constant->StringID());
+                if (!item) continue;
+                const QString& native = constant->MainValue()->Value();
+                if (CheckSync && item->Data() != native) {
+                    LF.SetNativeExeMismatch(true);
+                    LF.SetNativeExeMismatchText(item->Data() + QStringLiteral("\r\n") + native);
+                }
+                const TLocValue* lang = constant->Values().Items(column);
+                item->SetData(lang->IsTranslated() || useUntranslated ? lang->Value() : native);
+            }
+    }
+
+    TLocFormProcessor forms;
+    forms.SetUnicodeProject(LF.Attribute(lfaUnicode));
+    forms.SetProcessBiDiMode(LF.Attribute(lfaRightToLeft));
+    forms.SetShowUntranslatedAsIs(LF.Attribute(lfaUseUntranslated));
+    forms.SetLocStorage(ALocStorage);
+    QStringList names;
+    names.reserve(ALocStorage->Forms().Count());
+    for (const auto& form : ALocStorage->Forms()) names << form->Name();
+    forms.SetPrjForms(names);
+    forms.SetLangIndex(column);
+    forms.SetLangLocale(LF.Locale());
+    forms.UpdateFormsByResource(RP);
+
+    if (TResRCData* items = RP.RCData()) {
+        items->DeleteByName(kExeSettingsName);
+        items->DeleteByName(kLocLangsName);
+    }
+    SaveOwnSection(LF, RP, native.DVersion, false, UpdateVersion);
+}
+
+void CreateLDLLStream(TLangFile& LF, QByteArray& Stream, const QString& APEFileName, TLocStorage* ALocStorage,
+                      bool UpdateVersion, bool CheckSync)
+{
+    TResProcessor rp;
+    rp.LoadPEFile(APEFileName);
+    UpdateResources(LF, rp, ALocStorage, UpdateVersion, CheckSync);
+    QByteArray image;
+    rp.CreateDLLStream(image);
+    Stream = std::move(image);
+}
+
+void CreateLDLL(TLangFile& LF, const QString& AFileName, const QString& APEFileName, TLocStorage* ALocStorage,
+                bool CheckSync)
+{
+    QByteArray image;
+    CreateLDLLStream(LF, image, APEFileName, ALocStorage, false, CheckSync);
+    WriteFileAtomic(AFileName, image);
+}
+
+bool IsLocalizedPEFile(const QString& FileName)
+{
+    try {
+        TResProcessor rp;
+        rp.LoadPEFile(FileName);
+        const TResRCData* rcdata = rp.RCData();
+        return rcdata && (rcdata->IndexOfName(kLibSettingsName) >= 0 ||
+                          rcdata->IndexOfName(QStringLiteral("_OXV_LIBSETTINGS")) >= 0);
+    } catch (const EVocabrixError&) {
+        return false;
+    }
+}
+
+QString LanguageDllName(const QString& LangFileName) { return WithoutLastExt(LangFileName); }
+
+void CreateLanguageDll(const QString& LangFileName, const QString& PEFileName)
+{
+    if (!QFileInfo::exists(LangFileName)) throw ELangFileError(FileDoesNotExist(LangFileName));
+    const QString nativeFile = WithoutLastExt(WithoutLastExt(LangFileName)) + QStringLiteral(".ntv.lng");
+    if (!QFileInfo::exists(nativeFile)) throw ELangFileError(FileDoesNotExist(nativeFile));
+
+    TLangFileProject project;
+    project.Open(nativeFile, false, true);
+    project.OpenLanguage(LangFileName, true);
+    TLangFile& lang = *project.LangFiles().Items(project.LangFiles().Count() - 1);
+    if (lang.IsNative()) throw ELangFileError(QStringLiteral("Could not create DLL. The language file is native"));
+
+    const QString dllName = LanguageDllName(LangFileName);
+    const bool existed = QFileInfo::exists(dllName);
+    const bool checkSync = PrimaryLanguage(project.LangFiles().Items(0)->Locale()) == 9; // English
+    try {
+        CreateLDLL(lang, dllName, PEFileName, &project, checkSync);
+    } catch (const EFileSystemError& e) {
+        // The old DLL is still there, unchanged.
+        if (existed) throw ELangFileError(QStringLiteral("Can not delete file\r\n") + e.Message());
+        throw;
+    }
+}
+
+// ------------------------------------------------------------------ TSyncDLL
+
+void TSyncDLL::Log(const QString& FileName, const QString& Result)
+{
+    if (!FOutput.isEmpty()) FOutput += QStringLiteral("\r\n");
+    FOutput += FileName + QStringLiteral(" ..... ") + Result;
+    if (Result != QLatin1String("Ok")) FError = true;
+}
+
+QString TSyncDLL::Execute(const QString& APEFileName, const QString& ANativeLFName, bool SyncLF, bool SyncDll)
+{
+    FError = false;
+    FOutput.clear();
+    if (!QFileInfo::exists(ANativeLFName)) throw ELangFileError(FileDoesNotExist(ANativeLFName));
+
+    // app.ntv.lng: app.*.lng, without app.ntv.lng itself.
+    const QFileInfo native(ANativeLFName);
+    const QString pattern = WithoutLastExt(WithoutLastExt(native.fileName())) + QStringLiteral(".*.lng");
+    QStringList languages;
+    for (const QFileInfo& f : QDir(native.absolutePath()).entryInfoList({pattern}, QDir::Files, QDir::Name)) {
+        const QString secondExt = QFileInfo(WithoutLastExt(f.fileName())).suffix();
+        if (secondExt.compare(QLatin1String("ntv"), Qt::CaseInsensitive) != 0) languages << f.absoluteFilePath();
+    }
+
+    TLangFileProject project;
+    project.Open(ANativeLFName, false, true);
+    try {
+        for (const QString& lang : languages) SyncLanguage(project, lang, APEFileName, SyncLF, SyncDll);
+    } catch (...) {
+        FPrompt.Status(QString());
+        throw;
+    }
+    FPrompt.Status(QString());
+    return FError ? FOutput : QString();
+}
+
+void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, const QString& PEFileName, bool SyncLF,
+                            bool SyncDll)
+{
+    FPrompt.Status(QStringLiteral("Synchronizing %1...").arg(QFileInfo(LangFile).fileName()));
+    const TLangFile& nativeFile = *Project.LangFiles().Items(0);
+    bool versionDiffers;
+    try {
+        versionDiffers = TLangFile(LangFile, true).Version() != nativeFile.Version();
+    } catch (const EVocabrixError&) {
+        Log(LangFile, QStringLiteral("Invalid language file"));
+        return;
+    }
+    if (!FNativeChanged && !versionDiffers && !SyncDll) return;
+    try {
+        Project.OpenLanguage(LangFile, !SyncLF);
+    } catch (const EVocabrixError&) {
+        Log(LangFile, QStringLiteral("Invalid language file"));
+        return;
+    }
+    const int index = Project.LangFiles().Count() - 1;
+    TLangFile& lang = *Project.LangFiles().Items(index);
+
+    if (SyncLF && (FNativeChanged || versionDiffers)) {
+        QString result = QStringLiteral("Ok");
+        if (lang.IsNative()) {
+            result = QStringLiteral("Is native");
+        } else {
+            lang.SetAttributes(uint16_t((lang.Attributes() & 0xFF00) | (nativeFile.Attributes() & 0x00FF)));
+            lang.SetFormatVersion(nativeFile.FormatVersion());
+            lang.SetVersion(nativeFile.Version());
+            lang.SetPropertyMaxID(nativeFile.PropertyMaxID());
+            lang.SetConstMaxID(nativeFile.ConstMaxID());
+            if (lang.ReadOnly()) {
+                result = QStringLiteral("File \"%1\" is read only").arg(LangFile);
+            } else {
+                try {
+                    lang.Save(&Project, index, false);
+                } catch (const EVocabrixError&) {
+                    result = QStringLiteral("Can not save file");
+                }
+            }
+        }
+        Log(LangFile, result);
+    }
+
+    const QString dll =
+        QFileInfo(PEFileName).absolutePath() + QLatin1Char('/') + QFileInfo(LanguageDllName(LangFile)).fileName();
+    if (SyncDll && QFileInfo::exists(dll) && IsLocalizedPEFile(dll)) {
+        FPrompt.Status(QStringLiteral("Synchronizing %1...").arg(QFileInfo(dll).fileName()));
+        QString result = QStringLiteral("Ok");
+        try {
+            if (lang.IsNative()) {
+                result = QStringLiteral("Is native");
+            } else {
+                // Built whole in memory before the old DLL is replaced, so a
+                // failure leaves the old one in place.
+                QByteArray image;
+                try {
+                    CreateLDLLStream(lang, image, PEFileName, &Project, false, false);
+                } catch (const EVocabrixError&) {
+                    result = QStringLiteral("Can not create DLL");
+                }
+                if (result == QLatin1String("Ok")) {
+                    try {
+                        WriteFileAtomic(dll, image);
+                    } catch (const EFileSystemError&) {
+                        result = QStringLiteral("Can not delete file");
+                    }
+                }
+            }
+        } catch (const std::exception&) {
+            result = QStringLiteral("Unknown Error");
+        }
+        Log(dll, result);
+    }
+
+    bool allowClose = true;
+    Project.CloseLanguage(index, allowClose);
+}
