@@ -1,6 +1,7 @@
 #include "app/gui/MainForm.h"
 
 #include "app/gui/NativeValueWindow.h"
+#include "app/gui/SearchCommands.h"
 #include "app/gui/StatisticsDialog.h"
 #include "core/Prompt.h"
 #include "langfile/LangCreation.h"
@@ -15,6 +16,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -175,6 +177,43 @@ private Q_SLOTS:
         check.Open(e.File("ntv"), false, true);
         check.OpenLanguage(e.File("deu"), true);
         QCOMPARE(check.FindPropByIntID(item->ID())->Values().Items(1)->Value(), QStringLiteral("Neu"));
+    }
+
+    void searchCommandsInWindow()
+    {
+        TEditor e;
+        QVERIFY(e.Form->SearchMenu()->menuAction()->isVisible());
+        QStringList entries;
+        for (QAction* a : e.Form->SearchMenu()->actions())
+            if (!a->isSeparator()) entries << a->text() + QLatin1Char('|') + a->shortcut().toString();
+        QCOMPARE(entries, (QStringList{"&Find...|Ctrl+F", "Find incorrect formats|", "Find &Next|F3",
+                                       "Find &Prev|Alt+F3", "&Replace...|Ctrl+R", "&Go to Line Number...|Alt+G",
+                                       "Go to Next &Untranslated|Alt+U"}));
+        // The filter expression sits in the Language menu's and the pop-up's Show menus.
+        QCOMPARE(e.Form->Search()->miRegExp->associatedObjects().size(), 2);
+        e.Grid()->FocusCell(e.Col(1), 0, true);
+        QVERIFY(e.Form->Search()->miReplace->isEnabled());
+        e.Grid()->FocusCell(e.Col(0), 0, true);
+        QVERIFY(!e.Form->Search()->miReplace->isEnabled()); // the native column is read-only
+
+        // An edit translates the other rows with the same native text whose
+        // translation is still the old text, each stamped translated.
+        QList<TLocItem*> items;
+        for (int row : e.Rows(IsText, 3)) items << e.Form->RowItem(row);
+        QCOMPARE(items.size(), 3);
+        for (TLocItem* item : items) {
+            item->MainValue()->SetValue(QStringLiteral("Open"));
+            item->Values().Items(1)->SetValue(item == items[2] ? QStringLiteral("Auf") : QStringLiteral("Open"));
+        }
+        e.Form->RefreshGrid();
+        const int col = e.Col(1);
+        e.Type(col, e.Rows([&](TLocItem* i) { return i == items[0]; })[0], QStringLiteral("Öffnen"));
+        QCOMPARE(items[1]->Values().Items(1)->Value(), QStringLiteral("Öffnen"));
+        QVERIFY(items[1]->IsTranslated(1));
+        QCOMPARE(items[2]->Values().Items(1)->Value(), QStringLiteral("Auf"));
+        const int row1 = e.Rows([&](TLocItem* i) { return i == items[1]; })[0];
+        QCOMPARE(e.Grid()->GetCell(col, row1), QStringLiteral("Öffnen"));
+        QCOMPARE(e.Prompt.Log, QStringList());
     }
 
     void formatWarning()

@@ -1,9 +1,12 @@
 #include "app/gui/MainForm.h"
 
+#include "app/gui/SearchCommands.h"
+
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
 #include "app/gui/OptionsDialog.h"
+#include "app/gui/SearchCommands.h"
 #include "app/gui/StatisticsDialog.h"
 #include "core/Prompt.h"
 #include "langfile/FormatSymbols.h"
@@ -58,6 +61,13 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
     setObjectName(QStringLiteral("OxvPDMainForm"));
     resize(900, 600);
     CreateGrid();
+    FSearch = new TSearchCommands(
+        this, sgStrings, FProject.get(), &Prompt(),
+        TSearchHost{[this] { UpdateCommandStates(); }, [this] { UpdateStatusText(); }, [this] { RefreshGrid(); },
+                    [this] { return FSettings.UseReplaceTb; }, &FSettings.CellEditDialog});
+    AutoTranslateIdentical = [this](const QString& OldText, const QString& NewText, const QString& NativeText) {
+        FSearch->AutoTranslateIdentical(OldText, NewText, NativeText);
+    };
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -280,6 +290,7 @@ void TOxvPDMainForm::CreateMenus()
     FEditMenu->addActions({miNtvValueForm, miOptions});
 
     FSearchMenu = menuBar()->addMenu(QStringLiteral("&Search"));
+    FSearch->AddSearchActions(FSearchMenu);
 
     FLanguageMenu = menuBar()->addMenu(QStringLiteral("&Language"));
     QMenu* show = FLanguageMenu->addMenu(QStringLiteral("S&how"));
@@ -288,6 +299,8 @@ void TOxvPDMainForm::CreateMenus()
     show->addAction(miShowUntrOnly);
     show->addSeparator();
     show->addActions({miShowTextual, miShowNontextual, miAllTypes});
+    show->addSeparator();
+    show->addAction(FSearch->CreateRegExpAction(this));
     QMenu* sort = FLanguageMenu->addMenu(QStringLiteral("&Sort"));
     sort->addActions({miSortAsc, miSortDsc, miSortOriginal});
     FLanguageMenu->addSeparator();
@@ -310,6 +323,8 @@ void TOxvPDMainForm::CreateMenus()
     popupShow->addAction(miShowUntrOnly);
     popupShow->addSeparator();
     popupShow->addActions({pmShowTextual, pmShowNontextual, pmAllTypes});
+    popupShow->addSeparator();
+    popupShow->addAction(FSearch->miRegExp);
     QMenu* popupSort = FPopup->addMenu(QStringLiteral("&Sort"));
     popupSort->addActions({miSortAsc, miSortDsc, miSortOriginal});
     FPopup->addSeparator();
@@ -918,6 +933,7 @@ void TOxvPDMainForm::UpdateCommandStates()
     miSortAsc->setChecked(sorting.SortOrder() == soAsc && sorting.LangIndex() == activeIndex);
     miSortDsc->setChecked(sorting.SortOrder() == soDsc && sorting.LangIndex() == activeIndex);
     chbShowNative->setEnabled(!(chbShowNative->isChecked() && sgStrings->VisibleColCount() <= 2));
+    FSearch->UpdateCommandStates();
 }
 
 void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)

@@ -27,6 +27,7 @@ class TStatusTextPanel;
 class TfrmNativeValue;
 class TdlgCellEdit;
 class TfrmTreeCombo;
+class TSearchCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -42,8 +43,8 @@ public:
     TLEProject& Project() { return *FProject; }
     TQStringGrid* Grid() const { return sgStrings; }
     TEditorSettings& Settings() { return FSettings; }
-    // Where the search commands go; shown with a project once it has items.
     QMenu* SearchMenu() const { return FSearchMenu; }
+    TSearchCommands* Search() const { return FSearch; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -83,7 +84,7 @@ public:
     QString StatusText(int Panel) const;
 
     // Identical-text translation after an edit (old text, new text, native
-    // text); set by the search commands.
+    // text); the search commands' by default.
     std::function<void(const QString&, const QString&, const QString&)> AutoTranslateIdentical;
     // The format signature of a text; when set, edits whose signature differs
     // from the native one are warned about.
@@ -206,6 +207,7 @@ private:
     QFont FStatusFont;
 
     TfrmTreeCombo* FTreeCombo = nullptr;
+    TSearchCommands* FSearch = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;
