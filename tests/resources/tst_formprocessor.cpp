@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QtTest>
 #include <cstring>
 
@@ -357,6 +358,16 @@ private Q_SLOTS:
             const QString message = ErrorOf([&] { fp.UpdateBinStream(src.left(n), out); });
             QVERIFY2(message.startsWith("Error during processing form "), qPrintable(QString::number(n)));
             QVERIFY(out.isEmpty());
+        }
+        // Randomly damaged copies either pass or fail with the unit's message.
+        QRandomGenerator random(6);
+        for (int n = 0; n < 2000; ++n) {
+            QByteArray damaged = src, out;
+            for (int k = random.bounded(1, 5); k > 0; --k)
+                damaged[random.bounded(int(damaged.size()))] = char(random.bounded(256));
+            const QString message = ErrorOf([&] { fp.UpdateBinStream(damaged, out); });
+            QVERIFY2(message == "<no error>" || message.startsWith("Error during processing form "),
+                     qPrintable(message));
         }
         QCOMPARE(ErrorOf([&] { Translate(fp, src.left(200)); }),
                  "Error during processing form Form1\r\nStream read error");
