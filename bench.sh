@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
-scripts/build.sh build-release Release >&2
+scripts/build.sh build-release Release -DVOCABRIX_GUI=ON >&2
 export QT_QPA_PLATFORM=offscreen
 for b in build-release/bench/bench_*; do
   [ -x "$b" ] || continue

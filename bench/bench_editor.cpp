@@ -5,6 +5,7 @@
 #include "app/gui/MainForm.h"
 #include "core/Prompt.h"
 #include "langfile/dialogs/TreeCombo.h"
+#include "platform/Settings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,6 +25,8 @@ int main(int argc, char* argv[])
     SetDefaultPrompt(&prompt);
 
     QTemporaryDir dir;
+    // The run's own settings, never the user's.
+    SetSettingsFolderForTesting(dir.filePath("settings"));
     bigproject::Generate(dir.path(), false);
     TStartOptions options;
     options.OpenList = QStringList{"deu", "fra", "ita", "esn"};
@@ -51,8 +54,8 @@ int main(int argc, char* argv[])
     Print("editor_refresh_100k_ms", timer.elapsed());
 
     timer.restart();
-    form.SectionChange(int(form.SectionNodes().size()) - 101); // all external items
-    form.SectionChange(0);                                     // and back to all forms
+    form.SectionChange(form.SectionChooser()->ExternalNode()); // all external items
+    form.SectionChange(form.SectionChooser()->FormsNode());    // and back to all forms
     QApplication::processEvents();
     Print("editor_section_switch_ms", timer.elapsed());
 

@@ -2,10 +2,10 @@
 // items mixed) with four language files, plain and compressed.
 
 #include "BigProject.h"
+#include "Timing.h"
 #include "langfile/LangFileProject.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -17,12 +17,12 @@ double OpenProjectMs(const QString& dir, int repeats)
 {
     double best = 1e300;
     for (int r = 0; r < repeats; ++r) {
-        QElapsedTimer t;
-        t.start();
         TLangFileProject p;
-        p.Open(dir + "/big.ntv.lng", false, false);
-        for (const char* a : kAbbr) p.OpenLanguage(dir + QStringLiteral("/big.%1.lng").arg(QLatin1String(a)), false);
-        best = std::min(best, double(t.nsecsElapsed()) / 1e6);
+        best = std::min(best, TimeMs([&] {
+                            p.Open(dir + "/big.ntv.lng", false, false);
+                            for (const char* a : kAbbr)
+                                p.OpenLanguage(dir + QStringLiteral("/big.%1.lng").arg(QLatin1String(a)), false);
+                        }));
         bool allow;
         for (int i = p.LangCount() - 1; i > 0; --i) p.CloseLanguage(i, allow);
         p.Close(false);
@@ -45,14 +45,10 @@ int main(int argc, char* argv[])
     TLangFileProject p;
     p.Open(plain.path() + "/big.ntv.lng", false, false);
     p.OpenLanguage(plain.path() + "/big.deu.lng", false);
-    double best = 1e300;
-    for (int r = 0; r < 3; ++r) {
+    const double save = BestMs(3, [&] {
         p.LangFiles().Items(1)->SetModified(true);
-        QElapsedTimer t;
-        t.start();
         p.SaveLanguage(1);
-        best = std::min(best, double(t.nsecsElapsed()) / 1e6);
-    }
-    std::printf("save_language_100k_ms: %.1f ms\n", best);
+    });
+    std::printf("save_language_100k_ms: %.1f ms\n", save);
     return 0;
 }

@@ -2,30 +2,18 @@
 // rebuilding the shown rows and the statistics report.
 
 #include "BigProject.h"
+#include "Timing.h"
 #include "langfile/LEProject.h"
 #include "langfile/ProjectStats.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <cstdio>
 
 namespace {
-
-template <class Fn> double BestMs(int repeats, Fn&& fn)
-{
-    double best = 1e300;
-    for (int r = 0; r < repeats; ++r) {
-        QElapsedTimer t;
-        t.start();
-        fn();
-        best = std::min(best, double(t.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
 
 } // namespace
 

@@ -1,8 +1,8 @@
 // Loading the string tables and RCDATA of a big executable, and writing them
 // as a resource DLL image.
+#include "Timing.h"
 #include "resources/ResProcessor.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -27,18 +27,6 @@ void Fill(TResProcessor& p)
     }
 }
 
-template <class F> double MedianMs(F&& f)
-{
-    std::vector<double> times;
-    for (int run = 0; run < 7; ++run) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        times.push_back(double(t.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 } // namespace
 
@@ -54,12 +42,12 @@ int main()
     if (!out.open(QIODevice::WriteOnly) || out.write(image) != image.size()) return 1;
     out.close();
 
-    const double load = MedianMs([&] {
+    const double load = MedianMs(7, [&] {
         TResProcessor p;
         p.LoadPEFile(file);
         if (p.Strings()->Count() != 20000 || p.RCData()->Count() != 1000) std::abort();
     });
-    const double write = MedianMs([&] {
+    const double write = MedianMs(7, [&] {
         QByteArray dll;
         source.CreateDLLStream(dll);
         if (dll.size() != image.size()) std::abort();

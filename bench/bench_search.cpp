@@ -4,22 +4,13 @@
 // changes 10,000 cells through the cell edit path.
 
 #include "BigProject.h"
+#include "Timing.h"
 #include "langfile/LEProject.h"
 #include "langfile/QFindData.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdio>
-
-// Milliseconds of one run of Work.
-template <class Fn> double TimeMs(Fn&& Work)
-{
-    QElapsedTimer t;
-    t.start();
-    Work();
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 int main(int argc, char* argv[])
 {

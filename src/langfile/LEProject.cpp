@@ -1,10 +1,10 @@
 #include "langfile/LEProject.h"
 
 #include "core/Prompt.h"
+#include "platform/Settings.h"
 #include "storage/Locales.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -16,36 +16,6 @@ bool HolderNameMatches(const QString& FilterName, const TNamedItem* Holder)
 }
 
 template <class T> int Sign(T a, T b) { return a < b ? -1 : (a > b ? 1 : 0); }
-
-// The value of Key in [Section] of an INI file, as Windows reads it: section
-// and key without regard to case, the value trimmed and unquoted. The file is
-// UTF-8 when it decodes as such, else 8-bit text of the system code page.
-QString ReadIniValue(const QString& FileName, const QString& Section, const QString& Key)
-{
-    QFile file(FileName);
-    // A library's lib.ini is a few lines; refuse anything absurd.
-    if (!file.open(QIODevice::ReadOnly) || file.size() > (1 << 20)) return {};
-    const QByteArray bytes = file.readAll();
-    QString text = QString::fromUtf8(bytes);
-    if (text.contains(QChar::ReplacementCharacter)) text = AnsiToWide(bytes, SystemCodePage());
-    bool inSection = false;
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        line = line.trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            const qsizetype end = line.indexOf(QLatin1Char(']'));
-            inSection = end > 0 && CompareNames(line.mid(1, end - 1).trimmed(), Section, false) == 0;
-            continue;
-        }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (!inSection || eq <= 0 || CompareNames(line.left(eq).trimmed(), Key, false) != 0) continue;
-        QString value = line.mid(eq + 1).trimmed();
-        if (value.size() >= 2 && value.front() == value.back() &&
-            (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')))
-            value = value.mid(1, value.size() - 2);
-        return value;
-    }
-    return {};
-}
 
 } // namespace
 
@@ -339,8 +309,15 @@ void TLEProject::RebuildShownList(bool CompFullName)
 
 QString LibraryDisplayName(const QString& LibraryFolder)
 {
-    const QString name = ReadIniValue(QDir(LibraryFolder).filePath(QStringLiteral("lib.ini")), QStringLiteral("Common"),
-                                      QStringLiteral("Name"));
+    QString name;
+    const QString iniFile = QDir(LibraryFolder).filePath(QStringLiteral("lib.ini"));
+    if (QFileInfo::exists(iniFile)) {
+        try {
+            name = TIniFile::Load(iniFile).ReadString(QStringLiteral("Common"), QStringLiteral("Name"), {});
+        } catch (const ESettingsError&) {
+            // An unreadable lib.ini only costs the library its display name.
+        }
+    }
     return name.isEmpty() ? QDir(LibraryFolder).dirName() : name;
 }
 
