@@ -8,7 +8,7 @@ export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 # When a configure run changes what moc has to look at (new headers, the GUI
 # switched on), the autogen steps of an existing tree do not notice by
 # themselves; dropping their time stamps makes them look again.
-autogen_info() { cat "$root/$dir"/CMakeFiles/*_autogen.dir/AutogenInfo.json 2>/dev/null | md5sum; }
+autogen_info() { { cat "$root/$dir"/CMakeFiles/*_autogen.dir/AutogenInfo.json 2>/dev/null || true; } | md5sum; }
 before="$(autogen_info)"
 cmake -S "$root" -B "$root/$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
 if [ "$before" != "$(autogen_info)" ]; then rm -f "$root/$dir"/*_autogen/timestamp; fi
