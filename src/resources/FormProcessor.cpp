@@ -400,8 +400,10 @@ void TLocFormProcessor::TWalk::WalkObject(const TObjectHeader& Header, const QSt
             FFastReportGroup =
                 P.FLocStorage->ExtGroups().Add(QStringLiteral("FRFORM:") + P.FFormName + ':' + child.Name);
         FMainObjTypeName = child.ClassName;
+        // One naming rule at every level: N is empty for the root, so names
+        // built from it there begin with "." (".TBevel3", ".Columns[0]").
         const QString childName =
-            child.Name.isEmpty() ? JoinName(N, child.ClassName + QString::number(position)) : child.Name;
+            child.Name.isEmpty() ? N + QLatin1Char('.') + child.ClassName + QString::number(position) : child.Name;
         WalkObject(child, childName, false);
         FFastReportGroup = outerGroup;
         if (child.Inline()) {
@@ -446,7 +448,8 @@ void TLocFormProcessor::TWalk::ProcessValue(const TLocValue* V, const QStringLis
                                             const TPropContext& Ctx)
 {
     // Numbers take the storage's value only outside lists; list elements
-    // take their line of a string list.
+    // take their line of a string list. A number whose text does not parse
+    // keeps the stream's value rather than becoming 0 or failing the form.
     const QString* text = nullptr;
     if (ListIndex < 0)
         text = V ? &V->Value() : nullptr;
@@ -551,8 +554,8 @@ void TLocFormProcessor::TWalk::ProcessValue(const TLocValue* V, const QStringLis
         for (int position = 0; PeekByte() != vaNull; ++position) {
             const int64_t index = IsIntegerCode(PeekByte()) ? ReadIntegerValue() : position;
             if (R.U8() != vaList) throw ELocFormProcessorError(QStringLiteral("Invalid stream format"));
-            const QString itemName =
-                JoinName(Ctx.CompName, Ctx.PropName + QLatin1Char('[') + QString::number(index) + QLatin1Char(']'));
+            const QString itemName = Ctx.CompName + QLatin1Char('.') + Ctx.PropName + QLatin1Char('[') +
+                                     QString::number(index) + QLatin1Char(']');
             TLocComponent* item = FindComponent(itemName);
             const TNesting itemNesting(*this);
             while (PeekByte() != vaNull) HandleProperty(item, Ctx.ObjName, itemName, nullptr);

@@ -185,7 +185,7 @@ private:
             for (int i = 0; Peek() != 0; ++i) {
                 const qint64 itemIndex = Peek() != vaList ? Int() : i;
                 if (Byte() != vaList) throw std::runtime_error("list expected");
-                const QString item = Join(comp, prop + '[' + QString::number(itemIndex) + ']');
+                const QString item = comp + '.' + prop + '[' + QString::number(itemIndex) + ']';
                 while (Peek() != 0) Property(item);
                 Byte();
             }
@@ -565,19 +565,24 @@ private Q_SLOTS:
         project.Add("F", "grid.Columns[0]", "Title", ptString, "Name", "Name DE");
         project.Add("F", "grid.Columns[5]", "Title", ptString, "Size", "Größe");
         project.Add("F", "frame.lbl", "Caption", ptString, "In frame", "Im Rahmen");
-        // An unnamed child: class name and its position among its siblings.
-        project.Add("F", "TBevel3", "Hint", ptString, "Bevel", "Fase");
+        // The root's own name is empty: names built from it begin with ".".
+        project.Add("F", ".Items[0]", "Caption", ptString, "Root item", "Wurzel");
+        // An unnamed child: parent, class name and its position among its siblings.
+        project.Add("F", ".TBevel3", "Hint", ptString, "Bevel", "Fase");
+        project.Add("F", "grid.TLabel1", "Caption", ptString, "Unnamed", "Unbenannt");
         TStream src;
-        src.Object("TForm", "F").End();
+        src.Object("TForm", "F").Prop("Items").Raw({vaCollection, vaList}).Prop("Caption").String("Root item");
+        src.End().End().End();
         src.Object("TGrid", "grid").Prop("Columns").Raw({vaCollection, vaList}).Prop("Title").String("Name").End();
-        src.Raw({vaInt8, 5, vaList}).Prop("Title").String("Size").End().End().End().End();
+        src.Raw({vaInt8, 5, vaList}).Prop("Title").String("Size").End().End().End();
+        src.Object("TLabel", "").Prop("Caption").String("Unnamed").End().End().End();
         src.Raw({0xF4}).Object("TFrame1", "frame").End();
         src.Raw({0xF1}).Object("TLabel", "lbl").Prop("Caption").String("In frame").End().End().End();
         src.Object("TBevel", "").Prop("Hint").String("Bevel").End().End().End();
         TLocFormProcessor fp = Processor(project);
         const QStringList lines = TDump(Translate(fp, src.b)).Lines;
-        QCOMPARE(lines, (QStringList{"grid.Columns[0]|Title|-1|T:Name DE",
-                                     QString::fromUtf8("grid.Columns[5]|Title|-1|T:Größe"),
+        QCOMPARE(lines, (QStringList{".Items[0]|Caption|-1|T:Wurzel", "grid.Columns[0]|Title|-1|T:Name DE",
+                                     QString::fromUtf8("grid.Columns[5]|Title|-1|T:Größe"), "|Caption|-1|T:Unbenannt",
                                      "frame.lbl|Caption|-1|T:Im Rahmen", "|Hint|-1|T:Fase"}));
     }
 
