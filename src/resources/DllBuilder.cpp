@@ -43,9 +43,14 @@ TSettingsRecord RecordOfLanguage(const TLangFile& LF, uint16_t DVersion)
 
 TResRCDataItem* FindOrAddItem(TResRCData& RCData, const QString& Name, bool& IsNew)
 {
-    TResRCDataItem* item = RCData.ItemByName(Name);
-    IsNew = !item;
-    if (!item) item = RCData.Add(Name, false);
+    // Names match without regard to case: an existing record keeps the
+    // spelling the executable gave it.
+    if (TResRCDataItem* item = RCData.ItemByName(Name)) {
+        IsNew = false;
+        return item;
+    }
+    IsNew = true;
+    TResRCDataItem* item = RCData.Add(Name, false);
     if (item->Name() != Name) throw ELangFileError(QStringLiteral("Name is not saved correctly - ") + item->Name());
     return item;
 }
@@ -190,18 +195,27 @@ void CreateLDLL(TLangFile& LF, const QString& AFileName, const QString& APEFileN
     WriteFileAtomic(AFileName, image);
 }
 
-bool IsLocalizedPEFile(const QString& FileName)
+namespace {
+
+// True when the PE file loads and its RCDATA holds an item of one of Names.
+bool HasRCDataItem(const QString& FileName, std::initializer_list<QString> Names)
 {
     try {
         TResProcessor rp;
         rp.LoadPEFile(FileName);
         const TResRCData* rcdata = rp.RCData();
-        return rcdata && (rcdata->IndexOfName(kLibSettingsName) >= 0 ||
-                          rcdata->IndexOfName(QStringLiteral("_OXV_LIBSETTINGS")) >= 0);
+        if (!rcdata) return false;
+        for (const QString& name : Names)
+            if (rcdata->IndexOfName(name) >= 0) return true;
+        return false;
     } catch (const EVocabrixError&) {
         return false;
     }
 }
+
+} // namespace
+
+bool IsLocalizedPEFile(const QString& FileName) { return HasRCDataItem(FileName, {kLibSettingsName}); }
 
 QString LanguageDllName(const QString& LangFileName) { return WithoutLastExt(LangFileName); }
 
@@ -222,9 +236,9 @@ void CreateLanguageDll(const QString& LangFileName, const QString& PEFileName)
     const bool checkSync = PrimaryLanguage(project.LangFiles().Items(0)->Locale()) == 9; // English
     try {
         CreateLDLL(lang, dllName, PEFileName, &project, checkSync);
-    } catch (const EFileSystemError& e) {
+    } catch (const EFileSystemError&) {
         // The old DLL is still there, unchanged.
-        if (existed) throw ELangFileError(QStringLiteral("Can not delete file\r\n") + e.Message());
+        if (existed) throw ELangFileError(QStringLiteral("Can not delete file"));
         throw;
     }
 }
@@ -312,7 +326,9 @@ void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, 
 
     const QString dll =
         QFileInfo(PEFileName).absolutePath() + QLatin1Char('/') + QFileInfo(LanguageDllName(LangFile)).fileName();
-    if (SyncDll && QFileInfo::exists(dll) && IsLocalizedPEFile(dll)) {
+    // A DLL qualifies with either spelling of its settings record.
+    if (SyncDll && QFileInfo::exists(dll) &&
+        HasRCDataItem(dll, {kLibSettingsName, QStringLiteral("_OXV_LIBSETTINGS")})) {
         FPrompt.Status(QStringLiteral("Synchronizing %1...").arg(QFileInfo(dll).fileName()));
         QString result = QStringLiteral("Ok");
         try {

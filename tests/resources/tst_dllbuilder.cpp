@@ -81,8 +81,9 @@ struct TFixture {
 };
 
 // An executable at version 506 with DLL format 9, strings 0..4, the form, an
-// executable record and language data.
-QString WriteExecutable(const QString& path, bool withLibRecord = true)
+// executable record and language data; its library record under LibName
+// (none when empty).
+QString WriteExecutable(const QString& path, const QString& LibName = kLibSettingsName)
 {
     TResProcessor p;
     auto* strings = static_cast<TResString*>(p.AddBlock(std::make_unique<TResString>(&p)));
@@ -95,7 +96,7 @@ QString WriteExecutable(const QString& path, bool withLibRecord = true)
     lib.EnglishName = "English";
     lib.LocalizedName = "English";
     lib.DVersion = 9;
-    if (withLibRecord) rcdata->Add(kLibSettingsName, false)->Buffer() = WriteSettingsRecord(lib);
+    if (!LibName.isEmpty()) rcdata->Add(LibName, false)->Buffer() = WriteSettingsRecord(lib);
     lib.Magic = "QEXE";
     rcdata->Add(kExeSettingsName, false)->Buffer() = WriteSettingsRecord(lib);
     rcdata->Add(kLocLangsName, false)->Buffer() = "language data";
@@ -172,6 +173,42 @@ private Q_SLOTS:
         QVERIFY(ReadSettingsRecord(rp.RCData()->ItemByName(kLibSettingsName)->Buffer(), lib));
         QCOMPARE(lib.Version, 8);
         QCOMPARE(rp.RCData()->Count(), 2);
+
+        // A longer record under another spelling is rewritten in place, keeps
+        // its version and the byte after the new record.
+        TResProcessor other;
+        auto* rcdata = static_cast<TResRCData*>(other.AddBlock(std::make_unique<TResRCData>(&other)));
+        rcdata->Add("oxv_libsettings_", false)->Buffer() = QByteArray("LDLL\x05\0\0\0", 8) + QByteArray(60, 'x');
+        SaveOwnSection(f.lf, other, 6, false, false);
+        QCOMPARE(rcdata->Count(), 1);
+        const QByteArray& rewritten = rcdata->Items(0)->Buffer();
+        QVERIFY(ReadSettingsRecord(rewritten, lib));
+        QCOMPARE(lib.Version, 5);
+        QCOMPARE(rewritten.size(), WriteSettingsRecord(lib).size());
+        QCOMPARE(rewritten.back(), 'x');
+    }
+
+    void localizedPEFile_data()
+    {
+        QTest::addColumn<QString>("libName"); // "-": not a PE file
+        QTest::addColumn<bool>("localized");
+        QTest::newRow("library record") << kLibSettingsName << true;
+        QTest::newRow("names without regard to case") << "Oxv_LibSettings_" << true;
+        QTest::newRow("only the other spelling") << "_OXV_LIBSETTINGS" << false;
+        QTest::newRow("no record") << QString() << false;
+        QTest::newRow("not a PE file") << "-" << false;
+    }
+    void localizedPEFile()
+    {
+        QFETCH(QString, libName);
+        QFETCH(bool, localized);
+        const QString file = FDir.filePath("probe.exe");
+        if (libName == "-")
+            WriteFileAtomic(file, "MZ but nothing else");
+        else
+            WriteExecutable(file, libName);
+        QCOMPARE(IsLocalizedPEFile(file), localized);
+        QVERIFY(!IsLocalizedPEFile(FDir.filePath("missing.exe")));
     }
 
     void frenchDll_data()
@@ -222,7 +259,7 @@ private Q_SLOTS:
         const QString dll = FDir.filePath("old.fra");
         WriteFileAtomic(dll, "the old DLL");
 
-        const QString foreign = WriteExecutable(FDir.filePath("foreign.exe"), false);
+        const QString foreign = WriteExecutable(FDir.filePath("foreign.exe"), QString());
         QCOMPARE(ErrorOf([&] { CreateLDLL(f.lf, dll, foreign, &f.s, false); }),
                  "Can't create DLL. The native DLL is invalid");
         QCOMPARE(ReadAll(dll), "the old DLL");
@@ -334,6 +371,19 @@ private Q_SLOTS:
 
         QCOMPARE(ErrorOf([&] { sync.Execute(exe, dir.filePath("Gone.ntv.lng"), true, true); }),
                  QStringLiteral("File \"%1\" does not exist").arg(dir.filePath("Gone.ntv.lng")));
+
+        // A build that fails leaves the old DLL in place.
+        dllHolder.Close();
+        QVERIFY(QFile::remove(dir.filePath("Notes.xyz.lng")));
+        QCOMPARE(sync.Execute(dir.filePath("Missing.exe"), native, false, true),
+                 dir.filePath("Notes.deu") + " ..... Can not create DLL");
+        QCOMPARE(ReadAll(dir.filePath("Notes.deu")), dll);
+
+        // A DLL whose record has the other spelling is rebuilt as well.
+        WriteExecutable(dir.filePath("Notes.fra"), "_OXV_LIBSETTINGS");
+        QCOMPARE(sync.Execute(exe, native, false, true), QString());
+        QCOMPARE(sync.Output(), dir.filePath("Notes.deu") + " ..... Ok\r\n" + dir.filePath("Notes.fra") + " ..... Ok");
+        QVERIFY(IsLocalizedPEFile(dir.filePath("Notes.fra")));
     }
 };
 
