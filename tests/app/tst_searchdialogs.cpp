@@ -107,6 +107,7 @@ private Q_SLOTS:
     void regExpDialog();
     void commandStates();
     void commands();
+    void identicalTranslationAfterEdit();
 };
 
 void TestSearchDialogs::findDialogModes()
@@ -381,6 +382,41 @@ void TestSearchDialogs::commands()
     });
     search.GotoLineNumber();
     QCOMPARE(f.Grid->Row(), 1);
+}
+
+// The identical-text translation runs from the cell edit path while the grid
+// is still ending the edit of the typed row: the prompt must never replace in
+// that row's editor text on behalf of the row it shows.
+void TestSearchDialogs::identicalTranslationAfterEdit()
+{
+    TGridFixture f({"Open", "Open", "Open"});
+    TLEProject project;
+    TRecordingPrompt prompt;
+    TSearchHost host;
+    host.UseReplaceTb = [] { return true; };
+    TSearchCommands search(f.Grid.get(), f.Grid.get(), &project, &prompt, host);
+    const auto store = f.Grid->OnSetEditText;
+    bool translating = false;
+    f.Grid->OnSetEditText = [&](TQStringGrid* Sender, int ACol, int ARow, const QString& Text) {
+        const QString old = f.Item(ARow)->Values().Items(1)->Value();
+        store(Sender, ACol, ARow, Text);
+        if (translating || old == Text) return;
+        translating = true;
+        search.AutoTranslateIdentical(old, Text, f.Item(ARow)->MainValue()->Value());
+        translating = false;
+    };
+    f.Grid->FocusCell(2, 0, true);
+    QVERIFY(f.Grid->ShowEditor());
+    f.Grid->GetInplaceEditor()->SetText(QStringLiteral("Öffnen"));
+    int shownRow = -1;
+    WhenModal([&](QWidget*) {
+        shownRow = f.Grid->Row();
+        search.ReplacePrompt()->btnReplace->click();
+        search.ReplacePrompt()->btnReplaceAll->click();
+    });
+    f.Grid->EndEditing(false);
+    QCOMPARE(shownRow, 1);
+    QCOMPARE(f.German(), QStringList({"Öffnen", "Öffnen", "Öffnen"}));
 }
 
 QTEST_MAIN(TestSearchDialogs)

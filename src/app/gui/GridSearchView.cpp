@@ -81,7 +81,7 @@ void TGridSearchView::MoveTo(int ACol, int ARow)
     FGrid->FocusCell(ACol, ARow, true);
 }
 
-bool TGridSearchView::Editing() const { return FGrid->Editing(); }
+bool TGridSearchView::Editing() const { return !EditorHeld && FGrid->Editing(); }
 
 QString TGridSearchView::EditorText() const
 {
@@ -116,7 +116,7 @@ void TGridSearchView::ReplaceEditorSelection(const QString& Text)
 void TGridSearchView::EditAndSelect(int SelStart, int SelLength)
 {
     const int col = Col(), row = Row();
-    if (!ValidCell(col, row)) return;
+    if (EditorHeld || !ValidCell(col, row)) return;
     if (!FGrid->Editing()) {
         const bool dialog = CellEditDialog && *CellEditDialog;
         if (CellEditDialog) *CellEditDialog = false;
