@@ -221,13 +221,25 @@ void TestSearchDialogs::replacePrompt()
     // Find Prev searches upwards from the row above: nothing left either.
     prompt.btnFindPrev->click();
     QCOMPARE(notFound.size(), 2);
-    // Without a selection Replace is off and editing ends.
+    // Without a selection Replace is off and editing is cancelled, as by
+    // Escape: the window hears of it (and gives the cell its button back).
+    QStringList cancelled;
+    f.Grid->OnCancelEdit = [&](TQStringGrid*, int ACol, int ARow, const QString& Text) {
+        cancelled << QStringLiteral("%1:%2:%3").arg(ACol).arg(ARow).arg(Text);
+    };
     f.Grid->FocusCell(2, 0, true);
     f.View->EditAndSelect(1, 0);
     QVERIFY(f.Grid->Editing());
     prompt.UpdateReplaceButton();
     QVERIFY(!prompt.btnReplace->isEnabled());
     QVERIFY(!f.Grid->Editing());
+    QCOMPARE(cancelled, QStringList{"2:0:cd cd"});
+    // Replace All cancels the same way.
+    f.View->EditAndSelect(0, 2);
+    f.Grid->GetInplaceEditor()->insertPlainText(QStringLiteral("typed"));
+    state.ReplaceAll();
+    QCOMPARE(cancelled.size(), 2);
+    QCOMPARE(f.German()[0], QStringLiteral("cd cd"));
 
     prompt.btnReplaceAll->click();
     QCOMPARE(prompt.result(), TdlgReplace::ReplaceAllResult);

@@ -134,7 +134,15 @@ void TGridSearchView::EditAndSelect(int SelStart, int SelLength)
     FGrid->viewport()->update();
 }
 
-void TGridSearchView::EndEditing(bool Cancel) { FGrid->EndEditing(Cancel); }
+void TGridSearchView::EndEditing(bool Cancel)
+{
+    if (EditorHeld || !FGrid->Editing()) return;
+    const int col = Col(), row = Row();
+    FGrid->EndEditing(Cancel);
+    // A cancel is as if Escape were pressed: the owner hears of it and puts
+    // back what editing took from the cell (its button).
+    if (Cancel && FGrid->OnCancelEdit) FGrid->OnCancelEdit(FGrid, col, row, FGrid->GetCell(col, row));
+}
 
 void TGridSearchView::SetEditText(int ACol, int ARow, const QString& Text)
 {
