@@ -107,6 +107,7 @@ private Q_SLOTS:
     void regExpDialog();
     void commandStates();
     void commands();
+    void identicalTranslationAfterEdit();
 };
 
 void TestSearchDialogs::findDialogModes()
@@ -220,13 +221,25 @@ void TestSearchDialogs::replacePrompt()
     // Find Prev searches upwards from the row above: nothing left either.
     prompt.btnFindPrev->click();
     QCOMPARE(notFound.size(), 2);
-    // Without a selection Replace is off and editing ends.
+    // Without a selection Replace is off and editing is cancelled, as by
+    // Escape: the window hears of it (and gives the cell its button back).
+    QStringList cancelled;
+    f.Grid->OnCancelEdit = [&](TQStringGrid*, int ACol, int ARow, const QString& Text) {
+        cancelled << QStringLiteral("%1:%2:%3").arg(ACol).arg(ARow).arg(Text);
+    };
     f.Grid->FocusCell(2, 0, true);
     f.View->EditAndSelect(1, 0);
     QVERIFY(f.Grid->Editing());
     prompt.UpdateReplaceButton();
     QVERIFY(!prompt.btnReplace->isEnabled());
     QVERIFY(!f.Grid->Editing());
+    QCOMPARE(cancelled, QStringList{"2:0:cd cd"});
+    // Replace All cancels the same way.
+    f.View->EditAndSelect(0, 2);
+    f.Grid->GetInplaceEditor()->insertPlainText(QStringLiteral("typed"));
+    state.ReplaceAll();
+    QCOMPARE(cancelled.size(), 2);
+    QCOMPARE(f.German()[0], QStringLiteral("cd cd"));
 
     prompt.btnReplaceAll->click();
     QCOMPARE(prompt.result(), TdlgReplace::ReplaceAllResult);
@@ -381,6 +394,41 @@ void TestSearchDialogs::commands()
     });
     search.GotoLineNumber();
     QCOMPARE(f.Grid->Row(), 1);
+}
+
+// The identical-text translation runs from the cell edit path while the grid
+// is still ending the edit of the typed row: the prompt must never replace in
+// that row's editor text on behalf of the row it shows.
+void TestSearchDialogs::identicalTranslationAfterEdit()
+{
+    TGridFixture f({"Open", "Open", "Open"});
+    TLEProject project;
+    TRecordingPrompt prompt;
+    TSearchHost host;
+    host.UseReplaceTb = [] { return true; };
+    TSearchCommands search(f.Grid.get(), f.Grid.get(), &project, &prompt, host);
+    const auto store = f.Grid->OnSetEditText;
+    bool translating = false;
+    f.Grid->OnSetEditText = [&](TQStringGrid* Sender, int ACol, int ARow, const QString& Text) {
+        const QString old = f.Item(ARow)->Values().Items(1)->Value();
+        store(Sender, ACol, ARow, Text);
+        if (translating || old == Text) return;
+        translating = true;
+        search.AutoTranslateIdentical(old, Text, f.Item(ARow)->MainValue()->Value());
+        translating = false;
+    };
+    f.Grid->FocusCell(2, 0, true);
+    QVERIFY(f.Grid->ShowEditor());
+    f.Grid->GetInplaceEditor()->SetText(QStringLiteral("Öffnen"));
+    int shownRow = -1;
+    WhenModal([&](QWidget*) {
+        shownRow = f.Grid->Row();
+        search.ReplacePrompt()->btnReplace->click();
+        search.ReplacePrompt()->btnReplaceAll->click();
+    });
+    f.Grid->EndEditing(false);
+    QCOMPARE(shownRow, 1);
+    QCOMPARE(f.German(), QStringList({"Öffnen", "Öffnen", "Öffnen"}));
 }
 
 QTEST_MAIN(TestSearchDialogs)
