@@ -397,8 +397,8 @@ void TestSearchDialogs::commands()
 }
 
 // The identical-text translation runs from the cell edit path while the grid
-// is still ending the edit of the typed row: the prompt must never replace in
-// that row's editor text on behalf of the row it shows.
+// ends the edit of the typed row: the prompt replaces in the rows it shows,
+// never in the typed row's text.
 void TestSearchDialogs::identicalTranslationAfterEdit()
 {
     TGridFixture f({"Open", "Open", "Open"});
@@ -420,14 +420,19 @@ void TestSearchDialogs::identicalTranslationAfterEdit()
     f.Grid->FocusCell(2, 0, true);
     QVERIFY(f.Grid->ShowEditor());
     f.Grid->GetInplaceEditor()->SetText(QStringLiteral("Öffnen"));
-    int shownRow = -1;
+    int shownRow = -1, nextRow = -1;
+    QStringList afterReplace;
     WhenModal([&](QWidget*) {
         shownRow = f.Grid->Row();
         search.ReplacePrompt()->btnReplace->click();
+        afterReplace = f.German();
+        nextRow = f.Grid->Row();
         search.ReplacePrompt()->btnReplaceAll->click();
     });
     f.Grid->EndEditing(false);
     QCOMPARE(shownRow, 1);
+    QCOMPARE(afterReplace, QStringList({"Öffnen", "Öffnen", "Open"}));
+    QCOMPARE(nextRow, 2);
     QCOMPARE(f.German(), QStringList({"Öffnen", "Öffnen", "Öffnen"}));
 }
 

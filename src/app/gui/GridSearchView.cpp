@@ -81,7 +81,7 @@ void TGridSearchView::MoveTo(int ACol, int ARow)
     FGrid->FocusCell(ACol, ARow, true);
 }
 
-bool TGridSearchView::Editing() const { return !EditorHeld && FGrid->Editing(); }
+bool TGridSearchView::Editing() const { return FGrid->Editing(); }
 
 QString TGridSearchView::EditorText() const
 {
@@ -116,7 +116,7 @@ void TGridSearchView::ReplaceEditorSelection(const QString& Text)
 void TGridSearchView::EditAndSelect(int SelStart, int SelLength)
 {
     const int col = Col(), row = Row();
-    if (EditorHeld || !ValidCell(col, row)) return;
+    if (!ValidCell(col, row)) return;
     if (!FGrid->Editing()) {
         const bool dialog = CellEditDialog && *CellEditDialog;
         if (CellEditDialog) *CellEditDialog = false;
@@ -136,12 +136,13 @@ void TGridSearchView::EditAndSelect(int SelStart, int SelLength)
 
 void TGridSearchView::EndEditing(bool Cancel)
 {
-    if (EditorHeld || !FGrid->Editing()) return;
-    const int col = Col(), row = Row();
-    FGrid->EndEditing(Cancel);
+    if (!FGrid->Editing()) return;
     // A cancel is as if Escape were pressed: the owner hears of it and puts
     // back what editing took from the cell (its button).
-    if (Cancel && FGrid->OnCancelEdit) FGrid->OnCancelEdit(FGrid, col, row, FGrid->GetCell(col, row));
+    if (Cancel)
+        FGrid->CancelEditing();
+    else
+        FGrid->EndEditing(false);
 }
 
 void TGridSearchView::SetEditText(int ACol, int ARow, const QString& Text)

@@ -14,11 +14,6 @@ public:
     // The window's CellEditDialog setting, switched off while a hit is opened
     // for editing so that the cell is edited in place, not in the dialog.
     bool* CellEditDialog = nullptr;
-    // Set while the grid is storing the text of the cell its editor is on and
-    // the search runs from inside that (the identical-text translation): the
-    // editor stays bound to that cell until the grid is done, so the search
-    // must neither read it as the editor of the current cell nor open it.
-    bool EditorHeld = false;
 
     TQStringGrid* Grid() const { return FGrid; }
 

@@ -963,16 +963,19 @@ void TQStringGrid::EndEditing(bool Cancel)
     FEndingEdit = true;
     const int col = FEditCol;
     const int row = FEditRow;
-    const auto done = qScopeGuard([&] {
+    const QString value = FEditor->Text();
+    const bool store = !(Cancel || FNoUpdateData || FEmptyRows || col >= VisibleColCount() || row >= RowCount());
+    {
+        // The editor is let go before the text is handed on: what the handler
+        // starts (a search that opens another cell) finds the grid not editing.
+        const auto done = qScopeGuard([this] { FEndingEdit = false; });
         FEditCol = FEditRow = -1;
         const bool hadFocus = FEditor->hasFocus();
         FEditor->hide();
         if (hadFocus) setFocus(Qt::OtherFocusReason);
-        FEndingEdit = false;
-        UpdateCellButton();
-    });
-    if (Cancel || FNoUpdateData || FEmptyRows || col >= VisibleColCount() || row >= RowCount()) return;
-    const QString value = FEditor->Text();
+    }
+    UpdateCellButton();
+    if (!store) return;
     if (OnSetEditText) OnSetEditText(this, col, row, value);
     if (col < VisibleColCount() && row < RowCount()) SetCell(col, row, value);
 }

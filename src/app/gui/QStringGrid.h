@@ -152,6 +152,9 @@ public:
     bool Editing() const;
     // Ends in-place editing; the text is stored unless Cancel.
     void EndEditing(bool Cancel = false);
+    // Cancels editing as the Escape key does: the cell keeps its text and
+    // OnCancelEdit is told.
+    void CancelEditing();
     // Opens the in-place editor on the current cell when that cell may be edited.
     bool ShowEditor();
 
@@ -293,7 +296,6 @@ private:
     void NavigateKey(QKeyEvent* Event);
     void TabMove(bool Next);
     void ToggleBoolean();
-    void CancelEditing();
     void ButtonAction();
     void UpdateCellButton();
     void PlaceEditor();

@@ -208,13 +208,6 @@ void TSearchCommands::AutoTranslateIdentical(const QString& OldText, const QStri
         if (FHost.UseReplaceTb && FHost.UseReplaceTb()) {
             const int current = FView.Row();
             if (state.FindNext(true) >= 0 && state.FRowIndex != current) {
-                // This runs from the cell edit path. When the grid is still
-                // ending that edit, its editor cannot be closed and stays on
-                // the edited row: the prompt then shows the hits without it
-                // (Replace stays off) rather than replace in the wrong text.
-                FView.EndEditing(false);
-                FView.EditorHeld = FView.Grid()->Editing();
-                const auto release = qScopeGuard([this] { FView.EditorHeld = false; });
                 state.ShowFoundText();
                 RunPrompt(state);
             }
