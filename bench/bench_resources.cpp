@@ -27,7 +27,6 @@ void Fill(TResProcessor& p)
     }
 }
 
-
 } // namespace
 
 int main()

@@ -33,52 +33,6 @@ QString DecodeAnsi(const QByteArray& Bytes, int CodePage)
     return IsAscii(Bytes.constData(), Bytes.size()) ? QString::fromLatin1(Bytes) : AnsiToWide(Bytes, CodePage);
 }
 
-// The identifier Delphi's Graphics unit gives a font character set.
-QByteArray CharsetIdent(int Charset)
-{
-    switch (Charset) {
-    case 0:
-        return "ANSI_CHARSET";
-    case 1:
-        return "DEFAULT_CHARSET";
-    case 2:
-        return "SYMBOL_CHARSET";
-    case 77:
-        return "MAC_CHARSET";
-    case 128:
-        return "SHIFTJIS_CHARSET";
-    case 129:
-        return "HANGEUL_CHARSET";
-    case 130:
-        return "JOHAB_CHARSET";
-    case 134:
-        return "GB2312_CHARSET";
-    case 136:
-        return "CHINESEBIG5_CHARSET";
-    case 161:
-        return "GREEK_CHARSET";
-    case 162:
-        return "TURKISH_CHARSET";
-    case 163:
-        return "VIETNAMESE_CHARSET";
-    case 177:
-        return "HEBREW_CHARSET";
-    case 178:
-        return "ARABIC_CHARSET";
-    case 186:
-        return "BALTIC_CHARSET";
-    case 204:
-        return "RUSSIAN_CHARSET";
-    case 222:
-        return "THAI_CHARSET";
-    case 238:
-        return "EASTEUROPE_CHARSET";
-    case 255:
-        return "OEM_CHARSET";
-    }
-    return QByteArray::number(Charset);
-}
-
 bool IsDigits(const QByteArray& s)
 {
     if (s.isEmpty()) return false;
@@ -623,7 +577,7 @@ void TLocFormProcessor::PrepareLanguage()
 {
     if (!FLocStorage) {
         FSourceCodePage = SystemCodePage();
-        FLangCharsetValue = CharsetIdent(LocaleCharset(FLangLocale));
+        FLangCharsetValue = CharsetIdent(LocaleCharset(FLangLocale)).toLatin1();
         FLangIsMiddleEast = IsRightToLeftLocale(FLangLocale);
         return;
     }
@@ -631,7 +585,7 @@ void TLocFormProcessor::PrepareLanguage()
         throw ELocFormProcessorError(QStringLiteral("Invalid language index %1").arg(FLangIndex));
     const uint16_t lang = FLocStorage->Locales(FLangIndex);
     FSourceCodePage = LocaleCodePage(FLocStorage->MainLangID());
-    FLangCharsetValue = CharsetIdent(LocaleCharset(lang));
+    FLangCharsetValue = CharsetIdent(LocaleCharset(lang)).toLatin1();
     FLangIsMiddleEast = IsRightToLeftLocale(lang);
 }
 

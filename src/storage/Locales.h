@@ -66,6 +66,9 @@ int LocaleCodePage(int Locale);
 // The font character set of a code page; DEFAULT_CHARSET when none is known.
 int CharsetOfCodePage(int CodePage);
 int LocaleCharset(int Locale);
+// The identifier of a font character set as Windows and Delphi name it
+// ("DEFAULT_CHARSET"); the number for one without a name.
+QString CharsetIdent(int Charset);
 // True when a byte 0x80-0xFF of the locale's ANSI code page is a right-to-left character.
 bool IsRightToLeftLocale(int Locale);
 

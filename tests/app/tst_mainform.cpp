@@ -186,9 +186,9 @@ private Q_SLOTS:
         QStringList entries;
         for (QAction* a : e.Form->SearchMenu()->actions())
             if (!a->isSeparator()) entries << a->text() + QLatin1Char('|') + a->shortcut().toString();
-        QCOMPARE(entries, (QStringList{"&Find...|Ctrl+F", "Find incorrect formats|", "Find &Next|F3",
-                                       "Find &Prev|Alt+F3", "&Replace...|Ctrl+R", "&Go to Line Number...|Alt+G",
-                                       "Go to Next &Untranslated|Alt+U"}));
+        QCOMPARE(entries,
+                 (QStringList{"&Find...|Ctrl+F", "Find incorrect formats|", "Find &Next|F3", "Find &Prev|Alt+F3",
+                              "&Replace...|Ctrl+R", "&Go to Line Number...|Alt+G", "Go to Next &Untranslated|Alt+U"}));
         // The filter expression sits in the Language menu's and the pop-up's Show menus.
         QCOMPARE(e.Form->Search()->miRegExp->associatedObjects().size(), 2);
         e.Grid()->FocusCell(e.Col(1), 0, true);

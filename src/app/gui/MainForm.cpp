@@ -61,10 +61,10 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
     setObjectName(QStringLiteral("OxvPDMainForm"));
     resize(900, 600);
     CreateGrid();
-    FSearch = new TSearchCommands(
-        this, sgStrings, FProject.get(), &Prompt(),
-        TSearchHost{[this] { UpdateCommandStates(); }, [this] { UpdateStatusText(); }, [this] { RefreshGrid(); },
-                    [this] { return FSettings.UseReplaceTb; }, &FSettings.CellEditDialog});
+    FSearch = new TSearchCommands(this, sgStrings, FProject.get(), &Prompt(),
+                                  TSearchHost{[this] { UpdateCommandStates(); }, [this] { UpdateStatusText(); },
+                                              [this] { RefreshGrid(); }, [this] { return FSettings.UseReplaceTb; },
+                                              &FSettings.CellEditDialog});
     AutoTranslateIdentical = [this](const QString& OldText, const QString& NewText, const QString& NativeText) {
         FSearch->AutoTranslateIdentical(OldText, NewText, NativeText);
     };

@@ -91,9 +91,6 @@ private:
 // The font description of the options dialog: name and size, the style, and
 // the character set by its system identifier.
 QString LabelByFont(const QFont& Font, int Charset);
-// The system identifier of a font character set ("DEFAULT_CHARSET"); the
-// number for one without a name.
-QString CharsetIdent(int Charset);
 
 // Windows colour values and Qt colours. A system colour takes the matching
 // colour of the application's palette.
