@@ -310,13 +310,11 @@ void TLEProject::RebuildShownList(bool CompFullName)
 QString LibraryDisplayName(const QString& LibraryFolder)
 {
     QString name;
-    const QString iniFile = QDir(LibraryFolder).filePath(QStringLiteral("lib.ini"));
-    if (QFileInfo::exists(iniFile)) {
-        try {
-            name = TIniFile::Load(iniFile).ReadString(QStringLiteral("Common"), QStringLiteral("Name"), {});
-        } catch (const ESettingsError&) {
-            // An unreadable lib.ini only costs the library its display name.
-        }
+    try {
+        name = TIniFile::Load(QDir(LibraryFolder).filePath(QStringLiteral("lib.ini")))
+                   .ReadString(QStringLiteral("Common"), QStringLiteral("Name"), {});
+    } catch (const ESettingsError&) {
+        // A missing or unreadable lib.ini only costs the library its display name.
     }
     return name.isEmpty() ? QDir(LibraryFolder).dirName() : name;
 }

@@ -91,16 +91,9 @@ void TQWriter::WriteUnicodeString(const QString& Text)
 {
     const QByteArray utf8 = Text.toUtf8();
     if (utf8.size() < 2 * Text.size()) {
-        if (!IsAscii(utf8.constData(), utf8.size())) {
-            WriteValue(vaUTF8String);
-            Put(uint32_t(utf8.size()));
-        } else if (utf8.size() <= 255) {
-            WriteValue(vaString);
-            Put(uint8_t(utf8.size()));
-        } else {
-            WriteValue(vaLString);
-            Put(uint32_t(utf8.size()));
-        }
+        if (IsAscii(utf8.constData(), utf8.size())) return WriteByteString(utf8);
+        WriteValue(vaUTF8String);
+        Put(uint32_t(utf8.size()));
         FDest.append(utf8);
     } else {
         WriteValue(vaWString);
@@ -111,15 +104,19 @@ void TQWriter::WriteUnicodeString(const QString& Text)
 
 void TQWriter::WriteAnsiString(const QString& WS, int Locale)
 {
-    const QByteArray bytes = IsAscii(WS) ? WS.toLatin1() : LocaleWideToAnsi(WS, Locale);
-    if (bytes.size() >= 256) {
-        WriteValue(vaLString);
-        Put(uint32_t(bytes.size()));
-    } else {
+    WriteByteString(IsAscii(WS) ? WS.toLatin1() : LocaleWideToAnsi(WS, Locale));
+}
+
+void TQWriter::WriteByteString(const QByteArray& Bytes)
+{
+    if (Bytes.size() <= 255) {
         WriteValue(vaString);
-        Put(uint8_t(bytes.size()));
+        Put(uint8_t(Bytes.size()));
+    } else {
+        WriteValue(vaLString);
+        Put(uint32_t(Bytes.size()));
     }
-    FDest.append(bytes);
+    FDest.append(Bytes);
 }
 
 void TQWriter::WriteExtended(double Value)

@@ -63,6 +63,8 @@ public:
     void WriteCurrency(int64_t Scaled); // the value times 10000
 
 private:
+    // vaString up to 255 bytes, vaLString beyond.
+    void WriteByteString(const QByteArray& Bytes);
     template <class T> void Put(T v)
     {
         FDest.append(reinterpret_cast<const char*>(&v), sizeof(T)); // host is little-endian
