@@ -586,6 +586,23 @@ private Q_SLOTS:
                                      "frame.lbl|Caption|-1|T:Im Rahmen", "|Hint|-1|T:Fase"}));
     }
 
+    // A report component, at any depth, gets the external group of the form and its name.
+    void reportComponentsGetAnExternalGroup()
+    {
+        TProject project;
+        TStream src;
+        src.Object("TForm", "F").End().Object("TPanel", "pnl").End();
+        src.Object("TfrxReport", "rep").End().End().End().End();
+        TLocFormProcessor fp = Processor(project);
+        fp.SetProcessFRComponents(false);
+        QCOMPARE(Translate(fp, src.b), src.b);
+        QCOMPARE(project.s.ExtGroups().Count(), 0);
+        fp.SetProcessFRComponents(true);
+        QCOMPARE(Translate(fp, src.b), src.b);
+        QCOMPARE(project.s.ExtGroups().Count(), 1);
+        QVERIFY(project.s.ExtGroups().FindByName("FRFORM:F:rep"));
+    }
+
     void addedProperties()
     {
         TProject project;
