@@ -20,19 +20,6 @@ bool IsAscii(const char* p, qsizetype n)
     return true;
 }
 
-bool IsAscii(const QString& s)
-{
-    for (QChar c : s)
-        if (c.unicode() >= 0x80) return false;
-    return true;
-}
-
-// Most form texts are plain ASCII: those skip the code page converter.
-QString DecodeAnsi(const QByteArray& Bytes, int CodePage)
-{
-    return IsAscii(Bytes.constData(), Bytes.size()) ? QString::fromLatin1(Bytes) : AnsiToWide(Bytes, CodePage);
-}
-
 bool IsDigits(const QByteArray& s)
 {
     if (s.isEmpty()) return false;
@@ -102,10 +89,7 @@ void TQWriter::WriteUnicodeString(const QString& Text)
     }
 }
 
-void TQWriter::WriteAnsiString(const QString& WS, int Locale)
-{
-    WriteByteString(IsAscii(WS) ? WS.toLatin1() : LocaleWideToAnsi(WS, Locale));
-}
+void TQWriter::WriteAnsiString(const QString& WS, int Locale) { WriteByteString(LocaleWideToAnsi(WS, Locale)); }
 
 void TQWriter::WriteByteString(const QByteArray& Bytes)
 {
@@ -469,7 +453,7 @@ void TLocFormProcessor::TWalk::ProcessValue(const TLocValue* V, const QStringLis
     case vaLString: {
         const qsizetype n = code == vaString ? R.U8() : R.U32();
         R.Need(n);
-        const QString streamText = DecodeAnsi(R.Bytes(n), P.FSourceCodePage);
+        const QString streamText = AnsiToWide(R.Bytes(n), P.FSourceCodePage);
         BeginReplace(start);
         WriteText(text ? *text : streamText, true);
         EndReplace();
