@@ -258,12 +258,19 @@ QString TSyncDLL::Execute(const QString& APEFileName, const QString& ANativeLFNa
     FOutput.clear();
     if (!QFileInfo::exists(ANativeLFName)) throw ELangFileError(FileDoesNotExist(ANativeLFName));
 
-    // app.ntv.lng: app.*.lng, without app.ntv.lng itself.
+    // app.ntv.lng: app.*.lng, without app.ntv.lng itself. The project's name
+    // is matched literally, not as a wildcard pattern: brackets or wildcards
+    // in it must not pick up another project's files.
     const QFileInfo native(ANativeLFName);
-    const QString pattern = WithoutLastExt(WithoutLastExt(native.fileName())) + QStringLiteral(".*.lng");
+    const QString prefix = WithoutLastExt(WithoutLastExt(native.fileName())) + QLatin1Char('.');
+    const QLatin1String lng(".lng");
     QStringList languages;
-    for (const QFileInfo& f : QDir(native.absolutePath()).entryInfoList({pattern}, QDir::Files, QDir::Name)) {
-        const QString secondExt = QFileInfo(WithoutLastExt(f.fileName())).suffix();
+    for (const QFileInfo& f : QDir(native.absolutePath()).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        const QString name = f.fileName();
+        if (name.size() < prefix.size() + lng.size() || !name.startsWith(prefix, Qt::CaseInsensitive) ||
+            !name.endsWith(lng, Qt::CaseInsensitive))
+            continue;
+        const QString secondExt = QFileInfo(WithoutLastExt(name)).suffix();
         if (secondExt.compare(QLatin1String("ntv"), Qt::CaseInsensitive) != 0) languages << f.absoluteFilePath();
     }
 

@@ -385,6 +385,40 @@ private Q_SLOTS:
         QCOMPARE(sync.Output(), dir.filePath("Notes.deu") + " ..... Ok\r\n" + dir.filePath("Notes.fra") + " ..... Ok");
         QVERIFY(IsLocalizedPEFile(dir.filePath("Notes.fra")));
     }
+
+    // Which files of the folder are the project's language files.
+    void synchronisedLanguageFiles_data()
+    {
+        QTest::addColumn<QString>("project"); // the native file is <project>.ntv.lng
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("synchronised");
+        QTest::newRow("plain") << "app" << QStringList{"app.fra.lng",         "app.deu.lng", "app.NTV.lng",
+                                                       "application.deu.lng", "app.deu.bak", "app.lng"}
+                               << QStringList{"app.deu.lng", "app.fra.lng"};
+        QTest::newRow("brackets in the name are no character set")
+            << "app[1]" << QStringList{"app[1].deu.lng", "app1.deu.lng"} << QStringList{"app[1].deu.lng"};
+        QTest::newRow("wildcards in the name are taken literally")
+            << "a?*" << QStringList{"a?*.deu.lng", "abc.deu.lng"} << QStringList{"a?*.deu.lng"};
+    }
+    void synchronisedLanguageFiles()
+    {
+        QFETCH(QString, project);
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, synchronised);
+        QTemporaryDir dir;
+        const QString native = dir.filePath(project + ".ntv.lng");
+        QVERIFY(QFile::copy(SHARED_EXAMPLES_DIR "/Notes.ntv.lng", native));
+        for (const QString& name : present)
+            QVERIFY(QFile::copy(SHARED_EXAMPLES_DIR "/Notes.deu.lng", dir.filePath(name)));
+
+        TRecordingPrompt prompt;
+        TSyncDLL sync(prompt);
+        sync.SetNativeChanged(true); // every language file is rewritten
+        QCOMPARE(sync.Execute(dir.filePath(project + ".exe"), native, true, false), QString());
+        QStringList expected;
+        for (const QString& name : synchronised) expected << dir.filePath(name) + " ..... Ok";
+        QCOMPARE(sync.Output(), expected.join("\r\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDllBuilder)
