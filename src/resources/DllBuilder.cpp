@@ -98,8 +98,10 @@ bool ReadSettingsRecord(const QByteArray& Data, TSettingsRecord& Record)
         Record.EnglishName = AnsiToWide(r.Bytes(r.U16()), SystemCodePage());
         Record.LocalizedName = r.Utf16(r.U16());
         Record.DVersion = r.U16();
-        Record.Reserved = r.U16();
-        Record.Build = r.U32();
+        // Readers need nothing after the format version: a record that ends
+        // there still names its language and format.
+        Record.Reserved = r.Remaining() >= 2 ? r.U16() : 0;
+        Record.Build = r.Remaining() >= 4 ? r.U32() : 0;
         return true;
     } catch (const ELangFileError&) {
         return false;

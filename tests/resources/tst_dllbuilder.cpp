@@ -253,6 +253,46 @@ private Q_SLOTS:
         QCOMPARE(f.lf.NativeExeMismatchText(), "native 2\r\nTwo");
     }
 
+    // The executable's library record gives the DLL format version; nothing
+    // after it is needed.
+    void nativeRecord_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<int>("dversion"); // 0: the build is refused
+        TSettingsRecord r;
+        r.Version = 506;
+        r.EnglishName = "English";
+        r.LocalizedName = "English";
+        r.DVersion = 9;
+        const QByteArray whole = WriteSettingsRecord(r);
+        QTest::newRow("whole") << whole << 9;
+        QTest::newRow("ends after the format version") << whole.left(whole.size() - 7) << 9;
+        QTest::newRow("ends inside the format version") << whole.left(whole.size() - 8) << 0;
+        QTest::newRow("name runs past the end") << whole.left(20) << 0;
+        QTest::newRow("other magic") << "LDLX" + whole.mid(4) << 0;
+    }
+    void nativeRecord()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(int, dversion);
+        TFixture f;
+        TResProcessor rp;
+        auto* rcdata = static_cast<TResRCData*>(rp.AddBlock(std::make_unique<TResRCData>(&rp)));
+        rcdata->Add(kLibSettingsName, false)->Buffer() = record;
+        if (dversion == 0) {
+            QCOMPARE(ErrorOf([&] { UpdateResources(f.lf, rp, &f.s, false, false); }),
+                     "Can't create DLL. The native DLL is invalid");
+            return;
+        }
+        UpdateResources(f.lf, rp, &f.s, false, false);
+        TSettingsRecord r;
+        QVERIFY(ReadSettingsRecord(rcdata->ItemByName(kLibSettingsName)->Buffer(), r));
+        QCOMPARE(r.DVersion, uint16_t(dversion));
+        QCOMPARE(r.Version, 506);
+        QCOMPARE(r.Locale, kFrench);
+        QCOMPARE(r.Build, 3u);
+    }
+
     void failedBuildsWriteNothing()
     {
         TFixture f;
