@@ -344,20 +344,14 @@ void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, 
             if (lang.IsNative()) {
                 result = QStringLiteral("Is native");
             } else {
-                // Built whole in memory before the old DLL is replaced, so a
-                // failure leaves the old one in place.
-                QByteArray image;
+                // The old DLL is replaced only by a complete new one: a
+                // failure of either kind leaves it in place.
                 try {
-                    CreateLDLLStream(lang, image, PEFileName, &Project, false, false);
+                    CreateLDLL(lang, dll, PEFileName, &Project, false);
+                } catch (const EFileSystemError&) {
+                    result = QStringLiteral("Can not delete file");
                 } catch (const EVocabrixError&) {
                     result = QStringLiteral("Can not create DLL");
-                }
-                if (result == QLatin1String("Ok")) {
-                    try {
-                        WriteFileAtomic(dll, image);
-                    } catch (const EFileSystemError&) {
-                        result = QStringLiteral("Can not delete file");
-                    }
                 }
             }
         } catch (const std::exception&) {

@@ -56,7 +56,8 @@ void UpdateResources(TLangFile& LF, TResProcessor& RP, TLocStorage* ALocStorage,
 void CreateLDLLStream(TLangFile& LF, QByteArray& Stream, const QString& APEFileName, TLocStorage* ALocStorage,
                       bool UpdateVersion, bool CheckSync);
 // Builds the DLL in memory and then replaces AFileName atomically: a failed
-// build writes nothing and leaves an existing DLL as it was.
+// build writes nothing and leaves an existing DLL as it was. Only the
+// failure to replace the file throws EFileSystemError.
 void CreateLDLL(TLangFile& LF, const QString& AFileName, const QString& APEFileName, TLocStorage* ALocStorage,
                 bool CheckSync);
 
