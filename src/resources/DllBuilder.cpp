@@ -260,20 +260,13 @@ QString TSyncDLL::Execute(const QString& APEFileName, const QString& ANativeLFNa
     FOutput.clear();
     if (!QFileInfo::exists(ANativeLFName)) throw ELangFileError(FileDoesNotExist(ANativeLFName));
 
-    // app.ntv.lng: app.*.lng, without app.ntv.lng itself. The project's name
-    // is matched literally, not as a wildcard pattern: brackets or wildcards
-    // in it must not pick up another project's files.
-    const QFileInfo native(ANativeLFName);
-    const QString prefix = WithoutLastExt(WithoutLastExt(native.fileName())) + QLatin1Char('.');
-    const QLatin1String lng(".lng");
+    // app.ntv.lng: app.*.lng, without app.ntv.lng itself.
+    const QDir folder = QFileInfo(ANativeLFName).absoluteDir();
     QStringList languages;
-    for (const QFileInfo& f : QDir(native.absolutePath()).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name)) {
-        const QString name = f.fileName();
-        if (name.size() < prefix.size() + lng.size() || !name.startsWith(prefix, Qt::CaseInsensitive) ||
-            !name.endsWith(lng, Qt::CaseInsensitive))
-            continue;
+    for (const QString& name :
+         LanguageFileNames(folder, WithoutLastExt(WithoutLastExt(QFileInfo(ANativeLFName).fileName())))) {
         const QString secondExt = QFileInfo(WithoutLastExt(name)).suffix();
-        if (secondExt.compare(QLatin1String("ntv"), Qt::CaseInsensitive) != 0) languages << f.absoluteFilePath();
+        if (secondExt.compare(QLatin1String("ntv"), Qt::CaseInsensitive) != 0) languages << folder.filePath(name);
     }
 
     TLangFileProject project;
