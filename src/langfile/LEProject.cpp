@@ -328,7 +328,7 @@ QStringList FindLanguageFiles(const TLangFileProject& Project)
     if (const qsizetype dot = stem.lastIndexOf(QLatin1Char('.')); dot >= 0) stem.truncate(dot);
     if (const qsizetype dot = stem.lastIndexOf(QLatin1Char('.')); dot >= 0) stem.truncate(dot);
     QStringList result;
-    for (const QString& name : info.dir().entryList({stem + QStringLiteral(".*.lng")}, QDir::Files, QDir::Name)) {
+    for (const QString& name : LanguageFileNames(info.dir(), stem)) {
         if (Project.LangAlreadyOpen(name)) continue;
         const QString path = info.dir().filePath(name);
         try {

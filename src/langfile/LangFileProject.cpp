@@ -26,20 +26,11 @@ void TLangFileProject::Open(const QString& ANativeFileName, bool ALibrary, bool 
     DoOpen(ANativeFileName, ALibrary, AReadOnly);
 }
 
-bool TLangFileProject::Close(bool SaveNative)
-{
-    return DoClose(SaveNative);
-}
+bool TLangFileProject::Close(bool SaveNative) { return DoClose(SaveNative); }
 
-void TLangFileProject::OpenLanguage(const QString& AFileName, bool AReadOnly)
-{
-    DoOpenLanguage(AFileName, AReadOnly);
-}
+void TLangFileProject::OpenLanguage(const QString& AFileName, bool AReadOnly) { DoOpenLanguage(AFileName, AReadOnly); }
 
-bool TLangFileProject::CloseLanguage(int Index, bool& AllowClose)
-{
-    return DoCloseLanguage(Index, AllowClose);
-}
+bool TLangFileProject::CloseLanguage(int Index, bool& AllowClose) { return DoCloseLanguage(Index, AllowClose); }
 
 void TLangFileProject::DoOpen(const QString& ANativeFileName, bool ALibrary, bool AReadOnly)
 {
@@ -126,19 +117,33 @@ int TLangFileProject::GetLangIndex(const QString& AFileName) const
     return -1;
 }
 
+QStringList LanguageFileNames(const QDir& Folder, const QString& Stem)
+{
+    const QString prefix = Stem + QLatin1Char('.');
+    const QLatin1String lng(".lng");
+    QStringList names = Folder.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    names.removeIf([&](const QString& name) {
+        return name.size() < prefix.size() + lng.size() || !name.startsWith(prefix, Qt::CaseInsensitive) ||
+               !name.endsWith(lng, Qt::CaseInsensitive);
+    });
+    return names;
+}
+
 void RepairProject(const QString& NativeFileName, TPrompt& Prompt)
 {
     const QFileInfo info(NativeFileName);
     if (!info.exists()) {
-        Prompt.Message(mkError, QStringLiteral("File \"%1\" does not exist").arg(QDir::toNativeSeparators(NativeFileName)),
-                       mbOK, mrOk);
+        Prompt.Message(mkError,
+                       QStringLiteral("File \"%1\" does not exist").arg(QDir::toNativeSeparators(NativeFileName)), mbOK,
+                       mrOk);
         return;
     }
     try {
         TLocStorage storage;
         TLangFile native(NativeFileName, false);
         if (!native.IsNative()) {
-            Prompt.Message(mkError, QStringLiteral("\"%1\" is not native language file").arg(info.fileName()), mbOK, mrOk);
+            Prompt.Message(mkError, QStringLiteral("\"%1\" is not native language file").arg(info.fileName()), mbOK,
+                           mrOk);
             return;
         }
         Prompt.Status(QStringLiteral("Processing native language file \"%1\"...").arg(info.fileName()));
@@ -146,9 +151,7 @@ void RepairProject(const QString& NativeFileName, TPrompt& Prompt)
         native.Save(&storage, 0, false);
 
         const QString stem = info.fileName().section(QLatin1Char('.'), 0, 0);
-        const QStringList files =
-            info.dir().entryList({stem + QStringLiteral(".*.lng")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-        for (const QString& name : files) {
+        for (const QString& name : LanguageFileNames(info.dir(), stem)) {
             const qsizetype dot = name.indexOf(QLatin1Char('.'));
             if (name.mid(dot).compare(QLatin1String(".ntv.lng"), Qt::CaseInsensitive) == 0) continue;
             Prompt.Status(QStringLiteral("Processing language file \"%1\"...").arg(name));

@@ -3,6 +3,7 @@
 #include "langfile/LangFile.h"
 #include "storage/LocStorage.h"
 
+class QDir;
 class TPrompt;
 
 // A storage bound to a native language file (column 0) and to the language
@@ -38,6 +39,11 @@ protected:
     TLangFileList FLangFiles;
     QString FNativeFileName;
 };
+
+// The names of the files in Folder named Stem.*.lng, sorted by name without
+// regard to case. Stem is taken literally, not as a wildcard pattern: brackets
+// or wildcards in a project's name must not pick up another project's files.
+QStringList LanguageFileNames(const QDir& Folder, const QString& Stem);
 
 // Rewrites a native file with duplicate IDs renumbered and every language file
 // of its folder matched to it by names. Messages and progress go to Prompt.

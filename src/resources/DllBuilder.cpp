@@ -98,8 +98,10 @@ bool ReadSettingsRecord(const QByteArray& Data, TSettingsRecord& Record)
         Record.EnglishName = AnsiToWide(r.Bytes(r.U16()), SystemCodePage());
         Record.LocalizedName = r.Utf16(r.U16());
         Record.DVersion = r.U16();
-        Record.Reserved = r.U16();
-        Record.Build = r.U32();
+        // Readers need nothing after the format version: a record that ends
+        // there still names its language and format.
+        Record.Reserved = r.Remaining() >= 2 ? r.U16() : 0;
+        Record.Build = r.Remaining() >= 4 ? r.U32() : 0;
         return true;
     } catch (const ELangFileError&) {
         return false;
@@ -259,12 +261,12 @@ QString TSyncDLL::Execute(const QString& APEFileName, const QString& ANativeLFNa
     if (!QFileInfo::exists(ANativeLFName)) throw ELangFileError(FileDoesNotExist(ANativeLFName));
 
     // app.ntv.lng: app.*.lng, without app.ntv.lng itself.
-    const QFileInfo native(ANativeLFName);
-    const QString pattern = WithoutLastExt(WithoutLastExt(native.fileName())) + QStringLiteral(".*.lng");
+    const QDir folder = QFileInfo(ANativeLFName).absoluteDir();
     QStringList languages;
-    for (const QFileInfo& f : QDir(native.absolutePath()).entryInfoList({pattern}, QDir::Files, QDir::Name)) {
-        const QString secondExt = QFileInfo(WithoutLastExt(f.fileName())).suffix();
-        if (secondExt.compare(QLatin1String("ntv"), Qt::CaseInsensitive) != 0) languages << f.absoluteFilePath();
+    for (const QString& name :
+         LanguageFileNames(folder, WithoutLastExt(WithoutLastExt(QFileInfo(ANativeLFName).fileName())))) {
+        const QString secondExt = QFileInfo(WithoutLastExt(name)).suffix();
+        if (secondExt.compare(QLatin1String("ntv"), Qt::CaseInsensitive) != 0) languages << folder.filePath(name);
     }
 
     TLangFileProject project;
@@ -335,20 +337,14 @@ void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, 
             if (lang.IsNative()) {
                 result = QStringLiteral("Is native");
             } else {
-                // Built whole in memory before the old DLL is replaced, so a
-                // failure leaves the old one in place.
-                QByteArray image;
+                // The old DLL is replaced only by a complete new one: a
+                // failure of either kind leaves it in place.
                 try {
-                    CreateLDLLStream(lang, image, PEFileName, &Project, false, false);
+                    CreateLDLL(lang, dll, PEFileName, &Project, false);
+                } catch (const EFileSystemError&) {
+                    result = QStringLiteral("Can not delete file");
                 } catch (const EVocabrixError&) {
                     result = QStringLiteral("Can not create DLL");
-                }
-                if (result == QLatin1String("Ok")) {
-                    try {
-                        WriteFileAtomic(dll, image);
-                    } catch (const EFileSystemError&) {
-                        result = QStringLiteral("Can not delete file");
-                    }
                 }
             }
         } catch (const std::exception&) {

@@ -33,7 +33,9 @@ extern const QString kLocLangsName;    // "OXV_LOC_LANGS_"
 
 // The record's bytes, with the trailing byte readers ignore.
 QByteArray WriteSettingsRecord(const TSettingsRecord& Record);
-// Reads a record; false when Data is too short or its lengths run past its end.
+// Reads a record; false when Data ends before the DLL format version or its
+// name lengths run past its end. The fields after the format version are 0
+// when the record ends before them.
 bool ReadSettingsRecord(const QByteArray& Data, TSettingsRecord& Record);
 
 // Writes the language's library settings record into RP (creating the RCDATA
@@ -54,7 +56,8 @@ void UpdateResources(TLangFile& LF, TResProcessor& RP, TLocStorage* ALocStorage,
 void CreateLDLLStream(TLangFile& LF, QByteArray& Stream, const QString& APEFileName, TLocStorage* ALocStorage,
                       bool UpdateVersion, bool CheckSync);
 // Builds the DLL in memory and then replaces AFileName atomically: a failed
-// build writes nothing and leaves an existing DLL as it was.
+// build writes nothing and leaves an existing DLL as it was. Only the
+// failure to replace the file throws EFileSystemError.
 void CreateLDLL(TLangFile& LF, const QString& AFileName, const QString& APEFileName, TLocStorage* ALocStorage,
                 bool CheckSync);
 

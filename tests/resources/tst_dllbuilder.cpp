@@ -253,6 +253,46 @@ private Q_SLOTS:
         QCOMPARE(f.lf.NativeExeMismatchText(), "native 2\r\nTwo");
     }
 
+    // The executable's library record gives the DLL format version; nothing
+    // after it is needed.
+    void nativeRecord_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<int>("dversion"); // 0: the build is refused
+        TSettingsRecord r;
+        r.Version = 506;
+        r.EnglishName = "English";
+        r.LocalizedName = "English";
+        r.DVersion = 9;
+        const QByteArray whole = WriteSettingsRecord(r);
+        QTest::newRow("whole") << whole << 9;
+        QTest::newRow("ends after the format version") << whole.left(whole.size() - 7) << 9;
+        QTest::newRow("ends inside the format version") << whole.left(whole.size() - 8) << 0;
+        QTest::newRow("name runs past the end") << whole.left(20) << 0;
+        QTest::newRow("other magic") << "LDLX" + whole.mid(4) << 0;
+    }
+    void nativeRecord()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(int, dversion);
+        TFixture f;
+        TResProcessor rp;
+        auto* rcdata = static_cast<TResRCData*>(rp.AddBlock(std::make_unique<TResRCData>(&rp)));
+        rcdata->Add(kLibSettingsName, false)->Buffer() = record;
+        if (dversion == 0) {
+            QCOMPARE(ErrorOf([&] { UpdateResources(f.lf, rp, &f.s, false, false); }),
+                     "Can't create DLL. The native DLL is invalid");
+            return;
+        }
+        UpdateResources(f.lf, rp, &f.s, false, false);
+        TSettingsRecord r;
+        QVERIFY(ReadSettingsRecord(rcdata->ItemByName(kLibSettingsName)->Buffer(), r));
+        QCOMPARE(r.DVersion, uint16_t(dversion));
+        QCOMPARE(r.Version, 506);
+        QCOMPARE(r.Locale, kFrench);
+        QCOMPARE(r.Build, 3u);
+    }
+
     void failedBuildsWriteNothing()
     {
         TFixture f;
@@ -384,6 +424,40 @@ private Q_SLOTS:
         QCOMPARE(sync.Execute(exe, native, false, true), QString());
         QCOMPARE(sync.Output(), dir.filePath("Notes.deu") + " ..... Ok\r\n" + dir.filePath("Notes.fra") + " ..... Ok");
         QVERIFY(IsLocalizedPEFile(dir.filePath("Notes.fra")));
+    }
+
+    // Which files of the folder are the project's language files.
+    void synchronisedLanguageFiles_data()
+    {
+        QTest::addColumn<QString>("project"); // the native file is <project>.ntv.lng
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("synchronised");
+        QTest::newRow("plain") << "app" << QStringList{"app.fra.lng",         "app.deu.lng", "app.NTV.lng",
+                                                       "application.deu.lng", "app.deu.bak", "app.lng"}
+                               << QStringList{"app.deu.lng", "app.fra.lng"};
+        QTest::newRow("brackets in the name are no character set")
+            << "app[1]" << QStringList{"app[1].deu.lng", "app1.deu.lng"} << QStringList{"app[1].deu.lng"};
+        QTest::newRow("wildcards in the name are taken literally")
+            << "a?*" << QStringList{"a?*.deu.lng", "abc.deu.lng"} << QStringList{"a?*.deu.lng"};
+    }
+    void synchronisedLanguageFiles()
+    {
+        QFETCH(QString, project);
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, synchronised);
+        QTemporaryDir dir;
+        const QString native = dir.filePath(project + ".ntv.lng");
+        QVERIFY(QFile::copy(SHARED_EXAMPLES_DIR "/Notes.ntv.lng", native));
+        for (const QString& name : present)
+            QVERIFY(QFile::copy(SHARED_EXAMPLES_DIR "/Notes.deu.lng", dir.filePath(name)));
+
+        TRecordingPrompt prompt;
+        TSyncDLL sync(prompt);
+        sync.SetNativeChanged(true); // every language file is rewritten
+        QCOMPARE(sync.Execute(dir.filePath(project + ".exe"), native, true, false), QString());
+        QStringList expected;
+        for (const QString& name : synchronised) expected << dir.filePath(name) + " ..... Ok";
+        QCOMPARE(sync.Output(), expected.join("\r\n"));
     }
 };
 
