@@ -1,5 +1,6 @@
 #include "app/EditorSettings.h"
 
+#include "core/FileNames.h"
 #include "storage/Locales.h"
 
 #include <QDir>
@@ -43,15 +44,8 @@ bool SamePath(const QString& A, const QString& B)
     return QDir::toNativeSeparators(A).compare(QDir::toNativeSeparators(B), cs) == 0;
 }
 
-// The file name without its last extension, and with another one.
-QString WithoutExtension(const QString& FileName)
-{
-    const qsizetype slash = FileName.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = FileName.lastIndexOf(QLatin1Char('.'));
-    return dot > slash ? FileName.left(dot) : FileName;
-}
-
-QString Extension(const QString& FileName) { return FileName.mid(WithoutExtension(FileName).size()); }
+// The last extension of a file name, with its dot.
+QString Extension(const QString& FileName) { return FileName.mid(WithoutLastExt(FileName).size()); }
 
 // Entries of "Reopen" in the order of their numbers ("2" before "10"), also
 // while they carry the temporary prefix "__"; other names after them.
@@ -276,17 +270,17 @@ QString RecentProjectCaption(const TRecentProject& Entry)
 
 QString ProjectDesktopFileName(const QString& NativeFileName)
 {
-    return WithoutExtension(WithoutExtension(NativeFileName)) + QStringLiteral(".leo");
+    return WithoutLastExt(WithoutLastExt(NativeFileName)) + QStringLiteral(".leo");
 }
 
 QString LanguageExtension(const QString& LangFileName)
 {
-    return Extension(WithoutExtension(QFileInfo(LangFileName).fileName()));
+    return Extension(WithoutLastExt(QFileInfo(LangFileName).fileName()));
 }
 
 QString LanguageFileOfExtension(const QString& NativeFileName, const QString& Extension)
 {
-    return WithoutExtension(WithoutExtension(NativeFileName)) + Extension + QStringLiteral(".lng");
+    return WithoutLastExt(WithoutLastExt(NativeFileName)) + Extension + QStringLiteral(".lng");
 }
 
 TColumnSettings DefaultColumnSettings(int Locale, const QString& GridFontName, int GridFontSize)
@@ -465,7 +459,7 @@ bool SectionNodeMatches(const QString& NodeText, const QString& Child)
 
 QString ResolvePEFileName(const QString& ProjectPEFile, const QString& DesktopPEFile, const QString& NativeFileName)
 {
-    for (const QString& candidate : {ProjectPEFile, DesktopPEFile, WithoutExtension(NativeFileName)})
+    for (const QString& candidate : {ProjectPEFile, DesktopPEFile, WithoutLastExt(NativeFileName)})
         if (!candidate.isEmpty() && QFileInfo(candidate).isFile()) return candidate;
-    return WithoutExtension(WithoutExtension(NativeFileName)) + QStringLiteral(".exe");
+    return WithoutLastExt(WithoutLastExt(NativeFileName)) + QStringLiteral(".exe");
 }

@@ -1,5 +1,7 @@
 #include "app/StartOptions.h"
 
+#include "core/FileNames.h"
+
 #include <QDir>
 
 namespace {
@@ -56,15 +58,6 @@ QString NormalisePath(const QString& Path, const QDir& CurrentDir)
     return Path.isEmpty() ? Path : QDir::cleanPath(CurrentDir.absoluteFilePath(Path));
 }
 
-// The path with the extension of its last component (from its last dot on)
-// replaced by Ext, or Ext appended when it has none.
-QString ChangeFileExt(const QString& Path, const QString& Ext)
-{
-    const qsizetype dot = Path.lastIndexOf(QLatin1Char('.'));
-    const qsizetype slash = Path.lastIndexOf(QLatin1Char('/'));
-    return (dot > slash ? Path.left(dot) : Path) + Ext;
-}
-
 bool ApplySwitch(TStartOptions& o, const QString& Arg, const QDir& CurrentDir)
 {
     for (const TSwitch& s : kSwitches) {
@@ -96,7 +89,7 @@ TStartOptions ParseStartOptions(const QStringList& Args, const QString& CurrentD
     // app.ntv.lng (or, with -dll, app.deu.lng) gives app.exe.
     const bool needsPEFile = o.SyncAll || o.SyncDlls || o.SyncLangFiles || o.BuildDll;
     if (o.PEFile.isEmpty() && needsPEFile && !o.ProjectFile.isEmpty())
-        o.PEFile = ChangeFileExt(ChangeFileExt(o.ProjectFile, QString()), QStringLiteral(".exe"));
+        o.PEFile = WithoutLastExt(WithoutLastExt(o.ProjectFile)) + QStringLiteral(".exe");
     return o;
 }
 

@@ -1,5 +1,6 @@
 #include "langfile/LEProject.h"
 
+#include "core/FileNames.h"
 #include "core/Prompt.h"
 #include "platform/Settings.h"
 #include "storage/Locales.h"
@@ -322,11 +323,8 @@ QString LibraryDisplayName(const QString& LibraryFolder)
 QStringList FindLanguageFiles(const TLangFileProject& Project)
 {
     const QFileInfo info(Project.NativeFileName());
-    // app.ntv.lng: without its last extension "app.ntv", whose extension
-    // becomes the wildcard.
-    QString stem = info.fileName();
-    if (const qsizetype dot = stem.lastIndexOf(QLatin1Char('.')); dot >= 0) stem.truncate(dot);
-    if (const qsizetype dot = stem.lastIndexOf(QLatin1Char('.')); dot >= 0) stem.truncate(dot);
+    // app.ntv.lng: the project's files are app.*.lng.
+    const QString stem = WithoutLastExt(WithoutLastExt(info.fileName()));
     QStringList result;
     for (const QString& name : LanguageFileNames(info.dir(), stem)) {
         if (Project.LangAlreadyOpen(name)) continue;

@@ -1,6 +1,7 @@
 #include "resources/DllBuilder.h"
 
 #include "core/ByteStream.h"
+#include "core/FileNames.h"
 #include "core/Prompt.h"
 #include "langfile/LangFileProject.h"
 #include "platform/AtomicFile.h"
@@ -20,14 +21,6 @@ namespace {
 const QString kInvalidNativeDll = QStringLiteral("Can't create DLL. The native DLL is invalid");
 
 QString FileDoesNotExist(const QString& FileName) { return QStringLiteral("File \"%1\" does not exist").arg(FileName); }
-
-// The path without the extension of its last component.
-QString WithoutLastExt(const QString& Path)
-{
-    const qsizetype dot = Path.lastIndexOf(QLatin1Char('.'));
-    const qsizetype slash = Path.lastIndexOf(QLatin1Char('/'));
-    return dot > slash ? Path.left(dot) : Path;
-}
 
 TSettingsRecord RecordOfLanguage(const TLangFile& LF, uint16_t DVersion)
 {
