@@ -155,10 +155,7 @@ int TLocItem::AddValue(const QString& AValue, uint16_t ALangID)
     return FValues.Add(std::move(v));
 }
 
-bool TLocItem::IsTranslated(int Index) const
-{
-    return FValues.Items(Index)->ValueVersion() >= MainValue()->ValueVersion();
-}
+bool TLocItem::IsTranslated(int Index) const { return FValues.Items(Index)->IsTranslated(); }
 
 TLocProperty::TLocProperty(TLocStorage* ALocStorage, TLocComponent* AParent, int32_t AID, const QString& AName,
                            TLocValueType AValueType)
