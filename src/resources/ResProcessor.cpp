@@ -44,6 +44,16 @@ struct TSectionEntry {
 
 qint64 DirectoryStringSize(const QString& name) { return 2 + 2 * qint64(name.size()); }
 
+// A resource name as an image stores it: Windows upper-cases the name it looks
+// for one UTF-16 unit at a time and compares it with the stored names exactly
+// (resource compilers store them so). A mixed-case name would never be found.
+QString LoaderName(const QString& name)
+{
+    QString upper(name);
+    for (QChar& c : upper) c = c.toUpper();
+    return upper;
+}
+
 // The area of one type: its name-level directory and entries, one language
 // directory per resource, the data entries, the names, then the data.
 void WriteNameLevel(TByteWriter& w, quint32 offset, quint32 stamp, const std::vector<TSectionEntry>& entries)
@@ -391,16 +401,16 @@ void TResRCData::SaveToSection(TByteWriter& Stream, quint32 Offset, quint32 Time
     for (size_t i = 0; i < FItems.size(); ++i) {
         TSectionEntry& e = entries[i];
         e.IsNumber = NumericId(*FItems[i], e.Id);
-        if (!e.IsNumber) e.Name = FItems[i]->Name();
+        if (!e.IsNumber) e.Name = LoaderName(FItems[i]->Name());
         e.Data = FItems[i]->Buffer();
     }
     // The loader looks resources up by binary search: named entries first,
-    // sorted without regard to case, then the numbered ones by number. Items
-    // loaded from an executable are already in this order.
+    // by code unit, then the numbered ones by number. Items loaded from an
+    // executable are already in this order.
     std::stable_sort(entries.begin(), entries.end(), [](const TSectionEntry& a, const TSectionEntry& b) {
         if (a.IsNumber != b.IsNumber) return b.IsNumber;
         if (a.IsNumber) return a.Id < b.Id;
-        return a.Name.toUpper() < b.Name.toUpper();
+        return a.Name < b.Name;
     });
     WriteNameLevel(Stream, Offset, TimeStamp, entries);
 }
@@ -586,8 +596,10 @@ void TResProcessor::CreateDLLStream(QByteArray& Stream, const TProgressFunc& Pro
 
     // NT headers: signature and file header
     w.U32(0x4550);
-    w.U16(0x14C); // Machine, also for PE32+
-    w.U16(1);     // NumberOfSections
+    // Machine: the image loader refuses a PE32+ image marked i386 (a data-file
+    // load does not look), and a 64-bit Delphi program is always x64.
+    w.U16(FIs64Bit ? 0x8664 : 0x14C);
+    w.U16(1); // NumberOfSections
     w.U32(stamp);
     w.U32(0); // PointerToSymbolTable
     w.U32(0); // NumberOfSymbols

@@ -661,7 +661,7 @@ private Q_SLOTS:
         std::memcpy(expected.data() + 0x40, stub.constData(), size_t(stub.size()));
         // file header
         at32(0x100, 0x4550);
-        at16(0x104, 0x14C);
+        at16(0x104, is64 ? 0x8664 : 0x14C); // Windows maps no PE32+ image marked i386
         at16(0x106, 1);
         at32(0x108, kFixedStamp);
         at16(0x114, is64 ? 0xF0 : 0xE0);
@@ -731,14 +731,21 @@ private Q_SLOTS:
         rc->Add("7", true)->Buffer() = "seven";
         rc->Add("b", false)->Buffer() = "bee";
         rc->Add("A", false)->Buffer() = "a";
+        rc->Add(QString::fromUtf8("Tß"), false)->Buffer() = "sharp s";
+        rc->Add("TSS", false);
+        rc->Add("TT", false);
         static_cast<TResString*>(p.AddBlock(std::make_unique<TResString>(&p)))->Add(1, "one");
         TPEReader reader(WriteTemp("order.dll", DllOf(p)));
         QCOMPARE(reader.Resources().GetResourceItem(0)->Name(), "String");
+        // Windows upper-cases the name it looks for one character at a time
+        // and compares code units, so names are stored that way and in that
+        // order ("ß" has no one-character upper case and sorts after "T").
         TPEResourceList& names = reader.Resources().GetResourceItem(1)->List();
-        QCOMPARE(names.GetResourceItem(0)->Name(), "A");
-        QCOMPARE(names.GetResourceItem(1)->Name(), "b");
-        QCOMPARE(names.GetResourceItem(2)->Name(), "7");
+        QStringList stored;
+        for (int i = 0; i < names.Count(); ++i) stored << names.GetResourceItem(i)->Name();
+        QCOMPARE(stored, QStringList({"A", "B", "TSS", "TT", QString::fromUtf8("Tß"), "7"}));
         QCOMPARE(names.GetResourceItem(1)->RawData(), QByteArray("bee"));
+        QCOMPARE(names.GetResourceItem(4)->RawData(), QByteArray("sharp s"));
         // The processor itself keeps its order.
         QCOMPARE(rc->Items(0)->Name(), "7");
     }
