@@ -316,12 +316,12 @@ private Q_SLOTS:
         QVERIFY(editor);
         QTimer::singleShot(0, editor, [editor] {
             auto* memo = editor->findChild<QPlainTextEdit*>("mmText");
-            memo->setPlainText("eins\nzwei");
+            memo->setPlainText("eins\u00A0!\nzwei"); // the no-break space is kept
             QTest::keyClick(memo, Qt::Key_Return, Qt::ControlModifier);
         });
         // Ctrl+Enter opens the editor on any writable cell.
         QTest::keyClick(e.Grid(), Qt::Key_Return, Qt::ControlModifier);
-        QCOMPARE(e.Form->RowItem(row)->Values().Items(1)->Value(), QStringLiteral("eins\r\nzwei"));
+        QCOMPARE(e.Form->RowItem(row)->Values().Items(1)->Value(), QStringLiteral("eins\u00A0!\r\nzwei"));
         QVERIFY(e.Grid()->GetCellOptions(col, row) & voList);
     }
 
