@@ -91,6 +91,8 @@ void TItemSearchView::EditAndSelect(int SelStart, int SelLength)
     FSelLength = std::clamp(SelLength, 0, int(FEditorText.size()) - FSelStart);
 }
 
+bool TItemSearchView::EditorModified() const { return FEditing && FEditorText != CellText(FCol, FRow); }
+
 void TItemSearchView::EndEditing(bool Cancel)
 {
     if (!FEditing) return;
@@ -259,7 +261,9 @@ QString TQReplaceData::ReplacedText(const QString& Cell) const
 
 int TQReplaceData::ReplaceAll()
 {
-    FGrid->EndEditing(true);
+    // An editor that shows a hit is closed as by Escape; what the user typed
+    // is stored first, as by Enter, and so is not lost.
+    FGrid->EndEditing(!FGrid->EditorModified());
     const int last = FGrid->RowCount() - 1;
     if (last < 0) return 0;
     const int current = std::clamp(FGrid->Row(), 0, last);

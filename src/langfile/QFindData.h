@@ -46,6 +46,8 @@ public:
     virtual void ReplaceEditorSelection(const QString& Text) = 0;
     // Opens the editor on the current cell and selects SelLength characters from SelStart.
     virtual void EditAndSelect(int SelStart, int SelLength) = 0;
+    // The editor holds text the cell does not have yet (the user typed).
+    virtual bool EditorModified() const = 0;
     // Ends editing; the text goes through the cell edit path unless Cancel.
     virtual void EndEditing(bool Cancel) = 0;
     // The cell edit path: stores Text as the cell's value (stamping it translated when it changed).
@@ -85,6 +87,7 @@ public:
     int EditorSelLength() const override { return FSelLength; }
     void ReplaceEditorSelection(const QString& Text) override;
     void EditAndSelect(int SelStart, int SelLength) override;
+    bool EditorModified() const override;
     void EndEditing(bool Cancel) override;
     void SetEditText(int ACol, int ARow, const QString& Text) override;
 

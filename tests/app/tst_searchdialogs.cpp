@@ -264,12 +264,16 @@ void TestSearchDialogs::replacePrompt()
     QVERIFY(!prompt.btnReplace->isEnabled());
     QVERIFY(!f.Grid->Editing());
     QCOMPARE(cancelled, QStringList{"2:0:cd cd"});
-    // Replace All cancels the same way.
+    // Replace All closes an editor that shows a hit the same way, but keeps
+    // what was typed: the edit is stored, then replaced in.
     f.View->EditAndSelect(0, 2);
-    f.Grid->GetInplaceEditor()->insertPlainText(QStringLiteral("typed"));
     state.ReplaceAll();
     QCOMPARE(cancelled.size(), 2);
-    QCOMPARE(f.German()[0], QStringLiteral("cd cd"));
+    f.View->EditAndSelect(0, 2);
+    f.Grid->GetInplaceEditor()->insertPlainText(QStringLiteral("ab x"));
+    state.ReplaceAll();
+    QCOMPARE(cancelled.size(), 2);
+    QCOMPARE(f.German()[0], QStringLiteral("cd x cd"));
 
     prompt.btnReplaceAll->click();
     QCOMPARE(prompt.result(), TdlgReplace::ReplaceAllResult);
