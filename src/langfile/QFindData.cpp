@@ -40,6 +40,11 @@ QString TSearchView::CellText(int ACol, int ARow) const
     return item->Values().Items(lang)->Value();
 }
 
+QString TSearchView::ShownText(int ACol, int ARow) const
+{
+    return Editing() && ACol == Col() && ARow == Row() ? EditorText() : CellText(ACol, ARow);
+}
+
 QString TSearchView::NativeText(int ARow) const
 {
     const TLocItem* item = RowItem(ARow);
@@ -172,7 +177,7 @@ int TQFindData::ScanText(int From, int To, int Step)
     const bool readOnlyColumn = FGrid->ColumnReadOnly(FGridCol);
     return ScanRows(From, To, Step, [&](int r) {
         if (RowSearchable(r, locale)) {
-            const QString text = FGrid->CellText(FGridCol, r);
+            const QString text = FGrid->ShownText(FGridCol, r);
             if (MatchCell(text, locale)) {
                 // A hit in a column that cannot be edited leaves the cell on the next search.
                 if (readOnlyColumn) FSearchPos = int(text.size());
@@ -187,7 +192,7 @@ int TQFindData::ScanText(int From, int To, int Step)
 int TQFindData::ScanFormats(int From, int To, int Step)
 {
     return ScanRows(From, To, Step, [&](int r) {
-        const QString text = FGrid->CellText(FGridCol, r);
+        const QString text = FGrid->ShownText(FGridCol, r);
         const QString native = FGrid->NativeText(r);
         if (text == native || FormatSymbols(text) == FormatSymbols(native)) return false;
         FSearchPos = int(text.size());
@@ -236,7 +241,7 @@ void TQFindData::ShowFoundText()
     if (FRowIndex != FGrid->Row()) FGrid->MoveTo(FGridCol, FRowIndex);
     if (FGrid->ColumnReadOnly(FGridCol) || FGrid->CellReadOnly(FGridCol, FRowIndex)) return;
     if (FSearchWrongFormats)
-        FGrid->EditAndSelect(0, int(FGrid->CellText(FGridCol, FRowIndex).size()));
+        FGrid->EditAndSelect(0, int(FGrid->ShownText(FGridCol, FRowIndex).size()));
     else
         FGrid->EditAndSelect(std::max(FSearchPos - 1, 0), int(FFindText.size()));
 }

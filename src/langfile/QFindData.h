@@ -56,6 +56,9 @@ public:
     // The cell's text: the row item's value in the column's language; empty
     // where either is missing.
     QString CellText(int ACol, int ARow) const;
+    // The text the user sees in the cell: while it is being edited, the
+    // editor's (typing reaches the value only when the edit ends).
+    QString ShownText(int ACol, int ARow) const;
     // The row item's native value.
     QString NativeText(int ARow) const;
 };

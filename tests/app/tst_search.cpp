@@ -311,6 +311,21 @@ void TestSearch::replacePrompt()
         f.View->EditAndSelect(0, 1);
         QVERIFY(!data.CanReplace());
     }
+
+    // A cell being edited is searched in the text its editor holds (and shows),
+    // not in the stored one the typing has not reached yet.
+    TSearchFixture g({"xyz", "q"});
+    g.View->MoveTo(1, 0);
+    g.View->EditAndSelect(0, 3);
+    g.View->ReplaceEditorSelection(QStringLiteral("abc xyz"));
+    TQReplaceData typed(g.View.get());
+    Configure(typed, QStringLiteral("xyz"), 0);
+    typed.FReplaceText = QStringLiteral("Q");
+    QCOMPARE(typed.FindNext(true), 0);
+    QCOMPARE(typed.FSearchPos, 5);
+    typed.ShowFoundText();
+    typed.ReplaceSelection();
+    QCOMPARE(g.Translations()[0], QStringLiteral("abc Q"));
 }
 
 void TestSearch::nextUntranslated_data()
