@@ -315,7 +315,7 @@ int FindNextUntranslated(const TSearchView& View)
     return -1;
 }
 
-bool PrepareIdenticalTranslation(TQReplaceData& State, const QString& OldText, const QString& NewText,
+bool PrepareIdenticalTranslation(TQReplaceData& State, int ACol, const QString& OldText, const QString& NewText,
                                  const QString& NativeText)
 {
     if (OldText.isEmpty() || NativeText.isEmpty()) return false;
@@ -323,7 +323,7 @@ bool PrepareIdenticalTranslation(TQReplaceData& State, const QString& OldText, c
     State.FReplaceText = NewText;
     State.FWholeCell = true;
     State.FMatchCase = true;
-    State.FGridCol = State.FGrid->Col();
+    State.FGridCol = ACol;
     State.FNativeText = NativeText;
     State.FIgnoreReadOnly = true;
     return true;

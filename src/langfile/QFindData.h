@@ -185,9 +185,10 @@ public:
 int FindNextUntranslated(const TSearchView& View);
 
 // Readies State for the identical-text translation after a row's translation
-// changed from OldText to NewText: the other rows with the same native text
-// whose translation in the current column is still exactly OldText.
+// in column ACol changed from OldText to NewText: the other rows with the same
+// native text whose translation in that column is still exactly OldText (an
+// edit need not be in the current column: a paste spans several).
 // False when there is nothing to translate along (an empty old or native text
 // would reach rows unrelated to the edit).
-bool PrepareIdenticalTranslation(TQReplaceData& State, const QString& OldText, const QString& NewText,
+bool PrepareIdenticalTranslation(TQReplaceData& State, int ACol, const QString& OldText, const QString& NewText,
                                  const QString& NativeText);

@@ -80,7 +80,7 @@ public:
             store(Sender, ACol, ARow, Text);
             if (FTranslating || old == Text) return;
             FTranslating = true;
-            Search.AutoTranslateIdentical(old, Text, Item(ARow)->MainValue()->Value());
+            Search.AutoTranslateIdentical(ACol, old, Text, Item(ARow)->MainValue()->Value());
             FTranslating = false;
         };
     }
@@ -382,7 +382,7 @@ void TestSearchDialogs::commands()
     // Identical texts are translated along silently.
     f.Grid->FocusCell(2, 0, true);
     f.Grid->OnSetEditText(f.Grid.get(), 2, 0, QStringLiteral("Öffnen"));
-    search.AutoTranslateIdentical(QStringLiteral("Open"), QStringLiteral("Öffnen"), QStringLiteral("Open"));
+    search.AutoTranslateIdentical(2, QStringLiteral("Open"), QStringLiteral("Öffnen"), QStringLiteral("Open"));
     QCOMPARE(f.German(), QStringList({"Öffnen", "Öffnen", "Datei", "Open", "Öffnen"}));
 
     // Through the prompt: Replace All from it, with the count reported.
@@ -392,7 +392,7 @@ void TestSearchDialogs::commands()
         QCOMPARE(f.Grid->Row(), 1); // the first other row is shown
         search.ReplacePrompt()->btnReplaceAll->click();
     });
-    search.AutoTranslateIdentical(QStringLiteral("Öffnen"), QStringLiteral("Auf"), QStringLiteral("Open"));
+    search.AutoTranslateIdentical(2, QStringLiteral("Öffnen"), QStringLiteral("Auf"), QStringLiteral("Open"));
     QCOMPARE(f.German(), QStringList({"Auf", "Auf", "Datei", "Open", "Auf"}));
     QCOMPARE(prompt.Log.filter(QStringLiteral("items replaced")).size(), 1);
     search.ReplacePrompt()->UpdateReplaceButton(); // no longer bound to the finished state

@@ -210,10 +210,11 @@ void TSearchCommands::RegExpFilter()
     if (miRegExp) miRegExp->setChecked(!filter.RegExp().isEmpty());
 }
 
-void TSearchCommands::AutoTranslateIdentical(const QString& OldText, const QString& NewText, const QString& NativeText)
+void TSearchCommands::AutoTranslateIdentical(int ACol, const QString& OldText, const QString& NewText,
+                                             const QString& NativeText)
 {
     TQReplaceData state(&FView);
-    if (!FReplacing && PrepareIdenticalTranslation(state, OldText, NewText, NativeText)) {
+    if (!FReplacing && PrepareIdenticalTranslation(state, ACol, OldText, NewText, NativeText)) {
         if (FHost.UseReplaceTb && FHost.UseReplaceTb()) {
             const int current = FView.Row();
             if (state.FindNext(true) >= 0 && state.FRowIndex != current) {

@@ -53,9 +53,9 @@ public:
     void GotoLineNumber();
     void GotoNextUntranslated();
     void RegExpFilter();
-    // After an edit of the current row's cell from OldText to NewText; not
+    // After an edit of a cell in column ACol from OldText to NewText; not
     // while replacing runs.
-    void AutoTranslateIdentical(const QString& OldText, const QString& NewText, const QString& NativeText);
+    void AutoTranslateIdentical(int ACol, const QString& OldText, const QString& NewText, const QString& NativeText);
 
     TQFindData FFindData;
     TQReplaceData FReplaceData;
