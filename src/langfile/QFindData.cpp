@@ -40,6 +40,11 @@ QString TSearchView::CellText(int ACol, int ARow) const
     return item->Values().Items(lang)->Value();
 }
 
+QString TSearchView::ShownText(int ACol, int ARow) const
+{
+    return Editing() && ACol == Col() && ARow == Row() ? EditorText() : CellText(ACol, ARow);
+}
+
 QString TSearchView::NativeText(int ARow) const
 {
     const TLocItem* item = RowItem(ARow);
@@ -90,6 +95,8 @@ void TItemSearchView::EditAndSelect(int SelStart, int SelLength)
     FSelStart = std::clamp(SelStart, 0, int(FEditorText.size()));
     FSelLength = std::clamp(SelLength, 0, int(FEditorText.size()) - FSelStart);
 }
+
+bool TItemSearchView::EditorModified() const { return FEditing && FEditorText != CellText(FCol, FRow); }
 
 void TItemSearchView::EndEditing(bool Cancel)
 {
@@ -170,7 +177,7 @@ int TQFindData::ScanText(int From, int To, int Step)
     const bool readOnlyColumn = FGrid->ColumnReadOnly(FGridCol);
     return ScanRows(From, To, Step, [&](int r) {
         if (RowSearchable(r, locale)) {
-            const QString text = FGrid->CellText(FGridCol, r);
+            const QString text = FGrid->ShownText(FGridCol, r);
             if (MatchCell(text, locale)) {
                 // A hit in a column that cannot be edited leaves the cell on the next search.
                 if (readOnlyColumn) FSearchPos = int(text.size());
@@ -185,7 +192,7 @@ int TQFindData::ScanText(int From, int To, int Step)
 int TQFindData::ScanFormats(int From, int To, int Step)
 {
     return ScanRows(From, To, Step, [&](int r) {
-        const QString text = FGrid->CellText(FGridCol, r);
+        const QString text = FGrid->ShownText(FGridCol, r);
         const QString native = FGrid->NativeText(r);
         if (text == native || FormatSymbols(text) == FormatSymbols(native)) return false;
         FSearchPos = int(text.size());
@@ -234,7 +241,7 @@ void TQFindData::ShowFoundText()
     if (FRowIndex != FGrid->Row()) FGrid->MoveTo(FGridCol, FRowIndex);
     if (FGrid->ColumnReadOnly(FGridCol) || FGrid->CellReadOnly(FGridCol, FRowIndex)) return;
     if (FSearchWrongFormats)
-        FGrid->EditAndSelect(0, int(FGrid->CellText(FGridCol, FRowIndex).size()));
+        FGrid->EditAndSelect(0, int(FGrid->ShownText(FGridCol, FRowIndex).size()));
     else
         FGrid->EditAndSelect(std::max(FSearchPos - 1, 0), int(FFindText.size()));
 }
@@ -259,7 +266,9 @@ QString TQReplaceData::ReplacedText(const QString& Cell) const
 
 int TQReplaceData::ReplaceAll()
 {
-    FGrid->EndEditing(true);
+    // An editor that shows a hit is closed as by Escape; what the user typed
+    // is stored first, as by Enter, and so is not lost.
+    FGrid->EndEditing(!FGrid->EditorModified());
     const int last = FGrid->RowCount() - 1;
     if (last < 0) return 0;
     const int current = std::clamp(FGrid->Row(), 0, last);
@@ -306,7 +315,7 @@ int FindNextUntranslated(const TSearchView& View)
     return -1;
 }
 
-bool PrepareIdenticalTranslation(TQReplaceData& State, const QString& OldText, const QString& NewText,
+bool PrepareIdenticalTranslation(TQReplaceData& State, int ACol, const QString& OldText, const QString& NewText,
                                  const QString& NativeText)
 {
     if (OldText.isEmpty() || NativeText.isEmpty()) return false;
@@ -314,7 +323,7 @@ bool PrepareIdenticalTranslation(TQReplaceData& State, const QString& OldText, c
     State.FReplaceText = NewText;
     State.FWholeCell = true;
     State.FMatchCase = true;
-    State.FGridCol = State.FGrid->Col();
+    State.FGridCol = ACol;
     State.FNativeText = NativeText;
     State.FIgnoreReadOnly = true;
     return true;

@@ -46,6 +46,8 @@ public:
     virtual void ReplaceEditorSelection(const QString& Text) = 0;
     // Opens the editor on the current cell and selects SelLength characters from SelStart.
     virtual void EditAndSelect(int SelStart, int SelLength) = 0;
+    // The editor holds text the cell does not have yet (the user typed).
+    virtual bool EditorModified() const = 0;
     // Ends editing; the text goes through the cell edit path unless Cancel.
     virtual void EndEditing(bool Cancel) = 0;
     // The cell edit path: stores Text as the cell's value (stamping it translated when it changed).
@@ -54,6 +56,9 @@ public:
     // The cell's text: the row item's value in the column's language; empty
     // where either is missing.
     QString CellText(int ACol, int ARow) const;
+    // The text the user sees in the cell: while it is being edited, the
+    // editor's (typing reaches the value only when the edit ends).
+    QString ShownText(int ACol, int ARow) const;
     // The row item's native value.
     QString NativeText(int ARow) const;
 };
@@ -85,6 +90,7 @@ public:
     int EditorSelLength() const override { return FSelLength; }
     void ReplaceEditorSelection(const QString& Text) override;
     void EditAndSelect(int SelStart, int SelLength) override;
+    bool EditorModified() const override;
     void EndEditing(bool Cancel) override;
     void SetEditText(int ACol, int ARow, const QString& Text) override;
 
@@ -179,9 +185,10 @@ public:
 int FindNextUntranslated(const TSearchView& View);
 
 // Readies State for the identical-text translation after a row's translation
-// changed from OldText to NewText: the other rows with the same native text
-// whose translation in the current column is still exactly OldText.
+// in column ACol changed from OldText to NewText: the other rows with the same
+// native text whose translation in that column is still exactly OldText (an
+// edit need not be in the current column: a paste spans several).
 // False when there is nothing to translate along (an empty old or native text
 // would reach rows unrelated to the edit).
-bool PrepareIdenticalTranslation(TQReplaceData& State, const QString& OldText, const QString& NewText,
+bool PrepareIdenticalTranslation(TQReplaceData& State, int ACol, const QString& OldText, const QString& NewText,
                                  const QString& NativeText);

@@ -214,6 +214,21 @@ private Q_SLOTS:
         const int row1 = e.Rows([&](TLocItem* i) { return i == items[1]; })[0];
         QCOMPARE(e.Grid()->GetCell(col, row1), QStringLiteral("Öffnen"));
         QCOMPARE(e.Prompt.Log, QStringList());
+
+        // A paste over the German and the French column translates along in
+        // the column of each pasted cell: French never reaches German rows.
+        QCOMPARE(e.Col(2), col + 1);
+        for (TLocItem* item : items)
+            for (int lang : {1, 2}) item->Values().Items(lang)->SetValue(QStringLiteral("Open"));
+        items[0]->Values().Items(1)->SetValue(QStringLiteral("X"));
+        QApplication::clipboard()->setText(QStringLiteral("X\tOuvrir"));
+        e.Form->RefreshGrid();
+        e.Grid()->FocusCell(col, e.Rows([&](TLocItem* i) { return i == items[0]; })[0], true);
+        e.Action("miPaste")->trigger();
+        for (TLocItem* item : {items[1], items[2]}) {
+            QCOMPARE(item->Values().Items(1)->Value(), QStringLiteral("Open"));
+            QCOMPARE(item->Values().Items(2)->Value(), QStringLiteral("Ouvrir"));
+        }
     }
 
     void formatWarning()
@@ -316,12 +331,12 @@ private Q_SLOTS:
         QVERIFY(editor);
         QTimer::singleShot(0, editor, [editor] {
             auto* memo = editor->findChild<QPlainTextEdit*>("mmText");
-            memo->setPlainText("eins\nzwei");
+            memo->setPlainText("eins\u00A0!\nzwei"); // the no-break space is kept
             QTest::keyClick(memo, Qt::Key_Return, Qt::ControlModifier);
         });
         // Ctrl+Enter opens the editor on any writable cell.
         QTest::keyClick(e.Grid(), Qt::Key_Return, Qt::ControlModifier);
-        QCOMPARE(e.Form->RowItem(row)->Values().Items(1)->Value(), QStringLiteral("eins\r\nzwei"));
+        QCOMPARE(e.Form->RowItem(row)->Values().Items(1)->Value(), QStringLiteral("eins\u00A0!\r\nzwei"));
         QVERIFY(e.Grid()->GetCellOptions(col, row) & voList);
     }
 

@@ -311,6 +311,21 @@ void TestSearch::replacePrompt()
         f.View->EditAndSelect(0, 1);
         QVERIFY(!data.CanReplace());
     }
+
+    // A cell being edited is searched in the text its editor holds (and shows),
+    // not in the stored one the typing has not reached yet.
+    TSearchFixture g({"xyz", "q"});
+    g.View->MoveTo(1, 0);
+    g.View->EditAndSelect(0, 3);
+    g.View->ReplaceEditorSelection(QStringLiteral("abc xyz"));
+    TQReplaceData typed(g.View.get());
+    Configure(typed, QStringLiteral("xyz"), 0);
+    typed.FReplaceText = QStringLiteral("Q");
+    QCOMPARE(typed.FindNext(true), 0);
+    QCOMPARE(typed.FSearchPos, 5);
+    typed.ShowFoundText();
+    typed.ReplaceSelection();
+    QCOMPARE(g.Translations()[0], QStringLiteral("abc Q"));
 }
 
 void TestSearch::nextUntranslated_data()
@@ -344,7 +359,7 @@ void TestSearch::identicalTranslation()
     f.View->SetEditText(1, 0, QStringLiteral("Öffnen"));
 
     TQReplaceData data(f.View.get());
-    QVERIFY(PrepareIdenticalTranslation(data, old, QStringLiteral("Öffnen"), native));
+    QVERIFY(PrepareIdenticalTranslation(data, 1, old, QStringLiteral("Öffnen"), native));
     QCOMPARE(data.ReplaceAll(), 2);
     QCOMPARE(f.Translations(),
              QStringList({"Öffnen", "Öffnen", "Aufmachen", "Open", "open", "Open", "Open", "Öffnen"}));
@@ -356,13 +371,13 @@ void TestSearch::identicalTranslation()
     g.View->MoveTo(1, 0);
     g.View->SetEditText(1, 0, QStringLiteral("Öffnen"));
     TQReplaceData prompt(g.View.get());
-    QVERIFY(
-        PrepareIdenticalTranslation(prompt, QStringLiteral("Open"), QStringLiteral("Öffnen"), QStringLiteral("Open")));
+    QVERIFY(PrepareIdenticalTranslation(prompt, 1, QStringLiteral("Open"), QStringLiteral("Öffnen"),
+                                        QStringLiteral("Open")));
     QCOMPARE(prompt.FindNext(true), 2);
 
     // Without an old or a native text there is nothing to translate along.
-    QVERIFY(!PrepareIdenticalTranslation(prompt, QString(), QStringLiteral("x"), QStringLiteral("Open")));
-    QVERIFY(!PrepareIdenticalTranslation(prompt, QStringLiteral("Open"), QStringLiteral("x"), QString()));
+    QVERIFY(!PrepareIdenticalTranslation(prompt, 1, QString(), QStringLiteral("x"), QStringLiteral("Open")));
+    QVERIFY(!PrepareIdenticalTranslation(prompt, 1, QStringLiteral("Open"), QStringLiteral("x"), QString()));
 }
 
 QTEST_GUILESS_MAIN(TestSearch)

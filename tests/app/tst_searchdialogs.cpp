@@ -70,10 +70,26 @@ public:
     QStringList German() const { return GermanValues(FItems); }
     TLocItem* Item(int Row) const { return FItems[size_t(Row)]; }
 
+    // From now on the cell edit path translates identical texts along as the
+    // main window's does, never from within such a translation.
+    void TranslateAlong(TSearchCommands& Search)
+    {
+        const auto store = Grid->OnSetEditText;
+        Grid->OnSetEditText = [this, store, &Search](TQStringGrid* Sender, int ACol, int ARow, const QString& Text) {
+            const QString old = Item(ARow)->Values().Items(1)->Value();
+            store(Sender, ACol, ARow, Text);
+            if (FTranslating || old == Text) return;
+            FTranslating = true;
+            Search.AutoTranslateIdentical(ACol, old, Text, Item(ARow)->MainValue()->Value());
+            FTranslating = false;
+        };
+    }
+
     std::unique_ptr<TQStringGrid> Grid;
     std::unique_ptr<TGridSearchView> View;
 
 private:
+    bool FTranslating = false;
     TLocStorage FStorage;
     TLangFile FNative;
     TLangFile FGerman;
@@ -93,6 +109,17 @@ void WhenModal(const std::function<void(QWidget*)>& Action)
     });
 }
 
+// Runs Action once Dialog is the modal window.
+void WhenShown(QWidget* Dialog, const std::function<void()>& Action)
+{
+    QTimer::singleShot(0, Dialog, [Dialog, Action] {
+        if (QApplication::activeModalWidget() == Dialog)
+            Action();
+        else
+            WhenShown(Dialog, Action);
+    });
+}
+
 } // namespace
 
 class TestSearchDialogs : public QObject {
@@ -108,6 +135,8 @@ private Q_SLOTS:
     void commandStates();
     void commands();
     void identicalTranslationAfterEdit();
+    void replacingTranslatesNothingAlong_data();
+    void replacingTranslatesNothingAlong();
 };
 
 void TestSearchDialogs::findDialogModes()
@@ -187,7 +216,8 @@ void TestSearchDialogs::notFoundMessage()
 
 void TestSearchDialogs::replacePrompt()
 {
-    TGridFixture f({"ab ab", "xab", "ab@u"});
+    // A no-break space stays what it is when the cell's text is stored.
+    TGridFixture f({"ab ab", "x\u00A0ab", "ab@u"});
     TQReplaceData state(f.View.get());
     state.FFindText = QStringLiteral("ab");
     state.FReplaceText = QStringLiteral("cd");
@@ -211,7 +241,7 @@ void TestSearchDialogs::replacePrompt()
     QCOMPARE(SelectedText(*f.Grid), QStringLiteral("ab"));
     prompt.btnReplace->click(); // then on to the next row
     prompt.btnReplace->click();
-    QCOMPARE(f.German(), QStringList({"cd cd", "xcd", "ab"}));
+    QCOMPARE(f.German(), QStringList({"cd cd", "x\u00A0cd", "ab"}));
     // The untranslatable row is shown, but cannot be replaced in.
     QCOMPARE(f.Grid->Row(), 2);
     QVERIFY(!prompt.btnReplace->isEnabled());
@@ -234,12 +264,16 @@ void TestSearchDialogs::replacePrompt()
     QVERIFY(!prompt.btnReplace->isEnabled());
     QVERIFY(!f.Grid->Editing());
     QCOMPARE(cancelled, QStringList{"2:0:cd cd"});
-    // Replace All cancels the same way.
+    // Replace All closes an editor that shows a hit the same way, but keeps
+    // what was typed: the edit is stored, then replaced in.
     f.View->EditAndSelect(0, 2);
-    f.Grid->GetInplaceEditor()->insertPlainText(QStringLiteral("typed"));
     state.ReplaceAll();
     QCOMPARE(cancelled.size(), 2);
-    QCOMPARE(f.German()[0], QStringLiteral("cd cd"));
+    f.View->EditAndSelect(0, 2);
+    f.Grid->GetInplaceEditor()->insertPlainText(QStringLiteral("ab x"));
+    state.ReplaceAll();
+    QCOMPARE(cancelled.size(), 2);
+    QCOMPARE(f.German()[0], QStringLiteral("cd x cd"));
 
     prompt.btnReplaceAll->click();
     QCOMPARE(prompt.result(), TdlgReplace::ReplaceAllResult);
@@ -348,7 +382,7 @@ void TestSearchDialogs::commands()
     // Identical texts are translated along silently.
     f.Grid->FocusCell(2, 0, true);
     f.Grid->OnSetEditText(f.Grid.get(), 2, 0, QStringLiteral("Öffnen"));
-    search.AutoTranslateIdentical(QStringLiteral("Open"), QStringLiteral("Öffnen"), QStringLiteral("Open"));
+    search.AutoTranslateIdentical(2, QStringLiteral("Open"), QStringLiteral("Öffnen"), QStringLiteral("Open"));
     QCOMPARE(f.German(), QStringList({"Öffnen", "Öffnen", "Datei", "Open", "Öffnen"}));
 
     // Through the prompt: Replace All from it, with the count reported.
@@ -358,7 +392,7 @@ void TestSearchDialogs::commands()
         QCOMPARE(f.Grid->Row(), 1); // the first other row is shown
         search.ReplacePrompt()->btnReplaceAll->click();
     });
-    search.AutoTranslateIdentical(QStringLiteral("Öffnen"), QStringLiteral("Auf"), QStringLiteral("Open"));
+    search.AutoTranslateIdentical(2, QStringLiteral("Öffnen"), QStringLiteral("Auf"), QStringLiteral("Open"));
     QCOMPARE(f.German(), QStringList({"Auf", "Auf", "Datei", "Open", "Auf"}));
     QCOMPARE(prompt.Log.filter(QStringLiteral("items replaced")).size(), 1);
     search.ReplacePrompt()->UpdateReplaceButton(); // no longer bound to the finished state
@@ -407,16 +441,7 @@ void TestSearchDialogs::identicalTranslationAfterEdit()
     TSearchHost host;
     host.UseReplaceTb = [] { return true; };
     TSearchCommands search(f.Grid.get(), f.Grid.get(), &project, &prompt, host);
-    const auto store = f.Grid->OnSetEditText;
-    bool translating = false;
-    f.Grid->OnSetEditText = [&](TQStringGrid* Sender, int ACol, int ARow, const QString& Text) {
-        const QString old = f.Item(ARow)->Values().Items(1)->Value();
-        store(Sender, ACol, ARow, Text);
-        if (translating || old == Text) return;
-        translating = true;
-        search.AutoTranslateIdentical(old, Text, f.Item(ARow)->MainValue()->Value());
-        translating = false;
-    };
+    f.TranslateAlong(search);
     f.Grid->FocusCell(2, 0, true);
     QVERIFY(f.Grid->ShowEditor());
     f.Grid->GetInplaceEditor()->SetText(QStringLiteral("Öffnen"));
@@ -434,6 +459,59 @@ void TestSearchDialogs::identicalTranslationAfterEdit()
     QCOMPARE(afterReplace, QStringList({"Öffnen", "Öffnen", "Open"}));
     QCOMPARE(nextRow, 2);
     QCOMPARE(f.German(), QStringList({"Öffnen", "Öffnen", "Öffnen"}));
+}
+
+// The user's own replacing reaches the rows with the old text itself (they
+// hold the search text too): its edits translate nothing along. Replace All
+// counts every cell it changed, and the prompt is not opened a second time
+// from its own Replace (it would stop answering).
+void TestSearchDialogs::replacingTranslatesNothingAlong_data()
+{
+    QTest::addColumn<bool>("useReplaceTb");
+    QTest::addColumn<bool>("replaceAll");
+    QTest::newRow("replace all, silent") << false << true;
+    QTest::newRow("replace all, prompt") << true << true;
+    QTest::newRow("prompt's replace, silent") << false << false;
+    QTest::newRow("prompt's replace, prompt") << true << false;
+}
+
+void TestSearchDialogs::replacingTranslatesNothingAlong()
+{
+    QFETCH(bool, useReplaceTb);
+    QFETCH(bool, replaceAll);
+    TGridFixture f({"Open", "Open", "Open"});
+    TLEProject project;
+    TRecordingPrompt prompt;
+    TSearchHost host;
+    host.UseReplaceTb = [useReplaceTb] { return useReplaceTb; };
+    TSearchCommands search(f.Grid.get(), f.Grid.get(), &project, &prompt, host);
+    f.TranslateAlong(search);
+    search.ShowNotFound = [](const QString&, const QFont&) {};
+    QStringList steps;
+    WhenShown(search.FindDialog(), [&] {
+        search.FindDialog()->edFind->setText(QStringLiteral("Open"));
+        search.FindDialog()->edReplace->setText(QStringLiteral("Auf"));
+        search.FindDialog()->cbCyclic->setChecked(false);
+        if (replaceAll) {
+            search.FindDialog()->btnReplaceAll->click();
+            return;
+        }
+        WhenShown(search.ReplacePrompt(), [&] {
+            for (int i = 0; i < 2; ++i) {
+                search.ReplacePrompt()->btnReplace->click();
+                steps << f.German().join(',') + QStringLiteral(" row %1").arg(f.Grid->Row());
+            }
+            search.ReplacePrompt()->reject();
+        });
+        search.FindDialog()->btnFind->click();
+    });
+    search.Replace();
+    if (replaceAll) {
+        QCOMPARE(f.German(), QStringList({"Auf", "Auf", "Auf"}));
+        QCOMPARE(prompt.Log.filter(QStringLiteral("items replaced")), QStringList{"Information: 3 items replaced"});
+    } else {
+        QCOMPARE(steps, QStringList({"Auf,Open,Open row 1", "Auf,Auf,Open row 2"}));
+    }
 }
 
 QTEST_MAIN(TestSearchDialogs)

@@ -5,6 +5,7 @@
 
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace {
 
@@ -134,6 +135,12 @@ void TGridSearchView::EditAndSelect(int SelStart, int SelLength)
     FGrid->viewport()->update();
 }
 
+bool TGridSearchView::EditorModified() const
+{
+    const TQSGInplaceEdit* editor = FGrid->GetInplaceEditor();
+    return FGrid->Editing() && editor && editor->document()->isModified();
+}
+
 void TGridSearchView::EndEditing(bool Cancel)
 {
     if (!FGrid->Editing()) return;
@@ -148,4 +155,7 @@ void TGridSearchView::EndEditing(bool Cancel)
 void TGridSearchView::SetEditText(int ACol, int ARow, const QString& Text)
 {
     if (FGrid->OnSetEditText) FGrid->OnSetEditText(FGrid, ACol, ARow, Text);
+    // The prompt's Replace stores the editor's text: the two agree again.
+    if (FGrid->Editing() && ACol == Col() && ARow == Row() && Text == EditorText())
+        FGrid->GetInplaceEditor()->document()->setModified(false);
 }

@@ -34,6 +34,7 @@ public:
     int EditorSelLength() const override;
     void ReplaceEditorSelection(const QString& Text) override;
     void EditAndSelect(int SelStart, int SelLength) override;
+    bool EditorModified() const override;
     void EndEditing(bool Cancel) override;
     void SetEditText(int ACol, int ARow, const QString& Text) override;
 

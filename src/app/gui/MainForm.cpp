@@ -65,8 +65,9 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                                   TSearchHost{[this] { UpdateCommandStates(); }, [this] { UpdateStatusText(); },
                                               [this] { RefreshGrid(); }, [this] { return FSettings.UseReplaceTb; },
                                               &FSettings.CellEditDialog});
-    AutoTranslateIdentical = [this](const QString& OldText, const QString& NewText, const QString& NativeText) {
-        FSearch->AutoTranslateIdentical(OldText, NewText, NativeText);
+    AutoTranslateIdentical = [this](int ACol, const QString& OldText, const QString& NewText,
+                                    const QString& NativeText) {
+        FSearch->AutoTranslateIdentical(ACol, OldText, NewText, NativeText);
     };
     CreateActions();
     CreateMenus();

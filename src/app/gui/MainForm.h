@@ -83,9 +83,9 @@ public:
     QString FilterLabelText() const;
     QString StatusText(int Panel) const;
 
-    // Identical-text translation after an edit (old text, new text, native
-    // text); the search commands' by default.
-    std::function<void(const QString&, const QString&, const QString&)> AutoTranslateIdentical;
+    // Identical-text translation after an edit (column, old text, new text,
+    // native text); the search commands' by default.
+    std::function<void(int, const QString&, const QString&, const QString&)> AutoTranslateIdentical;
     // The format signature of a text; when set, edits whose signature differs
     // from the native one are warned about.
     std::function<QString(const QString&)> FormatSignature;

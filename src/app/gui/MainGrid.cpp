@@ -388,7 +388,7 @@ void TOxvPDMainForm::EditCell(int ACol, int ARow, const QString& Text)
         sgStrings->GetCellType(ACol, ARow) == vtString) {
         AutoTranslMode = true;
         const auto done = qScopeGuard([this] { AutoTranslMode = false; });
-        AutoTranslateIdentical(old, Text, item->MainValue()->Value());
+        AutoTranslateIdentical(ACol, old, Text, item->MainValue()->Value());
     }
     UpdateColumnCaption(sgStrings->VisibleColumn(ACol));
     UpdateStatusText(ACol, ARow);

@@ -1,5 +1,7 @@
 #include "app/gui/MultiLineEditor.h"
 
+#include "app/gui/QGridColumn.h"
+
 #include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -66,7 +68,7 @@ QString TdlgCellEdit::Text() const
 {
     // Lines joined with "\r\n" as the grid keeps them; no break is added after
     // the last line, so confirming an unchanged text changes nothing.
-    return mmText->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return DocumentCellText(*mmText->document());
 }
 
 bool TdlgCellEdit::eventFilter(QObject* Watched, QEvent* Event)

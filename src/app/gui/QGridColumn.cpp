@@ -3,6 +3,7 @@
 #include "app/gui/QStringGrid.h"
 
 #include <QLocale>
+#include <QTextDocument>
 
 #include <cmath>
 
@@ -48,6 +49,15 @@ bool HasLineBreak(const QString& Text) { return Text.contains(u'\r') || Text.con
 QString NormalizeLineBreaks(const QString& Text)
 {
     return HasLineBreak(Text) ? SplitLines(Text).join(QStringLiteral("\r\n")) : Text;
+}
+
+QString DocumentCellText(const QTextDocument& Document)
+{
+    // Not toPlainText: it turns no-break spaces into plain spaces.
+    QString text = Document.toRawText();
+    for (const QChar separator : {QChar(QChar::ParagraphSeparator), QChar(QChar::LineSeparator)})
+        text.replace(separator, QStringLiteral("\r\n"));
+    return text;
 }
 
 QString EncodeCellText(const QString& Text)

@@ -13,6 +13,7 @@
 VOCABRIX_ERROR(EQGridError, EVocabrixError);
 VOCABRIX_ERROR(EQGridColumnsError, EVocabrixError);
 
+class QTextDocument;
 class TQStringGrid;
 class TQGridColumns;
 
@@ -79,6 +80,9 @@ QString DecodeCellText(const QString& Stored);
 bool HasLineBreak(const QString& Text);
 // The text with every line break ("\r\n", "\n\r", "\r", "\n") made "\r\n".
 QString NormalizeLineBreaks(const QString& Text);
+// A plain-text editor's text as a cell keeps it: its lines joined by "\r\n",
+// every other character as typed (a no-break space stays one).
+QString DocumentCellText(const QTextDocument& Document);
 
 // Number parsing shared by typed storing and the editor's input check; floats
 // follow the user's number format.

@@ -32,7 +32,7 @@ TQSGInplaceEdit::TQSGInplaceEdit(TQStringGrid* Grid) : QPlainTextEdit(Grid->view
 
 bool TQSGInplaceEdit::RightToLeft() const { return FLocale != 0 && IsRightToLeftLocale(FLocale); }
 
-QString TQSGInplaceEdit::Text() const { return toPlainText().replace(u'\n', QStringLiteral("\r\n")); }
+QString TQSGInplaceEdit::Text() const { return DocumentCellText(*document()); }
 
 void TQSGInplaceEdit::SetText(const QString& Value)
 {

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -145,13 +146,21 @@ void TSearchCommands::FindWrongFormats()
 
 void TSearchCommands::RunPrompt(TQReplaceData& State)
 {
-    if (FReplace->Execute(State) == TdlgReplace::ReplaceAllResult) ReplaceAllOf(State);
+    int result = 0;
+    {
+        const QScopedValueRollback<bool> replacing(FReplacing, true);
+        result = FReplace->Execute(State);
+    }
+    if (result == TdlgReplace::ReplaceAllResult) ReplaceAllOf(State);
 }
 
 void TSearchCommands::ReplaceAllOf(TQReplaceData& State)
 {
     int count = 0;
-    WithWaitCursor([&] { count = State.ReplaceAll(); });
+    WithWaitCursor([&] {
+        const QScopedValueRollback<bool> replacing(FReplacing, true);
+        count = State.ReplaceAll();
+    });
     FPrompt->Message(mkInformation, QStringLiteral("%1 items replaced").arg(count), mbOK, mrOk);
     FReplace->UpdateReplaceButton();
 }
@@ -201,10 +210,11 @@ void TSearchCommands::RegExpFilter()
     if (miRegExp) miRegExp->setChecked(!filter.RegExp().isEmpty());
 }
 
-void TSearchCommands::AutoTranslateIdentical(const QString& OldText, const QString& NewText, const QString& NativeText)
+void TSearchCommands::AutoTranslateIdentical(int ACol, const QString& OldText, const QString& NewText,
+                                             const QString& NativeText)
 {
     TQReplaceData state(&FView);
-    if (PrepareIdenticalTranslation(state, OldText, NewText, NativeText)) {
+    if (!FReplacing && PrepareIdenticalTranslation(state, ACol, OldText, NewText, NativeText)) {
         if (FHost.UseReplaceTb && FHost.UseReplaceTb()) {
             const int current = FView.Row();
             if (state.FindNext(true) >= 0 && state.FRowIndex != current) {

@@ -53,8 +53,9 @@ public:
     void GotoLineNumber();
     void GotoNextUntranslated();
     void RegExpFilter();
-    // After an edit of the current row's cell from OldText to NewText.
-    void AutoTranslateIdentical(const QString& OldText, const QString& NewText, const QString& NativeText);
+    // After an edit of a cell in column ACol from OldText to NewText; not
+    // while replacing runs.
+    void AutoTranslateIdentical(int ACol, const QString& OldText, const QString& NewText, const QString& NativeText);
 
     TQFindData FFindData;
     TQReplaceData FReplaceData;
@@ -86,4 +87,10 @@ private:
     TdlgReplace* FReplace;
     TdlgGotoLine* FGotoLine;
     TdlgRegExp* FRegExp;
+    // While replacing runs (the prompt or Replace All), its edits translate
+    // no identical texts along: those rows hold the search text too, so the
+    // replacing reaches them itself. Otherwise Replace All would rescan every
+    // row for each cell it changes and miscount, and the prompt's Replace
+    // would open the prompt a second time.
+    bool FReplacing = false;
 };
