@@ -5,6 +5,9 @@
 #include "storage/LocStorage.h"
 #include "storage/Locales.h"
 
+#include <QHash>
+#include <QSet>
+
 #include <algorithm>
 
 namespace {
@@ -327,4 +330,36 @@ bool PrepareIdenticalTranslation(TQReplaceData& State, int ACol, const QString& 
     State.FNativeText = NativeText;
     State.FIgnoreReadOnly = true;
     return true;
+}
+
+int TranslateIdenticalAlong(TSearchView& View, const std::vector<TIdenticalEdit>& Edits)
+{
+    // (column, native text) -> old text -> new text
+    QHash<std::pair<int, QString>, QHash<QString, QString>> next;
+    QSet<std::pair<int, int>> edited;
+    QList<int> columns;
+    for (const TIdenticalEdit& e : Edits) {
+        edited.insert({e.Col, e.Row});
+        // As for one edit: an empty old or native text reaches unrelated rows.
+        if (e.OldText.isEmpty() || e.NativeText.isEmpty() || e.OldText == e.NewText) continue;
+        next[{e.Col, e.NativeText}].insert(e.OldText, e.NewText);
+        if (!columns.contains(e.Col)) columns << e.Col;
+    }
+    int count = 0;
+    for (int r = 0; r < View.RowCount() && !next.isEmpty(); ++r) {
+        const TLocItem* item = View.RowItem(r);
+        if (!item || item->Attribute(vaUntranslatable)) continue;
+        const QString native = View.NativeText(r);
+        for (const int c : columns) {
+            const auto byNative = next.constFind({c, native});
+            if (byNative == next.constEnd() || edited.contains({c, r}) || !View.CellIsString(c, r) ||
+                View.CellReadOnly(c, r))
+                continue;
+            const auto to = byNative->constFind(View.CellText(c, r));
+            if (to == byNative->constEnd()) continue;
+            View.SetEditText(c, r, *to);
+            ++count;
+        }
+    }
+    return count;
 }

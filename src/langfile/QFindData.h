@@ -192,3 +192,20 @@ int FindNextUntranslated(const TSearchView& View);
 // would reach rows unrelated to the edit).
 bool PrepareIdenticalTranslation(TQReplaceData& State, int ACol, const QString& OldText, const QString& NewText,
                                  const QString& NativeText);
+
+// One cell's edit, kept for the identical-text translation of many edits.
+struct TIdenticalEdit {
+    int Col = 0;
+    int Row = 0;
+    QString OldText;
+    QString NewText;
+    QString NativeText;
+};
+
+// The identical-text translation after many edits at once (a paste or cut of
+// a range), in one pass over the rows instead of one per edit: every other
+// writable text cell of an edited column whose native text and translation
+// are an edit's native and old text takes that edit's new text (the last such
+// edit wins). The edited cells keep what the user put there. Returns the
+// number of cells changed through the cell edit path.
+int TranslateIdenticalAlong(TSearchView& View, const std::vector<TIdenticalEdit>& Edits);

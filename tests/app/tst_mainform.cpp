@@ -231,6 +231,48 @@ private Q_SLOTS:
         }
     }
 
+    void pastedRangeTranslatesAlongOnce()
+    {
+        TEditor e;
+        const int col = e.Col(1);
+        // Two neighbouring text rows to paste over, and two more rows.
+        int top = -1;
+        for (int r = 0; r + 1 < e.Grid()->RowCount() && top < 0; ++r)
+            if (IsText(e.Form->RowItem(r)) && IsText(e.Form->RowItem(r + 1))) top = r;
+        QVERIFY(top >= 0);
+        QList<TLocItem*> others;
+        for (int row : e.Rows(IsText, 4))
+            if (row != top && row != top + 1 && others.size() < 2) others << e.Form->RowItem(row);
+        QCOMPARE(others.size(), 2);
+        const QList<TLocItem*> pasted{e.Form->RowItem(top), e.Form->RowItem(top + 1)};
+        for (TLocItem* item : pasted + others) {
+            item->MainValue()->SetValue(QStringLiteral("Open"));
+            item->Values().Items(1)->SetValue(item == others[1] ? QStringLiteral("Auf") : QStringLiteral("Open"));
+        }
+        e.Form->RefreshGrid();
+
+        // Each pasted cell keeps its own text, however the rows share their
+        // native and old texts; the rest follow the last of them.
+        QApplication::clipboard()->setText(QStringLiteral("Öffnen\r\nAufmachen"));
+        e.Grid()->FocusCell(col, top, true);
+        e.Grid()->SetSelection({col, top, col, top + 1});
+        e.Action("miPaste")->trigger();
+        QCOMPARE(pasted[0]->Values().Items(1)->Value(), QStringLiteral("Öffnen"));
+        QCOMPARE(pasted[1]->Values().Items(1)->Value(), QStringLiteral("Aufmachen"));
+        QCOMPARE(others[0]->Values().Items(1)->Value(), QStringLiteral("Aufmachen"));
+        QVERIFY(others[0]->IsTranslated(1));
+        QCOMPARE(others[1]->Values().Items(1)->Value(), QStringLiteral("Auf"));
+        QCOMPARE(e.Prompt.Log, QStringList());
+
+        // Cells whose formats differ from the native text are warned about once per paste.
+        QApplication::clipboard()->setText(QStringLiteral("%d a\r\n%d b"));
+        e.Grid()->SetSelection({col, top, col, top + 1});
+        e.Action("miPaste")->trigger();
+        QCOMPARE(pasted[1]->Values().Items(1)->Value(), QStringLiteral("%d b"));
+        QCOMPARE(e.Prompt.Log.size(), 1);
+        QVERIFY(e.Prompt.Log[0].contains("Format symbols"));
+    }
+
     void formatWarning()
     {
         TEditor e;

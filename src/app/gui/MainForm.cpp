@@ -64,10 +64,14 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
     FSearch = new TSearchCommands(this, sgStrings, FProject.get(), &Prompt(),
                                   TSearchHost{[this] { UpdateCommandStates(); }, [this] { UpdateStatusText(); },
                                               [this] { RefreshGrid(); }, [this] { return FSettings.UseReplaceTb; },
-                                              &FSettings.CellEditDialog});
+                                              &FSettings.CellEditDialog,
+                                              [this](const std::function<void()>& Edits) { BulkEdit(Edits); }});
     AutoTranslateIdentical = [this](int ACol, const QString& OldText, const QString& NewText,
                                     const QString& NativeText) {
         FSearch->AutoTranslateIdentical(ACol, OldText, NewText, NativeText);
+    };
+    TranslateIdenticalAlong = [this](const std::vector<TIdenticalEdit>& Edits) {
+        FSearch->TranslateIdenticalAlong(Edits);
     };
     CreateActions();
     CreateMenus();

@@ -5,6 +5,7 @@
 #include "app/gui/QStringGrid.h"
 #include "core/Prompt.h"
 #include "langfile/LEProject.h"
+#include "langfile/QFindData.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -84,8 +85,15 @@ public:
     QString StatusText(int Panel) const;
 
     // Identical-text translation after an edit (column, old text, new text,
-    // native text); the search commands' by default.
+    // native text), and after the edits of a bulk edit; the search commands'
+    // by default.
     std::function<void(int, const QString&, const QString&, const QString&)> AutoTranslateIdentical;
+    std::function<void(const std::vector<TIdenticalEdit>&)> TranslateIdenticalAlong;
+    // Runs Edits, which pass many cells through the cell edit path (a paste,
+    // a cut, Replace All), with the per-cell window updates held back until
+    // the end, a format warning shown once, and the identical-text
+    // translation done in one pass for all the edits.
+    void BulkEdit(const std::function<void()>& Edits);
     // The format signature of a text; when set, edits whose signature differs
     // from the native one are warned about.
     std::function<QString(const QString&)> FormatSignature;
@@ -195,6 +203,9 @@ private:
 
     bool AllowSelectEvents = true;
     bool AutoTranslMode = false;
+    int FBulkEdits = 0;             // nesting of BulkEdit
+    bool FBulkFormatWarned = false; // the bulk edit has shown its format warning
+    std::vector<TIdenticalEdit> FBulkIdentical;
     bool IsClosing = false;
     bool ShowFirstTime = true;
     bool SaveNativeOnClose = false;

@@ -22,6 +22,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -376,24 +377,56 @@ void TOxvPDMainForm::EditCell(int ACol, int ARow, const QString& Text)
         options |= voButton;
     sgStrings->SetCellOptions(ACol, ARow, options);
 
-    if (FSettings.WarnFormatMismatch && FormatSignature &&
-        FormatSignature(Text) != FormatSignature(item->MainValue()->Value()))
+    if (FSettings.WarnFormatMismatch && FormatSignature && !(FBulkEdits > 0 && FBulkFormatWarned) &&
+        FormatSignature(Text) != FormatSignature(item->MainValue()->Value())) {
+        FBulkFormatWarned = FBulkEdits > 0;
         Prompt().Message(mkWarning,
                          QStringLiteral("Possible error: Format symbols in the translated string differ from native "
                                         "one\r\n\r\n%1")
                              .arg(item->GetFullName(QStringLiteral("."))),
                          mbOK, mrOk);
-
-    if (changed && !AutoTranslMode && FSettings.AutoTransl && AutoTranslateIdentical &&
-        sgStrings->GetCellType(ACol, ARow) == vtString) {
-        AutoTranslMode = true;
-        const auto done = qScopeGuard([this] { AutoTranslMode = false; });
-        AutoTranslateIdentical(ACol, old, Text, item->MainValue()->Value());
     }
+
+    if (changed && !AutoTranslMode && FSettings.AutoTransl && sgStrings->GetCellType(ACol, ARow) == vtString) {
+        if (FBulkEdits > 0) {
+            FBulkIdentical.push_back({ACol, ARow, old, Text, item->MainValue()->Value()});
+        } else if (AutoTranslateIdentical) {
+            AutoTranslMode = true;
+            const auto done = qScopeGuard([this] { AutoTranslMode = false; });
+            AutoTranslateIdentical(ACol, old, Text, item->MainValue()->Value());
+        }
+    }
+    if (FBulkEdits > 0) return;
     UpdateColumnCaption(sgStrings->VisibleColumn(ACol));
     UpdateStatusText(ACol, ARow);
     UpdateCommandStates();
     UpdateCellCommandStates(ACol, ARow);
+}
+
+void TOxvPDMainForm::BulkEdit(const std::function<void()>& Edits)
+{
+    if (FBulkEdits > 0) {
+        Edits();
+        return;
+    }
+    FBulkFormatWarned = false;
+    FBulkIdentical.clear();
+    {
+        ++FBulkEdits;
+        const auto done = qScopeGuard([this] { --FBulkEdits; });
+        Edits();
+        const std::vector<TIdenticalEdit> edits = std::exchange(FBulkIdentical, {});
+        const QScopedValueRollback<bool> translating(AutoTranslMode, true);
+        // One edit is translated along as a single edit is, prompt included.
+        if (edits.size() == 1 && AutoTranslateIdentical)
+            AutoTranslateIdentical(edits[0].Col, edits[0].OldText, edits[0].NewText, edits[0].NativeText);
+        else if (edits.size() > 1 && TranslateIdenticalAlong)
+            TranslateIdenticalAlong(edits);
+    }
+    UpdateCaptions();
+    UpdateStatusText();
+    UpdateCommandStates();
+    UpdateCellCommandStates(sgStrings->Col(), sgStrings->Row());
 }
 
 void TOxvPDMainForm::MoveToNextRow()
@@ -609,9 +642,11 @@ void TOxvPDMainForm::CutToClipbrd()
     if (!sgStrings->ActiveColumn() || sgStrings->RowCount() == 0) return;
     CopyToClipbrd();
     const TGridRect sel = sgStrings->Selection();
-    for (int r = sel.Top; r <= sel.Bottom; ++r)
-        for (int c = sel.Left; c <= sel.Right; ++c)
-            if (Writable(c) && !(sgStrings->GetCellOptions(c, r) & voReadOnly)) EditCell(c, r, QString());
+    BulkEdit([&] {
+        for (int r = sel.Top; r <= sel.Bottom; ++r)
+            for (int c = sel.Left; c <= sel.Right; ++c)
+                if (Writable(c) && !(sgStrings->GetCellOptions(c, r) & voReadOnly)) EditCell(c, r, QString());
+    });
     sgStrings->viewport()->update();
 }
 
@@ -636,11 +671,13 @@ void TOxvPDMainForm::PasteFromClipbrd()
         return;
     const int right = std::min(area.Right, sgStrings->VisibleColCount() - 1);
     const int bottom = std::min(area.Bottom, sgStrings->RowCount() - 1);
-    for (int r = area.Top; r <= bottom; ++r) {
-        const QStringList& line = lines[r - area.Top];
-        for (int c = area.Left; c <= right && c - area.Left < line.size(); ++c)
-            if (Writable(c) && !(sgStrings->GetCellOptions(c, r) & voReadOnly)) EditCell(c, r, line[c - area.Left]);
-    }
+    BulkEdit([&] {
+        for (int r = area.Top; r <= bottom; ++r) {
+            const QStringList& line = lines[r - area.Top];
+            for (int c = area.Left; c <= right && c - area.Left < line.size(); ++c)
+                if (Writable(c) && !(sgStrings->GetCellOptions(c, r) & voReadOnly)) EditCell(c, r, line[c - area.Left]);
+        }
+    });
     sgStrings->SetSelection({area.Left, area.Top, right, bottom});
     sgStrings->viewport()->update();
 }

@@ -154,12 +154,22 @@ void TSearchCommands::RunPrompt(TQReplaceData& State)
     if (result == TdlgReplace::ReplaceAllResult) ReplaceAllOf(State);
 }
 
+int TSearchCommands::ReplaceAllBulk(TQReplaceData& State)
+{
+    int count = 0;
+    if (FHost.BulkEdit)
+        FHost.BulkEdit([&] { count = State.ReplaceAll(); });
+    else
+        count = State.ReplaceAll();
+    return count;
+}
+
 void TSearchCommands::ReplaceAllOf(TQReplaceData& State)
 {
     int count = 0;
     WithWaitCursor([&] {
         const QScopedValueRollback<bool> replacing(FReplacing, true);
-        count = State.ReplaceAll();
+        count = ReplaceAllBulk(State);
     });
     FPrompt->Message(mkInformation, QStringLiteral("%1 items replaced").arg(count), mbOK, mrOk);
     FReplace->UpdateReplaceButton();
@@ -222,9 +232,16 @@ void TSearchCommands::AutoTranslateIdentical(int ACol, const QString& OldText, c
                 RunPrompt(state);
             }
         } else {
-            WithWaitCursor([&] { state.ReplaceAll(); });
+            WithWaitCursor([&] { ReplaceAllBulk(state); });
         }
         FView.Grid()->viewport()->update();
     }
     Status();
+}
+
+void TSearchCommands::TranslateIdenticalAlong(const std::vector<TIdenticalEdit>& Edits)
+{
+    if (FReplacing || (FHost.UseReplaceTb && FHost.UseReplaceTb())) return;
+    WithWaitCursor([&] { ::TranslateIdenticalAlong(FView, Edits); });
+    FView.Grid()->viewport()->update();
 }

@@ -27,6 +27,8 @@ struct TSearchHost {
     std::function<bool()> UseReplaceTb;
     // The CellEditDialog setting, switched off while a hit is opened for editing.
     bool* CellEditDialog = nullptr;
+    // Runs edits of many cells with the window's per-cell updates held back.
+    std::function<void(const std::function<void()>&)> BulkEdit;
 };
 
 // The Search menu's commands, the identical-text translation and the
@@ -56,6 +58,10 @@ public:
     // After an edit of a cell in column ACol from OldText to NewText; not
     // while replacing runs.
     void AutoTranslateIdentical(int ACol, const QString& OldText, const QString& NewText, const QString& NativeText);
+    // After many edits at once: silently, in one pass; nothing while
+    // replacing runs or when the UseReplaceTb setting asks to confirm each
+    // row (a prompt per row of a pasted range would be of no use).
+    void TranslateIdenticalAlong(const std::vector<TIdenticalEdit>& Edits);
 
     TQFindData FFindData;
     TQReplaceData FReplaceData;
@@ -76,6 +82,7 @@ private:
     // Opens the prompt on State at its hit; Replace All follows when the user chooses it.
     void RunPrompt(TQReplaceData& State);
     void ReplaceAllOf(TQReplaceData& State);
+    int ReplaceAllBulk(TQReplaceData& State);
     void Status();
 
     QWidget* FWindow;
