@@ -327,7 +327,13 @@ void TestSearchDialogs::regExpDialog()
     QString expression = QStringLiteral("^a");
     WhenModal([&](QWidget*) {
         QCOMPARE(dlg.edRegExp->text(), QStringLiteral("^a"));
+        QVERIFY(dlg.btnOK->isEnabled());
+        // An expression that does not compile cannot be confirmed, and says why.
+        dlg.edRegExp->setText(QStringLiteral("(b"));
+        QVERIFY(!dlg.btnOK->isEnabled());
+        QVERIFY(!dlg.lblError->text().isEmpty());
         dlg.edRegExp->setText(QStringLiteral("b$"));
+        QVERIFY(dlg.btnOK->isEnabled());
         dlg.accept();
     });
     QVERIFY(dlg.Execute(expression));

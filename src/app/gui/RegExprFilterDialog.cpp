@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace {
@@ -34,22 +36,35 @@ TdlgRegExp::TdlgRegExp(QWidget* Parent) : QDialog(Parent)
     auto* label = new QLabel(QStringLiteral("Enter the Regular Expression:"));
     edRegExp = new QLineEdit;
     label->setBuddy(edRegExp);
+    lblError = new QLabel;
     meReference = new QPlainTextEdit(QString::fromLatin1(kReference));
     meReference->setReadOnly(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    btnOK = buttons->button(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(edRegExp, &QLineEdit::textChanged, this, &TdlgRegExp::CheckExpression);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(edRegExp);
+    layout->addWidget(lblError);
     layout->addWidget(meReference, 1);
     layout->addWidget(buttons);
     resize(460, 360);
 }
 
+void TdlgRegExp::CheckExpression()
+{
+    const QRegularExpression expression(edRegExp->text());
+    btnOK->setEnabled(expression.isValid());
+    lblError->setText(expression.isValid() ? QString() : expression.errorString());
+    lblError->setVisible(!expression.isValid());
+}
+
 bool TdlgRegExp::Execute(QString& ARegExp)
 {
     edRegExp->setText(ARegExp);
+    CheckExpression(); // also when the text did not change
     edRegExp->selectAll();
     edRegExp->setFocus();
     if (exec() != QDialog::Accepted) return false;

@@ -2,11 +2,14 @@
 
 #include <QDialog>
 
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
 
 // Edits the regular expression of the row filter, with a short reference of
-// the expression syntax.
+// the expression syntax. OK takes only an expression that compiles: the
+// filter would otherwise keep the previous one while showing the new text.
 class TdlgRegExp : public QDialog {
     Q_OBJECT
 public:
@@ -16,5 +19,10 @@ public:
     bool Execute(QString& ARegExp);
 
     QLineEdit* edRegExp;
+    QLabel* lblError;
     QPlainTextEdit* meReference;
+    QPushButton* btnOK;
+
+private:
+    void CheckExpression();
 };
