@@ -158,6 +158,15 @@ void TestSearchDialogs::findDialogModes()
     QCOMPARE(dlg.btnFind->text(), QStringLiteral("&Start"));
     QVERIFY(!dlg.edReplace->isHidden() && !dlg.lblReplace->isHidden() && !dlg.btnReplaceAll->isHidden());
     QCOMPARE(dlg.height(), full);
+
+    // Help is offered only where there is help to show.
+    QVERIFY(dlg.btnHelp->isHidden());
+    QString topic;
+    dlg.OnHelp = [&](const QString& Topic) { topic = Topic; };
+    dlg.Prepare(data, true, QFont(QStringLiteral("Arial")));
+    QVERIFY(!dlg.btnHelp->isHidden());
+    dlg.btnHelp->click();
+    QCOMPARE(topic, QStringLiteral("SearchingReplacing"));
 }
 
 void TestSearchDialogs::findDialogState()

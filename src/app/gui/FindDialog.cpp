@@ -92,6 +92,7 @@ void TdlgFind::Prepare(TQFindData& FindData, bool ReplaceMode, const QFont& Colu
     for (QWidget* w :
          {static_cast<QWidget*>(lblReplace), static_cast<QWidget*>(edReplace), static_cast<QWidget*>(btnReplaceAll)})
         w->setVisible(ReplaceMode);
+    btnHelp->setVisible(bool(OnHelp)); // no dead button where there is no help
     setFixedHeight(ReplaceMode ? FReplaceHeight : int(std::lround(FReplaceHeight * kFindModeHeight)));
 
     edFind->setText(FindData.FFindText);

@@ -38,7 +38,7 @@ public:
 
     std::function<void()> OnShow;
     std::function<void()> OnClose;
-    // The help button; the topic is "SearchingReplacing".
+    // The help button, shown when set; the topic is "SearchingReplacing".
     std::function<void(const QString& Topic)> OnHelp;
 
     QLineEdit* edFind;
