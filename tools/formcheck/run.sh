@@ -10,10 +10,7 @@
 # tools/formcheck/build/out.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
-bld="$root/${1:-build}"
-work="$here/build"
-out="$work/out"
+source "$here/../checks.sh"
 
 # --- tools --------------------------------------------------------------------
 if ! command -v fpc >/dev/null; then
@@ -21,19 +18,12 @@ if ! command -v fpc >/dev/null; then
     sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
     $sudo apt-get install -y --no-install-recommends fp-compiler fp-units-base >/dev/null
 fi
-[ -x "$bld/phrasedesk" ] && [ -f "$bld/libvocabrix.a" ] || { echo "build $bld first: scripts/build.sh ${1:-build} Debug" >&2; exit 2; }
-phrasedesk="$bld/phrasedesk"
 
 rm -rf "$out"
 mkdir -p "$out/examples" "$out/big" "$out/fixtures" "$work/fpc"
 fpc -O2 -vw -FE"$work" -FU"$work/fpc" "$here/formtext.pas" >/dev/null
-cxx=(g++ -std=c++20 -O1 -fPIC -Wall -Wextra -I"$root/src" -I"$bld/generated")
-for m in QtCore "" ; do cxx+=(-isystem "/usr/include/x86_64-linux-gnu/qt6${m:+/$m}"); done
-cxx+=(-isystem /usr/lib/x86_64-linux-gnu/qt6/mkspecs/linux-g++)
-libs=("$bld/libvocabrix.a" -lQt6Network -lQt6Xml -licuuc -licui18n -licudata -ldl -lQt6Core)
-"${cxx[@]}" -o "$work/extract" "$here/extract.cpp" "${libs[@]}"
-"${cxx[@]}" -o "$work/translate" "$here/translate.cpp" "${libs[@]}"
-"${cxx[@]}" -include "$root/tools/winecheck/keepdir.h" -o "$work/bigdll" "$root/bench/bench_dll.cpp" "${libs[@]}"
+core_program "$work/extract" "$here/extract.cpp"
+core_program "$work/translate" "$here/translate.cpp"
 formtext="$work/formtext"
 check="$here/formcheck.py"
 
@@ -83,10 +73,7 @@ cat "$out/examples/exe"/*.err | sed 's/^/  /' >"$report"
 verdict "examples/Notes.exe ($(ls "$out/examples/exe"/*.bin | wc -l) forms)" "$report"
 
 # --- the benchmark's 500 forms and their fully translated DLL -----------------
-rm -rf "$work/tmp" && mkdir -p "$work/tmp"
-TMPDIR="$work/tmp" "$work/bigdll" >/dev/null
-mv "$work"/tmp/*/app.exe "$work"/tmp/*/app.deu "$out/big/"
-rm -rf "$work/tmp"
+big_project "$out/big"
 extract "$out/big/app.exe" "$out/big/exe"
 extract "$out/big/app.deu" "$out/big/deu"
 for module in exe deu; do

@@ -10,10 +10,7 @@
 # tools/winecheck/build/out.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
-bld="$root/${1:-build}"
-work="$here/build"
-out="$work/out"
+source "$here/../checks.sh"
 
 # --- tools --------------------------------------------------------------------
 if ! command -v x86_64-w64-mingw32-gcc >/dev/null || ! [ -x /usr/lib/wine/wine64 ]; then
@@ -27,18 +24,11 @@ wine=/usr/lib/wine/wine64
 # language only.
 winelang=ar_SA.UTF-8
 export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-[ -x "$bld/phrasedesk" ] && [ -f "$bld/libvocabrix.a" ] || { echo "build $bld first: scripts/build.sh ${1:-build} Debug" >&2; exit 2; }
-phrasedesk="$bld/phrasedesk"
 
 rm -rf "$out"
 mkdir -p "$out/examples" "$out/fixtures" "$out/big"
 x86_64-w64-mingw32-gcc -municode -O2 -Wall -Wextra -o "$work/dllcheck.exe" "$here/dllcheck.c"
-cxx=(g++ -std=c++20 -O1 -fPIC -I"$root/src" -I"$bld/generated")
-for m in QtCore "" ; do cxx+=(-isystem "/usr/include/x86_64-linux-gnu/qt6${m:+/$m}"); done
-cxx+=(-isystem /usr/lib/x86_64-linux-gnu/qt6/mkspecs/linux-g++)
-libs=("$bld/libvocabrix.a" -lQt6Network -lQt6Xml -licuuc -licui18n -licudata -ldl -lQt6Core)
-"${cxx[@]}" -o "$work/roundtrip" "$here/roundtrip.cpp" "${libs[@]}"
-"${cxx[@]}" -include "$here/keepdir.h" -o "$work/bigdll" "$root/bench/bench_dll.cpp" "${libs[@]}"
+core_program "$work/roundtrip" "$here/roundtrip.cpp"
 
 # --- the modules --------------------------------------------------------------
 files=()
@@ -75,9 +65,7 @@ for bits in 32 64; do
     files+=("$out/edge/edge$bits.dll")
 done
 
-rm -rf "$work/tmp" && mkdir -p "$work/tmp"
-TMPDIR="$work/tmp" "$work/bigdll" >/dev/null
-mv "$work"/tmp/*/app.exe "$work"/tmp/*/app.deu "$out/big/"
+big_project "$out/big"
 "$work/roundtrip" --64 "$out/big/app.deu" "$out/big/app64.deu"
 files+=("$out/big/app.exe" "$out/big/app.deu" "$out/big/app64.deu")
 
