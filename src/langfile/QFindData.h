@@ -193,7 +193,8 @@ int FindNextUntranslated(const TSearchView& View);
 bool PrepareIdenticalTranslation(TQReplaceData& State, int ACol, const QString& OldText, const QString& NewText,
                                  const QString& NativeText);
 
-// One cell's edit, kept for the identical-text translation of many edits.
+// One cell's edit, kept for the identical-text translation of many edits; an
+// edit that left the text as it was only keeps that cell out of the translation.
 struct TIdenticalEdit {
     int Col = 0;
     int Row = 0;

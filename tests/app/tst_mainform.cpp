@@ -271,6 +271,22 @@ private Q_SLOTS:
         QCOMPARE(pasted[1]->Values().Items(1)->Value(), QStringLiteral("%d b"));
         QCOMPARE(e.Prompt.Log.size(), 1);
         QVERIFY(e.Prompt.Log[0].contains("Format symbols"));
+
+        // A pasted cell whose text stays as it was is kept as pasted too,
+        // whether one pasted cell changes (a single edit's translation) or
+        // several do (French beside German).
+        QCOMPARE(e.Col(2), col + 1);
+        for (const QString& clip : {QStringLiteral("Öffnen\r\nOpen"), QStringLiteral("Öffnen\tOuvrir\r\nOpen\tOpen")}) {
+            for (TLocItem* item : pasted + others)
+                for (int lang : {1, 2}) item->Values().Items(lang)->SetValue(QStringLiteral("Open"));
+            e.Form->RefreshGrid();
+            QApplication::clipboard()->setText(clip);
+            e.Grid()->FocusCell(col, top, true);
+            e.Action("miPaste")->trigger();
+            QCOMPARE(pasted[0]->Values().Items(1)->Value(), QStringLiteral("Öffnen"));
+            QCOMPARE(pasted[1]->Values().Items(1)->Value(), QStringLiteral("Open"));
+            for (TLocItem* item : others) QCOMPARE(item->Values().Items(1)->Value(), QStringLiteral("Öffnen"));
+        }
     }
 
     void formatWarning()

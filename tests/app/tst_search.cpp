@@ -378,6 +378,20 @@ void TestSearch::identicalTranslation()
     // Without an old or a native text there is nothing to translate along.
     QVERIFY(!PrepareIdenticalTranslation(prompt, 1, QString(), QStringLiteral("x"), QStringLiteral("Open")));
     QVERIFY(!PrepareIdenticalTranslation(prompt, 1, QStringLiteral("Open"), QStringLiteral("x"), QString()));
+
+    // Many edits at once (a paste or a cut): the same rule in one pass, and
+    // every cell of the edits, changed or not, keeps what the user set.
+    TSearchFixture h({"Open", "Open", "Open@v", "Open@u", "Open@i", "Open file>Open", "Open>Auf", "Open", "Close",
+                      "Close", "Save>", "Save>"});
+    const std::vector<TIdenticalEdit> edits{{1, 0, "Open", "Öffnen", "Open"},
+                                            {1, 7, "Open", "Open", "Open"},
+                                            {1, 8, "Close", "", "Close"},
+                                            {1, 10, "", "Speichern", "Save"}};
+    for (const TIdenticalEdit& e : edits) h.View->SetEditText(e.Col, e.Row, e.NewText);
+    QCOMPARE(TranslateIdenticalAlong(*h.View, edits), 2);
+    QCOMPARE(h.Translations(),
+             QStringList({"Öffnen", "Öffnen", "Open", "Open", "Open", "Open", "Auf", "Open", "", "", "Speichern", ""}));
+    QVERIFY(h.Item(1)->IsTranslated(1));
 }
 
 QTEST_GUILESS_MAIN(TestSearch)

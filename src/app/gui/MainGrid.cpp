@@ -28,6 +28,8 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
+#include <algorithm>
+
 namespace {
 
 TPrompt& Prompt() { return DefaultPrompt(); }
@@ -387,10 +389,11 @@ void TOxvPDMainForm::EditCell(int ACol, int ARow, const QString& Text)
                          mbOK, mrOk);
     }
 
-    if (changed && !AutoTranslMode && FSettings.AutoTransl && sgStrings->GetCellType(ACol, ARow) == vtString) {
+    if (!AutoTranslMode && FSettings.AutoTransl && sgStrings->GetCellType(ACol, ARow) == vtString) {
         if (FBulkEdits > 0) {
+            // Unchanged cells too: the translation along leaves every cell of the bulk as the user set it.
             FBulkIdentical.push_back({ACol, ARow, old, Text, item->MainValue()->Value()});
-        } else if (AutoTranslateIdentical) {
+        } else if (changed && AutoTranslateIdentical) {
             AutoTranslMode = true;
             const auto done = qScopeGuard([this] { AutoTranslMode = false; });
             AutoTranslateIdentical(ACol, old, Text, item->MainValue()->Value());
@@ -416,12 +419,18 @@ void TOxvPDMainForm::BulkEdit(const std::function<void()>& Edits)
         const auto done = qScopeGuard([this] { --FBulkEdits; });
         Edits();
         const std::vector<TIdenticalEdit> edits = std::exchange(FBulkIdentical, {});
+        const auto isChange = [](const TIdenticalEdit& e) { return e.OldText != e.NewText; };
+        const auto changes = std::count_if(edits.begin(), edits.end(), isChange);
         const QScopedValueRollback<bool> translating(AutoTranslMode, true);
-        // One edit is translated along as a single edit is, prompt included.
-        if (edits.size() == 1 && AutoTranslateIdentical)
-            AutoTranslateIdentical(edits[0].Col, edits[0].OldText, edits[0].NewText, edits[0].NativeText);
-        else if (edits.size() > 1 && TranslateIdenticalAlong)
+        // One change is translated along as a single edit is, prompt included;
+        // silently only when it is the bulk's only cell, as that way would also
+        // reach the bulk's other cells.
+        if (changes == 1 && (edits.size() == 1 || FSettings.UseReplaceTb) && AutoTranslateIdentical) {
+            const TIdenticalEdit& e = *std::find_if(edits.begin(), edits.end(), isChange);
+            AutoTranslateIdentical(e.Col, e.OldText, e.NewText, e.NativeText);
+        } else if (changes > 0 && TranslateIdenticalAlong) {
             TranslateIdenticalAlong(edits);
+        }
     }
     UpdateCaptions();
     UpdateStatusText();
