@@ -137,6 +137,7 @@ private Q_SLOTS:
     void identicalTranslationAfterEdit();
     void replacingTranslatesNothingAlong_data();
     void replacingTranslatesNothingAlong();
+    void typedTextTranslatesAlongBeforeReplaceAll();
 };
 
 void TestSearchDialogs::findDialogModes()
@@ -527,6 +528,30 @@ void TestSearchDialogs::replacingTranslatesNothingAlong()
     } else {
         QCOMPARE(steps, QStringList({"Auf,Open,Open row 1", "Auf,Auf,Open row 2"}));
     }
+}
+
+// A translation typed but not confirmed before Replace All is stored as by
+// Enter, and so translated along as any edit is; only the replacing's own
+// edits translate nothing along.
+void TestSearchDialogs::typedTextTranslatesAlongBeforeReplaceAll()
+{
+    TGridFixture f({"Close", "Close", "Open"});
+    TLEProject project;
+    TRecordingPrompt prompt;
+    TSearchCommands search(f.Grid.get(), f.Grid.get(), &project, &prompt, TSearchHost{});
+    f.TranslateAlong(search);
+    f.Grid->FocusCell(2, 0, true);
+    QVERIFY(f.Grid->ShowEditor());
+    f.Grid->GetInplaceEditor()->selectAll();
+    f.Grid->GetInplaceEditor()->insertPlainText(QStringLiteral("Zu"));
+    WhenShown(search.FindDialog(), [&] {
+        search.FindDialog()->edFind->setText(QStringLiteral("Open"));
+        search.FindDialog()->edReplace->setText(QStringLiteral("Auf"));
+        search.FindDialog()->btnReplaceAll->click();
+    });
+    search.Replace();
+    QCOMPARE(f.German(), QStringList({"Zu", "Zu", "Auf"}));
+    QCOMPARE(prompt.Log.filter(QStringLiteral("items replaced")), QStringList{"Information: 1 items replaced"});
 }
 
 QTEST_MAIN(TestSearchDialogs)

@@ -166,6 +166,9 @@ int TSearchCommands::ReplaceAllBulk(TQReplaceData& State)
 
 void TSearchCommands::ReplaceAllOf(TQReplaceData& State)
 {
+    // What the user typed is stored as by Enter before the replacing starts,
+    // and so is translated along as any edit is.
+    if (FView.EditorModified()) FView.EndEditing(false);
     int count = 0;
     WithWaitCursor([&] {
         const QScopedValueRollback<bool> replacing(FReplacing, true);
