@@ -157,10 +157,7 @@ void TSearchCommands::RunPrompt(TQReplaceData& State)
 int TSearchCommands::ReplaceAllBulk(TQReplaceData& State)
 {
     int count = 0;
-    if (FHost.BulkEdit)
-        FHost.BulkEdit([&] { count = State.ReplaceAll(); });
-    else
-        count = State.ReplaceAll();
+    FHost.BulkEdit([&] { count = State.ReplaceAll(); });
     return count;
 }
 

@@ -27,8 +27,9 @@ struct TSearchHost {
     std::function<bool()> UseReplaceTb;
     // The CellEditDialog setting, switched off while a hit is opened for editing.
     bool* CellEditDialog = nullptr;
-    // Runs edits of many cells with the window's per-cell updates held back.
-    std::function<void(const std::function<void()>&)> BulkEdit;
+    // Runs edits of many cells with the window's per-cell updates held back;
+    // without a window, just runs them.
+    std::function<void(const std::function<void()>&)> BulkEdit = [](const std::function<void()>& Edits) { Edits(); };
 };
 
 // The Search menu's commands, the identical-text translation and the
