@@ -45,6 +45,11 @@ bool TTerminalPrompt::ProgressStep(qint64)
     return true;
 }
 
+void TTerminalPrompt::ProgressText(const QString& text)
+{
+    if (!text.isEmpty()) ErrLine(text);
+}
+
 void TTerminalPrompt::ProgressEnd() {}
 
 TMsgResult TRecordingPrompt::Message(TMsgKind kind, const QString& text, TMsgButtons, TMsgResult Default)
@@ -66,6 +71,11 @@ void TRecordingPrompt::ProgressBegin(const QString& text, qint64 max)
 bool TRecordingPrompt::ProgressStep(qint64)
 {
     return !CancelProgress;
+}
+
+void TRecordingPrompt::ProgressText(const QString& text)
+{
+    Log << QStringLiteral("Progress text: %1").arg(text);
 }
 
 void TRecordingPrompt::ProgressEnd()

@@ -24,6 +24,8 @@ public:
     // user asked to stop.
     virtual void ProgressBegin(const QString& text, qint64 max) = 0;
     virtual bool ProgressStep(qint64 position) = 0;
+    // A new message for the running progress (a run that moves on to its next part).
+    virtual void ProgressText(const QString& text) = 0;
     virtual void ProgressEnd() = 0;
 };
 
@@ -35,6 +37,7 @@ public:
     void Status(const QString& text) override;
     void ProgressBegin(const QString& text, qint64 max) override;
     bool ProgressStep(qint64 position) override;
+    void ProgressText(const QString& text) override;
     void ProgressEnd() override;
 };
 
@@ -49,6 +52,7 @@ public:
     void Status(const QString& text) override;
     void ProgressBegin(const QString& text, qint64 max) override;
     bool ProgressStep(qint64 position) override;
+    void ProgressText(const QString& text) override;
     void ProgressEnd() override;
 };
 

@@ -139,6 +139,11 @@ bool TGuiPrompt::ProgressStep(qint64 position)
     return !FProgress->wasCanceled();
 }
 
+void TGuiPrompt::ProgressText(const QString& text)
+{
+    if (FProgress) FProgress->setLabelText(text);
+}
+
 void TGuiPrompt::ProgressEnd()
 {
     if (FProgress) {

@@ -20,6 +20,7 @@ public:
     void Status(const QString& text) override;
     void ProgressBegin(const QString& text, qint64 max) override;
     bool ProgressStep(qint64 position) override;
+    void ProgressText(const QString& text) override;
     void ProgressEnd() override;
 
 private:
