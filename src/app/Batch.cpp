@@ -4,6 +4,7 @@
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
 #include "langfile/ProjectStats.h"
+#include "repository/BatchTranslation.h"
 #include "resources/DllBuilder.h"
 #include "resources/ResInfo.h"
 
@@ -30,6 +31,19 @@ void BatchSyncLangFiles(const TStartOptions& Options, TPrompt& Prompt) { BatchSy
 
 void BatchBuildDll(const TStartOptions& Options, TPrompt&) { CreateLanguageDll(Options.ProjectFile, Options.PEFile); }
 
+// A build script reads the verdict per language from stdout.
+void BatchTranslate(const TStartOptions& Options, TPrompt& Prompt)
+{
+    TBatchTranslation job{Options.ProjectFile, *Options.TranslateList, Options.Repository, Options.CfgFile};
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    for (const TBatchTranslationLine& line : RunBatchTranslation(job, Prompt))
+        out << QStringLiteral("%1: %2 translated, %3 untranslated\n")
+                   .arg(line.Code)
+                   .arg(line.Translated)
+                   .arg(line.Untranslated);
+}
+
 struct TBatchOperation {
     bool (*Requested)(const TStartOptions&);
     void (*Run)(const TStartOptions&, TPrompt&); // nullptr: not part of this build
@@ -46,7 +60,7 @@ const TBatchOperation kBatchOperations[] = {
     {[](const TStartOptions& o) { return o.BuildDll; }, BatchBuildDll, true},
     {[](const TStartOptions& o) { return o.ExportList.has_value(); }, nullptr, true},
     {[](const TStartOptions& o) { return o.ImportList.has_value(); }, nullptr, true},
-    {[](const TStartOptions& o) { return o.TranslateList.has_value(); }, nullptr, true},
+    {[](const TStartOptions& o) { return o.TranslateList.has_value(); }, BatchTranslate, true},
     {[](const TStartOptions& o) { return o.Stats.has_value(); }, BatchStats, true},
 };
 
@@ -111,7 +125,8 @@ void BatchStats(const TStartOptions& Options, TPrompt&)
 {
     const QString mode = *Options.Stats;
     if (!mode.isEmpty() && mode.compare(QLatin1String("strict"), Qt::CaseInsensitive) != 0)
-        throw ECommandLineError(QStringLiteral("Unknown statistics mode \"%1\" (use -stats or -stats:strict)").arg(mode));
+        throw ECommandLineError(
+            QStringLiteral("Unknown statistics mode \"%1\" (use -stats or -stats:strict)").arg(mode));
     QTextStream out(stdout), err(stderr);
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);

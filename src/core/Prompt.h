@@ -29,8 +29,24 @@ public:
     virtual void ProgressEnd() = 0;
 };
 
+// A progress shown for the life of the object, closed on every way out.
+class TProgressRun {
+public:
+    TProgressRun(TPrompt& Prompt, const QString& Text, qint64 Max) : FPrompt(Prompt)
+    {
+        Prompt.ProgressBegin(Text, Max);
+    }
+    ~TProgressRun() { FPrompt.ProgressEnd(); }
+    TProgressRun(const TProgressRun&) = delete;
+    TProgressRun& operator=(const TProgressRun&) = delete;
+
+private:
+    TPrompt& FPrompt;
+};
+
 // Batch mode: status texts and messages become lines on stderr; questions
-// take their default answer.
+// take their default answer. Progress is shown only on a terminal, where
+// Ctrl+C during a progress asks the run to stop.
 class TTerminalPrompt : public TPrompt {
 public:
     TMsgResult Message(TMsgKind kind, const QString& text, TMsgButtons buttons, TMsgResult Default) override;

@@ -1,5 +1,6 @@
 #include "langfile/LangFileProject.h"
 
+#include "core/FileNames.h"
 #include "core/Prompt.h"
 #include "storage/Locales.h"
 
@@ -127,6 +128,29 @@ QStringList LanguageFileNames(const QDir& Folder, const QString& Stem)
                !name.endsWith(lng, Qt::CaseInsensitive);
     });
     return names;
+}
+
+QStringList BatchLanguageFiles(const QString& NativeFileName, const QStringList& Codes, bool IncludeNative)
+{
+    const QFileInfo info(NativeFileName);
+    const QDir folder = info.dir();
+    const QLatin1String ntv(".ntv.lng");
+    QStringList files;
+    if (Codes.isEmpty() || (Codes.size() == 1 && Codes[0].compare(QLatin1String("ALL"), Qt::CaseInsensitive) == 0)) {
+        for (const QString& name : LanguageFileNames(folder, WithoutLastExt(WithoutLastExt(info.fileName())))) {
+            if (!IncludeNative && name.contains(ntv, Qt::CaseInsensitive)) continue;
+            files << folder.filePath(name);
+        }
+        return files;
+    }
+    const QString name = info.fileName();
+    const qsizetype at = name.lastIndexOf(ntv, -1, Qt::CaseInsensitive);
+    const QString stem = at < 0 ? WithoutLastExt(name) : name.left(at);
+    for (const QString& code : Codes) {
+        const QString file = folder.filePath(stem + QLatin1Char('.') + code + QLatin1String(".lng"));
+        if (QFileInfo(file).isFile() && !files.contains(file)) files << file;
+    }
+    return files;
 }
 
 void RepairProject(const QString& NativeFileName, TPrompt& Prompt)

@@ -45,6 +45,13 @@ protected:
 // or wildcards in a project's name must not pick up another project's files.
 QStringList LanguageFileNames(const QDir& Folder, const QString& Stem);
 
+// The language files a batch run works on, as full paths: for an empty list
+// or "ALL", every file of the project's folder named like the native file
+// without its last two extensions + ".*.lng" (the native file itself only with
+// IncludeNative); otherwise, for each code, the native file's name with
+// ".ntv.lng" replaced by "." + code + ".lng", when that file exists.
+QStringList BatchLanguageFiles(const QString& NativeFileName, const QStringList& Codes, bool IncludeNative);
+
 // Rewrites a native file with duplicate IDs renumbered and every language file
 // of its folder matched to it by names. Messages and progress go to Prompt.
 void RepairProject(const QString& NativeFileName, TPrompt& Prompt);

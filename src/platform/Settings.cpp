@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -251,6 +252,16 @@ TIniFile TIniFile::Load(const QString& FileName)
         throw ESettingsError(
             QStringLiteral("\"%1\" is too large for a settings file.").arg(QDir::toNativeSeparators(FileName)));
     return Parse(data);
+}
+
+std::optional<TIniFile> TIniFile::LoadConfig(const QString& FileName)
+{
+    if (FileName.isEmpty() || !QFileInfo::exists(FileName)) return std::nullopt;
+    QFile file(FileName);
+    if (file.open(QIODevice::ReadOnly) && file.peek(MaxFileSize + 1).contains('\0'))
+        throw ESettingsError(
+            QStringLiteral("\"%1\" is not a configuration file.").arg(QDir::toNativeSeparators(FileName)));
+    return Load(FileName);
 }
 
 TIniFile TIniFile::Parse(const QByteArray& Data)

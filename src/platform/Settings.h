@@ -91,6 +91,10 @@ public:
     // Throws ESettingsError when the file cannot be read or is too large.
     static TIniFile Load(const QString& FileName);
     static TIniFile Parse(const QByteArray& Data);
+    // A batch run's configuration file: nothing when FileName is empty or
+    // names no file; a file that cannot be read or is not text throws
+    // ESettingsError naming it, so a script learns of its mistake.
+    static std::optional<TIniFile> LoadConfig(const QString& FileName);
     QByteArray ToBytes() const;
     // Writes atomically; throws EFileSystemError.
     void Save(const QString& FileName) const;

@@ -411,8 +411,10 @@ void TQMemIndexThread::Run()
             copy.Close();
         }
         ok = !FTerminated;
+    } catch (const EQBaseError& e) {
+        FError = e.Message(); // the index stays unusable; searches scan the chain
     } catch (...) {
-        ok = false; // the index stays unusable; searches scan the chain
+        FError = QStringLiteral("The index could not be built");
     }
     FCurrent = 0;
     FSucceeded.store(ok, std::memory_order_release);

@@ -154,6 +154,8 @@ public:
     void Terminate() { FTerminated = true; }
     bool Finished() const { return FFinished.load(std::memory_order_acquire); }
     bool Succeeded() const { return FSucceeded.load(std::memory_order_acquire); }
+    // Why the build failed; read once Finished.
+    const QString& Error() const { return FError; }
     qint64 Position() const { return FPosition.load(std::memory_order_relaxed); }
     // The record the walk stands on (0 = none); valid while WalkLock is held.
     qint32 CurrentRecord() const { return FCurrent.load(std::memory_order_relaxed); }
@@ -175,6 +177,7 @@ private:
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};
     std::atomic<bool> FSucceeded{false};
+    QString FError;
     std::atomic<qint64> FPosition{0};
     std::atomic<qint32> FCurrent{0};
     std::mutex FWalkLock;

@@ -99,11 +99,12 @@ void TQTable::SetDatabaseName(const QString& Value)
     FDatabaseName = Value;
 }
 
-void TQTable::SetTableName(const QString& Value)
+void TQTable::SetTableName(const QString& Value, bool DefaultExtension)
 {
     if (Active()) throw EQBaseError(QStringLiteral("Table is opened"));
     FTableName = Value;
-    if (!FTableName.isEmpty() && QFileInfo(FTableName).suffix().isEmpty()) FTableName += QLatin1String(".qdb");
+    if (DefaultExtension && !FTableName.isEmpty() && QFileInfo(FTableName).suffix().isEmpty())
+        FTableName += QLatin1String(".qdb");
 }
 
 QString TQTable::FileName() const
@@ -923,6 +924,7 @@ bool TQTable::IsMemoryIndexBuilt()
 {
     if (FBuilder && FBuilder->Finished()) {
         FIndexUsable = FBuilder->Succeeded();
+        FIndexError = FBuilder->Error();
         FBuilder.reset(); // joins the ended thread
     }
     return !FBuilder;
@@ -934,6 +936,7 @@ void TQTable::StartIndexBuild()
 {
     if ((FMemoryIndex && FIndexUsable) || FBuilder) return;
     FIndexUsable = false;
+    FIndexError.clear();
     FMemoryIndex = std::make_unique<TQMemoryIndex>(FDefaultLocateOptions);
     // The index fields exist before the builder reads anything. A flag on a
     // field of a type the index cannot hold is ignored rather than keeping

@@ -55,7 +55,8 @@ public:
     const QString& DatabaseName() const { return FDatabaseName; }
     void SetDatabaseName(const QString& Value);
     const QString& TableName() const { return FTableName; }
-    void SetTableName(const QString& Value);
+    // A name without extension gets the engine's ".qdb" unless DefaultExtension is off.
+    void SetTableName(const QString& Value, bool DefaultExtension = true);
     QString FileName() const;
     QString MemoFileName() const;
     bool Active() const { return FFile.IsOpen(); }
@@ -104,6 +105,9 @@ public:
     void SetUseMemoryIndex(bool Value);
     TQMemoryIndex* MemoryIndex() const { return FMemoryIndex.get(); }
     bool IsMemoryIndexBuilt();
+    // Once built: why the index could not be built (the table is damaged),
+    // empty when it serves searches.
+    const QString& IndexError() const { return FIndexError; }
     qint64 IndexBuildPosition() const;
     TQMemIndexThread* IndexBuilder() const { return FBuilder.get(); }
 
@@ -245,4 +249,5 @@ private:
     std::unique_ptr<TQMemoryIndex> FMemoryIndex;
     std::unique_ptr<TQMemIndexThread> FBuilder;
     bool FIndexUsable = false;
+    QString FIndexError;
 };

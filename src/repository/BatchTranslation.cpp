@@ -1,0 +1,139 @@
+#include "repository/BatchTranslation.h"
+
+#include "core/Prompt.h"
+#include "langfile/LangFileProject.h"
+#include "platform/Settings.h"
+#include "repository/ProjectItems.h"
+#include "repository/RepositoryFlows.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+const QString kTerminated = QStringLiteral("Translation has been terminated by user");
+
+// The language code of a language file name (app.deu.lng gives deu).
+QString LanguageCode(const QString& FileName)
+{
+    const QString name = QFileInfo(FileName).fileName();
+    const qsizetype end = name.lastIndexOf(QLatin1Char('.'));
+    const qsizetype start = name.lastIndexOf(QLatin1Char('.'), end - 1);
+    return start < 0 ? name : name.mid(start + 1, end - start - 1);
+}
+
+// Waits for the memory index, which every lookup of the run needs; a
+// repository without it would be scanned once per item.
+void WaitForIndex(TQLangRepository& Rep, TPrompt& Prompt)
+{
+    const TProgressRun progress(Prompt, QStringLiteral("Creating index..."), Rep.RecordCount());
+    while (!Rep.IsMemoryIndexBuilt()) {
+        if (!Prompt.ProgressStep(Rep.IndexBuildPosition())) throw EVocabrixError(kTerminated);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!Rep.IndexError().isEmpty()) throw EQBaseError(Rep.IndexError());
+}
+
+// Errors of the repository name its file: a script's log must say which
+// of its files is damaged.
+template <class F> auto WithRepositoryName(const TQLangRepository& Rep, F f)
+{
+    try {
+        return f();
+    } catch (const EQBaseError& e) {
+        throw EQBaseError(
+            QStringLiteral("Repository \"%1\": %2").arg(QDir::toNativeSeparators(Rep.FileName()), e.Message()));
+    }
+}
+
+// A file being translated counts its results as it goes.
+struct TFileRun {
+    TLangFileProject& Project;
+    int Index;
+    TRepositoryFlows& Flows;
+    TPrompt& Prompt;
+    qint64 Position;
+    TBatchTranslationLine Line;
+
+    void Translate(TLocItem& Item)
+    {
+        if (!Prompt.ProgressStep(Position)) throw EVocabrixError(kTerminated);
+        if (!SkippedByTranslateAll(Item, Index, Flows.Options().TranslateAll)) {
+            TRepAnswer mr = raNone;
+            const int locNat = Project.LangFiles()[0]->Locale(), locCur = Project.LangFiles()[Index]->Locale();
+            const TLookupResult r = Flows.LookupTranslation(locNat, locCur, Item, Index, true, mr);
+            if (!r.Stop && !r.Translation.isEmpty() && ApplyTranslation(Project, Index, Item, r.Translation))
+                ++Line.Translated;
+        }
+        if (IsTextualType(Item.MainValue()->ValueType()) && !Item.Attribute(vaUntranslatable) &&
+            !Item.IsTranslated(Index))
+            ++Line.Untranslated;
+    }
+};
+
+} // namespace
+
+QString BatchRepositoryPath(const QString& Given)
+{
+    if (!Given.isEmpty()) return Given;
+    const QString stored = TSettingsKey().ReadString(QStringLiteral("Repository"), QString());
+    if (!stored.isEmpty()) return stored;
+    return QDir(ProgramFolder()).filePath(QStringLiteral("Repository/default.lr"));
+}
+
+QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, TPrompt& Prompt)
+{
+    TRepositoryOptions options;
+    options.TranslateAll = true;
+    options.AskTranslating = false; // no dialog: the first translation, or the current value among them
+    if (const auto cfg = TIniFile::LoadConfig(Job.CfgFile)) {
+        options.TranslateAll = cfg->ReadBool(QStringLiteral("Translate"), QStringLiteral("TranslateAll"), true);
+        options.Smart = cfg->ReadBool(QStringLiteral("Translate"), QStringLiteral("Smart"), true);
+    }
+
+    // The run only reads the repository: it opens it read-only (once it
+    // exists), so an editor or another run may keep writing to it.
+    TQLangRepository rep(BatchRepositoryPath(Job.Repository));
+    WithRepositoryName(rep, [&] {
+        if (!rep.TableExists()) {
+            rep.OpenOrCreate();
+            rep.Close();
+        }
+        rep.SetReadOnly(true);
+        rep.Open();
+        WaitForIndex(rep, Prompt);
+    });
+
+    const QStringList files = BatchLanguageFiles(Job.ProjectFile, Job.Codes, false);
+    TLangFileProject project;
+    project.Open(Job.ProjectFile, false, true);
+    TSilentRepositoryPrompt silent;
+    TRepositoryFlows flows(rep, options, Prompt, silent);
+
+    QList<TBatchTranslationLine> lines;
+    const TProgressRun progress(Prompt, QStringLiteral("Translating language files..."), files.size());
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QString name = QFileInfo(files[i]).fileName();
+        Prompt.ProgressText(name);
+        int index = project.GetLangIndex(name);
+        if (index < 0) {
+            project.OpenLanguage(files[i], false);
+            index = project.LangFiles().Count() - 1;
+        }
+        TLangFile* file = project.LangFiles()[index];
+        if (file->ReadOnly())
+            throw ELangFileError(QStringLiteral("\"%1\" is opened by another program and cannot be saved")
+                                     .arg(QDir::toNativeSeparators(files[i])));
+        TFileRun run{project, index, flows, Prompt, i, {LanguageCode(files[i])}};
+        const auto translate = [&](TLocItem& item) { WithRepositoryName(rep, [&] { run.Translate(item); }); };
+        ForEachProperty(project, translate);
+        ForEachConstant(project, translate);
+        if (file->Modified()) project.SaveLanguage(index);
+        lines << run.Line;
+        if (!Prompt.ProgressStep(i + 1)) throw EVocabrixError(kTerminated);
+    }
+    project.Close(false);
+    return lines;
+}

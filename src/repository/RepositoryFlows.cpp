@@ -1,0 +1,390 @@
+#include "repository/RepositoryFlows.h"
+
+#include "core/DateTime.h"
+#include "core/Prompt.h"
+#include "langfile/LangFileProject.h"
+#include "platform/Settings.h"
+#include "repository/ProjectItems.h"
+#include "repository/SmartCore.h"
+#include "storage/Locales.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kTerminatedTranslation = QStringLiteral("Translation has been terminated by user");
+
+bool IsTextual(const TLocItem& Item) { return IsTextualType(Item.MainValue()->ValueType()); }
+
+bool IsCurrent(const TLocItem& Item, int LangIndex)
+{
+    return Item.Values().Items(LangIndex)->ValueVersion() == Item.MainValue()->ValueVersion();
+}
+
+// Choices of one list of the language dialog.
+QList<int> LanguageChoices(const TQLangRepository& Rep, int Locale)
+{
+    QList<int> list{Locale};
+    if (Rep.HasLocale(Locale)) return list;
+    for (int loc : Rep.RepLocales())
+        if (loc != Locale && PrimaryLanguage(loc) == PrimaryLanguage(Locale)) list << loc;
+    return list;
+}
+
+// The dialog "Refresh Repository by language": shown only when the
+// repository lacks a field and offers a choice.
+bool ChooseLanguages(TQLangRepository& Rep, TRepositoryPrompt& Ask, int& LocNat, int& LocCur, bool Plural,
+                     bool* DontAskAgain)
+{
+    if (Rep.HasLocale(LocNat) && Rep.HasLocale(LocCur)) return true;
+    TLanguageChoice choice;
+    choice.Search = LanguageChoices(Rep, LocNat);
+    choice.Target = LanguageChoices(Rep, LocCur);
+    choice.SearchLocale = LocNat;
+    choice.TargetLocale = LocCur;
+    choice.Plural = Plural;
+    if (choice.Search.size() <= 1 && choice.Target.size() <= 1) return true;
+    if (!Ask.AskLanguages(choice)) return false;
+    LocNat = choice.SearchLocale;
+    LocCur = choice.TargetLocale;
+    if (DontAskAgain) *DontAskAgain = choice.DontAskAgain;
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- options
+
+TRepositoryOptions TRepositoryOptions::Read()
+{
+    const TSettingsKey key;
+    TRepositoryOptions o;
+    o.TranslateAll = key.ReadBool(QStringLiteral("RepTranslateAll"), o.TranslateAll);
+    o.AutoTranslate = key.ReadBool(QStringLiteral("RepAutoTranslate"), o.AutoTranslate);
+    o.AutoRefreshByCell = key.ReadBool(QStringLiteral("RepAutoRefreshByCell"), o.AutoRefreshByCell);
+    const int existing = key.ReadInteger(QStringLiteral("RepRefreshExisting"), int(o.RefreshExisting));
+    if (existing >= reAppend && existing <= reAsk) o.RefreshExisting = TRepRefreshExisting(existing);
+    o.AskTranslating = key.ReadBool(QStringLiteral("RepAskTranslating"), o.AskTranslating);
+    o.AddTheSame = key.ReadBool(QStringLiteral("RepAddTheSame"), o.AddTheSame);
+    o.Smart = key.ReadBool(QStringLiteral("RepSmart"), o.Smart);
+    o.IndicateInGrid = key.ReadBool(QStringLiteral("RepIndicateInGrid"), o.IndicateInGrid);
+    return o;
+}
+
+void TRepositoryOptions::Write() const
+{
+    TSettingsKey key;
+    key.WriteBool(QStringLiteral("RepTranslateAll"), TranslateAll);
+    key.WriteBool(QStringLiteral("RepAutoTranslate"), AutoTranslate);
+    key.WriteBool(QStringLiteral("RepAutoRefreshByCell"), AutoRefreshByCell);
+    key.WriteInteger(QStringLiteral("RepRefreshExisting"), int(RefreshExisting));
+    key.WriteBool(QStringLiteral("RepAskTranslating"), AskTranslating);
+    key.WriteBool(QStringLiteral("RepAddTheSame"), AddTheSame);
+    key.WriteBool(QStringLiteral("RepSmart"), Smart);
+    key.WriteBool(QStringLiteral("RepIndicateInGrid"), IndicateInGrid);
+    key.Flush();
+}
+
+bool SkippedByTranslateAll(const TLocItem& Item, int LangIndex, bool TranslateAll)
+{
+    if (!IsTextual(Item) || Item.Attribute(vaUntranslatable)) return true;
+    if (Item.Values().Items(LangIndex)->Attribute(vaVerified)) return true;
+    return !TranslateAll && IsCurrent(Item, LangIndex);
+}
+
+bool ApplyTranslation(TLangFileProject& Project, int LangIndex, TLocItem& Item, const QString& Translation)
+{
+    TLocValue* value = Item.Values().Items(LangIndex);
+    const int32_t version = Item.MainValue()->ValueVersion();
+    if (value->Value() == Translation && value->ValueVersion() == version) return false;
+    value->SetValue(Translation);
+    value->SetModified(DateTime::Now());
+    value->SetValueVersion(version);
+    Project.LangFiles()[LangIndex]->SetModified(true);
+    return true;
+}
+
+bool TSilentRepositoryPrompt::AskLanguages(TLanguageChoice&) { return true; }
+
+// ---------------------------------------------------------------- flows
+
+TRepositoryFlows::TRepositoryFlows(TQLangRepository& Repository, const TRepositoryOptions& Options, TPrompt& Prompt,
+                                   TRepositoryPrompt& Ask)
+    : FRep(Repository), FOptions(Options), FPrompt(Prompt), FAsk(Ask)
+{
+}
+
+bool TRepositoryFlows::RepositoryAddWord(int LocNat, int LocCur, TRepAnswer& MR, bool Plural, TQLocateOptions Options,
+                                         QString WordCur, QString WordNat)
+{
+    if (FOptions.Smart) {
+        WordCur = WordCur.trimmed();
+        WordNat = WordNat.trimmed();
+    }
+    if (WordCur.isEmpty() || WordNat.isEmpty()) return true;
+    if (!FOptions.AddTheSame && LocaleCompareText(LocNat, WordNat, WordCur, false) == 0) return true;
+
+    QList<TQValueLocation> found;
+    const qint32 empty = FRep.GetPairsByWord(LocNat, LocCur, WordNat, Options, found);
+    for (const TQValueLocation& f : found)
+        if (LocaleCompareText(LocCur, f.Text, WordCur, false) == 0) return true;
+
+    qint32 update = 0;
+    bool result = true;
+    bool add = found.isEmpty();
+    if (!add) {
+        switch (FOptions.RefreshExisting) {
+        case reAppend:
+            add = true;
+            break;
+        case reSkip:
+            break;
+        case reAsk:
+            if (MR == raYesToAll) {
+                add = true;
+            } else if (MR != raNoToAll) {
+                TRefreshQuestion q;
+                q.NativeText = WordNat;
+                q.Translation = WordCur;
+                for (const TQValueLocation& f : found) q.Found << f.Text;
+                q.NativeLocale = LocNat;
+                q.TargetLocale = LocCur;
+                q.Plural = Plural;
+                const TRefreshReply reply = FAsk.AskRefresh(q);
+                MR = reply.Answer;
+                add = MR == raYes || MR == raYesToAll;
+                result = MR != raCancel;
+                if (add && reply.Update && reply.Selected >= 0 && reply.Selected < found.size())
+                    update = found[reply.Selected].Bookmark;
+            }
+            break;
+        }
+    }
+    if (!add) return result;
+
+    const qint32 target = update != 0 ? update : empty;
+    if (target != 0) {
+        FRep.SetBookmark(target);
+        FRep.Edit();
+    } else {
+        FRep.Append();
+    }
+    FRep.SetWord(LocNat, WordNat);
+    FRep.SetWord(LocCur, WordCur);
+    FRep.Post();
+    return result;
+}
+
+bool TRepositoryFlows::RepAddWord(int LocNative, int LocCurrent, TRepAnswer& MR, bool Plural, TQLocateOptions Options,
+                                  const TLocItem& Item, int LangIndex)
+{
+    FRep.AddLocales({LocNative, LocCurrent});
+    QString nat = Item.MainValue()->Value();
+    QString cur = Item.Values().Items(LangIndex)->Value();
+    if (FOptions.Smart) {
+        nat = GetCoreText(nat);
+        cur = GetCoreText(cur);
+    }
+    return RepositoryAddWord(LocNative, LocCurrent, MR, Plural, Options, cur, nat);
+}
+
+TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLocale, const TLocItem& Item,
+                                                  int LangIndex, bool Plural, TRepAnswer& MR)
+{
+    if (MR == raNoToAll) return {true, {}};
+    if (MR != raYesToAll) MR = raNo;
+
+    const int search = FRep.ServingLocale(NativeLocale);
+    if (search == 0) return {};
+
+    // Exactly, then without regard to case, then (smart) the core without case.
+    const QString native = Item.MainValue()->Value();
+    QString text = native;
+    TQLocateOptions options;
+    TCoreBounds core;
+    bool throughCore = false;
+    if (!FRep.LocateByWord(search, text, options)) {
+        options = qloCaseInsensitive;
+        if (!FRep.LocateByWord(search, text, options)) {
+            if (!FOptions.Smart) return {};
+            core = FindCoreBounds(native);
+            text = core.Empty() ? QString() : native.mid(core.Start - 1, core.End - core.Start + 1);
+            if (text.isEmpty() || !FRep.LocateByWord(search, text, options)) return {};
+            throughCore = true;
+        }
+    }
+
+    QList<TQValueLocation> found;
+    FRep.GetPairsByWord(search, TargetLocale, text, options, found);
+    if (found.isEmpty())
+        FRep.GetPairsByWord(search, TQLangRepository::FallbackLocale(TargetLocale), text, options, found);
+    if (found.isEmpty()) return {};
+    // What the user would get: a translation found through the core comes
+    // in the native text's own decoration.
+    QStringList translations;
+    for (const TQValueLocation& f : found)
+        translations << (throughCore ? WrapInDecoration(native, core, f.Text) : f.Text);
+
+    const QString current = Item.Values().Items(LangIndex)->Value();
+    const bool asking = FOptions.AskTranslating && MR != raYesToAll;
+    if (translations.contains(current) && !asking) return {false, current};
+
+    if (translations.size() >= 2 && asking) {
+        TRefreshQuestion q;
+        q.Translating = true;
+        q.NativeText = native;
+        q.Translation = current;
+        q.Found = translations;
+        q.NativeLocale = NativeLocale;
+        q.TargetLocale = TargetLocale;
+        q.Plural = Plural;
+        const TRefreshReply reply = FAsk.AskRefresh(q);
+        switch (reply.Answer) {
+        case raYes:
+            MR = raYes;
+            return {false, translations.value(reply.Selected)};
+        case raYesToAll:
+            MR = raYesToAll;
+            return {false, translations.first()};
+        case raNoToAll:
+            MR = raNoToAll;
+            return {true, {}};
+        case raCancel:
+            MR = raNo;
+            return {true, {}};
+        default:
+            MR = raNo;
+            return {};
+        }
+    }
+    if (MR != raYesToAll) MR = raYes;
+    return {false, translations.first()};
+}
+
+bool TRepositoryFlows::SameLocaleWarning(int LocNat, int LocCur)
+{
+    if (LocNat != LocCur) return false;
+    FPrompt.Message(mkWarning,
+                    QStringLiteral("Could not add language to the Repository.\r\nThe language locale is the same with "
+                                   "the native one."),
+                    mbOK, mrOk);
+    return true;
+}
+
+void TRepositoryFlows::AddCells(TLangFileProject& Project, int LangIndex, const QList<TLocItem*>& Items)
+{
+    TLangFile* nativeFile = Project.LangFiles()[0];
+    TLangFile* file = Project.LangFiles()[LangIndex];
+    for (TLocItem* item : Items) {
+        int locNat = nativeFile->Locale(), locCur = file->Locale();
+        if (SameLocaleWarning(locNat, locCur)) return;
+        if (nativeFile->AskRepLocale() || file->AskRepLocale()) {
+            bool dontAsk = false;
+            if (!ChooseLanguages(FRep, FAsk, locNat, locCur, false, &dontAsk)) return;
+            nativeFile->SetRepLocale(uint32_t(locNat));
+            file->SetRepLocale(uint32_t(locCur));
+            if (dontAsk) {
+                nativeFile->SetAskRepLocale(false);
+                file->SetAskRepLocale(false);
+            }
+        } else {
+            if (nativeFile->RepLocale() != 0) locNat = int(nativeFile->RepLocale());
+            if (file->RepLocale() != 0) locCur = int(file->RepLocale());
+        }
+        TRepAnswer mr = raNone;
+        if (!RepAddWord(locNat, locCur, mr, false, {}, *item, LangIndex)) return;
+    }
+}
+
+void TRepositoryFlows::RefreshByLanguage(TLangFileProject& Project, int LangIndex)
+{
+    int locNat = Project.LangFiles()[0]->Locale(), locCur = Project.LangFiles()[LangIndex]->Locale();
+    if (SameLocaleWarning(locNat, locCur)) return;
+    if (!ChooseLanguages(FRep, FAsk, locNat, locCur, true, nullptr)) return;
+
+    const TProgressRun progress(FPrompt, QStringLiteral("Refreshing properties..."),
+                                PropertyCount(Project) + ConstantCount(Project));
+    TRepAnswer mr = raNone;
+    qint64 position = 0;
+    bool stopped = false, cancelled = false;
+    const auto add = [&](TLocItem& item, bool onlyText) {
+        if (stopped || cancelled) return;
+        if ((!onlyText || IsTextual(item)) && IsCurrent(item, LangIndex) &&
+            !RepAddWord(locNat, locCur, mr, true, {}, item, LangIndex)) {
+            stopped = true;
+            return;
+        }
+        cancelled = !FPrompt.ProgressStep(++position);
+    };
+    ForEachProperty(Project, [&](TLocItem& p) { add(p, true); });
+    if (!stopped && !cancelled) {
+        FPrompt.ProgressText(QStringLiteral("Refreshing constants..."));
+        ForEachConstant(Project, [&](TLocItem& c) { add(c, false); });
+    }
+    if (cancelled) FPrompt.Message(mkInformation, QStringLiteral("Refreshing has been terminated by user"), mbOK, mrOk);
+}
+
+int TRepositoryFlows::TranslateCells(TLangFileProject& Project, int LangIndex, const QList<TLocItem*>& Items)
+{
+    const int locNat = Project.LangFiles()[0]->Locale(), locCur = Project.LangFiles()[LangIndex]->Locale();
+    TRepAnswer mr = raNone;
+    int changed = 0;
+    for (TLocItem* item : Items) {
+        if (!IsTextual(*item) || item->Attribute(vaUntranslatable)) continue;
+        const TLookupResult r = LookupTranslation(locNat, locCur, *item, LangIndex, false, mr);
+        if (r.Stop) continue;
+        if ((mr == raYes || mr == raYesToAll) && !r.Translation.isEmpty() &&
+            ApplyTranslation(Project, LangIndex, *item, r.Translation))
+            ++changed;
+    }
+    return changed;
+}
+
+int TRepositoryFlows::TranslateAll(TLangFileProject& Project, int LangIndex)
+{
+    const int locNat = Project.LangFiles()[0]->Locale(), locCur = Project.LangFiles()[LangIndex]->Locale();
+    const TProgressRun progress(FPrompt, QStringLiteral("Translating properties..."),
+                                PropertyCount(Project) + ConstantCount(Project) + ExtItemCount(Project));
+    TRepAnswer mr = raNone;
+    qint64 position = 0;
+    int changed = 0;
+    bool cancelled = false;
+    const auto translate = [&](TLocItem& item) {
+        if (cancelled) return;
+        if (!SkippedByTranslateAll(item, LangIndex, FOptions.TranslateAll)) {
+            const TLookupResult r = LookupTranslation(locNat, locCur, item, LangIndex, true, mr);
+            if (!r.Stop && (mr == raYes || mr == raYesToAll) && !r.Translation.isEmpty() &&
+                ApplyTranslation(Project, LangIndex, item, r.Translation))
+                ++changed;
+        }
+        cancelled = !FPrompt.ProgressStep(++position);
+    };
+    ForEachProperty(Project, translate);
+    if (!cancelled) FPrompt.ProgressText(QStringLiteral("Translating constants..."));
+    ForEachConstant(Project, translate);
+    if (!cancelled) FPrompt.ProgressText(QStringLiteral("Translating external items..."));
+    ForEachExtItem(Project, translate);
+    if (cancelled) FPrompt.Message(mkInformation, kTerminatedTranslation, mbOK, mrOk);
+    return changed;
+}
+
+TRepAvailability TRepositoryFlows::Availability(TQLangRepository& Repository, int SearchLocale, int CellLocale,
+                                                const QString& NativeValue, bool Smart)
+{
+    try {
+        if (NativeValue.isEmpty() || !Repository.Active() || !Repository.IsMemoryIndexBuilt()) return avNone;
+        const auto has = [&](const QString& text) {
+            return Repository.LocateByWord(SearchLocale, text, {}) && Repository.HasLocale(CellLocale) &&
+                   !Repository.FieldByLocale(CellLocale)->AsWideString().isEmpty();
+        };
+        if (has(NativeValue)) return avExact;
+        if (Smart) {
+            const QString core = GetCoreText(NativeValue);
+            if (!core.isEmpty() && core != NativeValue && has(core)) return avSmart;
+        }
+    } catch (const EVocabrixError&) {
+        // A mark is a hint; a repository that cannot answer shows none.
+    }
+    return avNone;
+}
