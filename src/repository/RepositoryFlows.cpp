@@ -2,6 +2,7 @@
 
 #include "core/DateTime.h"
 #include "core/Prompt.h"
+#include "langfile/FormatSymbols.h"
 #include "langfile/LangFileProject.h"
 #include "platform/Settings.h"
 #include "repository/ProjectItems.h"
@@ -222,9 +223,20 @@ TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLo
     if (found.isEmpty()) return {};
     // What the user would get: a translation found through the core comes
     // in the native text's own decoration.
+    // A core cut a specifier off the native text but not off its
+    // translation ("Save changes to %s?" and "%s speichern?"): wrapped, the
+    // specifiers would no longer match, and a program formatting the text
+    // would fail. Such a translation is no translation.
     QStringList translations;
-    for (const TQValueLocation& f : found)
-        translations << (throughCore ? WrapInDecoration(native, core, f.Text) : f.Text);
+    for (const TQValueLocation& f : found) {
+        if (!throughCore) {
+            translations << f.Text;
+            continue;
+        }
+        const QString wrapped = WrapInDecoration(native, core, f.Text);
+        if (FormatSymbols(wrapped) == FormatSymbols(native)) translations << wrapped;
+    }
+    if (translations.isEmpty()) return {};
 
     const QString current = Item.Values().Items(LangIndex)->Value();
     const bool asking = FOptions.AskTranslating && MR != raYesToAll;

@@ -1,0 +1,215 @@
+// "-translate:" as a build script runs it: the real program against a
+// repository filled from the sample's German translations.
+
+#include "core/Prompt.h"
+#include "langfile/LangFileProject.h"
+#include "repository/LangRepository.h"
+#include "repository/RepositoryFlows.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+QString Example(const char* name) { return QStringLiteral(SHARED_EXAMPLES_DIR "/") + QLatin1String(name); }
+QString PhraseDeskBinary() { return QCoreApplication::applicationDirPath() + QStringLiteral("/../phrasedesk"); }
+
+struct TRun {
+    int Code = -1;
+    QString Out, Err;
+};
+
+TRun Run(const QString& Dir, const QStringList& Args)
+{
+    QProcess p;
+    p.setWorkingDirectory(Dir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QLatin1String(name));
+    p.setProcessEnvironment(env);
+    p.start(PhraseDeskBinary(), Args);
+    TRun r;
+    if (!p.waitForFinished(120000)) return r;
+    r.Code = p.exitCode();
+    r.Out = QString::fromUtf8(p.readAllStandardOutput());
+    r.Err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// Every item's German value and whether it is translated, by full name.
+QMap<QString, QString> GermanValues(const QString& Dir)
+{
+    TLangFileProject project;
+    project.Open(QDir(Dir).filePath("Notes.ntv.lng"), false, true);
+    project.OpenLanguage(QDir(Dir).filePath("Notes.deu.lng"), true);
+    QMap<QString, QString> values;
+    int n = 0;
+    project.ForEachItem([&](TLocItem* item) {
+        values[QStringLiteral("%1 %2").arg(++n).arg(item->GetFullName("."))] =
+            (item->IsTranslated(1) ? QStringLiteral("+") : QStringLiteral("-")) + item->Values().Items(1)->Value();
+    });
+    return values;
+}
+
+} // namespace
+
+class TstBatchTranslate : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir FDir;
+    QString FRepository;
+    QMap<QString, QString> FOriginal;
+
+    QString NewSample(const QString& Name)
+    {
+        const QString dir = FDir.filePath(Name);
+        QDir().mkpath(dir);
+        for (const char* f : {"Notes.ntv.lng", "Notes.deu.lng", "Notes.fra.lng"})
+            if (!QFile::copy(Example(f), QDir(dir).filePath(QLatin1String(f)))) return {};
+        return dir;
+    }
+    // The German file with every value back to its untranslated native text.
+    static void ResetGerman(const QString& Dir)
+    {
+        TLangFileProject project;
+        project.Open(QDir(Dir).filePath("Notes.ntv.lng"), false, true);
+        project.OpenLanguage(QDir(Dir).filePath("Notes.deu.lng"), false);
+        project.ForEachItem([](TLocItem* item) {
+            TLocValue* v = item->Values().Items(1);
+            v->SetValue(item->MainValue()->Value());
+            v->SetValueVersion(item->MainValue()->ValueVersion() - 1);
+            v->SetAttribute(vaVerified, false);
+        });
+        project.LangFiles()[1]->SetModified(true);
+        project.SaveLanguage(1);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The repository learns the sample's German through Refresh by Language.
+        const QString dir = NewSample("source");
+        FOriginal = GermanValues(dir);
+        FRepository = FDir.filePath("rep/notes.lr");
+        TQLangRepository rep(FRepository);
+        rep.OpenOrCreate();
+        TLangFileProject project;
+        project.Open(QDir(dir).filePath("Notes.ntv.lng"), false, true);
+        project.OpenLanguage(QDir(dir).filePath("Notes.deu.lng"), true);
+        TRecordingPrompt prompt;
+        TSilentRepositoryPrompt ask;
+        TRepositoryOptions options;
+        options.RefreshExisting = reAppend;
+        TRepositoryFlows(rep, options, prompt, ask).RefreshByLanguage(project, 1);
+        QVERIFY(rep.RecordCount() > 10);
+    }
+
+    void fillsBackTheSample()
+    {
+        const QString dir = NewSample("run");
+        ResetGerman(dir);
+        const QByteArray french = [&] {
+            QFile f(QDir(dir).filePath("Notes.fra.lng"));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        const TRun r = Run(dir, {"-translate:deu", "-repository:" + FRepository, "Notes.ntv.lng"});
+        QCOMPARE(r.Err, QString());
+        QCOMPARE(r.Code, 0);
+        QVERIFY2(QRegularExpression("^deu: [1-9][0-9]* translated, [0-9]+ untranslated\n$").match(r.Out).hasMatch(),
+                 qPrintable(r.Out));
+
+        // Every translation the repository learnt came back. Found through
+        // its core, a text comes in the native text's decoration, so an
+        // accelerator may move; a specifier never goes missing or doubles.
+        const QMap<QString, QString> now = GermanValues(dir);
+        int restored = 0;
+        for (auto it = FOriginal.cbegin(); it != FOriginal.cend(); ++it) {
+            if (!now[it.key()].startsWith('+')) continue;
+            QCOMPARE(QString(now[it.key()]).remove('&'), QString(it.value()).remove('&'));
+            ++restored;
+        }
+        QVERIFY(!now.values().contains(QString::fromUtf8("+Änderungen an %s speichern %s?")));
+        QVERIFY2(r.Out.startsWith(QStringLiteral("deu: %1 translated").arg(restored)), qPrintable(r.Out));
+        QFile f(QDir(dir).filePath("Notes.fra.lng"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), french);
+
+        // "ALL" takes every language but the native file; a second run finds
+        // nothing left to do for German.
+        const TRun all =
+            Run(dir, {"-translate:ALL", "-repository:" + FRepository, "-cfg:missing.ini", "Notes.ntv.lng"});
+        QCOMPARE(all.Code, 0);
+        QVERIFY2(all.Out.startsWith("deu: 0 translated") && all.Out.contains("\nfra: 0 translated"),
+                 qPrintable(all.Out));
+        QCOMPARE(all.Out.count('\n'), 2);
+    }
+
+    void failuresNameTheirFile()
+    {
+        const QString dir = NewSample("damaged");
+        ResetGerman(dir);
+        const QString damaged = QDir(dir).filePath("damaged.lr");
+        QVERIFY(QFile::copy(FRepository, damaged));
+        QVERIFY(QFile::copy(QFileInfo(FRepository).path() + "/notes.mem", QDir(dir).filePath("damaged.mem")));
+        QFile f(damaged);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.resize(200));
+        f.close();
+        const QMap<QString, QString> before = GermanValues(dir);
+        TRun r = Run(dir, {"-translate:deu", "-repository:" + damaged, "Notes.ntv.lng"});
+        QCOMPARE(r.Code, 1);
+        QVERIFY2(r.Err.startsWith("Error: Repository \"" + damaged + "\": "), qPrintable(r.Err));
+        QCOMPARE(GermanValues(dir), before);
+
+        // A configuration file that is no text.
+        QFile cfg(QDir(dir).filePath("bad.cfg"));
+        QVERIFY(cfg.open(QIODevice::WriteOnly));
+        cfg.write(QByteArray("\0\1\2[Translate]", 15));
+        cfg.close();
+        r = Run(dir, {"-translate:deu", "-repository:" + FRepository, "-cfg:bad.cfg", "Notes.ntv.lng"});
+        QCOMPARE(r.Code, 1);
+        QVERIFY2(r.Err.contains(cfg.fileName()), qPrintable(r.Err));
+
+        // A language file another program holds cannot be saved: a failure, not a silent success.
+        TLangFileProject holder;
+        holder.Open(QDir(dir).filePath("Notes.ntv.lng"), false, true);
+        holder.OpenLanguage(QDir(dir).filePath("Notes.deu.lng"), false);
+        r = Run(dir, {"-translate:deu", "-repository:" + FRepository, "Notes.ntv.lng"});
+        QCOMPARE(r.Code, 1);
+        QVERIFY2(r.Err.contains("Notes.deu.lng"), qPrintable(r.Err));
+    }
+
+    // The editor (here: this process) keeps the repository open for writing
+    // while two batch runs read it at the same time.
+    void sharedRepository()
+    {
+        TQLangRepository editor(FRepository);
+        QVERIFY(editor.OpenOrCreate());
+        const QString a = NewSample("a"), b = NewSample("b");
+        ResetGerman(a);
+        ResetGerman(b);
+        QProcess pa, pb;
+        for (auto [p, dir] : {std::pair{&pa, a}, std::pair{&pb, b}}) {
+            p->setWorkingDirectory(dir);
+            p->start(PhraseDeskBinary(), {"-translate:deu", "-repository:" + FRepository, "Notes.ntv.lng"});
+        }
+        // Meanwhile the editor adds a word.
+        editor.AddEditWord(0x0409, 0x0407, "Brand new", "Ganz neu", {});
+        QVERIFY(pa.waitForFinished(120000) && pb.waitForFinished(120000));
+        QCOMPARE(pa.exitCode(), 0);
+        QCOMPARE(pb.exitCode(), 0);
+        QCOMPARE(GermanValues(a), GermanValues(b));
+        editor.Close();
+        TQLangRepository check(FRepository);
+        check.Open();
+        QString word;
+        QVERIFY(check.ExtractWord(0x0409, "Brand new", 0x0407, word, {}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstBatchTranslate)
+#include "tst_batchtranslate.moc"
