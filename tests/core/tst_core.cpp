@@ -1,8 +1,10 @@
 #include "core/ByteStream.h"
 #include "core/DateTime.h"
+#include "core/Prompt.h"
 #include "core/VocabrixError.h"
 
 #include <QtTest>
+#include <csignal>
 
 VOCABRIX_ERROR(ETestError, EVocabrixError);
 
@@ -42,6 +44,21 @@ private Q_SLOTS:
         QCOMPARE(r.I32(), -5);
         QCOMPARE(r.F64(), 1.5);
         QCOMPARE(r.Utf16(5), QStringLiteral("Grüße"));
+    }
+
+    // In batch mode Ctrl+C during a progress asks the run to stop at its
+    // next step instead of killing it in the middle of writing a file.
+    void interruptStopsTheTerminalProgress()
+    {
+        TTerminalPrompt prompt;
+        {
+            const TProgressRun run(prompt, QString(), 10);
+            QVERIFY(prompt.ProgressStep(1));
+            std::raise(SIGINT);
+            QVERIFY(!prompt.ProgressStep(2));
+        }
+        const TProgressRun again(prompt, QString(), 10);
+        QVERIFY(prompt.ProgressStep(1)); // a new run starts uninterrupted
     }
 
     void dateTimeUsesDaysSince1899()

@@ -1,0 +1,250 @@
+// The translation memory at the size of a team's: 1,000,000 records of user
+// interface texts in English and three other languages, filled through
+// AddEditWord, reopened until its index is built, asked for translations
+// (beside SQLite asked the same), and a 100,000-item project translated
+// against it in batch.
+#include "BigProject.h"
+#include "Timing.h"
+
+#include "core/Prompt.h"
+#include "langfile/LangFileProject.h"
+#include "repository/BatchTranslation.h"
+#include "repository/LangRepository.h"
+#include "repository/RepositoryFlows.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+#include <vector>
+
+#ifdef HAVE_SQLITE
+#include <sqlite3.h>
+#endif
+
+namespace {
+
+int kRecords = 1000000; // a smaller count may be given as the first argument
+constexpr int kLookups = 100000;
+const int kLocales[] = {0x0409, 0x0407, 0x040C, 0x0410};
+
+quint64 Mix(quint64 x)
+{
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+// Pronounceable words, and from them texts shaped like a user interface's:
+// captions with accelerators, menu entries with ellipses, labels with
+// colons, messages with format specifiers, fixed by record and language.
+const std::vector<QString>& Vocabulary()
+{
+    static const std::vector<QString> words = [] {
+        static const char* syllables[] = {"ra",  "to",  "mi", "sen", "ka", "lo",  "ve", "dor", "pi", "nu",
+                                          "sta", "gre", "fi", "bel", "co", "mar", "tu", "en",  "is", "qua"};
+        std::vector<QString> w;
+        for (int i = 0; i < 4000; ++i) {
+            QString s;
+            quint64 r = Mix(quint64(i) + 17);
+            const int n = 1 + int(r % 3);
+            for (int k = 0; k < n; ++k, r /= 20) s += QLatin1String(syllables[(r >> 8) % 20]);
+            w.push_back(s);
+        }
+        return w;
+    }();
+    return words;
+}
+
+QString Text(int record, int lang)
+{
+    const auto& words = Vocabulary();
+    quint64 r = Mix(quint64(record) * 8 + quint64(lang));
+    const int count = 1 + int(r % 8);
+    QString s;
+    for (int i = 0; i < count; ++i) {
+        r = Mix(r);
+        if (i) s += QLatin1Char(' ');
+        s += words[r % words.size()];
+    }
+    s[0] = s[0].toUpper();
+    switch (record % 7) {
+    case 1:
+        return QLatin1Char('&') + s;
+    case 2:
+        return s + QLatin1String("...");
+    case 3:
+        return s + QLatin1String(":");
+    case 4:
+        return s + QLatin1String(" %s");
+    default:
+        return s;
+    }
+}
+
+void Print(const char* name, double value, const char* unit)
+{
+    std::printf("%s: %.3f %s\n", name, value, unit);
+    std::fflush(stdout);
+}
+
+double FileMb(const QString& path) { return QFileInfo(path).size() / (1024.0 * 1024.0); }
+
+void WaitForIndex(TQLangRepository& rep)
+{
+    while (!rep.IsMemoryIndexBuilt()) QThread::msleep(5);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc > 1) kRecords = std::max(1000, QByteArray(argv[1]).toInt());
+    QTemporaryDir dir;
+    if (qEnvironmentVariableIsSet("BENCH_KEEP")) { // the files stay for profiling
+        dir.setAutoRemove(false);
+        std::fprintf(stderr, "files in %s\n", qPrintable(dir.path()));
+    }
+    QElapsedTimer timer;
+
+    // The project first: its native texts with German translations are part
+    // of the memory, so that the batch run finds most of them.
+    bigproject::Generate(dir.path(), false);
+    const QString native = dir.filePath(QStringLiteral("big.ntv.lng"));
+    std::vector<std::pair<QString, QString>> projectPairs;
+    {
+        TLangFileProject project;
+        project.Open(native, false, true);
+        project.OpenLanguage(dir.filePath(QStringLiteral("big.deu.lng")), true);
+        QSet<QString> seen;
+        project.ForEachItem([&](TLocItem* item) {
+            const QString n = item->MainValue()->Value(), t = item->Values().Items(1)->Value();
+            if (item->IsTranslated(1) && !n.isEmpty() && n != t && !seen.contains(n)) {
+                seen.insert(n);
+                projectPairs.emplace_back(n, t);
+            }
+        });
+    }
+
+    const QString repPath = dir.filePath(QStringLiteral("rep/bench.lr"));
+    {
+        TQLangRepository rep(repPath);
+        rep.OpenOrCreate();
+        rep.AddLocales({kLocales[0], kLocales[1], kLocales[2], kLocales[3]});
+        WaitForIndex(rep);
+        timer.start();
+        const int filler = kRecords - int(projectPairs.size());
+        for (int i = 0; i < filler; ++i)
+            for (int l = 1; l < 4; ++l) rep.AddEditWord(kLocales[0], kLocales[l], Text(i, 0), Text(i, l), {});
+        for (const auto& [n, t] : projectPairs) rep.AddEditWord(kLocales[0], kLocales[1], n, t, {});
+        Print("repo_build_1m_s", timer.elapsed() / 1000.0, "s");
+        Print("repo_records", rep.RecordCount(), "records");
+    }
+    Print("repo_files_mb", FileMb(repPath) + FileMb(QFileInfo(repPath).path() + QStringLiteral("/bench.mem")), "MB");
+
+    TQLangRepository rep(repPath);
+    timer.start();
+    rep.Open();
+    WaitForIndex(rep);
+    Print("repo_open_index_1m_s", timer.elapsed() / 1000.0, "s");
+
+    // Random native texts, half of them in the memory and half not.
+    std::vector<QString> texts;
+    for (int i = 0; i < kLookups; ++i) {
+        const int r = int(Mix(quint64(i) + 99) % quint64(kRecords - projectPairs.size()));
+        texts.push_back(i % 2 ? Text(r, 0) : Text(r + kRecords, 0));
+    }
+    TLocStorage storage;
+    storage.SetMainLangID(uint16_t(kLocales[0]));
+    TLocProperty* item =
+        storage.Forms().Add(QStringLiteral("F"))->Properties().Add(-1, QStringLiteral("Caption"), ptString);
+    const int column = storage.AddLanguage(0, uint16_t(kLocales[1]));
+    TRecordingPrompt prompt;
+    TSilentRepositoryPrompt ask;
+    TRepositoryOptions options;
+    options.AskTranslating = false;
+    TRepositoryFlows flows(rep, options, prompt, ask);
+    int hits = 0;
+    timer.start();
+    for (const QString& t : texts) {
+        item->MainValue()->SetValue(t);
+        TRepAnswer mr = raNone;
+        hits += !flows.LookupTranslation(kLocales[0], kLocales[1], *item, column, false, mr).Translation.isEmpty();
+    }
+    const double repoPerS = kLookups / (double(timer.nsecsElapsed()) / 1e9);
+    Print("repo_lookup_per_s", repoPerS, "/s");
+    if (hits < kLookups / 2) std::fprintf(stderr, "repository hits: %d of %d\n", hits, kLookups);
+    rep.Close();
+
+#ifdef HAVE_SQLITE
+    // The same memory in SQLite: one table, the English texts indexed as they
+    // are and without case, looked up exactly and then without case.
+    const QString sqlitePath = dir.filePath(QStringLiteral("bench.sqlite"));
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(sqlitePath).constData(), &db);
+    sqlite3_exec(db, "CREATE TABLE words(id INTEGER PRIMARY KEY, l1033 TEXT, l1031 TEXT, l1036 TEXT, l1040 TEXT)",
+                 nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO words(l1033, l1031, l1036, l1040) VALUES(?, ?, ?, ?)", -1, &insert, nullptr);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    const auto insertRow = [&](const QString(&row)[4]) {
+        for (int l = 0; l < 4; ++l)
+            sqlite3_bind_text16(insert, l + 1, row[l].utf16(), int(row[l].size() * 2), SQLITE_TRANSIENT);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    };
+    for (int i = 0; i < kRecords - int(projectPairs.size()); ++i) {
+        const QString row[4] = {Text(i, 0), Text(i, 1), Text(i, 2), Text(i, 3)};
+        insertRow(row);
+    }
+    for (const auto& [n, t] : projectPairs) {
+        const QString row[4] = {n, t, QString(), QString()};
+        insertRow(row);
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "CREATE INDEX words_en ON words(l1033)", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "CREATE INDEX words_en_nocase ON words(l1033 COLLATE NOCASE)", nullptr, nullptr, nullptr);
+    sqlite3_finalize(insert);
+    sqlite3_stmt* exact = nullptr;
+    sqlite3_stmt* nocase = nullptr;
+    sqlite3_prepare_v2(db, "SELECT l1031 FROM words WHERE l1033 = ? AND l1031 <> ''", -1, &exact, nullptr);
+    sqlite3_prepare_v2(db, "SELECT l1031 FROM words WHERE l1033 = ? COLLATE NOCASE AND l1031 <> ''", -1, &nocase,
+                       nullptr);
+    int found = 0;
+    timer.start();
+    for (const QString& t : texts) {
+        bool hit = false;
+        for (sqlite3_stmt* s : {exact, nocase}) {
+            sqlite3_bind_text16(s, 1, t.utf16(), int(t.size() * 2), SQLITE_TRANSIENT);
+            while (sqlite3_step(s) == SQLITE_ROW) hit = true;
+            sqlite3_reset(s);
+            if (hit) break;
+        }
+        found += hit;
+    }
+    const double sqlitePerS = kLookups / (double(timer.nsecsElapsed()) / 1e9);
+    Print("sqlite_lookup_per_s", sqlitePerS, "/s");
+    Print("repo_lookup_vs_sqlite", repoPerS / sqlitePerS, "x");
+    sqlite3_finalize(exact);
+    sqlite3_finalize(nocase);
+    sqlite3_close(db);
+    Print("sqlite_file_mb", FileMb(sqlitePath), "MB");
+#endif
+
+    // One language of the big project translated in batch, files saved.
+    TBatchTranslation job{native, {QStringLiteral("deu")}, repPath, QString()};
+    TRecordingPrompt quiet;
+    QList<TBatchTranslationLine> lines;
+    timer.start();
+    lines = RunBatchTranslation(job, quiet);
+    Print("translate_100k_1m_s", timer.elapsed() / 1000.0, "s");
+    if (!lines.isEmpty()) Print("translate_100k_translated", lines[0].Translated, "items");
+    return 0;
+}
