@@ -46,6 +46,9 @@ TQMemoryIndexField::TEntry TQMemoryIndexField::Prepare(const QVariant& Value) co
         const QString text = TextCompareForm(FLocale, Value).left(FKeySize);
         e.Len = quint8(text.size());
         std::copy_n(reinterpret_cast<const char16_t*>(text.utf16()), text.size(), e.Chars);
+        // Most comparisons of a build or a search end on the prefix, without
+        // the collator.
+        e.Prefix = LocalePrimaryPrefix(FLocale, FSortOptions & qloIgnoreAmpersand ? RemoveAmpersands(text) : text);
     } else {
         e.Int = Value.toInt();
     }
@@ -58,9 +61,15 @@ QVariant TQMemoryIndexField::KeyOf(const TQField& Field) const
     return Field.AsVariant().toInt();
 }
 
+bool TQMemoryIndexField::PrefixDecides(TQLocateOptions Options) const
+{
+    return !(Options & qloPartialKey) && (Options & qloIgnoreAmpersand) == (FSortOptions & qloIgnoreAmpersand);
+}
+
 int TQMemoryIndexField::CompareKeys(const TEntry& A, const TEntry& B, TQLocateOptions Options) const
 {
     if (FIsText) {
+        if (A.Prefix != B.Prefix && PrefixDecides(Options)) return A.Prefix < B.Prefix ? -1 : 1;
         // Owned buffers reused per thread: the comparison wants terminated
         // text, which a string over the entry's characters would copy each time.
         thread_local QString a, b;

@@ -64,6 +64,7 @@ public:
 
 private:
     struct TEntry {
+        quint64 Prefix = 0; // text keys: the collation key's first bytes (see PrefixDecides)
         qint32 Bm = 0;
         quint32 Seq = 0;
         qint32 Int = 0;
@@ -79,6 +80,9 @@ private:
     };
     TEntry Prepare(const QVariant& Value) const;
     int CompareKeys(const TEntry& A, const TEntry& B, TQLocateOptions Options) const;
+    // Whether differing prefixes order two keys under Options: they were
+    // made with the sort order's ampersand rule from whole keys.
+    bool PrefixDecides(TQLocateOptions Options) const;
     bool Before(const TEntry& A, const TEntry& B) const; // the list order
     template <class Less> TPos LowerBound(Less IsBefore) const;
     void Insert(const TEntry& E);

@@ -45,6 +45,34 @@ const TLocaleTreeNode* FindNode(const TLocaleTree& tree, const QString& text)
 class TestLocales : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // The memory index orders most keys by their prefix alone: wherever two
+    // prefixes differ, they must order the texts as the collator does, with
+    // and without case.
+    void primaryPrefixAgreesWithCollation()
+    {
+        const QStringList texts = {"",           "a",      "A",      "ab",       "Ab",      "abc",    "abcdefghij",
+                                   "abcdefghik", "&Open",  "Open",   "open",     "Öffnen",  "offnen", "Ouvrir",
+                                   "résumé",     "resume", "Resume", "10 files", "9 files", "file",   "File...",
+                                   "Ça",         "ça va",  "Zeta",   "ζήτα",     "Ж",       "漢字",   "かな",
+                                   "-x",         " x",     "x y",    "xy",       "straße",  "strasse"};
+        QVERIFY(LocalePrimaryPrefix(0x0409, "a") < LocalePrimaryPrefix(0x0409, "b")); // it does tell
+        QCOMPARE(LocalePrimaryPrefix(0x0409, "a"), LocalePrimaryPrefix(0x0409, "A"));
+        for (int locale : {0x0409, 0x0407, 0x041F, 0x0411, 0x0C0A}) {
+            for (const QString& a : texts) {
+                for (const QString& b : texts) {
+                    const quint64 pa = LocalePrimaryPrefix(locale, a), pb = LocalePrimaryPrefix(locale, b);
+                    if (pa == pb) continue;
+                    const int expected = pa < pb ? -1 : 1;
+                    for (bool ignoreCase : {false, true}) {
+                        const int c = LocaleCompareText(locale, a, b, ignoreCase);
+                        QVERIFY2((c < 0 ? -1 : c > 0) == expected,
+                                 qPrintable(QStringLiteral("%1: %2 / %3").arg(locale).arg(a, b)));
+                    }
+                }
+            }
+        }
+    }
+
     // The whole catalogue against facts a Windows-compatible system reports.
     // Every difference is listed; the ones we mean are named here.
     void catalogueMatchesReference()
