@@ -5,6 +5,7 @@
 #include "langfile/LangFileProject.h"
 #include "langfile/ProjectStats.h"
 #include "resources/DllBuilder.h"
+#include "resources/PEReader.h"
 #include "resources/ResInfo.h"
 
 #include <QFileInfo>
@@ -17,6 +18,16 @@ namespace {
 // reports a failure ends the run with it on stderr.
 void BatchSync(const TStartOptions& Options, TPrompt& Prompt, bool SyncLF, bool SyncDll)
 {
+    // Without DLLs to rebuild the synchronisation would never read the
+    // executable, and a missing one would pass unnoticed.
+    if (!QFileInfo(Options.PEFile).isFile())
+        throw ELangFileError(QStringLiteral("The executable \"%1\" does not exist").arg(Options.PEFile));
+    try {
+        TPEReader check(Options.PEFile);
+    } catch (const EVocabrixError& e) {
+        throw ELangFileError(
+            QStringLiteral("The executable \"%1\" cannot be read: %2").arg(Options.PEFile, e.Message()));
+    }
     TSyncDLL sync(Prompt);
     const QString log = sync.Execute(Options.PEFile, Options.ProjectFile, SyncLF, SyncDll);
     if (!log.isEmpty()) throw ELangFileError(log);
@@ -83,9 +94,17 @@ int RunBatch(const TStartOptions& Options, TPrompt& Prompt)
         // Everything that makes the command line unusable is found before
         // any operation changes a file.
         CheckRunnable(Options);
-        for (const TBatchOperation& op : kBatchOperations)
-            if (op.Requested(Options)) op.Run(Options, Prompt);
-        return 0;
+        int code = 0;
+        for (const TBatchOperation& op : kBatchOperations) {
+            if (!op.Requested(Options)) continue;
+            try {
+                op.Run(Options, Prompt);
+            } catch (const EBatchExit& e) {
+                if (!e.GoOn()) throw;
+                code = e.Code();
+            }
+        }
+        return code;
     } catch (const EBatchExit& e) {
         return e.Code();
     } catch (const ECommandLineError& e) {
@@ -111,7 +130,8 @@ void BatchStats(const TStartOptions& Options, TPrompt&)
 {
     const QString mode = *Options.Stats;
     if (!mode.isEmpty() && mode.compare(QLatin1String("strict"), Qt::CaseInsensitive) != 0)
-        throw ECommandLineError(QStringLiteral("Unknown statistics mode \"%1\" (use -stats or -stats:strict)").arg(mode));
+        throw ECommandLineError(
+            QStringLiteral("Unknown statistics mode \"%1\" (use -stats or -stats:strict)").arg(mode));
     QTextStream out(stdout), err(stderr);
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
@@ -136,8 +156,17 @@ void BatchCreateLanguages(const TStartOptions& Options, TPrompt& Prompt)
 
     TLangFileProject project;
     project.Open(Options.ProjectFile, false, true);
+    bool kept = false;
     for (qsizetype i = 0; i < codes.size(); ++i) {
         const QString fileName = BatchLanguageFileName(Options.ProjectFile, codes[i]);
+        // An existing file may hold a translator's work: it is never replaced here.
+        if (QFileInfo::exists(fileName)) {
+            Prompt.Message(mkWarning,
+                           QStringLiteral("Language file \"%1\" already exists; it is kept as it is").arg(fileName),
+                           mbOK, mrOk);
+            kept = true;
+            continue;
+        }
         Prompt.Status(QStringLiteral("Creating %1......").arg(QFileInfo(fileName).fileName()));
         try {
             CreateLanguageFile(project, fileName, NewLanguageOfLocale(locales[size_t(i)]));
@@ -148,4 +177,5 @@ void BatchCreateLanguages(const TStartOptions& Options, TPrompt& Prompt)
         Prompt.Status(QString());
     }
     project.Close(false);
+    if (kept) throw EBatchExit(kBatchExitKept, true);
 }
