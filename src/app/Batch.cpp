@@ -20,8 +20,11 @@ void BatchSync(const TStartOptions& Options, TPrompt& Prompt, bool SyncLF, bool 
 {
     // Without DLLs to rebuild the synchronisation would never read the
     // executable, and a missing one would pass unnoticed.
-    if (!QFileInfo(Options.PEFile).isFile())
+    const QFileInfo executable(Options.PEFile);
+    if (!executable.isFile())
         throw ELangFileError(QStringLiteral("The executable \"%1\" does not exist").arg(Options.PEFile));
+    if (executable.size() == 0)
+        throw ELangFileError(QStringLiteral("The executable \"%1\" is empty").arg(Options.PEFile));
     try {
         TPEReader check(Options.PEFile);
     } catch (const EVocabrixError& e) {

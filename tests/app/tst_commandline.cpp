@@ -326,7 +326,10 @@ void TstCommandLine::failingRuns_data()
                                                      << R"(Error: The executable "%1/Notes.exe" does not exist)";
     QTest::newRow("-synclangfiles with an empty executable")
         << QStringList{"-synclangfiles", "-pefile:Notes.fra.lng.exe", "Notes.ntv.lng"} << true << 1
-        << "Error: The executable \"%1/Notes.fra.lng.exe\" cannot be read: ";
+        << "Error: The executable \"%1/Notes.fra.lng.exe\" is empty";
+    QTest::newRow("-syncdlls with a file that is no executable")
+        << QStringList{"-syncdlls", "-pefile:Notes.fra.lng", "Notes.ntv.lng"} << false << 1
+        << "Error: The executable \"%1/Notes.fra.lng\" cannot be read: ";
     for (const char* op : {"-export:ALL", "-import:deu", "-translate:all"})
         QTest::newRow(op) << QStringList{QLatin1String(op), "Notes.ntv.lng"} << false << 2 << notAvailable;
     QTest::newRow("nothing created before a missing operation")
