@@ -20,6 +20,10 @@ done
 scripts/install-deps.sh
 scripts/build.sh build-release Release -DVOCABRIX_GUI=ON >&2
 export QT_QPA_PLATFORM=offscreen
+# The widget benchmarks want a private runtime folder, as the tests do.
+export XDG_RUNTIME_DIR="$(mktemp -d)"
+chmod 700 "$XDG_RUNTIME_DIR"
+trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 
 # The benchmarks are the programs built from bench/bench_*.cpp; the build
 # folder also holds other things named bench_* (moc's *_autogen folders).
