@@ -6,6 +6,7 @@
 #include "langfile/ProjectStats.h"
 #include "repository/BatchTranslation.h"
 #include "resources/DllBuilder.h"
+#include "resources/PEReader.h"
 #include "resources/ResInfo.h"
 
 #include <QFileInfo>
@@ -18,6 +19,19 @@ namespace {
 // reports a failure ends the run with it on stderr.
 void BatchSync(const TStartOptions& Options, TPrompt& Prompt, bool SyncLF, bool SyncDll)
 {
+    // Without DLLs to rebuild the synchronisation would never read the
+    // executable, and a missing one would pass unnoticed.
+    const QFileInfo executable(Options.PEFile);
+    if (!executable.isFile())
+        throw ELangFileError(QStringLiteral("The executable \"%1\" does not exist").arg(Options.PEFile));
+    if (executable.size() == 0)
+        throw ELangFileError(QStringLiteral("The executable \"%1\" is empty").arg(Options.PEFile));
+    try {
+        TPEReader check(Options.PEFile);
+    } catch (const EVocabrixError& e) {
+        throw ELangFileError(
+            QStringLiteral("The executable \"%1\" cannot be read: %2").arg(Options.PEFile, e.Message()));
+    }
     TSyncDLL sync(Prompt);
     const QString log = sync.Execute(Options.PEFile, Options.ProjectFile, SyncLF, SyncDll);
     if (!log.isEmpty()) throw ELangFileError(log);
@@ -97,9 +111,17 @@ int RunBatch(const TStartOptions& Options, TPrompt& Prompt)
         // Everything that makes the command line unusable is found before
         // any operation changes a file.
         CheckRunnable(Options);
-        for (const TBatchOperation& op : kBatchOperations)
-            if (op.Requested(Options)) op.Run(Options, Prompt);
-        return 0;
+        int code = 0;
+        for (const TBatchOperation& op : kBatchOperations) {
+            if (!op.Requested(Options)) continue;
+            try {
+                op.Run(Options, Prompt);
+            } catch (const EBatchExit& e) {
+                if (!e.GoOn()) throw;
+                code = e.Code();
+            }
+        }
+        return code;
     } catch (const EBatchExit& e) {
         return e.Code();
     } catch (const ECommandLineError& e) {
@@ -151,8 +173,17 @@ void BatchCreateLanguages(const TStartOptions& Options, TPrompt& Prompt)
 
     TLangFileProject project;
     project.Open(Options.ProjectFile, false, true);
+    bool kept = false;
     for (qsizetype i = 0; i < codes.size(); ++i) {
         const QString fileName = BatchLanguageFileName(Options.ProjectFile, codes[i]);
+        // An existing file may hold a translator's work: it is never replaced here.
+        if (QFileInfo::exists(fileName)) {
+            Prompt.Message(mkWarning,
+                           QStringLiteral("Language file \"%1\" already exists; it is kept as it is").arg(fileName),
+                           mbOK, mrOk);
+            kept = true;
+            continue;
+        }
         Prompt.Status(QStringLiteral("Creating %1......").arg(QFileInfo(fileName).fileName()));
         try {
             CreateLanguageFile(project, fileName, NewLanguageOfLocale(locales[size_t(i)]));
@@ -163,4 +194,5 @@ void BatchCreateLanguages(const TStartOptions& Options, TPrompt& Prompt)
         Prompt.Status(QString());
     }
     project.Close(false);
+    if (kept) throw EBatchExit(kBatchExitKept, true);
 }

@@ -56,7 +56,13 @@ int RunPhraseDesk(int argc, char* argv[])
     // they are read before one exists.
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-    StartOptions() = ParseStartOptions(args, QDir::currentPath());
+    try {
+        StartOptions() = ParseStartOptions(args, QDir::currentPath());
+    } catch (const ECommandLineError& e) {
+        // Nothing has run yet, and no window opens.
+        DefaultPrompt().Message(mkError, e.Message(), mbOK, mrOk);
+        return 2;
+    }
     const TStartOptions& options = StartOptions();
 
     if (IsBatchRun(options)) {

@@ -82,8 +82,13 @@ TStartOptions ParseStartOptions(const QStringList& Args, const QString& CurrentD
     TStartOptions o;
     o.NoArguments = Args.isEmpty();
     const QDir current(CurrentDir);
-    for (const QString& arg : Args)
-        if (!ApplySwitch(o, arg, current)) o.ProjectFile = NormalisePath(arg, current);
+    for (const QString& arg : Args) {
+        if (ApplySwitch(o, arg, current)) continue;
+        // A mistyped switch must not pass for a project file and start the
+        // editor (a build script would hang on it).
+        if (arg.startsWith(QLatin1Char('-'))) throw ECommandLineError(QStringLiteral("Unknown switch \"%1\"").arg(arg));
+        o.ProjectFile = NormalisePath(arg, current);
+    }
 
     // The DLL operations work on the executable next to the project:
     // app.ntv.lng (or, with -dll, app.deu.lng) gives app.exe.

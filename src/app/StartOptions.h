@@ -11,14 +11,18 @@
 VOCABRIX_ERROR(ECommandLineError, EVocabrixError);
 
 // Ends a batch run with an operation's own exit code; the operation has
-// already reported what there was to say.
+// already reported what there was to say. With GoOn the operation has done
+// its work and the run goes on with the next operations; the code is the
+// run's exit code unless a later one ends the run otherwise.
 class EBatchExit : public EVocabrixError {
 public:
-    explicit EBatchExit(int Code) : EVocabrixError(QString()), FCode(Code) {}
+    explicit EBatchExit(int Code, bool GoOn = false) : EVocabrixError(QString()), FCode(Code), FGoOn(GoOn) {}
     int Code() const { return FCode; }
+    bool GoOn() const { return FGoOn; }
 
 private:
     int FCode;
+    bool FGoOn;
 };
 
 // What the command line asks for. Paths are absolute; a list switch that was
@@ -56,8 +60,9 @@ struct TStartOptions {
 };
 
 // Reads the arguments (without the program name) into start options. Relative
-// paths are made absolute against CurrentDir. Never fails: a switch value that
-// names a missing file is reported by the operation that uses it.
+// paths are made absolute against CurrentDir. An argument that starts with "-"
+// and names no switch throws ECommandLineError; a switch value that names a
+// missing file is reported by the operation that uses it.
 TStartOptions ParseStartOptions(const QStringList& Args, const QString& CurrentDir);
 
 // Comma text: items separated by commas (or blanks outside quotes); an item in

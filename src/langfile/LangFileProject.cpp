@@ -78,10 +78,11 @@ void TLangFileProject::DoOpenLanguage(const QString& AFileName, bool AReadOnly)
         columnAdded = true;
         f->Load(this, index, 0);
         f->Lock();
-    } catch (const EVocabrixError&) {
+    } catch (const EVocabrixError& e) {
         if (columnAdded) RemoveLanguage(index);
         FLangFiles.Erase(index);
-        throw ELangFileError(QStringLiteral("Could not load language file"));
+        // The reader's message is the only clue to what is wrong with the file.
+        throw ELangFileError(QStringLiteral("Could not load language file: ") + e.Message());
     }
     if (FLangFiles.Count() > 0) f->SetCompressed(FLangFiles.Items(0)->Compressed());
 }

@@ -203,13 +203,23 @@ int TQFindData::ScanFormats(int From, int To, int Step)
     });
 }
 
+int TQFindData::StartPosition() const
+{
+    if (FSearchWrongFormats) return 0;
+    if (FGrid->Editing()) {
+        const int start = FGrid->EditorSelStart();
+        return FGrid->EditorSelLength() == 0 ? start : start + 1;
+    }
+    const int row = FGrid->Row();
+    if (row == FHitRow && FGrid->Col() == FHitCol && FGridCol == FHitCol &&
+        FGrid->CellText(FHitCol, row) == FHitCellText)
+        return FHitPos;
+    return 0;
+}
+
 int TQFindData::FindNext(bool Forward)
 {
-    FSearchPos = 0;
-    if (!FSearchWrongFormats && FGrid->Editing()) {
-        const int start = FGrid->EditorSelStart();
-        FSearchPos = FGrid->EditorSelLength() == 0 ? start : start + 1;
-    }
+    FSearchPos = StartPosition();
     FRowIndex = -1;
     const int last = FGrid->RowCount() - 1;
     if (last < 0) return -1;
@@ -235,6 +245,10 @@ int TQFindData::FindNext(bool Forward)
         FSearchPos = 0;
         FRowIndex = ScanText(farEnd, std::clamp(start, 0, last), step);
     }
+    FHitRow = FRowIndex;
+    FHitCol = FGridCol;
+    FHitPos = FSearchPos;
+    FHitCellText = FRowIndex >= 0 ? FGrid->ShownText(FGridCol, FRowIndex) : QString();
     return FRowIndex;
 }
 

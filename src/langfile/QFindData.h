@@ -154,6 +154,18 @@ private:
     int ScanText(int From, int To, int Step);
     int ScanFormats(int From, int To, int Step);
     bool MatchWord(const QString& Text, int Locale);
+    // Where a text search starts in the current cell: after the match the
+    // editor shows selected, else after the last hit when the cell is still
+    // that hit's, else at the cell's start.
+    int StartPosition() const;
+
+    // The last hit of a text search, so that the next search moves on from
+    // it also when its editor was closed (Escape, a click elsewhere) or never
+    // got the keys.
+    int FHitRow = -1;
+    int FHitCol = -1;
+    int FHitPos = 0;
+    QString FHitCellText;
 };
 
 // Search and replace state.

@@ -1,5 +1,9 @@
 #include "app/gui/MainForm.h"
 
+#include "ModalDialogs.h"
+
+#include "app/gui/FindDialog.h"
+#include "app/gui/GuiPrompt.h"
 #include "app/gui/NativeValueWindow.h"
 #include "app/gui/SearchCommands.h"
 #include "app/gui/StatisticsDialog.h"
@@ -9,6 +13,7 @@
 #include "langfile/ProjectStats.h"
 #include "langfile/dialogs/LanguagePropertiesDialog.h"
 #include "langfile/dialogs/TreeCombo.h"
+#include "platform/FileLock.h"
 #include "platform/Settings.h"
 
 #include <QAction>
@@ -16,9 +21,14 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QtTest>
@@ -90,6 +100,39 @@ struct TEditor {
 
 bool IsText(TLocItem* Item) { return Item->Values().ValueType() == ptString && !Item->Attribute(vaUntranslatable); }
 
+// Presses a key as the window system delivers it to the main window: its
+// shortcuts get the key first, its focus widget otherwise.
+void Press(TEditor& e, Qt::Key Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(e.Form->windowHandle(), Key, Modifiers);
+}
+
+// Types a letter with modifiers, with the letter as its text (Alt+x gives "x").
+void PressChar(TEditor& e, char Letter, Qt::KeyboardModifiers Modifiers)
+{
+    QTest::keyClick(e.Form->windowHandle(), Letter, Modifiers);
+}
+
+// Runs Action on the next modal message box.
+void OnNextMessageBox(const std::function<void(QMessageBox*)>& Action)
+{
+    QTimer::singleShot(0, [Action] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            Action(box);
+        else
+            OnNextMessageBox(Action);
+    });
+}
+
+// The rows whose cell in the column contains Text.
+QList<int> RowsContaining(const TEditor& e, int Col, const QString& Text)
+{
+    QList<int> rows;
+    for (int r = 0; r < e.Grid()->RowCount(); ++r)
+        if (e.Grid()->GetCell(Col, r).contains(Text, Qt::CaseInsensitive)) rows << r;
+    return rows;
+}
+
 } // namespace
 
 class TestMainForm : public QObject {
@@ -108,6 +151,8 @@ private Q_SLOTS:
         QCOMPARE(e.Form->SectionText(), QStringLiteral("Forms (4)"));
         QCOMPARE(e.Form->findChild<QLabel*>("lblFilter")->text(), QStringLiteral(": Both"));
         QVERIFY(e.Action("miCut")->isVisible());
+        for (const QAction* a : e.Form->findChildren<QAction*>()) QVERIFY(!a->text().contains("propeties"));
+        QCOMPARE(e.Action("miShowTextual")->text(), QStringLiteral("Te&xtual properties"));
         // Without other language files a project opened from the command line says nothing.
         QVERIFY(e.Prompt.Log.isEmpty());
 
@@ -640,6 +685,186 @@ private Q_SLOTS:
         // The new column is current and editable.
         QCOMPARE(e.Form->ActiveLangFile(), e.Lang(2));
         QVERIFY(!e.Grid()->ActiveColumn()->ReadOnly());
+    }
+
+    void findNextMovesOn()
+    {
+        TEditor e({"deu"}, {"deu"});
+        const int col = e.Col(1);
+        const QList<int> hits = RowsContaining(e, col, QStringLiteral("Such"));
+        QVERIFY2(hits.size() >= 3, qPrintable(QString::number(hits.size())));
+        e.Grid()->FocusCell(col, 0, true);
+        e.Grid()->setFocus();
+
+        TdlgFind* dialog = e.Form->Search()->FindDialog();
+        WhenShown(dialog, [dialog] {
+            QTest::keyClicks(dialog->edFind, QStringLiteral("Such"));
+            QTest::mouseClick(dialog->btnFind, Qt::LeftButton);
+        });
+        Press(e, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(e.Grid()->Row(), hits[0]);
+        // The hit is shown selected in an open editor, and F3 moves on from it.
+        QVERIFY(e.Grid()->Editing());
+        QCOMPARE(e.Grid()->GetInplaceEditor()->textCursor().selectedText(), QStringLiteral("Such"));
+        Press(e, Qt::Key_F3);
+        QCOMPARE(e.Grid()->Row(), hits[1]);
+        Press(e, Qt::Key_F3);
+        QCOMPARE(e.Grid()->Row(), hits[2]);
+        // Also after Escape closed the editor.
+        Press(e, Qt::Key_Escape);
+        QVERIFY(!e.Grid()->Editing());
+        Press(e, Qt::Key_F3);
+        QCOMPARE(e.Grid()->Row(), hits.size() > 3 ? hits[3] : hits[0]);
+        QVERIFY(!e.Lang(1)->Modified());
+    }
+
+    void commandKeysNeverReachTheCells()
+    {
+        TEditor e({"deu"}, {"deu"});
+        // The exit question is a real dialog: closing it leaves the keys with
+        // no window (as an X server without a window manager does).
+        TGuiPrompt dialogs;
+        SetDefaultPrompt(&dialogs);
+        const auto restore = qScopeGuard([&] { SetDefaultPrompt(&e.Prompt); });
+        const int col = e.Col(1);
+        const QList<int> rows = e.Rows([](TLocItem* i) { return IsText(i) && !i->IsTranslated(1); }, 3);
+        QCOMPARE(rows.size(), 3);
+        QStringList before;
+        for (int r = 0; r < e.Grid()->RowCount(); ++r) before << e.Grid()->GetCell(col, r);
+        e.Type(col, rows[0], QStringLiteral("geändert")); // closing asks about German
+        before[rows[0]] = QStringLiteral("geändert");
+        const auto nextUntranslated = [&](int From) {
+            int r = From + 1;
+            while (r < e.Grid()->RowCount() && e.Form->RowItem(r)->IsTranslated(1)) ++r;
+            return r;
+        };
+        e.Grid()->FocusCell(col, rows[1], true);
+        e.Grid()->setFocus();
+
+        OnNextMessageBox([](QMessageBox* Box) { Box->button(QMessageBox::Cancel)->click(); });
+        PressChar(e, 'x', Qt::AltModifier);
+        QVERIFY(e.Form->isVisible());
+        QVERIFY(e.Form->ProjectOpen());
+        // The window has the keys again once the question is gone.
+        QTRY_COMPARE(QApplication::activeWindow(), e.Form.get());
+
+        // Alt+U goes to the next untranslated row, from the grid and from an open editor.
+        PressChar(e, 'u', Qt::AltModifier);
+        QCOMPARE(e.Grid()->Row(), nextUntranslated(rows[1]));
+        e.Grid()->FocusCell(col, rows[2], true);
+        QVERIFY(e.Grid()->ShowEditor());
+        PressChar(e, 'u', Qt::AltModifier);
+        QCOMPARE(e.Grid()->Row(), nextUntranslated(rows[2]));
+
+        // The search shortcuts, from an open editor: Ctrl+R opens Replace,
+        // Ctrl+F opens Find.
+        TdlgFind* find = e.Form->Search()->FindDialog();
+        QString opened;
+        auto expectDialog = [&] {
+            opened.clear();
+            WhenShown(find, [&] {
+                opened = find->windowTitle();
+                find->reject();
+            });
+        };
+        e.Grid()->FocusCell(col, rows[1], true);
+        QVERIFY(e.Grid()->ShowEditor());
+        expectDialog();
+        PressChar(e, 'r', Qt::ControlModifier);
+        QCOMPARE(opened, QStringLiteral("Replace"));
+
+        // With no window active at all the keys still reach the commands.
+        {
+            QWidget other;
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        }
+        QVERIFY(!QApplication::activeWindow());
+        e.Grid()->FocusCell(col, rows[1], true);
+        PressChar(e, 'u', Qt::AltModifier);
+        QCOMPARE(e.Grid()->Row(), nextUntranslated(rows[1]));
+        expectDialog();
+        PressChar(e, 'f', Qt::ControlModifier);
+        QCOMPARE(opened, QStringLiteral("Find"));
+        // ... and while the native value window is the active one.
+        e.Form->SetNativeValueFormVisible(true);
+        e.Form->NativeValueForm()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(e.Form->NativeValueForm()));
+        expectDialog();
+        QTest::keyClick(e.Form->NativeValueForm()->windowHandle(), 'r', Qt::ControlModifier);
+        QCOMPARE(opened, QStringLiteral("Replace"));
+        e.Form->NativeValueForm()->hide();
+
+        // None of these keys typed into a cell.
+        QVERIFY(!e.Grid()->Editing());
+        for (int r = 0; r < e.Grid()->RowCount(); ++r) QCOMPARE(e.Grid()->GetCell(col, r), before[r]);
+        SetDefaultPrompt(&e.Prompt);
+        e.Prompt.Answers = {mrNo};
+    }
+
+    void damagedLanguageIsReported()
+    {
+        TEditor e;
+        QVERIFY(e.Form->CloseProjectFile()); // remembers German and French
+        QFile damaged(e.File("deu"));
+        QVERIFY(damaged.open(QIODevice::ReadWrite));
+        QVERIFY(damaged.resize(damaged.size() - 20));
+        damaged.close();
+
+        // Reopened: French opens, German is named once with the reader's reason.
+        e.Form->OpenProjectFile(e.File("ntv"), true, false);
+        QCOMPARE(e.Form->Project().LangFiles().Count(), 2);
+        QCOMPARE(e.Lang(1)->Locale(), uint16_t(0x040C));
+        const QString said = QStringLiteral("Error: The language file \"%1\" could not be opened:\r\n"
+                                            "Could not load language file: ")
+                                 .arg(QDir::toNativeSeparators(e.File("deu")));
+        QCOMPARE(e.Prompt.Log.size(), 1);
+        QVERIFY2(e.Prompt.Log[0].startsWith(said) && e.Prompt.Log[0].size() > said.size(), qPrintable(e.Prompt.Log[0]));
+
+        // Opened by hand it says the same.
+        e.Form->OpenLanguageFiles({e.File("deu")});
+        QCOMPARE(e.Prompt.Log.size(), 2);
+        QCOMPARE(e.Prompt.Log[1], e.Prompt.Log[0]);
+    }
+
+    void readOnlyLanguageSaysWhy()
+    {
+        TEditor e({}, {});
+        QVERIFY(QFile::copy(QStringLiteral(SHARED_EXAMPLES_DIR "/Notes.deu.lng"), e.File("deu")));
+        // Another program holds German: it opens read-only.
+        TLockedFile holder;
+        QVERIFY(holder.Open(e.File("deu"), TLockedFile::lmDenyWriters));
+        e.Form->OpenLanguageFiles({e.File("deu")});
+        const int col = e.Col(1);
+        QVERIFY(e.Grid()->VisibleColumn(col)->ReadOnly());
+        const int row = e.Rows(IsText)[0];
+        const QString value = e.Form->RowItem(row)->Values().Items(1)->Value();
+        e.Grid()->FocusCell(col, row, true);
+        e.Grid()->setFocus();
+
+        QTest::keyClick(e.Form->windowHandle(), 'a');
+        QCOMPARE(e.Prompt.Log.size(), 1);
+        const QString why = QStringLiteral("Read-only: the language file \"%1\" cannot be changed here, another "
+                                           "program (or another Phrase Desk) has it open")
+                                .arg(QDir::toNativeSeparators(e.File("deu")));
+        QCOMPARE(e.Prompt.Log[0], QStringLiteral("Information: ") + why + QLatin1Char('.'));
+        // Once per language: typing again, F2 and a double click say nothing more.
+        QTest::keyClick(e.Form->windowHandle(), 'b');
+        Press(e, Qt::Key_F2);
+        const QRect cell = e.Grid()->visualRect(e.Grid()->model()->index(row, col - 1));
+        QTest::mouseDClick(e.Grid()->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(e.Prompt.Log.size(), 1);
+        QCOMPARE(e.Form->RowItem(row)->Values().Items(1)->Value(), value);
+        QVERIFY(!e.Grid()->Editing());
+
+        // The column header's hint explains its read-only mark.
+        const QRect first = e.Grid()->CellRect(col, 0);
+        const QPoint header = e.Grid()->mapToGlobal(QPoint(first.center().x(), first.top() - 4));
+        QHelpEvent help(QEvent::ToolTip, e.Grid()->viewport()->mapFromGlobal(header), header);
+        QApplication::sendEvent(e.Grid()->viewport(), &help);
+        QCOMPARE(QToolTip::text(), why);
     }
 
     void statusBar()

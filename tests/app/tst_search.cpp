@@ -9,7 +9,15 @@
 
 namespace {
 
-enum TSearchFlag { sfUp = 1, sfPrev = 2, sfWholeCell = 4, sfWholeWord = 8, sfMatchCase = 16, sfNoCycle = 32 };
+enum TSearchFlag {
+    sfUp = 1,
+    sfPrev = 2,
+    sfWholeCell = 4,
+    sfWholeWord = 8,
+    sfMatchCase = 16,
+    sfNoCycle = 32,
+    sfCloseEditor = 64 // the editor showing a hit is closed (Escape) before the next search
+};
 
 // The rows shown through the item view: column 1 German.
 class TSearchFixture {
@@ -166,6 +174,7 @@ void TestSearch::findNext_data()
     const QStringList abc{"xAbyab", "zzz", "ab"};
     QTest::newRow("down through cells, wrap") << abc << "ab" << 0 << 0 << "0:2 0:5 2:1 0:2";
     QTest::newRow("down without wrap") << abc << "ab" << int(sfNoCycle) << 0 << "0:2 0:5 2:1 -1";
+    QTest::newRow("editor closed after each hit") << abc << "ab" << int(sfCloseEditor) << 0 << "0:2 0:5 2:1 0:2";
     QTest::newRow("up from last row") << abc << "ab" << int(sfUp) << 2 << "2:1 0:2 0:5 2:1";
     QTest::newRow("prev with direction up goes down") << abc << "ab" << int(sfUp | sfPrev) << 1 << "2:1 0:2";
     QTest::newRow("prev with direction down goes up") << abc << "zzz" << int(sfPrev) << 2 << "1:1 1:1";
@@ -194,6 +203,7 @@ void TestSearch::findNext()
         QCOMPARE(data.FRowIndex, row);
         found << (row < 0 ? QStringLiteral("-1") : QStringLiteral("%1:%2").arg(row).arg(data.FSearchPos));
         data.ShowFoundText();
+        if (flags & sfCloseEditor) f.View->EndEditing(true);
     }
     QCOMPARE(found.join(' '), hits);
 }

@@ -1,3 +1,4 @@
+#include "ModalDialogs.h"
 #include "SearchRows.h"
 #include "app/gui/FindDialog.h"
 #include "app/gui/GotoLineDialog.h"
@@ -106,17 +107,6 @@ void WhenModal(const std::function<void(QWidget*)>& Action)
 {
     QTimer::singleShot(0, [Action] {
         if (QWidget* modal = QApplication::activeModalWidget()) Action(modal);
-    });
-}
-
-// Runs Action once Dialog is the modal window.
-void WhenShown(QWidget* Dialog, const std::function<void()>& Action)
-{
-    QTimer::singleShot(0, Dialog, [Dialog, Action] {
-        if (QApplication::activeModalWidget() == Dialog)
-            Action();
-        else
-            WhenShown(Dialog, Action);
     });
 }
 

@@ -1,13 +1,12 @@
 #include "app/gui/MainForm.h"
 
-#include "app/gui/SearchCommands.h"
-
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
 #include "app/gui/OptionsDialog.h"
 #include "app/gui/SearchCommands.h"
 #include "app/gui/StatisticsDialog.h"
+#include "app/gui/WindowKeys.h"
 #include "core/Prompt.h"
 #include "langfile/FormatSymbols.h"
 #include "langfile/LangCreation.h"
@@ -51,6 +50,13 @@ const QString kTitle = QStringLiteral("Phrase Desk");
 
 TPrompt& Prompt() { return DefaultPrompt(); }
 
+// A language file that could not be opened: which one, and the reader's reason.
+QString LanguageOpenError(const QString& FileName, const EVocabrixError& Error)
+{
+    return QStringLiteral("The language file \"%1\" could not be opened:\r\n%2")
+        .arg(QDir::toNativeSeparators(FileName), Error.Message());
+}
+
 } // namespace
 
 // --- creation ---
@@ -61,6 +67,7 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
     setObjectName(QStringLiteral("OxvPDMainForm"));
     resize(900, 600);
     CreateGrid();
+    FWindowKeys = new TWindowKeys(this);
     FSearch = new TSearchCommands(this, sgStrings, FProject.get(), &Prompt(),
                                   TSearchHost{[this] { UpdateCommandStates(); }, [this] { UpdateStatusText(); },
                                               [this] { RefreshGrid(); }, [this] { return FSettings.UseReplaceTb; },
@@ -240,7 +247,7 @@ void TOxvPDMainForm::CreateActions()
                            [this] { ShowStates(true, true); });
     miShowUntrOnly = AddAction(nullptr, "miShowUntrOnly", "Untranslatable &Only", {},
                                [this] { SetUntranslatableOnly(!FProject->Filter().UntranslatableOnly()); });
-    miShowTextual = AddAction(nullptr, "miShowTextual", "Te&xtual propeties", {}, [this] { ShowKinds(true, false); });
+    miShowTextual = AddAction(nullptr, "miShowTextual", "Te&xtual properties", {}, [this] { ShowKinds(true, false); });
     miShowNontextual =
         AddAction(nullptr, "miShowNontextual", "&Non-Textual properties", {}, [this] { ShowKinds(false, true); });
     miAllTypes = AddAction(nullptr, "miAllTypes", "&All types", {}, [this] { ShowKinds(true, true); });
@@ -516,8 +523,14 @@ bool TOxvPDMainForm::eventFilter(QObject* Watched, QEvent* Event)
         const auto* help = static_cast<QHelpEvent*>(Event);
         const QPoint pos = sgStrings->mapFromGlobal(help->globalPos());
         const TGridCoord cell = sgStrings->MouseCoord(pos.x(), pos.y());
+        // Over a header the hint explains the read-only mark.
+        QString hint;
         if (cell.X >= 0 && cell.X < sgStrings->EffectiveFixedCols() && cell.Y >= 0 && cell.Y < sgStrings->RowCount())
-            QToolTip::showText(help->globalPos(), sgStrings->GetCell(cell.X, cell.Y), sgStrings);
+            hint = sgStrings->GetCell(cell.X, cell.Y);
+        else if (cell.X >= 0 && cell.Y < 0)
+            hint = ReadOnlyText(cell.X);
+        if (!hint.isEmpty())
+            QToolTip::showText(help->globalPos(), hint, sgStrings);
         else
             QToolTip::hideText();
         return true;
@@ -703,7 +716,7 @@ void TOxvPDMainForm::OpenLanguageFiles(const QStringList& Files)
             FProject->OpenLanguage(name, false);
             AddLanguageColumn(FProject->LangFiles().Items(FProject->LangFiles().Count() - 1));
         } catch (const EVocabrixError& e) {
-            Prompt().Message(mkError, e.Message(), mbOK, mrOk);
+            Prompt().Message(mkError, LanguageOpenError(name, e), mbOK, mrOk);
         }
     }
     RefreshGrid();
@@ -1022,18 +1035,24 @@ bool TOxvPDMainForm::LoadProjectDesktop()
     FProject->SetPEFileName(ResolvePEFileName(FProject->PEFileName(), desktop.PEFileName, native));
     LoadColumnSettings(NativeColumn());
 
+    // A language that fails stays out and the others open; what failed is
+    // said once, after them all.
+    QStringList failures;
     for (const QString& extension : desktop.Languages) {
         const QString name = LanguageFileOfExtension(native, extension);
         if (FProject->LangAlreadyOpen(QFileInfo(name).fileName())) continue;
         try {
             FProject->OpenLanguage(name, false);
-        } catch (const EVocabrixError&) {
+        } catch (const EVocabrixError& e) {
             desktop.LanguageFailed(FProject->LangFiles().Count());
+            failures << LanguageOpenError(name, e);
             continue;
         }
         TQGridColumn* column = AddLanguageColumn(FProject->LangFiles().Items(FProject->LangFiles().Count() - 1));
         if (!FOptions.OpenList) LoadColumnSettings(column);
     }
+
+    if (!failures.isEmpty()) Prompt().Message(mkError, failures.join(QStringLiteral("\r\n\r\n")), mbOK, mrOk);
 
     TLPFilter& filter = FProject->Filter();
     filter.SetLangIndex(std::clamp(desktop.FilterLangIndex, 0, FProject->LangFiles().Count() - 1));

@@ -8,6 +8,7 @@
 #include "langfile/QFindData.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -29,6 +30,7 @@ class TfrmNativeValue;
 class TdlgCellEdit;
 class TfrmTreeCombo;
 class TSearchCommands;
+class TWindowKeys;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -194,6 +196,10 @@ private:
     void GridKeyDown(int& Key, Qt::KeyboardModifiers Modifiers);
     void GridCancelEdit(int ACol, int ARow);
     void GridEditorSelChange();
+    void GridEditRefused(int ACol);
+    // Why a column cannot be edited, for its header's hint and the message
+    // when the user tries; empty for a writable column.
+    QString ReadOnlyText(int ACol) const;
 
     TStartOptions FOptions;
     TEditorSettings FSettings;
@@ -219,6 +225,8 @@ private:
 
     TfrmTreeCombo* FTreeCombo = nullptr;
     TSearchCommands* FSearch = nullptr;
+    TWindowKeys* FWindowKeys = nullptr;
+    QSet<QString> FReadOnlyTold; // read-only language files the user was told about
 
     // Window parts.
     QMenu* FFileMenu = nullptr;

@@ -15,6 +15,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -902,6 +904,28 @@ void TOxvPDMainForm::WireGrid()
     };
     sgStrings->OnContextPopup = [this](TQStringGrid*, int X, int Y) { ShowPopup(X, Y); };
     sgStrings->OnHeaderClick = [this](TQStringGrid*, int ACol) { Guard([&] { HeaderClick(ACol); }); };
+    sgStrings->OnEditRefused = [this](TQStringGrid*, int ACol, int) { GridEditRefused(ACol); };
+}
+
+QString TOxvPDMainForm::ReadOnlyText(int ACol) const
+{
+    const TLangFile* file = ColumnFile(ACol);
+    if (!file || !sgStrings->VisibleColumn(ACol)->ReadOnly()) return QString();
+    if (file->IsNative()) return QStringLiteral("The native language: its texts are not edited in the grid");
+    const QString name = QDir::toNativeSeparators(file->FileName());
+    const QString why = QFileInfo(file->FileName()).isWritable()
+                            ? QStringLiteral("another program (or another Phrase Desk) has it open")
+                            : QStringLiteral("you may not write to it");
+    return QStringLiteral("Read-only: the language file \"%1\" cannot be changed here, %2").arg(name, why);
+}
+
+void TOxvPDMainForm::GridEditRefused(int ACol)
+{
+    // Said once per language file: typing into its column again is no news.
+    const TLangFile* file = ColumnFile(ACol);
+    if (!file || file->IsNative() || !file->ReadOnly() || FReadOnlyTold.contains(file->FileName())) return;
+    FReadOnlyTold.insert(file->FileName());
+    Prompt().Message(mkInformation, ReadOnlyText(ACol) + QLatin1Char('.'), mbOK, mrOk);
 }
 
 void TOxvPDMainForm::GridSelectCell(int ACol, int ARow)

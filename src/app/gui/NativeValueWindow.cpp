@@ -8,6 +8,9 @@ TfrmNativeValue::TfrmNativeValue(QWidget* Parent) : QWidget(Parent, Qt::Tool | Q
 {
     setObjectName(QStringLiteral("frmNativeValue"));
     setWindowTitle(QStringLiteral("Native value"));
+    // Shown again after each dialog: it must not take the keys (and with
+    // them the menus' shortcuts) from the main window.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     mmText = new QPlainTextEdit(this);
     mmText->setObjectName(QStringLiteral("mmText"));
     mmText->setReadOnly(true);

@@ -138,12 +138,18 @@ void TQSGInplaceEdit::keyPressEvent(QKeyEvent* Event)
         FGrid->NavigateKey(Event);
         return;
     default:
-        if (!ctrl && Event->text().size() == 1 && Event->text()[0].isPrint()) {
+        if (IsTypedText(Event)) {
             QChar ch = Event->text()[0];
             if (FGrid->FireKeyPress(ch)) TypeChar(ch);
             return;
         }
         break;
+    }
+    // Alt+letter and the like are the menus' keys, passed on when no shortcut
+    // took them; the editor's own (Ctrl+C, Ctrl+Z, Ctrl+Left, ...) stay here.
+    if (IsCommandKey(Event) && !IsEditingKey(Event)) {
+        Event->ignore();
+        return;
     }
     QPlainTextEdit::keyPressEvent(Event);
 }
@@ -214,4 +220,36 @@ void TQSGInplaceEdit::insertFromMimeData(const QMimeData* Source)
         text.truncate(text.indexOf(QStringLiteral("\r\n")) < 0 ? text.size() : text.indexOf(QStringLiteral("\r\n")));
     textCursor().insertText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     ensureCursorVisible();
+}
+
+bool IsTypedText(const QKeyEvent* Event)
+{
+    return !IsCommandKey(Event) && Event->text().size() == 1 && Event->text()[0].isPrint();
+}
+
+bool IsCommandKey(const QKeyEvent* Event)
+{
+    return Event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+}
+
+bool IsEditingKey(const QKeyEvent* Event)
+{
+    for (const QKeySequence::StandardKey key : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
+                                                QKeySequence::Undo, QKeySequence::Redo, QKeySequence::SelectAll})
+        if (Event->matches(key)) return true;
+    if (Event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) return false;
+    switch (Event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+    case Qt::Key_Insert:
+        return true;
+    default:
+        return false;
+    }
 }

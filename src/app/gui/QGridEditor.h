@@ -4,6 +4,8 @@
 
 #include <QPlainTextEdit>
 
+class QKeyEvent;
+
 class TQStringGrid;
 
 // The grid's single in-place editor: one line for ordinary cells, several
@@ -58,3 +60,12 @@ private:
     QString FImeName;
     TImeMode FImeMode = imDisable;
 };
+
+// A key that types its text into a cell: a printable character without Ctrl,
+// Alt or Meta.
+bool IsTypedText(const QKeyEvent* Event);
+// A key held with Ctrl, Alt or Meta: a command, never text for a cell.
+bool IsCommandKey(const QKeyEvent* Event);
+// A command key a text editor handles itself (clipboard, undo, moving and
+// deleting by words).
+bool IsEditingKey(const QKeyEvent* Event);

@@ -957,6 +957,17 @@ bool TQStringGrid::ShowEditor()
     return true;
 }
 
+bool TQStringGrid::ShowEditorForUser()
+{
+    if (ShowEditor()) return true;
+    const int col = Col();
+    const int row = Row();
+    if (OnEditRefused && (FOptions & goEditing) && !FEmptyRows && col >= EffectiveFixedCols() &&
+        col < VisibleColCount() && row >= 0 && row < RowCount() && CellReadOnly(col, row))
+        OnEditRefused(this, col, row);
+    return false;
+}
+
 void TQStringGrid::EndEditing(bool Cancel)
 {
     if (!Editing() || FEndingEdit) return;
@@ -1129,17 +1140,17 @@ void TQStringGrid::keyPressEvent(QKeyEvent* Event)
         ch = QChar(ctrl ? 10 : 13);
     else if (key == Qt::Key_Escape)
         ch = QChar(27);
-    else if (!ctrl && Event->text().size() == 1 && Event->text()[0].isPrint())
+    else if (IsTypedText(Event)) // Alt+X and the like never type: the base passes them on
         ch = Event->text()[0];
     if (!ch.isNull()) {
         const bool printable = ch.isPrint();
         if (!FireKeyPress(ch) || HandleChar(ch)) return;
         // Typing starts editing with the typed character in place of the text.
-        if (printable && ShowEditor()) FEditor->TypeChar(ch);
+        if (printable && ShowEditorForUser()) FEditor->TypeChar(ch);
         return;
     }
     if (key == Qt::Key_F2) {
-        ShowEditor();
+        ShowEditorForUser();
         return;
     }
     if (Event->matches(QKeySequence::Copy)) {
@@ -1218,7 +1229,7 @@ void TQStringGrid::mouseDoubleClickEvent(QMouseEvent* Event)
         if (!CellReadOnly(col, row)) ToggleBoolean();
         return;
     }
-    ShowEditor();
+    ShowEditorForUser();
 }
 
 void TQStringGrid::contextMenuEvent(QContextMenuEvent* Event)

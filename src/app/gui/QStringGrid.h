@@ -80,6 +80,7 @@ public:
     using TKeyPressEvent = std::function<void(TQStringGrid* Sender, QChar& Key)>;
     // Key presses (Qt key codes) before the grid acts on them; 0 drops the key.
     using TKeyDownEvent = std::function<void(TQStringGrid* Sender, int& Key, Qt::KeyboardModifiers Modifiers)>;
+    using TCellEvent = std::function<void(TQStringGrid* Sender, int ACol, int ARow)>;
 
     explicit TQStringGrid(QWidget* Parent = nullptr);
     ~TQStringGrid() override;
@@ -102,6 +103,9 @@ public:
     TCompareRowsEvent OnCompareRows;
     TKeyPressEvent OnKeyPress;
     TKeyDownEvent OnKeyDown;
+    // The user asked to edit the current cell (typing, F2, a double click)
+    // and the cell is read-only (its column or its voReadOnly).
+    TCellEvent OnEditRefused;
 
     // Cells.
     QString GetCell(int ColIndex, int RowIndex) const;
@@ -288,6 +292,9 @@ private:
     bool CellShowsButton(int ACol, int ARow) const;
     bool CellReadOnly(int ACol, int ARow) const;
     bool CanEditCurrent() const;
+    // ShowEditor for the user's typing or click; tells OnEditRefused when the
+    // cell is read-only.
+    bool ShowEditorForUser();
     void HandleEnter();
     void HandleCtrlEnter();
     bool HandleChar(QChar Key);
