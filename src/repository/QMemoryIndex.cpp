@@ -242,9 +242,33 @@ qint64 TQMemoryIndexField::IndexByValue(const QVariant& Value, TQLocateOptions O
     return Starts()[p.Chunk] + qint64(p.Offset);
 }
 
-bool TQMemoryIndexField::Matches(qint64 Index, const QVariant& Value, TQLocateOptions Options) const
+bool TQMemoryIndexField::FindFirstPos(TQIndexSearchParams& SP, qint32& ABookmark) const
 {
-    return CompareKeys(Prepare(Value), EntryAt(Index), Options) == 0;
+    const TEntry k = Prepare(SP.SearchValue);
+    const TPos p = LowerBound([&](const TEntry& e) { return CompareKeys(k, e, SP.Options) > 0; });
+    SP.Chunk = size_t(-1);
+    if (p.Chunk >= FChunks.size() || p.Offset >= FChunks[p.Chunk]->Entries.size()) return false;
+    const TEntry& e = FChunks[p.Chunk]->Entries[p.Offset];
+    if (CompareKeys(k, e, SP.Options) != 0) return false;
+    SP.Chunk = p.Chunk, SP.Offset = p.Offset;
+    ABookmark = e.Bm;
+    return true;
+}
+
+bool TQMemoryIndexField::FindNextPos(TQIndexSearchParams& SP, qint32& ABookmark) const
+{
+    if (SP.Chunk >= FChunks.size()) return false;
+    // Step on; a chunk that shrank or split since is left at its end.
+    ++SP.Offset;
+    while (SP.Chunk < FChunks.size() && SP.Offset >= FChunks[SP.Chunk]->Entries.size()) ++SP.Chunk, SP.Offset = 0;
+    if (SP.Chunk >= FChunks.size()) return false;
+    const TEntry& e = FChunks[SP.Chunk]->Entries[SP.Offset];
+    if (CompareKeys(Prepare(SP.SearchValue), e, SP.Options) != 0) {
+        SP.Chunk = size_t(-1);
+        return false;
+    }
+    ABookmark = e.Bm;
+    return true;
 }
 
 // ---------------------------------------------------------------- TQMemoryIndex
@@ -349,17 +373,16 @@ qint32 TQMemoryIndex::FindFirst(const QString& FieldName, const QVariant& Search
     SP.SearchValue = SearchValue;
     SP.Options = Options;
     std::lock_guard guard(Lock());
-    SP.LastIndex = f->IndexByValue(SearchValue, Options);
-    return SP.LastIndex < 0 ? 0 : f->Bookmark(SP.LastIndex);
+    qint32 bm = 0;
+    return f->FindFirstPos(SP, bm) ? bm : 0;
 }
 
 qint32 TQMemoryIndex::FindNext(TQIndexSearchParams& SP)
 {
-    if (!SP.Field || SP.LastIndex < 0) return 0;
+    if (!SP.Field) return 0;
     std::lock_guard guard(Lock());
-    if (SP.LastIndex + 1 >= SP.Field->Count()) return 0;
-    ++SP.LastIndex;
-    return SP.Field->Matches(SP.LastIndex, SP.SearchValue, SP.Options) ? SP.Field->Bookmark(SP.LastIndex) : 0;
+    qint32 bm = 0;
+    return SP.Field->FindNextPos(SP, bm) ? bm : 0;
 }
 
 // ---------------------------------------------------------------- TQMemIndexThread

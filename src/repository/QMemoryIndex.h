@@ -19,7 +19,11 @@ struct TQIndexSearchParams {
     TQMemoryIndexField* Field = nullptr;
     QVariant SearchValue;
     TQLocateOptions Options;
-    qint64 LastIndex = -1;
+    // Where the last match stands: a chunk and an entry in it (no position
+    // counts from the start: keeping those counts current would cost every
+    // change of a big index).
+    size_t Chunk = size_t(-1);
+    size_t Offset = 0;
 };
 
 // The index of one table field: (key, record number) entries in ascending key
@@ -52,6 +56,10 @@ public:
 
     // Position of the first entry whose key equals Value under Options, -1 when none.
     qint64 IndexByValue(const QVariant& Value, TQLocateOptions Options) const;
+    // The search's steps: the first match (false when none), then the entry
+    // after the last one while it matches; each gives its record.
+    bool FindFirstPos(TQIndexSearchParams& SP, qint32& ABookmark) const;
+    bool FindNextPos(TQIndexSearchParams& SP, qint32& ABookmark) const;
     void AddValue(const QVariant& Value, qint32 ABookmark);
     void UpdateValue(qint32 ABookmark, const QVariant& NewValue);
     void DeleteValue(qint32 ABookmark);
@@ -59,8 +67,6 @@ public:
     bool Contains(qint32 ABookmark) const;
     // The key of a table field's current value.
     QVariant KeyOf(const TQField& Field) const;
-    // Whether the entry at Index equals Value under Options.
-    bool Matches(qint64 Index, const QVariant& Value, TQLocateOptions Options) const;
 
 private:
     struct TEntry {
