@@ -115,6 +115,8 @@ bool RunBatchExport(const TBatchExchange& Run, TPrompt& Prompt)
                              : Run.Format == bfXml     ? ekXml
                              : Run.Format == bfXliff12 ? ekXliff12
                                                        : ekXliff20;
+    // A build script names a folder of its own: it is made when missing.
+    QDir().mkpath(folder);
     TLangFileProject project;
     project.Open(Run.ProjectFile, false, true);
     bool ok = true;

@@ -74,7 +74,7 @@ TImportPreview PreviewTmx(const QByteArray& Data)
     TImportPreview preview;
     preview.HasNames = true;
     const TLocStorage none;
-    QSet<QString> forms, units, langs;
+    QSet<QString> forms, units;
     bool body = false;
     while (r.NextStart()) {
         if (r.Depth() == 2) body = body || r.Is("body");
@@ -84,7 +84,7 @@ TImportPreview PreviewTmx(const QByteArray& Data)
             if (t.Kind == TTuid::tkString) units.insert(t.Folder);
         } else if (r.Is("tuv")) {
             const QString lang = LangOf(r);
-            if (!lang.isEmpty()) langs.insert(lang);
+            if (!lang.isEmpty() && !preview.Languages.contains(lang, Qt::CaseInsensitive)) preview.Languages << lang;
         }
     }
     if (!body) throw EExchangeError(QLatin1String(kImportWrongFormat));
@@ -95,7 +95,7 @@ TImportPreview PreviewTmx(const QByteArray& Data)
     };
     preview.Forms = sorted(forms);
     preview.Units = sorted(units);
-    preview.Languages = sorted(langs);
+    preview.Languages.sort(Qt::CaseInsensitive);
     return preview;
 }
 
@@ -126,6 +126,7 @@ void ImportTmx(const QByteArray& Data, TImportTarget& Target, TProgress& Progres
     bool matching = false;
     while (r.NextStart()) {
         const int d = r.Depth();
+        if (d == 1) continue;
         if (d == 2) {
             inBody = r.Is("body");
             if (!inBody) r.Skip();

@@ -83,7 +83,8 @@ QString CEscape(const QString& Value)
             break;
         default:
             if (ch.unicode() < 32)
-                out += QStringLiteral("\\x%1").arg(ch.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+                out += QLatin1String("\\x") +
+                       QString::number(ch.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
             else
                 out += ch;
         }
