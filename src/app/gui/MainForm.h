@@ -29,6 +29,7 @@ class TfrmNativeValue;
 class TdlgCellEdit;
 class TfrmTreeCombo;
 class TSearchCommands;
+class TExchangeCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -46,6 +47,7 @@ public:
     TEditorSettings& Settings() { return FSettings; }
     QMenu* SearchMenu() const { return FSearchMenu; }
     TSearchCommands* Search() const { return FSearch; }
+    TExchangeCommands* Exchange() const { return FExchange; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -219,6 +221,7 @@ private:
 
     TfrmTreeCombo* FTreeCombo = nullptr;
     TSearchCommands* FSearch = nullptr;
+    TExchangeCommands* FExchange = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;
