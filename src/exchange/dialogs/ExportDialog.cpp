@@ -133,7 +133,7 @@ TdlgExport::TdlgExport(TLangFileProject& Project, TPrompt& Prompt, QWidget* Pare
         dialogstate::Read(key, box);
     FFullHeight = key.ReadInteger(QStringLiteral("FullHeight"), 453);
     if (const auto position = LoadWindowPosition(kKey))
-        setGeometry(position->Left, position->Top, position->Width, position->Height);
+        move(position->Left, position->Top);
 }
 
 TdlgExport::~TdlgExport() = default;
