@@ -97,14 +97,10 @@ void TProgress::End()
 void TProgress::Begin(const QString& Text, qint64 Max)
 {
     if (!FPrompt) return;
+    // Each part of a run has its own maximum: the window is begun anew.
     FPosition = 0;
-    if (FOpen) {
-        FPrompt->ProgressText(Text);
-        FPrompt->ProgressStep(0);
-    } else {
-        FPrompt->ProgressBegin(Text, Max);
-        FOpen = true;
-    }
+    FPrompt->ProgressBegin(Text, Max);
+    FOpen = true;
 }
 
 bool TProgress::Step()

@@ -336,7 +336,11 @@ void TstExchange::importByNames()
                               "Form1.Grid1.Columns[0].Title.Caption:\"Titel\"\r\n"
                               "Form1.Font.Name:\"Arial\"\r\n"
                               "Form1.Panel.Hint.Text:\"Zeile 1\"\t\"Zeile 2\"\r\n"
-                              ";Constants\r\nRC.120:\"Gut\"\r\n;External\r\nHelp.Tip:\"F1\"\r\n");
+                              ";Constants\r\nRC.120:\"Gut\"\r\n;External\r\nHelp.Tip:\"F1\"\r\n"
+                              "Help.Key: F1:\"Taste\"\r\n");
+    // A name may hold colons: the value starts at the colon before its quote.
+    TLocExtItem* key = t.P.AddExternalItem(-1, "Help", "Key: F1");
+    key->Values().Items(1)->SetValueVersion(-1);
     QCOMPARE(PreviewImport(t.P, 1, t.Path("n.txt"), ikText).Forms, QStringList({"Form1"}));
     QVERIFY(ImportLanguage(t.P, 1, t.Path("n.txt"), ikText, {}, {}, nullptr));
     QCOMPARE(t.Value(title), QStringLiteral("Titel"));
@@ -344,6 +348,7 @@ void TstExchange::importByNames()
     QCOMPARE(t.Value(hint), QStringLiteral("Zeile 1\r\nZeile 2"));
     QCOMPARE(t.Value(t.P.FindConstant("RC", "120")), QStringLiteral("Gut"));
     QCOMPARE(t.Value(t.P.FindExtItem("Help", "Tip")), QStringLiteral("F1"));
+    QCOMPARE(t.Value(key), QStringLiteral("Taste"));
 }
 
 void TstExchange::nativeImportCreatesItems()

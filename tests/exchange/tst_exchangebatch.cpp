@@ -3,6 +3,7 @@
 
 #include "exchange/BatchExchange.h"
 #include "langfile/LangFileProject.h"
+#include "platform/FileLock.h"
 #include "platform/Settings.h"
 
 #include <QCoreApplication>
@@ -177,6 +178,15 @@ void TstExchangeBatch::failingFileGoesOn()
     QCOMPARE(r.ExitCode, 1);
     QCOMPARE(r.Err, "Importing language files...\nNotes.deu.lng\n"
                     "Error: Notes.deu.lng: The file has no format line\nNotes.fra.lng\n");
+
+    // A language file another program holds cannot be saved: a failure, not a silent loss.
+    {
+        TLockedFile holder;
+        QVERIFY(holder.Open(Path("Notes.fra.lng"), TLockedFile::lmDenyWriters));
+        r = Run(FDir->path(), {"-import:fra", "-indir:IN", "Notes.ntv.lng"});
+        QCOMPARE(r.ExitCode, 1);
+        QVERIFY2(r.Err.contains("Error: Notes.fra.lng: The language file is read-only"), qPrintable(r.Err));
+    }
 
     // An output folder that cannot be made fails every file, each reported.
     r = Run(FDir->path(), {"-export:deu,fra", "-outdir:keep.lng/folder", "Notes.ntv.lng"});
