@@ -1,6 +1,7 @@
 #include "app/Batch.h"
 
 #include "core/Prompt.h"
+#include "exchange/BatchExchange.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
 #include "langfile/ProjectStats.h"
@@ -58,6 +59,29 @@ void BatchTranslate(const TStartOptions& Options, TPrompt& Prompt)
                    .arg(line.Untranslated);
 }
 
+// -export: and -import: report a failing file and go on with the next; the
+// run then ends with exit code 1.
+TBatchExchange BatchExchangeRun(const TStartOptions& Options, const QStringList& Codes, const QString& Folder)
+{
+    TBatchExchange run;
+    run.ProjectFile = Options.ProjectFile;
+    run.Codes = Codes;
+    run.Folder = Folder;
+    run.CfgFile = Options.CfgFile;
+    run.Format = Options.Xliff2 ? bfXliff20 : Options.Xliff ? bfXliff12 : Options.Xml ? bfXml : bfText;
+    return run;
+}
+
+void BatchExport(const TStartOptions& Options, TPrompt& Prompt)
+{
+    if (!RunBatchExport(BatchExchangeRun(Options, *Options.ExportList, Options.OutDir), Prompt)) throw EBatchExit(1);
+}
+
+void BatchImport(const TStartOptions& Options, TPrompt& Prompt)
+{
+    if (!RunBatchImport(BatchExchangeRun(Options, *Options.ImportList, Options.InDir), Prompt)) throw EBatchExit(1);
+}
+
 struct TBatchOperation {
     bool (*Requested)(const TStartOptions&);
     void (*Run)(const TStartOptions&, TPrompt&); // nullptr: not part of this build
@@ -72,8 +96,8 @@ const TBatchOperation kBatchOperations[] = {
     {[](const TStartOptions& o) { return o.SyncDlls; }, BatchSyncDlls, true},
     {[](const TStartOptions& o) { return o.SyncLangFiles; }, BatchSyncLangFiles, true},
     {[](const TStartOptions& o) { return o.BuildDll; }, BatchBuildDll, true},
-    {[](const TStartOptions& o) { return o.ExportList.has_value(); }, nullptr, true},
-    {[](const TStartOptions& o) { return o.ImportList.has_value(); }, nullptr, true},
+    {[](const TStartOptions& o) { return o.ExportList.has_value(); }, BatchExport, true},
+    {[](const TStartOptions& o) { return o.ImportList.has_value(); }, BatchImport, true},
     {[](const TStartOptions& o) { return o.TranslateList.has_value(); }, BatchTranslate, true},
     {[](const TStartOptions& o) { return o.Stats.has_value(); }, BatchStats, true},
 };

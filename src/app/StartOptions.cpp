@@ -50,6 +50,8 @@ const TSwitch kSwitches[] = {
     {"-resinfo:", skPath, [](TStartOptions& o, const QString& v) { o.ResInfoFile = v; }},
     {"-stats", skWord, [](TStartOptions& o, const QString&) { o.Stats = QString(); }},
     {"-stats:", skText, [](TStartOptions& o, const QString& v) { o.Stats = v; }},
+    {"-xliff", skWord, [](TStartOptions& o, const QString&) { o.Xliff = true; }},
+    {"-xliff2", skWord, [](TStartOptions& o, const QString&) { o.Xliff2 = true; }},
 };
 
 // Absolute and without "." and ".." parts; an empty value stays empty.

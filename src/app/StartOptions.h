@@ -45,6 +45,8 @@ struct TStartOptions {
     QString DllDir;                           // -dlldir: (accepted, read by nothing)
     std::optional<QStringList> ExportList;    // -export:
     bool Xml = false;                         // -xml
+    bool Xliff = false;                       // -xliff (XLIFF 1.2)
+    bool Xliff2 = false;                      // -xliff2 (XLIFF 2.0)
     QString OutDir;                           // -outdir:
     std::optional<QStringList> ImportList;    // -import:
     QString InDir;                            // -indir:

@@ -1,5 +1,6 @@
 #include "app/gui/MainForm.h"
 
+#include "app/gui/ExchangeCommands.h"
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
@@ -80,6 +81,17 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
     TranslateIdenticalAlong = [this](const std::vector<TIdenticalEdit>& Edits) {
         FSearch->TranslateIdenticalAlong(Edits);
     };
+    FExchange = new TExchangeCommands(this, FProject.get(), &Prompt(),
+                                      TExchangeHost{[this] { return ActiveLangFile(); },
+                                                    [this] { return !sgStrings->MultiColsSelected(); },
+                                                    [this] {
+                                                        FTreeCombo->FillExternal(*FProject);
+                                                        RefreshGrid();
+                                                    },
+                                                    [this] {
+                                                        if (TQGridColumn* column = sgStrings->ActiveColumn())
+                                                            UpdateColumnCaption(column);
+                                                    }});
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -285,6 +297,8 @@ void TOxvPDMainForm::CreateMenus()
     FFileMenu->addAction(miSaveLanguage);
     FFileMenu->addAction(miSaveAll);
     FFileMenu->addAction(miCloseLanguage);
+    FFileMenu->addSeparator();
+    FExchange->AddMenus(FFileMenu);
     FFileMenu->addSeparator();
     FFileMenu->addAction(miExit);
 
@@ -952,6 +966,7 @@ void TOxvPDMainForm::UpdateCommandStates()
     miSortDsc->setChecked(sorting.SortOrder() == soDsc && sorting.LangIndex() == activeIndex);
     chbShowNative->setEnabled(!(chbShowNative->isChecked() && sgStrings->VisibleColCount() <= 2));
     FSearch->UpdateCommandStates();
+    FExchange->UpdateCommandStates();
 }
 
 void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)

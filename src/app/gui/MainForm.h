@@ -31,6 +31,7 @@ class TdlgCellEdit;
 class TfrmTreeCombo;
 class TSearchCommands;
 class TWindowKeys;
+class TExchangeCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -48,6 +49,7 @@ public:
     TEditorSettings& Settings() { return FSettings; }
     QMenu* SearchMenu() const { return FSearchMenu; }
     TSearchCommands* Search() const { return FSearch; }
+    TExchangeCommands* Exchange() const { return FExchange; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -227,6 +229,7 @@ private:
     TSearchCommands* FSearch = nullptr;
     TWindowKeys* FWindowKeys = nullptr;
     QSet<QString> FReadOnlyTold; // read-only language files the user was told about
+    TExchangeCommands* FExchange = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;

@@ -1,0 +1,157 @@
+#include "exchange/ExchangeXml.h"
+
+#include "exchange/Exchange.h"
+
+namespace exchange {
+
+void AppendXmlText(QString& Out, QStringView Text)
+{
+    for (const QChar ch : Text) {
+        switch (ch.unicode()) {
+        case '&':
+            Out += QLatin1String("&amp;");
+            break;
+        case '<':
+            Out += QLatin1String("&lt;");
+            break;
+        case '>':
+            Out += QLatin1String("&gt;");
+            break;
+        case '\r':
+            Out += QLatin1String("&#13;");
+            break;
+        default:
+            Out += ch;
+        }
+    }
+}
+
+void AppendXmlAttr(QString& Out, QStringView Text)
+{
+    for (const QChar ch : Text) {
+        switch (ch.unicode()) {
+        case '&':
+            Out += QLatin1String("&amp;");
+            break;
+        case '<':
+            Out += QLatin1String("&lt;");
+            break;
+        case '>':
+            Out += QLatin1String("&gt;");
+            break;
+        case '"':
+            Out += QLatin1String("&quot;");
+            break;
+        case '\t':
+            Out += QLatin1String("&#9;");
+            break;
+        case '\n':
+            Out += QLatin1String("&#10;");
+            break;
+        case '\r':
+            Out += QLatin1String("&#13;");
+            break;
+        default:
+            Out += ch;
+        }
+    }
+}
+
+bool IsXmlChar(QStringView Text, qsizetype i, int& Length)
+{
+    const QChar ch = Text[i];
+    Length = 1;
+    if (ch.isHighSurrogate()) {
+        if (i + 1 < Text.size() && Text[i + 1].isLowSurrogate()) {
+            Length = 2;
+            return true;
+        }
+        return false;
+    }
+    if (ch.isLowSurrogate()) return false;
+    const char16_t u = ch.unicode();
+    if (u < 0x20) return u == '\t' || u == '\n' || u == '\r';
+    return u != 0xFFFE && u != 0xFFFF;
+}
+
+TXmlReader::TXmlReader(const QByteArray& Data) : FReader(Data)
+{
+    // Nothing outside the document is ever read.
+    FReader.setEntityResolver(nullptr);
+}
+
+void TXmlReader::Check()
+{
+    if (FReader.hasError())
+        throw EExchangeError(
+            QStringLiteral("XML error in line %1: %2").arg(FReader.lineNumber()).arg(FReader.errorString()));
+    if (FReader.tokenType() == QXmlStreamReader::DTD) {
+        if (!FReader.entityDeclarations().isEmpty())
+            throw EExchangeError(QStringLiteral("XML documents that declare entities are not read"));
+    }
+    if (FReader.tokenType() == QXmlStreamReader::EntityReference)
+        throw EExchangeError(QStringLiteral("Undefined entity \"%1\"").arg(FReader.name()));
+}
+
+bool TXmlReader::NextStart()
+{
+    while (!FReader.atEnd()) {
+        const QXmlStreamReader::TokenType t = FReader.readNext();
+        Check();
+        if (t == QXmlStreamReader::StartElement) {
+            ++FDepth;
+            return true;
+        }
+        if (t == QXmlStreamReader::EndElement) --FDepth;
+    }
+    Check();
+    return false;
+}
+
+QString TXmlReader::Attr(const char* Name) const { return FReader.attributes().value(QLatin1String(Name)).toString(); }
+
+QString TXmlReader::AttrNS(const char* NamespaceUri, const char* Name) const
+{
+    return FReader.attributes().value(QLatin1String(NamespaceUri), QLatin1String(Name)).toString();
+}
+
+bool TXmlReader::HasAttr(const char* Name) const { return FReader.attributes().hasAttribute(QLatin1String(Name)); }
+
+QString TXmlReader::ReadText()
+{
+    QString text;
+    int depth = 1;
+    while (depth > 0) {
+        if (FReader.atEnd()) throw EExchangeError(QStringLiteral("Unexpected end of the XML document"));
+        const QXmlStreamReader::TokenType t = FReader.readNext();
+        Check();
+        if (t == QXmlStreamReader::Characters) {
+            text += FReader.text();
+        } else if (t == QXmlStreamReader::StartElement) {
+            ++depth;
+            if (FReader.name() == QLatin1String("cp") && FReader.attributes().hasAttribute(QLatin1String("hex"))) {
+                bool ok = false;
+                const uint code = FReader.attributes().value(QLatin1String("hex")).toUInt(&ok, 16);
+                if (ok && code <= 0x10FFFF) {
+                    if (code > 0xFFFF)
+                        text += QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
+                    else
+                        text += QChar(char16_t(code));
+                }
+            }
+        } else if (t == QXmlStreamReader::EndElement) {
+            --depth;
+        }
+    }
+    --FDepth;
+    return text;
+}
+
+void TXmlReader::Skip()
+{
+    FReader.skipCurrentElement();
+    Check();
+    --FDepth;
+}
+
+} // namespace exchange

@@ -1,0 +1,53 @@
+#pragma once
+
+// XML of the exchange formats: escaping for the writers and a reader that
+// never resolves external entities, never fetches a DTD and refuses entity
+// declarations (the way to an expansion bomb).
+
+#include <QByteArray>
+#include <QString>
+#include <QXmlStreamReader>
+
+namespace exchange {
+
+// Appends Text as element content: & < > escaped, CR as a character
+// reference (a parser would turn a raw CR LF into LF).
+void AppendXmlText(QString& Out, QStringView Text);
+// Appends Text as a double-quoted attribute value's content: & < > " and
+// the line-break and tab characters escaped.
+void AppendXmlAttr(QString& Out, QStringView Text);
+// Whether XML 1.0 can hold the character at Text[i] (a valid surrogate pair
+// counts as one); Length receives its length in UTF-16 units.
+bool IsXmlChar(QStringView Text, qsizetype i, int& Length);
+
+// A pull reader over a whole document. Errors throw EExchangeError with
+// Context's name.
+class TXmlReader {
+public:
+    explicit TXmlReader(const QByteArray& Data);
+
+    // Moves to the next start element at any depth; false at the end of the
+    // document.
+    bool NextStart();
+    // Depth of the current start element (the root is 1).
+    int Depth() const { return FDepth; }
+    QStringView Name() const { return FReader.name(); }
+    bool Is(const char* LocalName) const { return FReader.name() == QLatin1String(LocalName); }
+    QString Attr(const char* Name) const;
+    bool HasAttr(const char* Name) const;
+    // An attribute of a namespace, whatever prefix the document gives it.
+    QString AttrNS(const char* NamespaceUri, const char* Name) const;
+    // The text of the current element and of every element inside it (the
+    // text of inline codes); consumes the element. Elements named
+    // "cp" with a "hex" attribute stand for the character they name.
+    QString ReadText();
+    // Skips the rest of the current element.
+    void Skip();
+
+private:
+    void Check();
+    QXmlStreamReader FReader;
+    int FDepth = 0;
+};
+
+} // namespace exchange
