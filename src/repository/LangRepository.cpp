@@ -260,19 +260,28 @@ qint32 TQLangRepository::GetPairsByWord(int OrigLocId, int ReqLocId, const QStri
 {
     ReqValues.clear();
     const TQField* orig = Fields().FindByLocale(OrigLocId, true);
-    const TQField* req = Fields().FindByLocale(ReqLocId, true);
-    if (!orig || !req) return 0;
+    if (!orig || !HasLocale(ReqLocId)) return 0;
     GetValueLocations(orig->FieldName(), OrigValue, Options, ReqValues);
+    return PairsAt(ReqLocId, ReqValues);
+}
+
+qint32 TQLangRepository::PairsAt(int ReqLocId, QList<TQValueLocation>& Locations)
+{
+    const TQField* req = Fields().FindByLocale(ReqLocId, true);
+    if (!req) {
+        Locations.clear();
+        return 0;
+    }
     const qint32 current = Bookmark();
     qint32 empty = 0;
-    for (qsizetype i = ReqValues.size() - 1; i >= 0; --i) {
-        SetBookmark(ReqValues[i].Bookmark);
+    for (qsizetype i = Locations.size() - 1; i >= 0; --i) {
+        SetBookmark(Locations[i].Bookmark);
         const QString text = req->AsWideString();
         if (!text.isEmpty()) {
-            ReqValues[i].Text = text;
+            Locations[i].Text = text;
         } else {
-            if (empty == 0) empty = ReqValues[i].Bookmark;
-            ReqValues.removeAt(i);
+            if (empty == 0) empty = Locations[i].Bookmark;
+            Locations.removeAt(i);
         }
     }
     SetBookmark(current);

@@ -51,6 +51,10 @@ public:
     // stays current.
     qint32 GetPairsByWord(int OrigLocId, int ReqLocId, const QString& OrigValue, TQLocateOptions Options,
                           QList<TQValueLocation>& ReqValues);
+    // The GetPairsByWord walk over records already found (Locations, in
+    // search order): keeps those with a ReqLocId text, which becomes their
+    // Text; returns a found record whose text is empty (0 when none).
+    qint32 PairsAt(int ReqLocId, QList<TQValueLocation>& Locations);
     // Stores one pair unless it is there already; fills a matching record that
     // lacks the translation before appending a new one.
     void AddEditWord(int Locale1, int Locale2, const QString& Word1Value, const QString& Word2Value,

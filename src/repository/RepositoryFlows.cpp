@@ -199,30 +199,31 @@ TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLo
     const int search = FRep.ServingLocale(NativeLocale);
     if (search == 0) return {};
 
-    // Exactly, then without regard to case, then (smart) the core without case.
+    // Exactly, then without regard to case, then (smart) the core without
+    // case; the records found are the ones whose translations are listed.
+    const QString searchField = FRep.FieldByLocale(search)->FieldName();
     const QString native = Item.MainValue()->Value();
-    QString text = native;
-    TQLocateOptions options;
+    QList<TQValueLocation> records;
+    const auto find = [&](const QString& text, TQLocateOptions options) {
+        if (!text.isEmpty()) FRep.GetValueLocations(searchField, text, options, records);
+        return !records.isEmpty();
+    };
     TCoreBounds core;
     bool throughCore = false;
-    if (!FRep.LocateByWord(search, text, options)) {
-        options = qloCaseInsensitive;
-        if (!FRep.LocateByWord(search, text, options)) {
-            if (!FOptions.Smart) return {};
-            core = FindCoreBounds(native);
-            text = core.Empty() ? QString() : native.mid(core.Start - 1, core.End - core.Start + 1);
-            if (text.isEmpty() || !FRep.LocateByWord(search, text, options)) return {};
-            throughCore = true;
-        }
+    if (!find(native, {}) && !find(native, qloCaseInsensitive)) {
+        if (!FOptions.Smart) return {};
+        core = FindCoreBounds(native);
+        if (core.Empty() || !find(native.mid(core.Start - 1, core.End - core.Start + 1), qloCaseInsensitive)) return {};
+        throughCore = true;
     }
 
-    QList<TQValueLocation> found;
-    FRep.GetPairsByWord(search, TargetLocale, text, options, found);
-    if (found.isEmpty())
-        FRep.GetPairsByWord(search, TQLangRepository::FallbackLocale(TargetLocale), text, options, found);
+    QList<TQValueLocation> found = records;
+    FRep.PairsAt(TargetLocale, found);
+    if (found.isEmpty()) {
+        found = records;
+        FRep.PairsAt(TQLangRepository::FallbackLocale(TargetLocale), found);
+    }
     if (found.isEmpty()) return {};
-    // What the user would get: a translation found through the core comes
-    // in the native text's own decoration.
     // A core cut a specifier off the native text but not off its
     // translation ("Save changes to %s?" and "%s speichern?"): wrapped, the
     // specifiers would no longer match, and a program formatting the text
