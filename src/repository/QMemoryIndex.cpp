@@ -271,6 +271,58 @@ bool TQMemoryIndexField::FindNextPos(TQIndexSearchParams& SP, qint32& ABookmark)
     return true;
 }
 
+void TQMemoryIndexField::BeginGather(qint64 MaxEntries)
+{
+    FGathered.clear();
+    // Gathered entries are older than anything the user's table adds during
+    // the walk: their sequence numbers come before.
+    FGatherSeq = FNextSeq;
+    FNextSeq += quint32(std::min<qint64>(MaxEntries + 1, 0x40000000));
+}
+
+void TQMemoryIndexField::Gather(const QVariant& Value, qint32 ABookmark)
+{
+    if (ABookmark <= 0) return;
+    TEntry e = Prepare(Value);
+    e.Bm = ABookmark;
+    e.Seq = FGatherSeq++;
+    FGathered.push_back(e);
+}
+
+void TQMemoryIndexField::MergeGathered(const std::vector<bool>& Deleted)
+{
+    std::vector<TEntry> gathered = std::move(FGathered);
+    FGathered = {};
+    std::erase_if(gathered, [&](const TEntry& e) {
+        return Contains(e.Bm) || (size_t(e.Bm) < Deleted.size() && Deleted[size_t(e.Bm)]);
+    });
+    const auto before = [this](const TEntry& a, const TEntry& b) { return Before(a, b); };
+    std::sort(gathered.begin(), gathered.end(), before);
+
+    std::vector<TEntry> present;
+    present.reserve(size_t(FCount));
+    for (const auto& c : FChunks) present.insert(present.end(), c->Entries.begin(), c->Entries.end());
+    std::vector<TEntry> all;
+    all.reserve(present.size() + gathered.size());
+    std::merge(present.begin(), present.end(), gathered.begin(), gathered.end(), std::back_inserter(all), before);
+
+    FChunks.clear();
+    FLast.clear();
+    for (size_t start = 0; start < all.size(); start += kChunk) {
+        auto chunk = std::make_unique<TChunk>();
+        chunk->Entries.assign(all.begin() + qsizetype(start),
+                              all.begin() + qsizetype(std::min(all.size(), start + kChunk)));
+        for (const TEntry& e : chunk->Entries) {
+            if (size_t(e.Bm) >= FChunkOf.size()) FChunkOf.resize(size_t(e.Bm) + 1);
+            FChunkOf[size_t(e.Bm)] = chunk.get();
+        }
+        FLast.push_back(chunk->Entries.back());
+        FChunks.push_back(std::move(chunk));
+    }
+    FCount = qint64(all.size());
+    FStartsValid = false;
+}
+
 // ---------------------------------------------------------------- TQMemoryIndex
 
 TQMemoryIndex::~TQMemoryIndex() = default;
@@ -332,14 +384,27 @@ void TQMemoryIndex::AddRecord(TQTable& ATable)
     for (size_t i = 0; i < FFields.size(); ++i) FFields[i]->AddValue(keys[i], bm);
 }
 
-void TQMemoryIndex::AddRecordIfAbsent(TQTable& ATable, const std::atomic<bool>& Stop)
+void TQMemoryIndex::BeginGather(qint64 MaxRecords)
+{
+    std::lock_guard guard(Lock());
+    FGathering = true;
+    FDeletedWhileGathering.clear();
+    for (const auto& f : FFields) f->BeginGather(MaxRecords);
+}
+
+void TQMemoryIndex::GatherRecord(TQTable& ATable)
 {
     const qint32 bm = ATable.Bookmark();
     const std::vector<QVariant> keys = KeysOf(ATable);
+    for (size_t i = 0; i < FFields.size(); ++i) FFields[i]->Gather(keys[i], bm);
+}
+
+void TQMemoryIndex::MergeGathered()
+{
     std::lock_guard guard(Lock());
-    if (Stop) return;
-    for (size_t i = 0; i < FFields.size(); ++i)
-        if (!FFields[i]->Contains(bm)) FFields[i]->AddValue(keys[i], bm);
+    for (const auto& f : FFields) f->MergeGathered(FDeletedWhileGathering);
+    FGathering = false;
+    FDeletedWhileGathering = {};
 }
 
 void TQMemoryIndex::UpdateRecord(TQTable& ATable)
@@ -361,6 +426,11 @@ void TQMemoryIndex::DeleteRecord(TQTable& ATable)
 {
     const qint32 bm = ATable.Bookmark();
     std::lock_guard guard(Lock());
+    if (FGathering && bm > 0) {
+        // What the builder gathered of it is stale now.
+        if (size_t(bm) >= FDeletedWhileGathering.size()) FDeletedWhileGathering.resize(size_t(bm) + 1);
+        FDeletedWhileGathering[size_t(bm)] = true;
+    }
     for (const auto& f : FFields) f->DeleteValue(bm);
 }
 
@@ -420,18 +490,19 @@ void TQMemIndexThread::Run()
                 copy.SetReadCache(true);
                 FCurrent = copy.Eof() ? 0 : copy.Bookmark();
             }
+            FMemIndex->BeginGather(copy.TotalRecCount());
             qint64 steps = 0;
             while (!FTerminated) {
                 if (gStepHook) gStepHook(FCurrent);
                 std::lock_guard walk(FWalkLock);
                 if (copy.Eof() || copy.Bookmark() == 0) break;
                 try {
-                    FMemIndex->AddRecordIfAbsent(copy, FTerminated);
+                    FMemIndex->GatherRecord(copy);
                 } catch (const EQBaseError&) {
                     // The user's table may have been rewriting this record's
                     // memo while we read it; read once more from fresh headers.
                     copy.Refresh();
-                    FMemIndex->AddRecordIfAbsent(copy, FTerminated);
+                    FMemIndex->GatherRecord(copy);
                 }
                 copy.SafeNext();
                 FCurrent = copy.Eof() ? 0 : copy.Bookmark();
@@ -441,6 +512,7 @@ void TQMemIndexThread::Run()
             }
             FCurrent = 0;
             copy.Close();
+            if (!FTerminated) FMemIndex->MergeGathered();
         }
         ok = !FTerminated;
     } catch (const EQBaseError& e) {

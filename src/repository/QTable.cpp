@@ -621,6 +621,10 @@ void TQTable::SafeNext()
     CheckActive();
     // The link of the current record first, then the headers: whatever that
     // link names was written before it, so the headers read next cover it.
+    // They are read only when the link leads past the records known so far:
+    // a memo block past the known ones fails its read, and the reader reads
+    // that record again after Refresh.
+    bool beyond = FBookmark == 0;
     if (FBookmark != 0) {
         const TRecHeader h = ReadRecHeader(FBookmark);
         TRecHeader b = BufferHeader();
@@ -628,9 +632,12 @@ void TQTable::SafeNext()
         b.Prior = h.Prior;
         std::memcpy(FRecBuf.data() + 10, &b.Prior, 4);
         std::memcpy(FRecBuf.data() + 14, &b.Next, 4);
+        beyond = h.Next > FHeader.TotalRecCount;
     }
-    ReadHeader();
-    FMemo.ReadHeader();
+    if (beyond) {
+        ReadHeader();
+        FMemo.ReadHeader();
+    }
     Next();
 }
 
