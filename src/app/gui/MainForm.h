@@ -29,6 +29,7 @@ class TfrmNativeValue;
 class TdlgCellEdit;
 class TfrmTreeCombo;
 class TSearchCommands;
+class TRepositoryCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -46,6 +47,7 @@ public:
     TEditorSettings& Settings() { return FSettings; }
     QMenu* SearchMenu() const { return FSearchMenu; }
     TSearchCommands* Search() const { return FSearch; }
+    TRepositoryCommands* Repository() const { return FRepository; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -219,12 +221,14 @@ private:
 
     TfrmTreeCombo* FTreeCombo = nullptr;
     TSearchCommands* FSearch = nullptr;
+    TRepositoryCommands* FRepository = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;
     QMenu* FEditMenu = nullptr;
     QMenu* FSearchMenu = nullptr;
     QMenu* FLanguageMenu = nullptr;
+    QMenu* FRepositoryMenu = nullptr;
     QMenu* FHelpMenu = nullptr;
     QMenu* FReopenMenu = nullptr;
     QMenu* FPopup = nullptr;
