@@ -6,11 +6,13 @@
 #include "app/gui/RepositoryOptionsPage.h"
 #include "langfile/LangFile.h"
 #include "platform/Settings.h"
+#include "repository/dialogs/RepImportMSGlossaryDialog.h"
 #include "repository/dialogs/RepRefreshDialog.h"
 #include "repository/dialogs/RepositoryForm.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -205,6 +207,52 @@ private Q_SLOTS:
         // A good path brings the commands back.
         e.Commands()->OpenRepository(e.RepositoryFile());
         QVERIFY(e.Action("miShowRepository")->isEnabled());
+    }
+
+    void repositoryInUseOpensReadOnly()
+    {
+        TEditor e;
+        const QString other = e.Dir.filePath("shared/team.lr");
+        TQLangRepository writer(other); // another program holding it for writing
+        writer.OpenOrCreate();
+        writer.AddLocales({kEnglish, kGerman});
+        e.Commands()->OpenRepository(other);
+        QVERIFY(e.Commands()->Repository() && e.Rep().ReadOnly());
+        QTRY_COMPARE(e.Prompt.Log.size(), 1);
+        QVERIFY(e.Prompt.Log.first().contains(QStringLiteral("opened read-only")));
+        e.Grid()->FocusCell(e.GermanCol(), e.TextRows(1).first(), true);
+        QVERIFY(e.Action("miRepTranslateCell")->isEnabled());
+        QVERIFY(e.Action("miShowRepository")->isEnabled());
+        for (const char* name : {"miRepAddCell", "miRepRefreshLang", "miPackRepository", "miImportMSGlossary"})
+            QVERIFY2(!e.Action(name)->isEnabled(), name);
+    }
+
+    void importGlossary()
+    {
+        TEditor e;
+        const QString csv = e.Dir.filePath("glossary.csv");
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("\"Cancel\",\"Button\",\"Abbrechen\"\r\nOnly,two\r\nSave,Button,Speichern\r\n");
+        f.close();
+        bool okBefore = true;
+        TDialogAnswers answers({"OK"}, [&](QDialog* d) {
+            auto* dialog = static_cast<TdlgRepImportMSGlossary*>(d);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Repository Import MS Glossary File"));
+            QCOMPARE(dialog->Language1()->currentData().toInt(), 9);
+            dialog->FileEdit()->setText(csv);
+            okBefore = dialog->OkButton()->isEnabled(); // no second language yet
+            dialog->Language2()->setCurrentIndex(dialog->Language2()->findData(kGerman));
+        });
+        e.Action("miImportMSGlossary")->trigger();
+        QVERIFY(!okBefore);
+        QCOMPARE(e.Prompt.Log, QStringList{"Glossary successfully imported"});
+        QVERIFY(e.Rep().HasLocale(9));
+        QList<TQValueLocation> found;
+        e.Rep().GetPairsByWord(9, kGerman, QStringLiteral("Cancel"), {}, found);
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found.first().Text, QStringLiteral("Abbrechen"));
+        QCOMPARE(e.Rep().RecordCount(), 2);
     }
 
     void addCellAnswers_data()

@@ -73,6 +73,8 @@ QAction* TRepositoryCommands::NewAction(const char* Name, const QString& Text, c
             (this->*Handler)();
         } catch (const EVocabrixError& e) {
             FPrompt->Message(mkError, e.Message(), mbOK, mrOk);
+        } catch (const std::exception& e) {
+            FPrompt->Message(mkError, QString::fromLocal8Bit(e.what()), mbOK, mrOk);
         }
         FHost.UpdateCommandStates();
     });
@@ -179,7 +181,13 @@ void TRepositoryCommands::OpenRepository(const QString& Path)
     FPath = Path;
     try {
         auto rep = std::make_unique<TQLangRepository>(QDir::fromNativeSeparators(Path));
-        rep->OpenOrCreate();
+        if (!rep->OpenOrCreate()) {
+            // Another program writes to it: lookups work, additions wait.
+            const QString message =
+                QStringLiteral("The repository \"%1\" is in use by another program and was opened read-only.")
+                    .arg(QDir::toNativeSeparators(Path));
+            QTimer::singleShot(0, this, [this, message] { FPrompt->Message(mkWarning, message, mbOK, mrOk); });
+        }
         FRep = std::move(rep);
         FIndexBar->setRange(0, std::max(1, int(FRep->RecordCount())));
         FIndexStep = std::max<qint64>(1, FRep->RecordCount() / std::max(1, FIndexBar->width()));

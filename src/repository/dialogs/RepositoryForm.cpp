@@ -358,14 +358,13 @@ TRepositoryForm::TRepositoryForm(TQLangRepository* Repository, TPrompt& Prompt, 
     Reload();
 }
 
-TRepositoryForm::~TRepositoryForm() = default;
-
-void TRepositoryForm::closeEvent(QCloseEvent* Event)
+// Closing deletes the window; so does closing the editor or another
+// repository: each way keeps the hidden languages and the position.
+TRepositoryForm::~TRepositoryForm()
 {
     SaveHidden();
     const QRect r = geometry();
     SaveWindowPosition(kPositionKey, {r.left(), r.top(), r.width(), r.height()});
-    QWidget::closeEvent(Event);
 }
 
 void TRepositoryForm::Reload()

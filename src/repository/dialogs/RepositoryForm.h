@@ -94,9 +94,6 @@ public:
 
     QAction *actAddRecord, *actDeleteRecords, *actSelectAll, *actAddLanguage, *actDeleteLanguages, *actProperties;
 
-protected:
-    void closeEvent(QCloseEvent* Event) override;
-
 private:
     void Reload();
     void BuildToggles();
