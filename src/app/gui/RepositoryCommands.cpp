@@ -237,8 +237,12 @@ TRepositoryFlows TRepositoryCommands::Flows()
 
 bool TRepositoryCommands::WithProgress(const QString& Text, const std::function<bool()>& Work)
 {
-    const TProgressRun progress(*FPrompt, Text, FRep->RecordCount());
-    FRep->OnProgress = [this](TQTable*, qint64 Position, qint64, bool& Stop) {
+    qint64 max = FRep->RecordCount();
+    const TProgressRun progress(*FPrompt, Text, max);
+    // A run may go on to a part of another length (the memo blocks after the
+    // records, the lines of a file): the bar starts again for it.
+    FRep->OnProgress = [&](TQTable*, qint64 Position, qint64 Max, bool& Stop) {
+        if (Max != max) FPrompt->ProgressBegin(Text, max = Max);
         Stop = !FPrompt->ProgressStep(Position);
     };
     const auto done = qScopeGuard([this] { FRep->OnProgress = nullptr; });
@@ -324,17 +328,10 @@ void TRepositoryCommands::ImportMSGlossary()
     if (!FRep) return;
     TdlgRepImportMSGlossary dialog(FWindow);
     if (dialog.exec() != QDialog::Accepted) return;
-    bool done = false;
-    {
-        const TProgressRun progress(*FPrompt, QStringLiteral("Importing MS Glossary..."), 0);
+    const bool done = WithProgress(QStringLiteral("Importing MS Glossary..."), [&] {
         FRep->AddLocales({dialog.Locale1(), dialog.Locale2()});
-        FRep->OnProgress = [this](TQTable*, qint64 Position, qint64 Max, bool& Stop) {
-            if (Position == 0) FPrompt->ProgressBegin(QStringLiteral("Importing MS Glossary..."), Max);
-            Stop = !FPrompt->ProgressStep(Position);
-        };
-        const auto reset = qScopeGuard([this] { FRep->OnProgress = nullptr; });
-        done = FRep->ImportMSGlossary(dialog.FileName(), dialog.Locale1(), dialog.Locale2(), {});
-    }
+        return FRep->ImportMSGlossary(dialog.FileName(), dialog.Locale1(), dialog.Locale2(), {});
+    });
     FPrompt->Message(mkInformation,
                      done ? QStringLiteral("Glossary successfully imported")
                           : QStringLiteral("Import has been terminated by user"),
