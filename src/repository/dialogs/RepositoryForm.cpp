@@ -5,7 +5,6 @@
 #include "core/Prompt.h"
 #include "platform/Settings.h"
 #include "repository/LangRepository.h"
-#include "repository/QMemoryIndex.h"
 #include "storage/Locales.h"
 
 #include <QAction>
@@ -44,7 +43,7 @@ QString LanguageName(int Locale)
     }
 }
 
-// One row's sort key.
+// One row's sort key: the text without regard to case, then the identifier.
 struct TSortKey {
     QString Text;
     qint32 WordID = 0;
@@ -63,6 +62,7 @@ TRepositoryModel::TRepositoryModel(TQLangRepository* Repository, QObject* Parent
 
 void TRepositoryModel::Reload()
 {
+    FStopSort = true; // a sort of the old rows does not apply
     beginResetModel();
     FCachedRow = -1;
     FFields.clear();
@@ -151,61 +151,68 @@ Qt::ItemFlags TRepositoryModel::flags(const QModelIndex& Index) const
 
 void TRepositoryModel::sort(int Column, Qt::SortOrder Order)
 {
-    if (Column < 0 || Column >= FFields.size() || FRows.empty()) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    const TQField* field = FFields[Column];
-    std::vector<TSortKey> keys(FRows.size());
-    for (size_t i = 0; i < FRows.size(); ++i) keys[i].Bookmark = FRows[i];
-
-    // With the memory index built, keys come from memory: the record numbers'
-    // identifiers and (cut) texts; only texts the index cut are read.
-    TQMemoryIndex* index = FRep->IsMemoryIndexBuilt() ? FRep->MemoryIndex() : nullptr;
-    const TQMemoryIndexField* ids = index ? index->FieldByName(FFields[0]->FieldName()) : nullptr;
-    const TQMemoryIndexField* texts = index && Column > 0 ? index->FieldByName(field->FieldName()) : nullptr;
-    if (ids && (Column == 0 || texts)) {
-        std::vector<qint32> idOf(size_t(FRep->TotalRecCount()) + 1, 0);
-        for (qint64 i = 0; i < ids->Count(); ++i)
-            if (const qint32 bm = ids->Bookmark(i); bm > 0 && bm < qint32(idOf.size()))
-                idOf[size_t(bm)] = ids->AsInteger(i);
-        std::vector<QString> textOf(Column > 0 ? idOf.size() : 0);
-        std::vector<bool> cut(textOf.size(), false);
-        if (texts)
-            for (qint64 i = 0; i < texts->Count(); ++i)
-                if (const qint32 bm = texts->Bookmark(i); bm > 0 && bm < qint32(textOf.size())) {
-                    textOf[size_t(bm)] = texts->AsWideString(i);
-                    cut[size_t(bm)] = textOf[size_t(bm)].size() >= texts->KeySize();
-                }
-        for (TSortKey& k : keys) {
-            k.WordID = idOf[size_t(k.Bookmark)];
-            if (Column == 0) continue;
-            if (cut[size_t(k.Bookmark)]) {
-                FRep->SetBookmark(k.Bookmark);
-                k.Text = field->AsWideString().toCaseFolded();
-            } else {
-                k.Text = textOf[size_t(k.Bookmark)].toCaseFolded();
-            }
+    if (Column < 0 || Column >= FFields.size() || FRows.empty() || Sorting()) return;
+    // The texts of a million records take seconds to read: a private
+    // read-only table reads and sorts them on a thread of its own while the
+    // window goes on painting; the order is taken over at the end.
+    if (FSorter.joinable()) FSorter.join();
+    FStopSort = false;
+    FSortRunning = true;
+    Q_EMIT SortingChanged(true);
+    const QString database = FRep->DatabaseName(), table = FRep->TableName();
+    const QString idName = FFields[0]->FieldName(), textName = Column > 0 ? FFields[Column]->FieldName() : QString();
+    FSorter = std::thread([this, database, table, idName, textName, Order] {
+        std::vector<TSortKey> keys;
+        try {
+            TQTable copy;
+            copy.SetDatabaseName(database);
+            copy.SetTableName(table, false);
+            copy.SetReadOnly(true);
+            copy.Open();
+            copy.SetReadCache(true);
+            const TQField* id = copy.FieldByName(idName);
+            const TQField* text = textName.isEmpty() ? nullptr : copy.FieldByName(textName);
+            keys.reserve(size_t(std::max(0, copy.RecordCount())));
+            for (; !copy.Eof() && copy.Bookmark() != 0 && !FStopSort; copy.Next())
+                keys.push_back(
+                    {text ? text->AsWideString().toCaseFolded() : QString(), id->AsInteger(), copy.Bookmark()});
+            std::sort(keys.begin(), keys.end(), [](const TSortKey& A, const TSortKey& B) {
+                const int c = A.Text.compare(B.Text);
+                return c != 0 ? c < 0 : A.WordID < B.WordID;
+            });
+            if (Order == Qt::DescendingOrder) std::reverse(keys.begin(), keys.end());
+        } catch (const EVocabrixError&) {
+            keys.clear(); // the order stays as it was
         }
-    } else {
-        for (TSortKey& k : keys) {
-            FRep->SetBookmark(k.Bookmark);
-            k.WordID = FFields[0]->AsInteger();
-            if (Column > 0) k.Text = field->AsWideString().toCaseFolded();
-        }
-    }
-    std::sort(keys.begin(), keys.end(), [](const TSortKey& A, const TSortKey& B) {
-        const int c = A.Text.compare(B.Text);
-        return c != 0 ? c < 0 : A.WordID < B.WordID;
+        std::vector<qint32> order(keys.size());
+        for (size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].Bookmark;
+        QMetaObject::invokeMethod(
+            this, [this, order = std::move(order)] { TakeOrder(order); }, Qt::QueuedConnection);
     });
-    if (Order == Qt::DescendingOrder) std::reverse(keys.begin(), keys.end());
-    Q_EMIT layoutAboutToBeChanged();
-    for (size_t i = 0; i < keys.size(); ++i) FRows[i] = keys[i].Bookmark;
-    FCachedRow = -1;
-    Q_EMIT layoutChanged();
+}
+
+void TRepositoryModel::TakeOrder(const std::vector<qint32>& Order)
+{
+    FSortRunning = false;
+    // Records added or deleted meanwhile keep the order as it was.
+    if (!FStopSort && Order.size() == FRows.size()) {
+        Q_EMIT layoutAboutToBeChanged();
+        FRows = Order;
+        FCachedRow = -1;
+        Q_EMIT layoutChanged();
+    }
+    Q_EMIT SortingChanged(false);
+}
+
+TRepositoryModel::~TRepositoryModel()
+{
+    FStopSort = true;
+    if (FSorter.joinable()) FSorter.join();
 }
 
 void TRepositoryModel::AppendRecord()
 {
+    if (Sorting()) return;
     FRep->Append();
     FRep->Post();
     const int row = int(FRows.size());
@@ -216,6 +223,7 @@ void TRepositoryModel::AppendRecord()
 
 bool TRepositoryModel::DeleteRows(const QList<int>& Rows, TPrompt& Prompt)
 {
+    if (Sorting()) return true;
     bool stopped = false;
     QList<int> deleted;
     {
@@ -300,8 +308,16 @@ TRepositoryForm::TRepositoryForm(TQLangRepository* Repository, TPrompt& Prompt, 
     FView->setObjectName(QStringLiteral("sgRepository"));
     FView->setFont(QFont(QStringLiteral("Arial")));
     FView->setModel(FModel);
-    FView->setSortingEnabled(true);
-    FView->horizontalHeader()->setSortIndicatorShown(false);
+    // A click sorts by the column, a second one the other way round. (The
+    // view's own sorting would sort once more whenever it is switched on.)
+    FView->horizontalHeader()->setSectionsClickable(true);
+    connect(FView->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int Column) {
+        if (FModel->Sorting()) return;
+        FSortOrder =
+            Column == FSortColumn && FSortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+        FSortColumn = Column;
+        FModel->sort(Column, FSortOrder);
+    });
     FView->verticalHeader()->setDefaultSectionSize(FView->fontMetrics().height() + 4);
     FView->verticalHeader()->hide();
     FView->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -352,6 +368,13 @@ TRepositoryForm::TRepositoryForm(TQLangRepository* Repository, TPrompt& Prompt, 
         UpdateStatus();
     });
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateActions(); });
+    // While the rows are being sorted they cannot be edited.
+    connect(FModel, &TRepositoryModel::SortingChanged, this, [this](bool Running) {
+        FView->setEnabled(!Running);
+        if (!Running) FView->setFocus();
+        UpdateActions();
+        UpdateStatus();
+    });
 
     resize(700, 450);
     if (const auto p = LoadWindowPosition(kPositionKey)) setGeometry(p->Left, p->Top, p->Width, p->Height);

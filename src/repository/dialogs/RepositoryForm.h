@@ -4,7 +4,9 @@
 #include <QDialog>
 #include <QWidget>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <vector>
 
 class QAction;
@@ -25,6 +27,7 @@ class TRepositoryModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit TRepositoryModel(TQLangRepository* Repository, QObject* Parent = nullptr);
+    ~TRepositoryModel() override;
 
     // Rereads the fields and the chain of records.
     void Reload();
@@ -41,19 +44,28 @@ public:
     bool setData(const QModelIndex& Index, const QVariant& Value, int Role) override;
     QVariant headerData(int Section, Qt::Orientation Orientation, int Role) const override;
     Qt::ItemFlags flags(const QModelIndex& Index) const override;
+    // Sorts in the background; SortingChanged tells its start and its end.
     void sort(int Column, Qt::SortOrder Order) override;
+    bool Sorting() const { return FSortRunning; }
 
     // An edit the repository refused.
     std::function<void(const QString&)> OnError;
 
+Q_SIGNALS:
+    void SortingChanged(bool Running);
+
 private:
     const QStringList& RowTexts(int Row) const;
+    void TakeOrder(const std::vector<qint32>& Order);
 
     TQLangRepository* FRep;
     std::vector<qint32> FRows;
     QList<TQField*> FFields; // field 0 and the language fields
     mutable int FCachedRow = -1;
     mutable QStringList FCachedTexts;
+    std::thread FSorter;
+    std::atomic<bool> FStopSort = false;
+    bool FSortRunning = false;
 };
 
 // "Add new language" / "Language properties": a locale from the language tree
@@ -112,4 +124,6 @@ private:
     QToolButton* FAll = nullptr;
     QList<QToolButton*> FLanguageButtons;
     QLabel* FStatus;
+    int FSortColumn = -1;
+    Qt::SortOrder FSortOrder = Qt::AscendingOrder;
 };
