@@ -5,6 +5,7 @@
 #include "app/gui/RepositoryCommands.h"
 #include "app/gui/RepositoryOptionsPage.h"
 #include "langfile/LangFile.h"
+#include "langfile/dialogs/LanguagePropertiesDialog.h"
 #include "platform/Settings.h"
 #include "repository/dialogs/RepImportMSGlossaryDialog.h"
 #include "repository/dialogs/RepRefreshDialog.h"
@@ -23,6 +24,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QtTest>
 
 #include <memory>
@@ -470,6 +473,31 @@ private Q_SLOTS:
         QCOMPARE(e.Commands()->Availability(col, rows[0]), avNone);
     }
 
+    void newLanguageTranslatedAtOnce()
+    {
+        TEditor e;
+        e.Set([](TEditorSettings& s) { s.RepAutoTranslate = true; });
+        const int row = e.TextRows(1).first();
+        e.Rep().AddLocales({0x040C});
+        e.Rep().Append();
+        e.Rep().SetWord(kEnglish, e.Native(row));
+        e.Rep().SetWord(0x040C, QStringLiteral("En français"));
+        e.Rep().Post();
+        QTimer::singleShot(0, e.Form.get(), [&] {
+            auto* dialog = e.Form->findChild<TdlgLanguageProperties*>();
+            if (!dialog) return;
+            auto* tree = dialog->findChild<QTreeWidget*>("tvLang");
+            for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                if ((*it)->data(0, Qt::UserRole).toUInt() == 0x040C) tree->setCurrentItem(*it);
+            dialog->accept();
+        });
+        e.Action("miCreateLang")->trigger();
+        TLangFile* french = e.Form->Project().LangFiles().Items(2);
+        QCOMPARE(french->Locale(), uint16_t(0x040C));
+        QCOMPARE(e.Form->RowItem(row)->Values().Items(2)->Value(), QStringLiteral("En français"));
+        QVERIFY(e.Form->RowItem(row)->IsTranslated(2));
+    }
+
     void optionsPageReopensRepository()
     {
         TEditor e;
@@ -602,6 +630,30 @@ private Q_SLOTS:
         QCOMPARE(browser->ToggleButtons().size(), 3);
         QCOMPARE(view->model()->index(0, 1).data().toString(), QStringLiteral("Open"));
         QCOMPARE(view->model()->index(0, 2).data().toString(), QStringLiteral("Ouvrir"));
+    }
+
+    void browserAddsLanguage()
+    {
+        TEditor e;
+        e.Action("miShowRepository")->trigger();
+        TRepositoryForm* browser = e.Commands()->Browser();
+        bool okForGerman = true;
+        TDialogAnswers answers({"OK"}, [&](QDialog* d) {
+            auto* tree = d->findChild<QTreeWidget*>();
+            QPushButton* ok = nullptr;
+            for (QPushButton* b : d->findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("OK")) ok = b;
+            for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                if ((*it)->data(0, Qt::UserRole).toInt() == kGerman) tree->setCurrentItem(*it);
+            okForGerman = ok->isEnabled(); // German has its column already
+            for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                if ((*it)->data(0, Qt::UserRole).toInt() == 0x0410) tree->setCurrentItem(*it);
+        });
+        browser->actAddLanguage->trigger();
+        QVERIFY(!okForGerman);
+        QVERIFY(e.Rep().HasLocale(0x0410));
+        QCOMPARE(browser->Model()->columnCount(), 4);
+        QCOMPARE(browser->ToggleButtons().last()->text(), QStringLiteral("Italian (Italy)"));
     }
 
     void packCancelledSaysSo()
