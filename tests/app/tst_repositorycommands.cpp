@@ -501,23 +501,32 @@ private Q_SLOTS:
     void optionsPageReopensRepository()
     {
         TEditor e;
-        TdlgOptions dialog;
-        dialog.SetSettings(e.Form->Settings());
-        dialog.SetRepositoryPath(e.RepositoryFile());
-        TRepositoryOptionsPage* page = dialog.RepositoryPage();
-        QCOMPARE(page->PathEdit()->text(), e.RepositoryFile());
         const QString other = e.Dir.filePath("other/second.lr");
-        page->BrowseRepository = [&](const QString&, QWidget*) { return other; };
-        QTest::mouseClick(page->BrowseButton(), Qt::LeftButton);
-        QCOMPARE(page->Path(), other);
-        QCheckBox* smart = nullptr;
-        for (QCheckBox* b : page->findChildren<QCheckBox*>())
-            if (b->text() == QStringLiteral("Smart Repository")) smart = b;
-        QVERIFY(smart && smart->isChecked());
-        smart->setChecked(false);
-        const TEditorSettings s = dialog.Settings();
-        QVERIFY(!s.RepSmart);
-        QCOMPARE(s.RepRefreshExisting, reAsk);
+        QString shownPath;
+        bool smartShown = false;
+        QTimer::singleShot(0, e.Form.get(), [&] {
+            auto* dialog = e.Form->findChild<TdlgOptions*>();
+            if (!dialog) return;
+            TRepositoryOptionsPage* page = dialog->RepositoryPage();
+            shownPath = page->PathEdit()->text();
+            page->BrowseRepository = [&](const QString&, QWidget*) { return other; };
+            QTest::mouseClick(page->BrowseButton(), Qt::LeftButton);
+            for (QCheckBox* b : page->findChildren<QCheckBox*>())
+                if (b->text() == QStringLiteral("Smart Repository")) {
+                    smartShown = b->isChecked();
+                    b->setChecked(false);
+                }
+            dialog->accept();
+        });
+        e.Action("miOptions")->trigger();
+        QCOMPARE(shownPath, e.RepositoryFile());
+        QVERIFY(smartShown);
+        QVERIFY(!e.Form->Settings().RepSmart);
+        QVERIFY(!TSettingsKey().ReadBool(QStringLiteral("RepSmart"), true));
+        // The new path opened a new repository at once.
+        QCOMPARE(e.Commands()->RepositoryPath(), other);
+        QVERIFY(QFileInfo::exists(other));
+        QCOMPARE(TSettingsKey().ReadString(QStringLiteral("RepositoryPath"), QString()), other);
     }
 
     void browserTogglesSurviveReopen()
