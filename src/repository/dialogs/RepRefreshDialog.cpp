@@ -19,22 +19,13 @@ QString OneLine(QString Text)
     return Text.replace(QLatin1Char('\n'), QLatin1Char(','));
 }
 
-QString LanguageName(int Locale)
-{
-    try {
-        return LocaleLanguageName(Locale);
-    } catch (const EVocabrixError&) {
-        return QString::number(Locale); // a locale the catalogue does not know
-    }
-}
-
-QString LanguageFrame(int Locale) { return QStringLiteral("( ") + LanguageName(Locale) + QStringLiteral(" )"); }
+QString LanguageFrame(int Locale) { return QStringLiteral("( ") + RepLanguageName(Locale) + QStringLiteral(" )"); }
 
 void FillLocales(QListWidget* List, const QList<int>& Locales, int Selected)
 {
     List->clear();
     for (int loc : Locales) {
-        auto* item = new QListWidgetItem(LanguageName(loc), List);
+        auto* item = new QListWidgetItem(RepLanguageName(loc), List);
         item->setData(Qt::UserRole, loc);
         if (loc == Selected) List->setCurrentItem(item);
     }
@@ -43,6 +34,15 @@ void FillLocales(QListWidget* List, const QList<int>& Locales, int Selected)
 }
 
 } // namespace
+
+QString RepLanguageName(int Locale)
+{
+    try {
+        return LocaleLanguageName(Locale);
+    } catch (const EVocabrixError&) {
+        return QString::number(Locale); // a locale the catalogue does not know
+    }
+}
 
 // ---------------------------------------------------------------- refresh dialog
 

@@ -9,6 +9,10 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 
+// A repository language's display name; the number for a locale the
+// catalogue does not know.
+QString RepLanguageName(int Locale);
+
 // "Refresh repository": adding a text that has other translations, or (as
 // "Translate with repository") choosing among several translations.
 class TdlgRepRefresh : public QDialog {

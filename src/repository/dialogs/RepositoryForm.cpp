@@ -5,6 +5,7 @@
 #include "core/Prompt.h"
 #include "platform/Settings.h"
 #include "repository/LangRepository.h"
+#include "repository/dialogs/RepRefreshDialog.h"
 #include "storage/Locales.h"
 
 #include <QAction>
@@ -33,15 +34,6 @@ namespace {
 
 const QString kPositionKey = QStringLiteral("RepositoryForm");
 const QString kInvisible = QStringLiteral("Invisible");
-
-QString LanguageName(int Locale)
-{
-    try {
-        return LocaleLanguageName(Locale);
-    } catch (const EVocabrixError&) {
-        return QString::number(Locale);
-    }
-}
 
 // One row's sort key: the text without regard to case, then the identifier.
 struct TSortKey {
@@ -139,7 +131,7 @@ QVariant TRepositoryModel::headerData(int Section, Qt::Orientation Orientation, 
     if (Orientation == Qt::Vertical) return Section + 1;
     const TQField* f = FFields.value(Section);
     if (!f) return {};
-    return f->Locale() == 0 ? QStringLiteral("#") : LanguageName(f->Locale());
+    return f->Locale() == 0 ? QStringLiteral("#") : RepLanguageName(f->Locale());
 }
 
 Qt::ItemFlags TRepositoryModel::flags(const QModelIndex& Index) const
@@ -431,7 +423,7 @@ void TRepositoryForm::BuildToggles()
         for (int c = 1; c < FModel->columnCount(); ++c) SetLanguageVisible(c, true);
     });
     for (int c = 1; c < FModel->columnCount(); ++c) {
-        QToolButton* b = button(LanguageName(FModel->ColumnField(c)->Locale()), c);
+        QToolButton* b = button(RepLanguageName(FModel->ColumnField(c)->Locale()), c);
         connect(b, &QToolButton::clicked, this, [this, c](bool On) { SetLanguageVisible(c, On); });
         FLanguageButtons << b;
     }
