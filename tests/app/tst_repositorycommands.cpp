@@ -575,9 +575,10 @@ private Q_SLOTS:
         e.AddPair(QStringLiteral("alpha"), QStringLiteral("a"));
         e.Action("miShowRepository")->trigger();
         TRepositoryForm* browser = e.Commands()->Browser();
-        QVERIFY(QTest::qWaitForWindowActive(browser));
         QTableView* view = browser->View();
+        browser->activateWindow();
         view->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), view);
         // Header clicks sort without regard to case, ties by identifier.
         // They sort in the background; the view waits meanwhile.
         const auto column = [&](int Col) {
@@ -614,6 +615,28 @@ private Q_SLOTS:
         QTest::keyClick(view, Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(e.Prompt.Log.last(), QStringLiteral("Delete 1 selected row(s)?"));
         QCOMPARE(e.Rep().RecordCount(), 3);
+    }
+
+    void browserDeletingRowsCancelled()
+    {
+        TEditor e;
+        for (int i = 0; i < 20; ++i) e.AddPair(QStringLiteral("Word %1").arg(i), QStringLiteral("Wort %1").arg(i));
+        e.Action("miShowRepository")->trigger();
+        TRepositoryForm* browser = e.Commands()->Browser();
+        browser->activateWindow();
+        browser->View()->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), browser->View());
+        QTest::keyClick(browser->View(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(browser->actDeleteRecords->text(), QStringLiteral("Delete records"));
+        e.Prompt.Answers = {mrYes};
+        QTimer::singleShot(0, [] {
+            if (auto* form = qobject_cast<TProgressForm*>(QApplication::activeModalWidget()))
+                QTest::mouseClick(form->CancelButton(), Qt::LeftButton);
+        });
+        QTest::keyClick(browser->View(), Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(e.Prompt.Log, (QStringList{"Delete 20 selected row(s)?", "Deleting has been terminated by user"}));
+        QVERIFY(e.Rep().RecordCount() > 0 && e.Rep().RecordCount() < 20);
+        QCOMPARE(browser->Model()->rowCount(), int(e.Rep().RecordCount()));
     }
 
     void browserDeletesLanguageColumn()
