@@ -96,8 +96,6 @@ void TRepositoryCommands::AddRepositoryActions(QMenu* Menu)
     miImportMSGlossary =
         NewAction("miImportMSGlossary", "Import MS &Glossary...", {}, &TRepositoryCommands::ImportMSGlossary);
     miShowRepository = NewAction("miShowRepository", "&Show Repository", {}, &TRepositoryCommands::ShowRepository);
-    // The shortcuts work while the in-place editor has the focus.
-    for (QAction* a : {miRepAddCell, miRepTranslateCell}) a->setShortcutContext(Qt::WindowShortcut);
     Menu->addActions({miRepairRepository, miPackRepository});
     Menu->addSeparator();
     Menu->addActions({miRepAddCell, miRepRefreshLang});
@@ -158,7 +156,7 @@ void TRepositoryCommands::UpdateCommandStates()
     miPackRepository->setEnabled(writable);
     miRepAddCell->setEnabled(language && writable);
     miRepRefreshLang->setEnabled(language && writable);
-    miRepTranslateLang->setEnabled(language && !active->ReadOnly());
+    miRepTranslateLang->setEnabled(language && !active->ReadOnly() && !FGrid->VisibleColumn(FGrid->Col())->ReadOnly());
     miRepTranslateCell->setEnabled(someCell);
     miImportMSGlossary->setEnabled(writable);
     miShowRepository->setEnabled(open);
