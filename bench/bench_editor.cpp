@@ -30,6 +30,7 @@ int main(int argc, char* argv[])
     bigproject::Generate(dir.path(), false);
     TStartOptions options;
     options.OpenList = QStringList{"deu", "fra", "ita", "esn"};
+    options.Repository = dir.filePath("Repository/default.lr");
     TOxvPDMainForm form(options);
     form.resize(1200, 800);
     form.show();

@@ -4,6 +4,7 @@
 // (beside SQLite asked the same), and a 100,000-item project translated
 // against it in batch.
 #include "BigProject.h"
+#include "RepositoryTexts.h"
 #include "Timing.h"
 
 #include "core/Prompt.h"
@@ -29,64 +30,10 @@
 
 namespace {
 
+using namespace reptexts;
+
 int kRecords = 1000000; // a smaller count may be given as the first argument
 constexpr int kLookups = 100000;
-const int kLocales[] = {0x0409, 0x0407, 0x040C, 0x0410};
-
-quint64 Mix(quint64 x)
-{
-    x += 0x9E3779B97F4A7C15ull;
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-    return x ^ (x >> 31);
-}
-
-// Pronounceable words, and from them texts shaped like a user interface's:
-// captions with accelerators, menu entries with ellipses, labels with
-// colons, messages with format specifiers, fixed by record and language.
-const std::vector<QString>& Vocabulary()
-{
-    static const std::vector<QString> words = [] {
-        static const char* syllables[] = {"ra",  "to",  "mi", "sen", "ka", "lo",  "ve", "dor", "pi", "nu",
-                                          "sta", "gre", "fi", "bel", "co", "mar", "tu", "en",  "is", "qua"};
-        std::vector<QString> w;
-        for (int i = 0; i < 4000; ++i) {
-            QString s;
-            quint64 r = Mix(quint64(i) + 17);
-            const int n = 1 + int(r % 3);
-            for (int k = 0; k < n; ++k, r /= 20) s += QLatin1String(syllables[(r >> 8) % 20]);
-            w.push_back(s);
-        }
-        return w;
-    }();
-    return words;
-}
-
-QString Text(int record, int lang)
-{
-    const auto& words = Vocabulary();
-    quint64 r = Mix(quint64(record) * 8 + quint64(lang));
-    const int count = 1 + int(r % 8);
-    QString s;
-    for (int i = 0; i < count; ++i) {
-        r = Mix(r);
-        if (i) s += QLatin1Char(' ');
-        s += words[r % words.size()];
-    }
-    s[0] = s[0].toUpper();
-    switch (record % 7) {
-    case 1:
-        return QLatin1Char('&') + s;
-    case 2:
-        return s + QLatin1String("...");
-    case 3:
-        return s + QLatin1String(":");
-    case 4:
-        return s + QLatin1String(" %s");
-    default:
-        return s;
-    }
-}
 
 void Print(const char* name, double value, const char* unit)
 {

@@ -1,6 +1,8 @@
 // Table engine, memory index and SQLite on the same repository-shaped data:
 // 1,000,000 records of an auto-increment key and two wide-memo language
 // fields holding phrases of realistic length.
+#include "RepositoryTexts.h"
+
 #include "repository/QMemoryIndex.h"
 #include "repository/QTable.h"
 
@@ -19,37 +21,14 @@
 
 namespace {
 
+using reptexts::Mix;
+using reptexts::Vocabulary;
+
 int kRecords = 1000000; // a smaller count may be given as the first argument (profiling)
 constexpr int kLookups = 100000;
 
-quint64 Mix(quint64 x)
-{
-    x += 0x9E3779B97F4A7C15ull;
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-    return x ^ (x >> 31);
-}
-
-// A vocabulary of pronounceable words, then phrases of 1 to 10 of them
-// (about 35 characters on average), fixed by the record number.
-const std::vector<QString>& Vocabulary()
-{
-    static const std::vector<QString> words = [] {
-        static const char* syllables[] = {"ra",  "to",  "mi", "sen", "ka", "lo",  "ve", "dor", "pi", "nu",
-                                          "sta", "gre", "fi", "bel", "co", "mar", "tu", "en",  "is", "qua"};
-        std::vector<QString> w;
-        for (int i = 0; i < 4000; ++i) {
-            QString s;
-            quint64 r = Mix(quint64(i) + 17);
-            const int n = 1 + int(r % 3);
-            for (int k = 0; k < n; ++k, r /= 20) s += QLatin1String(syllables[(r >> 8) % 20]);
-            w.push_back(s);
-        }
-        return w;
-    }();
-    return words;
-}
-
+// Phrases of 1 to 10 words (about 35 characters on average), fixed by the
+// record number.
 QString Phrase(int record, int lang)
 {
     const auto& words = Vocabulary();

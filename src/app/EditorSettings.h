@@ -2,14 +2,12 @@
 
 #include "langfile/LEProject.h"
 #include "platform/Settings.h"
+#include "repository/RepositoryFlows.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
-
-// What adding a string the repository already holds does.
-enum TRepRefreshExisting { reAppend, reSkip, reAsk };
 
 // Windows colour values (TColor): red in the low byte; 0xFF0000nn is the
 // system colour with index nn.

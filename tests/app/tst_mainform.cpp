@@ -55,6 +55,7 @@ struct TEditor {
             QFile::copy(QStringLiteral(SHARED_EXAMPLES_DIR "/Notes.%1.lng").arg(code), File(code));
         TStartOptions options;
         if (!Open.isEmpty()) options.OpenList = Open;
+        options.Repository = Dir.filePath("Repository/default.lr");
         Form = std::make_unique<TOxvPDMainForm>(options);
         Form->resize(900, 600);
         Form->show();

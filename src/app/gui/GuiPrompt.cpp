@@ -1,9 +1,10 @@
 #include "app/gui/GuiPrompt.h"
 
+#include "app/gui/ProgressForm.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QProgressDialog>
 #include <QScreen>
 
 namespace {
@@ -56,6 +57,8 @@ QMessageBox::StandardButton ButtonOf(TMsgResult r)
 } // namespace
 
 TGuiPrompt::TGuiPrompt() = default;
+
+TProgressForm* TGuiPrompt::ProgressForm() const { return FProgress; }
 
 TGuiPrompt::~TGuiPrompt()
 {
@@ -118,36 +121,28 @@ void TGuiPrompt::Status(const QString& text)
 
 void TGuiPrompt::ProgressBegin(const QString& text, qint64 max)
 {
-    if (!FProgress) {
-        FProgress = new QProgressDialog(QApplication::activeWindow());
-        FProgress->setCancelButtonText(QStringLiteral("&Cancel"));
-        FProgress->setMinimumDuration(0);
-        FProgress->setAutoReset(false);
-        FProgress->setAutoClose(false);
-    }
-    FProgress->setLabelText(text);
-    FProgress->setRange(0, int(std::min<qint64>(max, INT_MAX)));
-    FProgress->setValue(0);
-    FProgress->show();
+    if (!FProgress) FProgress = new TProgressForm(QApplication::activeWindow());
+    FProgress->SetMessage(text);
+    FProgress->SetMaxValue(max);
+    FProgress->Start();
+    QApplication::processEvents();
 }
 
 bool TGuiPrompt::ProgressStep(qint64 position)
 {
     if (!FProgress) return true;
-    FProgress->setValue(int(std::min<qint64>(position, FProgress->maximum())));
+    FProgress->SetPosition(position);
+    // The window keeps painting and the Cancel button answers.
     QApplication::processEvents();
-    return !FProgress->wasCanceled();
+    return !FProgress->Cancelled();
 }
 
 void TGuiPrompt::ProgressText(const QString& text)
 {
-    if (FProgress) FProgress->setLabelText(text);
+    if (FProgress) FProgress->SetMessage(text);
 }
 
 void TGuiPrompt::ProgressEnd()
 {
-    if (FProgress) {
-        FProgress->hide();
-        FProgress->reset();
-    }
+    if (FProgress) FProgress->hide();
 }

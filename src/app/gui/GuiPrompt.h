@@ -5,7 +5,7 @@
 #include <QPointer>
 
 class QLabel;
-class QProgressDialog;
+class TProgressForm;
 class QWidget;
 
 // The editor's answers to core operations: message dialogs, the status window
@@ -23,7 +23,10 @@ public:
     void ProgressText(const QString& text) override;
     void ProgressEnd() override;
 
+    // The progress window, created on first use (for tests and the status bar's neighbours).
+    TProgressForm* ProgressForm() const;
+
 private:
     QPointer<QLabel> FStatus;
-    QPointer<QProgressDialog> FProgress;
+    QPointer<TProgressForm> FProgress;
 };

@@ -5,6 +5,8 @@
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
 #include "app/gui/OptionsDialog.h"
+#include "app/gui/RepositoryCommands.h"
+#include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/SearchCommands.h"
 #include "app/gui/StatisticsDialog.h"
 #include "app/gui/WindowKeys.h"
@@ -34,6 +36,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QShortcut>
@@ -92,6 +95,13 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                                                         if (TQGridColumn* column = sgStrings->ActiveColumn())
                                                             UpdateColumnCaption(column);
                                                     }});
+    FRepository = new TRepositoryCommands(
+        this, sgStrings, FProject.get(), &Prompt(),
+        TRepositoryHost{[this] { UpdateCommandStates(); }, [this] { RefreshGrid(); },
+                        [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); },
+                        [this](int ACol) { return ColumnFile(ACol); }, [this](int ARow) { return RowItem(ARow); },
+                        [this]() -> const TEditorSettings& { return FSettings; },
+                        [this](const QString& Text) { FStatusTask->setText(Text); }, FOptions.Debug});
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -144,6 +154,7 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
     FProject->SetPrompt(nullptr);
     FNativeValueFormVisible = FSettings.NativeValueForm;
     BuildReopenMenu();
+    FRepository->OpenRepository(FSettings.RepositoryPath);
 
     // The section edit's keys, handled for the whole window while it is shown.
     auto sectionKey = [this](const QKeySequence& Key, std::function<void()> Action) {
@@ -332,6 +343,9 @@ void TOxvPDMainForm::CreateMenus()
     FLanguageMenu->addSeparator();
     FLanguageMenu->addActions({miFont, miLangProps, miShowStatistics});
 
+    FRepositoryMenu = menuBar()->addMenu(QStringLiteral("&Repository"));
+    FRepository->AddRepositoryActions(FRepositoryMenu);
+
     FHelpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     FHelpMenu->addAction(miAbout);
 
@@ -355,6 +369,7 @@ void TOxvPDMainForm::CreateMenus()
     popupSort->addActions({miSortAsc, miSortDsc, miSortOriginal});
     FPopup->addSeparator();
     FPopup->addActions({miCloseLanguage, miFont, miLangProps, miShowStatistics});
+    FRepository->AddPopupActions(FPopup);
     FNamePopup = new QMenu(this);
     FNamePopup->addAction(miCopyName);
 }
@@ -446,6 +461,7 @@ void TOxvPDMainForm::CreateStatusBar()
     statusBar()->addWidget(FStatusCell, 1);
     statusBar()->addWidget(FStatusRL);
     statusBar()->addWidget(FStatusTask);
+    statusBar()->addPermanentWidget(FRepository->IndexBar());
 }
 
 // The settings the grid and the project follow at once.
@@ -771,6 +787,7 @@ void TOxvPDMainForm::CreateLanguage()
             // The new column becomes current, ready for typing.
             const int col = sgStrings->VisibleColCount() - 1;
             if (sgStrings->RowCount() > 0) sgStrings->FocusCell(col, sgStrings->Row(), true);
+            if (FSettings.RepAutoTranslate && FRepository->Repository()) FRepository->TranslateAll();
             return;
         }
         if (result == mrCancel) return;
@@ -967,6 +984,7 @@ void TOxvPDMainForm::UpdateCommandStates()
     chbShowNative->setEnabled(!(chbShowNative->isChecked() && sgStrings->VisibleColCount() <= 2));
     FSearch->UpdateCommandStates();
     FExchange->UpdateCommandStates();
+    FRepository->UpdateCommandStates();
 }
 
 void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)
@@ -1179,8 +1197,14 @@ void TOxvPDMainForm::ShowOptions()
     TdlgOptions dialog(this);
     dialog.SetSettings(FSettings);
     dialog.SetGridFont(DefaultGridFont, 1);
+    const QString repository = FRepository->Repository() ? FRepository->RepositoryPath() : QString();
+    dialog.SetRepositoryPath(repository);
     if (dialog.exec() != QDialog::Accepted) return;
     FSettings = dialog.Settings();
+    if (const QString path = dialog.RepositoryPage()->Path(); path != QDir::toNativeSeparators(repository)) {
+        FSettings.RepositoryPath = path;
+        FRepository->OpenRepository(path);
+    }
     SaveOptions(FSettings);
     DefaultGridFont = dialog.GridFont();
     SaveGridFont(FontSettingsOf(DefaultGridFont, dialog.GridFontCharset()));

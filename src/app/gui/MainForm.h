@@ -32,6 +32,7 @@ class TfrmTreeCombo;
 class TSearchCommands;
 class TWindowKeys;
 class TExchangeCommands;
+class TRepositoryCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -50,6 +51,7 @@ public:
     QMenu* SearchMenu() const { return FSearchMenu; }
     TSearchCommands* Search() const { return FSearch; }
     TExchangeCommands* Exchange() const { return FExchange; }
+    TRepositoryCommands* Repository() const { return FRepository; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -230,12 +232,14 @@ private:
     TWindowKeys* FWindowKeys = nullptr;
     QSet<QString> FReadOnlyTold; // read-only language files the user was told about
     TExchangeCommands* FExchange = nullptr;
+    TRepositoryCommands* FRepository = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;
     QMenu* FEditMenu = nullptr;
     QMenu* FSearchMenu = nullptr;
     QMenu* FLanguageMenu = nullptr;
+    QMenu* FRepositoryMenu = nullptr;
     QMenu* FHelpMenu = nullptr;
     QMenu* FReopenMenu = nullptr;
     QMenu* FPopup = nullptr;

@@ -7,6 +7,7 @@
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
 #include "app/gui/OptionsDialog.h"
+#include "app/gui/RepositoryCommands.h"
 #include "core/DateTime.h"
 #include "core/Prompt.h"
 #include "langfile/LangFile.h"
@@ -391,6 +392,7 @@ void TOxvPDMainForm::EditCell(int ACol, int ARow, const QString& Text)
                          mbOK, mrOk);
     }
 
+    if (changed && !AutoTranslMode) FRepository->CellChanged(ACol, ARow);
     if (!AutoTranslMode && FSettings.AutoTransl && sgStrings->GetCellType(ACol, ARow) == vtString) {
         if (FBulkEdits > 0) {
             // Unchanged cells too: the translation along leaves every cell of the bulk as the user set it.
@@ -998,6 +1000,16 @@ void TOxvPDMainForm::GridDrawCell(QPainter& Painter, int ACol, int ARow, const Q
     const int r = Rect.right(), b = Rect.bottom();
     Painter.setRenderHint(QPainter::Antialiasing, false);
     Triangle(Painter, {QPoint(r - 7, b), QPoint(r, b), QPoint(r, b - 7)}, Qt::blue, QColor());
+    switch (FRepository->Availability(ACol, ARow)) {
+    case avExact:
+        Triangle(Painter, {QPoint(r - 7, b), QPoint(r - 7, b - 7), QPoint(r, b - 7)}, Qt::red, QColor());
+        break;
+    case avSmart:
+        Triangle(Painter, {QPoint(r - 7, b), QPoint(r - 7, b - 7), QPoint(r, b - 7)}, Qt::yellow, QColor());
+        break;
+    case avNone:
+        break;
+    }
 }
 
 void TOxvPDMainForm::GridDrawHeader(QPainter& Painter, int ACol, const QRect& Rect)

@@ -1,5 +1,7 @@
 #include "app/gui/OptionsDialog.h"
 
+#include "app/gui/RepositoryOptionsPage.h"
+
 #include "storage/Locales.h"
 
 #include <QApplication>
@@ -115,6 +117,8 @@ TdlgOptions::TdlgOptions(QWidget* Parent) : QDialog(Parent)
 
     FPages = new QTabWidget(this);
     FPages->addTab(CreateGeneralPage(), QStringLiteral("General"));
+    FRepositoryPage = new TRepositoryOptionsPage;
+    FPages->addTab(FRepositoryPage, QStringLiteral("Repository"));
     FPages->addTab(CreateColorsPage(), QStringLiteral("Colors"));
     FPages->addTab(CreateLanguagePage(), QStringLiteral("Language"));
 
@@ -230,7 +234,10 @@ void TdlgOptions::SetSettings(const TEditorSettings& Settings)
     SetPanelColor(cpUntranslatable, Settings.UntranslatableColor);
     SetPanelColor(cpVerified, Settings.VerifiedColor);
     SetPanelColor(cpHidden, Settings.HiddenColor);
+    FRepositoryPage->SetSettings(Settings, FRepositoryPage->Path());
 }
+
+void TdlgOptions::SetRepositoryPath(const QString& Path) { FRepositoryPage->SetSettings(Settings(), Path); }
 
 TEditorSettings TdlgOptions::Settings() const
 {
@@ -248,6 +255,7 @@ TEditorSettings TdlgOptions::Settings() const
     s.VerifiedColor = FColors[cpVerified];
     s.HiddenColor = FColors[cpHidden];
     s.GridFont = FontSettingsOf(FGridFont, FGridFontCharset);
+    FRepositoryPage->TakeSettings(s);
     return s;
 }
 

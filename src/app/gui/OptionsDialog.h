@@ -13,6 +13,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QTabWidget;
+class TRepositoryOptionsPage;
 
 // The options dialog: the editor's settings on the pages "General", "Colors"
 // and "Language". Settings without a control pass through unchanged.
@@ -25,6 +26,8 @@ public:
     explicit TdlgOptions(QWidget* Parent = nullptr);
 
     void SetSettings(const TEditorSettings& Settings);
+    // The open repository's path for the "Repository" page (empty without one).
+    void SetRepositoryPath(const QString& Path);
     // Settings with the controls' values taken over.
     TEditorSettings Settings() const;
 
@@ -56,6 +59,7 @@ public:
     QPushButton* ChangeFontButton() const { return FChangeFont; }
     QLabel* FontLabel() const { return FFontLabel; }
     QComboBox* LanguageBox() const { return FLanguage; }
+    TRepositoryOptionsPage* RepositoryPage() const { return FRepositoryPage; }
     TWinColor PanelColor(TColorPanel Panel) const { return FColors[Panel]; }
 
 private:
@@ -85,6 +89,7 @@ private:
     QPushButton* FColorButtons[cpCount] = {};
     QPushButton* FDefaultColors = nullptr;
     QComboBox* FLanguage = nullptr;
+    TRepositoryOptionsPage* FRepositoryPage = nullptr;
     QPushButton* FHelp = nullptr;
 };
 
