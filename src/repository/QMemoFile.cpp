@@ -4,6 +4,7 @@
 #include "platform/AtomicFile.h"
 
 #include <QIODevice>
+#include <algorithm>
 
 #include <unordered_set>
 
@@ -315,8 +316,27 @@ QByteArray TQMemoFile::LoadMemo(qint32 BlockNum, qint32 MaxBytes)
     QByteArray result;
     qint32 want = 0;
     qint32 cur = BlockNum;
+    // The blocks of one value mostly follow each other in the file: they are
+    // read a run at a time (a short text in one read), and a block outside
+    // the run read starts a new one.
+    QByteArray run;
+    qint32 runFirst = 0, runCount = 0;
+    qint32 ahead = 4;
+    const auto blockAt = [&](qint32 Block) -> QByteArray {
+        if (Block < runFirst || Block >= runFirst + runCount) {
+            const qint32 count = std::clamp(ahead, 1, std::min(32, FTotalBlockCount - Block + 1));
+            run.resize(qsizetype(count) * FBlockSize);
+            if (count > 1 && FFile.ReadAt(BlockPos(Block), run.data(), run.size())) {
+                runFirst = Block, runCount = count;
+            } else {
+                run = GetBlockData(Block);
+                runFirst = Block, runCount = 1;
+            }
+        }
+        return run.mid(qsizetype(Block - runFirst) * FBlockSize, FBlockSize);
+    };
     for (qint32 steps = 1;; ++steps) {
-        const QByteArray block = GetBlockData(cur);
+        const QByteArray block = blockAt(cur);
         TByteReader<EQBaseError> r(block, QStringLiteral("Error in block reading"), 6);
         const qint32 blockSize = r.I32();
         const qint32 next = r.I32();
@@ -331,6 +351,7 @@ QByteArray TQMemoFile::LoadMemo(qint32 BlockNum, qint32 MaxBytes)
         result.append(block.constData() + BlockHeaderSize, piece);
         if (next == 0 || qint32(result.size()) >= want) break;
         if (!ValidBlock(next) || steps >= FTotalBlockCount) WrongBlock(next);
+        ahead = (want - qint32(result.size()) + ds - 1) / ds;
         cur = next;
     }
     return result;
