@@ -7,6 +7,7 @@
 #include "app/gui/OptionsDialog.h"
 #include "app/gui/SearchCommands.h"
 #include "app/gui/StatisticsDialog.h"
+#include "app/gui/WebCommands.h"
 #include "app/gui/WindowKeys.h"
 #include "core/Prompt.h"
 #include "langfile/FormatSymbols.h"
@@ -92,6 +93,14 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                                                         if (TQGridColumn* column = sgStrings->ActiveColumn())
                                                             UpdateColumnCaption(column);
                                                     }});
+    FWeb = new TWebCommands(
+        this, sgStrings, FProject.get(), &Prompt(), &FSettings,
+        TWebHost{[this](int ACol) { return ColumnFile(ACol); }, [this](int ARow) { return RowItem(ARow); },
+                 [this](int ACol) { return Writable(ACol); }, [this] { return SomeSelectedCellEditable(); },
+                 [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); },
+                 [this](int ACol, int ARow) { UpdateCellCommandStates(ACol, ARow); },
+                 [this](int ACol) { UpdateColumnCaption(sgStrings->VisibleColumn(ACol)); }, [this] { RefreshGrid(); },
+                 [this](const std::function<void()>& Command) { Guard(Command); }});
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -357,6 +366,7 @@ void TOxvPDMainForm::CreateMenus()
     FPopup->addActions({miCloseLanguage, miFont, miLangProps, miShowStatistics});
     FNamePopup = new QMenu(this);
     FNamePopup->addAction(miCopyName);
+    FWeb->AddActions(FLanguageMenu, FPopup);
 }
 
 void TOxvPDMainForm::CreateToolBar()
@@ -753,7 +763,7 @@ void TOxvPDMainForm::CreateLanguage()
 {
     if (!ProjectOpen()) return;
     TdlgLanguageProperties dialog(this);
-    dialog.Init(FProject->LangFiles(), -1);
+    dialog.Init(FProject->LangFiles(), -1, FWeb->Configured() && !FSettings.RepAutoTranslate);
     // No and a file that cannot be replaced bring the dialog back.
     while (dialog.Execute()) {
         if (!LocaleHasCodePage(dialog.Locale())) {
@@ -771,6 +781,8 @@ void TOxvPDMainForm::CreateLanguage()
             // The new column becomes current, ready for typing.
             const int col = sgStrings->VisibleColCount() - 1;
             if (sgStrings->RowCount() > 0) sgStrings->FocusCell(col, sgStrings->Row(), true);
+            if (dialog.AutoTranslate())
+                FWeb->TranslateAllOf(FProject->LangFiles().Items(FProject->LangFiles().Count() - 1));
             return;
         }
         if (result == mrCancel) return;
@@ -967,6 +979,7 @@ void TOxvPDMainForm::UpdateCommandStates()
     chbShowNative->setEnabled(!(chbShowNative->isChecked() && sgStrings->VisibleColCount() <= 2));
     FSearch->UpdateCommandStates();
     FExchange->UpdateCommandStates();
+    FWeb->UpdateCommandStates();
 }
 
 void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)

@@ -32,6 +32,7 @@ class TfrmTreeCombo;
 class TSearchCommands;
 class TWindowKeys;
 class TExchangeCommands;
+class TWebCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -50,6 +51,7 @@ public:
     QMenu* SearchMenu() const { return FSearchMenu; }
     TSearchCommands* Search() const { return FSearch; }
     TExchangeCommands* Exchange() const { return FExchange; }
+    TWebCommands* Web() const { return FWeb; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -230,6 +232,7 @@ private:
     TWindowKeys* FWindowKeys = nullptr;
     QSet<QString> FReadOnlyTold; // read-only language files the user was told about
     TExchangeCommands* FExchange = nullptr;
+    TWebCommands* FWeb = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;

@@ -1,5 +1,7 @@
 #include "app/gui/OptionsDialog.h"
 
+#include "app/gui/GoogleApiPage.h"
+
 #include "storage/Locales.h"
 
 #include <QApplication>
@@ -117,6 +119,8 @@ TdlgOptions::TdlgOptions(QWidget* Parent) : QDialog(Parent)
     FPages->addTab(CreateGeneralPage(), QStringLiteral("General"));
     FPages->addTab(CreateColorsPage(), QStringLiteral("Colors"));
     FPages->addTab(CreateLanguagePage(), QStringLiteral("Language"));
+    FGoogleApi = new TGoogleApiPage;
+    FPages->addTab(FGoogleApi, QStringLiteral("Google API"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     FHelp = buttons->addButton(QDialogButtonBox::Help);
@@ -230,6 +234,7 @@ void TdlgOptions::SetSettings(const TEditorSettings& Settings)
     SetPanelColor(cpUntranslatable, Settings.UntranslatableColor);
     SetPanelColor(cpVerified, Settings.VerifiedColor);
     SetPanelColor(cpHidden, Settings.HiddenColor);
+    FGoogleApi->SetSettings(Settings);
 }
 
 TEditorSettings TdlgOptions::Settings() const
@@ -248,6 +253,7 @@ TEditorSettings TdlgOptions::Settings() const
     s.VerifiedColor = FColors[cpVerified];
     s.HiddenColor = FColors[cpHidden];
     s.GridFont = FontSettingsOf(FGridFont, FGridFontCharset);
+    FGoogleApi->ApplyTo(s);
     return s;
 }
 

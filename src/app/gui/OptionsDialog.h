@@ -13,6 +13,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QTabWidget;
+class TGoogleApiPage;
 
 // The options dialog: the editor's settings on the pages "General", "Colors"
 // and "Language". Settings without a control pass through unchanged.
@@ -56,6 +57,7 @@ public:
     QPushButton* ChangeFontButton() const { return FChangeFont; }
     QLabel* FontLabel() const { return FFontLabel; }
     QComboBox* LanguageBox() const { return FLanguage; }
+    TGoogleApiPage* GoogleApiPage() const { return FGoogleApi; }
     TWinColor PanelColor(TColorPanel Panel) const { return FColors[Panel]; }
 
 private:
@@ -86,6 +88,7 @@ private:
     QPushButton* FDefaultColors = nullptr;
     QComboBox* FLanguage = nullptr;
     QPushButton* FHelp = nullptr;
+    TGoogleApiPage* FGoogleApi = nullptr;
 };
 
 // The font description of the options dialog: name and size, the style, and
