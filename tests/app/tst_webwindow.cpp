@@ -4,6 +4,7 @@
 // while a request hangs, and the options page with a key from the command line.
 
 #include "app/gui/GoogleApiPage.h"
+#include "app/gui/GuiPrompt.h"
 #include "app/gui/MainForm.h"
 #include "app/gui/OptionsDialog.h"
 #include "app/gui/QGridEditor.h"
@@ -11,13 +12,18 @@
 #include "core/Prompt.h"
 #include "exchange/WebTestServer.h"
 #include "langfile/LangFile.h"
+#include "langfile/dialogs/LanguagePropertiesDialog.h"
 #include "platform/Settings.h"
 #include "repository/ProjectItems.h"
 #include "repository/SmartCore.h"
 
+#include <QAbstractButton>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -30,14 +36,22 @@ QString GetCoreTextOf(const QString& Native)
     return core.replace(QLatin1Char('%'), QLatin1String("[[["));
 }
 
+// Whether Translate All asks the service for an item's German value.
+bool AskedByTranslateAll(const TLocItem& Item)
+{
+    return IsTextualType(Item.Values().ValueType()) && !Item.Attribute(vaUntranslatable) &&
+           !Item.Values().Items(1)->Attribute(vaVerified) && !Item.IsTranslated(1) &&
+           !Item.MainValue()->Value().isEmpty();
+}
+
 struct TEditor {
     QTemporaryDir Dir;
     TRecordingPrompt Prompt;
     std::unique_ptr<TOxvPDMainForm> Form;
 
-    explicit TEditor(const TWebTestServer& Server, const QString& GKey = {})
+    explicit TEditor(const TWebTestServer& Server, const QString& GKey = {}, TPrompt* UsePrompt = nullptr)
     {
-        SetDefaultPrompt(&Prompt);
+        SetDefaultPrompt(UsePrompt ? UsePrompt : &Prompt);
         SetSettingsFolderForTesting(Dir.filePath("settings"));
         TSettingsKey key;
         key.WriteString(QStringLiteral("GoogleAPIKey"), QStringLiteral("stored-key"));
@@ -115,6 +129,9 @@ private Q_SLOTS:
     void translateCellBeingEdited();
     void translateAllCancelledWhileWaiting();
     void sessionKeyNeverStored();
+    void refusedRequestEndsTheRun();
+    void progressWindowCancel();
+    void newLanguageTranslated();
 };
 
 void TstWebWindow::translateSelectedCells()
@@ -179,11 +196,7 @@ void TstWebWindow::translateAllCancelledWhileWaiting()
     TEditor e(*FServer);
     TLEProject& p = e.Project();
     // The untranslated German texts by kind; the second constant's request hangs.
-    const auto open = [&](TLocItem& item) {
-        return IsTextualType(item.Values().ValueType()) && !item.Attribute(vaUntranslatable) &&
-               !item.Values().Items(1)->Attribute(vaVerified) && !item.IsTranslated(1) &&
-               !item.MainValue()->Value().isEmpty();
-    };
+    const auto open = [](TLocItem& item) { return AskedByTranslateAll(item); };
     QList<TLocItem*> properties, constants, externals;
     ForEachProperty(p, [&](TLocItem& i) {
         if (open(i)) properties << &i;
@@ -248,6 +261,95 @@ void TstWebWindow::sessionKeyNeverStored()
     QTest::keyClicks(key, QStringLiteral("typed-key"));
     QVERIFY(SaveOptions(dialog.Settings()));
     QCOMPARE(TSettingsKey().ReadString(QStringLiteral("GoogleAPIKey"), QString()), QStringLiteral("typed-key"));
+}
+
+void TstWebWindow::refusedRequestEndsTheRun()
+{
+    TEditor e(*FServer);
+    const int col = e.GermanCol();
+    const TLocItem* first = e.Form->RowItem(0);
+    FServer->SetScript(
+        {{GetCoreTextOf(first->MainValue()->Value()), QJsonObject{{"status", 403}, {"reason", "Forbidden"}}}});
+    const QString before = e.German(e.Form->RowItem(1));
+    e.Grid()->setFocus();
+    e.Grid()->FocusCell(col, 0, true);
+    QTest::keyClick(e.Grid(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(e.Grid(), Qt::Key_G, Qt::ControlModifier);
+    // The progress closes, the error is reported, and the next row is not asked.
+    QCOMPARE(e.Prompt.Log,
+             (QStringList{"Progress: Translating by Google (2)", "Progress end", "Error: HTTP/1.1 403 Forbidden"}));
+    QCOMPARE(FServer->Queries().size(), 1);
+    QCOMPARE(e.German(e.Form->RowItem(1)), before);
+    QVERIFY(!e.Project().LangFiles()[1]->Modified());
+}
+
+// The editor's own progress window: its Cancel button answers while a request hangs.
+void TstWebWindow::progressWindowCancel()
+{
+    TGuiPrompt gui;
+    TEditor e(*FServer, {}, &gui);
+    QString first;
+    ForEachProperty(e.Project(), [&](TLocItem& i) {
+        if (first.isEmpty() && AskedByTranslateAll(i)) first = GetCoreTextOf(i.MainValue()->Value());
+    });
+    FServer->SetScript({{first, QJsonObject{{"hang", true}}}});
+    bool clicked = false, told = false;
+    QTimer user;
+    user.setInterval(20);
+    connect(&user, &QTimer::timeout, this, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible() || w == e.Form.get()) continue;
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                told = told || box->text() == QLatin1String("Translation has been terminated by user");
+                box->accept();
+                return;
+            }
+            if (clicked || FServer->Queries().isEmpty()) continue;
+            for (auto* button : w->findChildren<QAbstractButton*>())
+                if (button->isVisible() && button->text().remove(QLatin1Char('&')) == QLatin1String("Cancel")) {
+                    clicked = true;
+                    QTest::mouseClick(button, Qt::LeftButton);
+                    return;
+                }
+        }
+    });
+    user.start();
+    e.Grid()->FocusCell(e.GermanCol(), 0, true);
+    e.ClickMenuItem(e.LanguageMenu(), e.Form->Web()->miGoogleTranslateAll);
+    QTRY_VERIFY(told);
+    QVERIFY(clicked);
+    QCOMPARE(FServer->Queries().size(), 1);
+    QVERIFY(!e.Form->Web()->Running());
+}
+
+// A new language with "Try to automatically translate via Google" checked is translated at once.
+void TstWebWindow::newLanguageTranslated()
+{
+    TEditor e(*FServer);
+    bool offered = false;
+    QTimer::singleShot(0, e.Form.get(), [&] {
+        auto* dialog = e.Form->findChild<TdlgLanguageProperties*>();
+        if (!dialog) return;
+        auto* tree = dialog->findChild<QTreeWidget*>("tvLang");
+        for (QTreeWidgetItemIterator it(tree); *it; ++it)
+            if ((*it)->data(0, Qt::UserRole).toUInt() == 0x040C) tree->setCurrentItem(*it);
+        auto* box = dialog->findChild<QCheckBox*>("chbAutoTranslate");
+        offered = box->isVisibleTo(dialog);
+        QTest::mouseClick(box, Qt::LeftButton);
+        dialog->accept();
+    });
+    QTest::keyClick(e.Grid(), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(offered);
+    QCOMPARE(e.Project().LangFiles().Count(), 3);
+    TLangFile* french = e.Project().LangFiles()[2];
+    QCOMPARE(french->Locale(), uint16_t(0x040C));
+    QVERIFY(e.Prompt.Log.contains(QStringLiteral("Progress end")));
+    QVERIFY(!FServer->Requests().isEmpty());
+    QVERIFY(FServer->Requests().first().contains(QLatin1String("&source=en&target=fr")));
+    QVERIFY(french->Modified());
+    int translated = 0;
+    ForEachProperty(e.Project(), [&](TLocItem& i) { translated += i.IsTranslated(2) ? 1 : 0; });
+    QVERIFY(translated > 0);
 }
 
 QTEST_MAIN(TstWebWindow)
