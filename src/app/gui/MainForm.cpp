@@ -366,7 +366,7 @@ void TOxvPDMainForm::CreateMenus()
     FPopup->addActions({miCloseLanguage, miFont, miLangProps, miShowStatistics});
     FNamePopup = new QMenu(this);
     FNamePopup->addAction(miCopyName);
-    FWeb->AddActions(FLanguageMenu, FPopup);
+    FWeb->AddActions(FLanguageMenu, miFont, FPopup);
 }
 
 void TOxvPDMainForm::CreateToolBar()

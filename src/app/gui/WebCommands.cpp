@@ -61,7 +61,7 @@ TWebCommands::TWebCommands(QWidget* AWindow, TQStringGrid* AGrid, TLEProject* AP
 
 TWebCommands::~TWebCommands() = default;
 
-void TWebCommands::AddActions(QMenu* LanguageMenu, QMenu* Popup)
+void TWebCommands::AddActions(QMenu* LanguageMenu, QAction* Before, QMenu* Popup)
 {
     const auto make = [this](const char* Name, const QString& Text, void (TWebCommands::*Handler)()) {
         auto* action = new QAction(Text, FWindow);
@@ -79,8 +79,8 @@ void TWebCommands::AddActions(QMenu* LanguageMenu, QMenu* Popup)
         make("miGoogleTranslateAll", QStringLiteral("Translate &All by Google"), &TWebCommands::TranslateAll);
     pmGoogleTranslateCell =
         make("pmGoogleTranslateCell", QStringLiteral("Translate &by Google"), &TWebCommands::TranslateCell);
-    LanguageMenu->addSeparator();
-    LanguageMenu->addActions({miGoogleTranslateCell, miGoogleTranslateAll});
+    LanguageMenu->insertActions(Before, {miGoogleTranslateCell, miGoogleTranslateAll});
+    LanguageMenu->insertSeparator(Before);
     Popup->addAction(pmGoogleTranslateCell);
 }
 

@@ -45,8 +45,9 @@ public:
                  const TEditorSettings* ASettings, TWebHost AHost);
     ~TWebCommands() override;
 
-    // Adds both commands to the Language menu and the cell command to the pop-up.
-    void AddActions(QMenu* LanguageMenu, QMenu* Popup);
+    // Puts both commands into the Language menu before Before, in a group of
+    // their own, and the cell command into the pop-up.
+    void AddActions(QMenu* LanguageMenu, QAction* Before, QMenu* Popup);
     void UpdateCommandStates();
     // A key is set: the commands can run and a new language may be translated.
     bool Configured() const;
