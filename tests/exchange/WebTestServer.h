@@ -78,7 +78,7 @@ public:
 
     // Answers by the decoded "q": {"text": translation} (default: "T(q)"),
     // {"status": 403, "reason": "Forbidden"}, {"body": raw answer},
-    // {"hang": true} (never answers).
+    // {"hang": true} (never answers); "headers" adds answer headers.
     void SetScript(const QJsonObject& Script)
     {
         QFile file(Path("script.json.tmp"));
@@ -147,6 +147,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_response(status, rule.get('reason'))
         self.send_header('Content-Type', 'application/json; charset=UTF-8')
         self.send_header('Content-Length', str(len(body)))
+        for name, value in rule.get('headers', {}).items():
+            self.send_header(name, value)
         self.end_headers()
         self.wfile.write(body)
 

@@ -142,7 +142,11 @@ private Q_SLOTS:
         FServer->SetScript({{"Refused", QJsonObject{{"status", 403}, {"reason", "Forbidden"}}},
                             {"Accepted", QJsonObject{{"status", 202}, {"reason", "Accepted"}}},
                             {"Garbage", QJsonObject{{"body", "<html>translatedText\": \"x\"</html>"}}},
-                            {"Empty", QJsonObject{{"body", "{\"data\":{\"translations\":[]}}"}}}});
+                            {"Empty", QJsonObject{{"body", "{\"data\":{\"translations\":[]}}"}}},
+                            {"Moved", QJsonObject{{"status", 302},
+                                                  {"reason", "Found"},
+                                                  {"headers", QJsonObject{{"Location", "https://" + FServer->Host() +
+                                                                                           "/elsewhere?q=Stolen"}}}}}});
         TWebTranslator translator(Options());
         // 400 and above end the run: the second line is never asked.
         try {
@@ -163,6 +167,11 @@ private Q_SLOTS:
             QVERIFY(!r.ErrorText.isEmpty());
             QCOMPARE(r.ResultText, QString());
         }
+        // A redirect is not followed: the key goes nowhere else.
+        FServer->ClearLog();
+        r = translator.WebTranslate(QStringLiteral("Moved"), kEnglish, kGerman);
+        QCOMPARE(r.ErrorText, QStringLiteral("HTTP/1.1 302 Found"));
+        QCOMPARE(FServer->Queries(), QStringList{"Moved"});
     }
 
     void timeoutAndCancel()
