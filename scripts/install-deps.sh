@@ -15,6 +15,8 @@ PACKAGES=(
   libicu-dev             # code pages, collation and character properties
   zlib1g-dev             # zlib, the peer the compression benchmark compares with
   libsqlite3-dev         # SQLite, the peer the table benchmarks compare with
+  openssl                # certificates of the loopback HTTPS server of the web translation tests (and libssl for Qt's TLS)
+  python3                # that loopback server (http.server behind ssl)
   xvfb                   # a display for running the editor on a headless machine
   xauth                  # used by xvfb-run
   fonts-dejavu-core      # Latin, Greek, Cyrillic and Hebrew glyphs for the GUI tests

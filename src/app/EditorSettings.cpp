@@ -102,6 +102,8 @@ TEditorSettings LoadEditorSettings(const QString& RepositoryPath, const QString&
     readBool("RightToLeft4ME", s.RightToLeft4ME);
     readBool("WarnFormatMismatch", s.WarnFormatMismatch);
     s.GoogleAPIKey = WebKey.isEmpty() ? key.ReadString(QStringLiteral("GoogleAPIKey"), QString()) : WebKey;
+    s.GoogleAPIKeyForSession = !WebKey.isEmpty();
+    s.GoogleAPIHost = key.ReadString(QStringLiteral("GoogleAPIHost"), s.GoogleAPIHost);
     readBool("RepTranslateAll", s.RepTranslateAll);
     readBool("RepAutoTranslate", s.RepAutoTranslate);
     readBool("RepAutoRefreshByCell", s.RepAutoRefreshByCell);
@@ -159,7 +161,8 @@ bool SaveOptions(const TEditorSettings& s)
     key.WriteInteger(QStringLiteral("HiddenColor"), int(s.HiddenColor));
     key.WriteInteger(QStringLiteral("VerifiedColor"), int(s.VerifiedColor));
     writeBool("FullNameCompare", s.FullNameCompare);
-    key.WriteString(QStringLiteral("GoogleAPIKey"), s.GoogleAPIKey);
+    if (!s.GoogleAPIKeyForSession) key.WriteString(QStringLiteral("GoogleAPIKey"), s.GoogleAPIKey);
+    key.WriteString(QStringLiteral("GoogleAPIHost"), s.GoogleAPIHost);
     return key.Flush();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/WebTranslator.h"
 #include "langfile/LEProject.h"
 #include "platform/Settings.h"
 #include "repository/RepositoryFlows.h"
@@ -44,6 +45,8 @@ struct TEditorSettings {
     bool RightToLeft4ME = true;
     bool WarnFormatMismatch = true;
     QString GoogleAPIKey;
+    bool GoogleAPIKeyForSession = false; // given with -gkey:, used for this run only and never stored
+    QString GoogleAPIHost = DefaultWebTranslateHost;
     bool RepTranslateAll = false;
     bool RepAutoTranslate = false;
     bool RepAutoRefreshByCell = false;
@@ -68,7 +71,8 @@ struct TEditorSettings {
 // ---------------------------------------------------------------- reading and writing the settings
 
 // Reads every setting at start. RepositoryPath and WebKey come from the
-// command line and take the place of the stored values when not empty. The
+// command line and take the place of the stored values when not empty (a
+// key from the command line is never written back). The
 // repository's folder is created. Throws ESettingsError "Could not find
 // MyDocuments folder location." when the default repository path is needed
 // and the documents folder is unknown.

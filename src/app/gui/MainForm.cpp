@@ -9,6 +9,7 @@
 #include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/SearchCommands.h"
 #include "app/gui/StatisticsDialog.h"
+#include "app/gui/WebCommands.h"
 #include "app/gui/WindowKeys.h"
 #include "core/Prompt.h"
 #include "langfile/FormatSymbols.h"
@@ -102,6 +103,14 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                         [this](int ACol) { return ColumnFile(ACol); }, [this](int ARow) { return RowItem(ARow); },
                         [this]() -> const TEditorSettings& { return FSettings; },
                         [this](const QString& Text) { FStatusTask->setText(Text); }, FOptions.Debug});
+    FWeb = new TWebCommands(
+        this, sgStrings, FProject.get(), &Prompt(), &FSettings,
+        TWebHost{[this](int ACol) { return ColumnFile(ACol); }, [this](int ARow) { return RowItem(ARow); },
+                 [this](int ACol) { return Writable(ACol); }, [this] { return SomeSelectedCellEditable(); },
+                 [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); },
+                 [this](int ACol, int ARow) { UpdateCellCommandStates(ACol, ARow); },
+                 [this](int ACol) { UpdateColumnCaption(sgStrings->VisibleColumn(ACol)); }, [this] { RefreshGrid(); },
+                 [this](const std::function<void()>& Command) { Guard(Command); }});
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -372,6 +381,7 @@ void TOxvPDMainForm::CreateMenus()
     FRepository->AddPopupActions(FPopup);
     FNamePopup = new QMenu(this);
     FNamePopup->addAction(miCopyName);
+    FWeb->AddActions(FLanguageMenu, miFont, FPopup);
 }
 
 void TOxvPDMainForm::CreateToolBar()
@@ -769,7 +779,7 @@ void TOxvPDMainForm::CreateLanguage()
 {
     if (!ProjectOpen()) return;
     TdlgLanguageProperties dialog(this);
-    dialog.Init(FProject->LangFiles(), -1);
+    dialog.Init(FProject->LangFiles(), -1, FWeb->Configured() && !FSettings.RepAutoTranslate);
     // No and a file that cannot be replaced bring the dialog back.
     while (dialog.Execute()) {
         if (!LocaleHasCodePage(dialog.Locale())) {
@@ -787,7 +797,11 @@ void TOxvPDMainForm::CreateLanguage()
             // The new column becomes current, ready for typing.
             const int col = sgStrings->VisibleColCount() - 1;
             if (sgStrings->RowCount() > 0) sgStrings->FocusCell(col, sgStrings->Row(), true);
-            if (FSettings.RepAutoTranslate && FRepository->Repository()) FRepository->TranslateAll();
+            // The repository translates a new language when asked to; else the web service, when chosen.
+            if (FSettings.RepAutoTranslate && FRepository->Repository())
+                FRepository->TranslateAll();
+            else if (dialog.AutoTranslate())
+                FWeb->TranslateAllOf(FProject->LangFiles().Items(FProject->LangFiles().Count() - 1));
             return;
         }
         if (result == mrCancel) return;
@@ -985,6 +999,7 @@ void TOxvPDMainForm::UpdateCommandStates()
     FSearch->UpdateCommandStates();
     FExchange->UpdateCommandStates();
     FRepository->UpdateCommandStates();
+    FWeb->UpdateCommandStates();
 }
 
 void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)

@@ -33,6 +33,7 @@ class TSearchCommands;
 class TWindowKeys;
 class TExchangeCommands;
 class TRepositoryCommands;
+class TWebCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -52,6 +53,7 @@ public:
     TSearchCommands* Search() const { return FSearch; }
     TExchangeCommands* Exchange() const { return FExchange; }
     TRepositoryCommands* Repository() const { return FRepository; }
+    TWebCommands* Web() const { return FWeb; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -233,6 +235,7 @@ private:
     QSet<QString> FReadOnlyTold; // read-only language files the user was told about
     TExchangeCommands* FExchange = nullptr;
     TRepositoryCommands* FRepository = nullptr;
+    TWebCommands* FWeb = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;

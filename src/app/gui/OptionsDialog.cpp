@@ -1,6 +1,7 @@
 #include "app/gui/OptionsDialog.h"
 
 #include "app/gui/RepositoryOptionsPage.h"
+#include "app/gui/GoogleApiPage.h"
 
 #include "storage/Locales.h"
 
@@ -121,6 +122,8 @@ TdlgOptions::TdlgOptions(QWidget* Parent) : QDialog(Parent)
     FPages->addTab(FRepositoryPage, QStringLiteral("Repository"));
     FPages->addTab(CreateColorsPage(), QStringLiteral("Colors"));
     FPages->addTab(CreateLanguagePage(), QStringLiteral("Language"));
+    FGoogleApi = new TGoogleApiPage;
+    FPages->addTab(FGoogleApi, QStringLiteral("Google API"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     FHelp = buttons->addButton(QDialogButtonBox::Help);
@@ -235,6 +238,7 @@ void TdlgOptions::SetSettings(const TEditorSettings& Settings)
     SetPanelColor(cpVerified, Settings.VerifiedColor);
     SetPanelColor(cpHidden, Settings.HiddenColor);
     FRepositoryPage->SetSettings(Settings, FRepositoryPage->Path());
+    FGoogleApi->SetSettings(Settings);
 }
 
 void TdlgOptions::SetRepositoryPath(const QString& Path) { FRepositoryPage->SetSettings(Settings(), Path); }
@@ -256,6 +260,7 @@ TEditorSettings TdlgOptions::Settings() const
     s.HiddenColor = FColors[cpHidden];
     s.GridFont = FontSettingsOf(FGridFont, FGridFontCharset);
     FRepositoryPage->TakeSettings(s);
+    FGoogleApi->ApplyTo(s);
     return s;
 }
 

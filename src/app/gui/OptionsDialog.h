@@ -14,6 +14,7 @@ class QLabel;
 class QPushButton;
 class QTabWidget;
 class TRepositoryOptionsPage;
+class TGoogleApiPage;
 
 // The options dialog: the editor's settings on the pages "General", "Colors"
 // and "Language". Settings without a control pass through unchanged.
@@ -60,6 +61,7 @@ public:
     QLabel* FontLabel() const { return FFontLabel; }
     QComboBox* LanguageBox() const { return FLanguage; }
     TRepositoryOptionsPage* RepositoryPage() const { return FRepositoryPage; }
+    TGoogleApiPage* GoogleApiPage() const { return FGoogleApi; }
     TWinColor PanelColor(TColorPanel Panel) const { return FColors[Panel]; }
 
 private:
@@ -91,6 +93,7 @@ private:
     QComboBox* FLanguage = nullptr;
     TRepositoryOptionsPage* FRepositoryPage = nullptr;
     QPushButton* FHelp = nullptr;
+    TGoogleApiPage* FGoogleApi = nullptr;
 };
 
 // The font description of the options dialog: name and size, the style, and
