@@ -96,13 +96,9 @@ inline bool IsTranslatedType(TLocValueType Type)
     return Type == ptInteger || Type == ptString || Type == ptStringList;
 }
 
-// Creates the language file Code (for example deu) of the native project and
-// translates every translatable value of it.
-inline void CreateTranslatedLanguage(const QString& NativeFile, const QString& LangFile, uint16_t Locale)
+// Translates every translatable value of a column and saves its file.
+inline void TranslateEveryValue(TLangFileProject& project, int column)
 {
-    TLangFileProject project;
-    project.Open(NativeFile, false, false);
-    const int column = CreateLanguageFile(project, LangFile, NewLanguageOfLocale(Locale));
     project.ForEachItem([&](TLocItem* item) {
         if (item->Attribute(vaUntranslatable) || !IsTranslatedType(item->Values().ValueType())) return;
         TLocValue* v = item->Values().Items(column);
@@ -111,6 +107,15 @@ inline void CreateTranslatedLanguage(const QString& NativeFile, const QString& L
     });
     project.LangFiles().Items(column)->SetModified(true);
     project.SaveLanguage(column);
+}
+
+// Creates the language file LangFile of the native project, every
+// translatable value translated.
+inline void CreateTranslatedLanguage(const QString& NativeFile, const QString& LangFile, uint16_t Locale)
+{
+    TLangFileProject project;
+    project.Open(NativeFile, false, false);
+    TranslateEveryValue(project, CreateLanguageFile(project, LangFile, NewLanguageOfLocale(Locale)));
     project.Close(false);
 }
 

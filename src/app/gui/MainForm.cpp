@@ -1,6 +1,7 @@
 #include "app/gui/MainForm.h"
 
 #include "app/gui/ExchangeCommands.h"
+#include "app/gui/ExtractCommands.h"
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
@@ -92,6 +93,11 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                                                         if (TQGridColumn* column = sgStrings->ActiveColumn())
                                                             UpdateColumnCaption(column);
                                                     }});
+    FExtract = new TExtractCommands(
+        this, &Prompt(),
+        TExtractHost{[this] { return ProjectOpen() ? FProject->LangFiles().Items(0)->FileName() : QString(); },
+                     [this] { return CloseProjectFile(); },
+                     [this](const QString& FileName) { OpenProjectFile(FileName, true, false); }});
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -289,6 +295,7 @@ void TOxvPDMainForm::CreateMenus()
 {
     FFileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     FFileMenu->addAction(miOpenProject);
+    FFileMenu->addAction(FExtract->miNewFromExe);
     FFileMenu->addAction(miCloseProject);
     FReopenMenu = FFileMenu->addMenu(QStringLiteral("&Reopen"));
     FFileMenu->addSeparator();

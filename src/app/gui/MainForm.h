@@ -32,6 +32,7 @@ class TfrmTreeCombo;
 class TSearchCommands;
 class TWindowKeys;
 class TExchangeCommands;
+class TExtractCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -230,6 +231,7 @@ private:
     TWindowKeys* FWindowKeys = nullptr;
     QSet<QString> FReadOnlyTold; // read-only language files the user was told about
     TExchangeCommands* FExchange = nullptr;
+    TExtractCommands* FExtract = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;
