@@ -1,5 +1,6 @@
 #include "resources/ExtractFixtures.h"
 
+#include "langfile/LZCompressor.h"
 #include "langfile/LangFile.h"
 #include "platform/FileLock.h"
 #include "resources/ProjectExtractor.h"
@@ -225,6 +226,36 @@ private Q_SLOTS:
         got.sort();
         QCOMPARE(got, want);
         QCOMPARE(summary.Added, int(want.size()));
+    }
+
+    // PE32+ and compressed executables give the same project as the plain one.
+    void executableKinds_data()
+    {
+        QTest::addColumn<bool>("is64Bit");
+        QTest::addColumn<bool>("compressed");
+        QTest::newRow("PE32+") << true << false;
+        QTest::newRow("compressed") << false << true;
+    }
+
+    void executableKinds()
+    {
+        QFETCH(bool, is64Bit);
+        QFETCH(bool, compressed);
+        QTemporaryDir dir;
+        TResProcessor p;
+        p.LoadPEFile(kExamples + "/Notes.exe");
+        p.SetIs64Bit(is64Bit);
+        QByteArray image;
+        p.CreateDLLStream(image);
+        if (compressed) image = CompressBuffer(image);
+        const QString exe = dir.filePath("app.exe");
+        WriteFileAtomic(exe, image);
+        ExtractProject(kExamples + "/Notes.exe", dir.filePath("plain.ntv.lng"), {});
+        ExtractProject(exe, dir.filePath("app.ntv.lng"), {});
+        TLocStorage plain, other;
+        LoadNative(dir.filePath("plain.ntv.lng"), plain);
+        LoadNative(dir.filePath("app.ntv.lng"), other);
+        QCOMPARE(Describe(other, false), Describe(plain, false));
     }
 
     // Every real form extracted, translated entirely and built into a DLL
