@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 const QString kUnnamedStringsUnit = QStringLiteral("RC");
 
 namespace {
@@ -193,6 +195,9 @@ public:
     {
         S.Forms().MarkAll(false);
         S.Units().MarkAll(false);
+        for (const auto& unit : S.Units())
+            for (const auto& c : unit->Constants())
+                if (!FByStringID.contains(c->StringID())) FByStringID.insert(c->StringID(), c.get());
     }
 
     TLocComponent* Holder(const QString& FormName, const QString& ComponentName)
@@ -223,8 +228,8 @@ public:
         // Without names a string is known by its identifier only: an item of
         // an earlier extraction with names keeps them.
         if (!c && !Named) {
-            c = S.FindConstByID(StringID);
-            if (c && (c->Used() || c->StringID() != StringID)) c = nullptr;
+            c = FByStringID.value(StringID);
+            if (c && c->Used()) c = nullptr;
         }
         if (c && c->Used()) return;
         const bool isNew = !c;
@@ -312,6 +317,7 @@ private:
     }
 
     TLocStorage& S;
+    QHash<int, TLocConstant*> FByStringID; // the project's constants before the merge
     int32_t FVersion;
     TExtractSummary& FSummary;
     double FNow;
@@ -375,15 +381,27 @@ TExtractSummary ExtractResources(const TResProcessor& RP, const TExtractOptions&
     }
 
     if (const TResString* strings = RP.Strings()) {
+        struct TString {
+            TStringName Name;
+            bool Named;
+            const TResStringItem* Item;
+        };
+        std::vector<TString> list;
+        list.reserve(size_t(strings->Count()));
         for (int i = 0; i < strings->Count(); ++i) {
             const TResStringItem* item = strings->Items(i);
-            found = true;
             const auto name = names.constFind(item->Id());
             if (name != names.constEnd())
-                merge.Constant(name->Unit, name->Name, item->Id(), true, item->Data());
+                list.push_back({*name, true, item});
             else
-                merge.Constant(kUnnamedStringsUnit, QString::number(item->Id()), item->Id(), false, item->Data());
+                list.push_back({{kUnnamedStringsUnit, QString::number(item->Id())}, false, item});
         }
+        found = found || !list.empty();
+        // In the order of the constant lists, so that each one is added at the end.
+        std::sort(list.begin(), list.end(), [](const TString& a, const TString& b) {
+            return std::make_pair(a.Name.Unit, a.Name.Name) < std::make_pair(b.Name.Unit, b.Name.Name);
+        });
+        for (const TString& s : list) merge.Constant(s.Name.Unit, s.Name.Name, s.Item->Id(), s.Named, s.Item->Data());
     }
     if (!found) throw EProjectExtractError(QStringLiteral("The executable holds no forms and no string tables"));
     merge.RemoveUnused();
