@@ -79,6 +79,35 @@ private Q_SLOTS:
         }
         QCOMPARE(checked, sample ? 44 : 5);
     }
+
+    // -extract:layout, -drc: and -rules: reach the extraction; a mode it
+    // does not know stops the run before anything is written.
+    void batchSwitches()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(SHARED_EXAMPLES_DIR "/Notes.exe", dir.filePath("Notes.exe")));
+        QFile drc(dir.filePath("Notes.drc")), rules(dir.filePath("Notes.rules"));
+        QVERIFY(drc.open(QIODevice::WriteOnly) && rules.open(QIODevice::WriteOnly));
+        drc.write("/* NotesStrings.SFileNotFound */\n#define NotesStrings_SFileNotFound 65000\n");
+        rules.write("-*.Hint\n");
+        drc.close();
+        rules.close();
+        TRecordingPrompt prompt;
+        QCOMPARE(RunBatch(ParseStartOptions({"-extract:bogus", "Notes.ntv.lng"}, dir.path()), prompt), 2);
+        QVERIFY(!QFile::exists(dir.filePath("Notes.ntv.lng")));
+        QCOMPARE(RunBatch(ParseStartOptions({"-extract:layout", "-drc:Notes.drc", "-rules:Notes.rules",
+                                             "-pefile:Notes.exe", "Notes.ntv.lng"},
+                                            dir.path()),
+                          prompt),
+                 0);
+        TLocStorage s;
+        TLangFile(dir.filePath("Notes.ntv.lng"), true).Load(&s, -1, 0);
+        QVERIFY(s.FindConstant("NotesStrings", "SFileNotFound"));
+        QVERIFY(s.FindConstant("RC", "65001"));
+        QVERIFY(s.FindProperty("MainForm", "", "Left"));
+        QVERIFY(s.FindProperty("MainForm", "mnuEditFind", "Caption"));
+        QVERIFY(!s.FindProperty("MainForm", "mnuEditFind", "Hint"));
+    }
 };
 
 QTEST_MAIN(TstExtract)
