@@ -252,6 +252,9 @@ public:
         };
         for (int f = S.Forms().Count() - 1; f >= 0; --f) {
             TLocForm* form = S.Forms().Items(f);
+            // A form the project marks as created at run time is in no
+            // executable: it stays.
+            if (!form->Used() && form->Attribute(faRuntimeForm)) continue;
             if (!form->Used()) {
                 FSummary.Removed += form->TotalPropCount();
                 S.Forms().Erase(f);

@@ -79,8 +79,9 @@ extern const QString kUnnamedStringsUnit; // "RC"
 // the executable loaded into RP: items that are still there keep their
 // identifiers (a changed native text raises its version), new items get new
 // identifiers and version NewVersion, items that are gone are removed.
-// External groups are not touched. A damaged form resource is skipped with a
-// warning in the summary. Throws EProjectExtractError when the executable
+// External groups and forms marked as created at run time are not touched.
+// A damaged form resource is skipped with a warning in the summary, and the
+// project keeps that form as it was. Throws EProjectExtractError when the executable
 // holds no forms and no string tables.
 TExtractSummary ExtractResources(const TResProcessor& RP, const TExtractOptions& Options, TLocStorage& Storage,
                                  int32_t NewVersion);

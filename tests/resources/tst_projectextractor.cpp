@@ -361,6 +361,33 @@ private Q_SLOTS:
         QCOMPARE(project.LangFiles().Items(0)->Version(), 2);
     }
 
+    // Forms created at run time (marked "~RTM:") and external items come
+    // from no executable: an update keeps them.
+    void updateKeepsWhatNoExecutableHolds()
+    {
+        QTemporaryDir dir;
+        const QString exe = dir.filePath("app.exe"), native = dir.filePath("app.ntv.lng");
+        WriteExecutable(exe, {SmallForm("Main", {})}, {});
+        ExtractProject(exe, native, {});
+        {
+            TLocStorage s;
+            TLangFile file(native, false);
+            file.Load(&s, -1, 0);
+            TLocForm* runtime = s.Forms().Add("RuntimeForm");
+            runtime->SetAttributes(faRuntimeForm);
+            runtime->Properties().Add(-1, "Caption", ptString)->MainValue()->SetValue("Made at run time");
+            s.AddExternalItem(-1, "Installer", "Title")->MainValue()->SetValue("Setup");
+            file.SetPropertyMaxID(s.MaxPropID());
+            file.Save(&s, 0, false);
+        }
+        const TExtractSummary summary = ExtractProject(exe, native, {});
+        QCOMPARE(summary.Removed, 0);
+        TLocStorage s;
+        LoadNative(native, s);
+        QVERIFY(s.FindProperty("RuntimeForm", "", "Caption"));
+        QVERIFY(s.FindExtItem("Installer", "Title"));
+    }
+
     // Strings named by an earlier run with a definitions file keep their
     // names when a later run has none.
     void updateKeepsNames()
