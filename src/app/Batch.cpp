@@ -8,6 +8,7 @@
 #include "repository/BatchTranslation.h"
 #include "resources/DllBuilder.h"
 #include "resources/PEReader.h"
+#include "resources/ProjectExtractor.h"
 #include "resources/ResInfo.h"
 
 #include <QFileInfo>
@@ -44,7 +45,10 @@ void BatchSyncDlls(const TStartOptions& Options, TPrompt& Prompt) { BatchSync(Op
 
 void BatchSyncLangFiles(const TStartOptions& Options, TPrompt& Prompt) { BatchSync(Options, Prompt, true, false); }
 
-void BatchBuildDll(const TStartOptions& Options, TPrompt&) { CreateLanguageDll(Options.ProjectFile, Options.PEFile); }
+void BatchBuildDll(const TStartOptions& Options, TPrompt&)
+{
+    CreateLanguageDll(Options.ProjectFile, Options.PEFile, !Options.NoSettings);
+}
 
 // A build script reads the verdict per language from stdout.
 void BatchTranslate(const TStartOptions& Options, TPrompt& Prompt)
@@ -90,6 +94,7 @@ struct TBatchOperation {
 
 // The fixed order in which a run performs what its switches ask for.
 const TBatchOperation kBatchOperations[] = {
+    {[](const TStartOptions& o) { return o.Extract.has_value(); }, BatchExtract, true},
     {[](const TStartOptions& o) { return o.CreateList.has_value(); }, BatchCreateLanguages, true},
     {[](const TStartOptions& o) { return !o.ResInfoFile.isEmpty(); }, BatchResInfo, false},
     {[](const TStartOptions& o) { return o.SyncAll; }, BatchSyncAll, true},
@@ -178,6 +183,20 @@ void BatchStats(const TStartOptions& Options, TPrompt&)
     err.setEncoding(QStringConverter::Utf8);
     const int code = RunProjectStats(Options.ProjectFile, !mode.isEmpty(), out, err);
     if (code != 0) throw EBatchExit(code);
+}
+
+void BatchExtract(const TStartOptions& Options, TPrompt& Prompt)
+{
+    const QString mode = *Options.Extract;
+    if (!mode.isEmpty() && mode.compare(QLatin1String("layout"), Qt::CaseInsensitive) != 0)
+        throw ECommandLineError(
+            QStringLiteral("Unknown extraction mode \"%1\" (use -extract or -extract:layout)").arg(mode));
+    const TExtractSummary summary =
+        ExtractProject(Options.PEFile, Options.ProjectFile, {Options.DrcFile, Options.RulesFile, !mode.isEmpty()});
+    for (const QString& warning : summary.Warnings) Prompt.Message(mkWarning, warning, mbOK, mrOk);
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    out << QFileInfo(Options.ProjectFile).fileName() << QStringLiteral(": ") << summary.Text() << '\n';
 }
 
 QString BatchLanguageFileName(const QString& ProjectFile, const QString& Code)

@@ -26,6 +26,10 @@ constexpr int kBatchExitKept = 4;
 // GoOn after the others were written).
 void BatchCreateLanguages(const TStartOptions& Options, TPrompt& Prompt);
 
+// -extract / -extract:layout: writes or updates the native project file from
+// the executable (-pefile:), with -drc: and -rules:; prints the summary.
+void BatchExtract(const TStartOptions& Options, TPrompt& Prompt);
+
 // -stats / -stats:strict: per-language translation counts of the project.
 void BatchStats(const TStartOptions& Options, TPrompt& Prompt);
 

@@ -52,6 +52,11 @@ const TSwitch kSwitches[] = {
     {"-stats:", skText, [](TStartOptions& o, const QString& v) { o.Stats = v; }},
     {"-xliff", skWord, [](TStartOptions& o, const QString&) { o.Xliff = true; }},
     {"-xliff2", skWord, [](TStartOptions& o, const QString&) { o.Xliff2 = true; }},
+    {"-extract", skWord, [](TStartOptions& o, const QString&) { o.Extract = QString(); }},
+    {"-extract:", skText, [](TStartOptions& o, const QString& v) { o.Extract = v; }},
+    {"-drc:", skPath, [](TStartOptions& o, const QString& v) { o.DrcFile = v; }},
+    {"-rules:", skPath, [](TStartOptions& o, const QString& v) { o.RulesFile = v; }},
+    {"-nosettings", skWord, [](TStartOptions& o, const QString&) { o.NoSettings = true; }},
 };
 
 // Absolute and without "." and ".." parts; an empty value stays empty.
@@ -92,9 +97,9 @@ TStartOptions ParseStartOptions(const QStringList& Args, const QString& CurrentD
         o.ProjectFile = NormalisePath(arg, current);
     }
 
-    // The DLL operations work on the executable next to the project:
+    // The DLL operations and -extract work on the executable next to the project:
     // app.ntv.lng (or, with -dll, app.deu.lng) gives app.exe.
-    const bool needsPEFile = o.SyncAll || o.SyncDlls || o.SyncLangFiles || o.BuildDll;
+    const bool needsPEFile = o.SyncAll || o.SyncDlls || o.SyncLangFiles || o.BuildDll || o.Extract;
     if (o.PEFile.isEmpty() && needsPEFile && !o.ProjectFile.isEmpty())
         o.PEFile = WithoutLastExt(WithoutLastExt(o.ProjectFile)) + QStringLiteral(".exe");
     return o;

@@ -59,6 +59,10 @@ struct TStartOptions {
     QString UILang;                           // -uilang:
     QString ResInfoFile;                      // -resinfo: (diagnostic: print a module's resources)
     std::optional<QString> Stats;             // -stats (empty) or -stats:strict: translation statistics
+    std::optional<QString> Extract;           // -extract (empty) or -extract:layout: native project from -pefile:
+    QString DrcFile;                          // -drc: resource-string definitions for -extract
+    QString RulesFile;                        // -rules: translatable-property rules for -extract
+    bool NoSettings = false;                  // -nosettings: -dll accepts an executable without settings record
 };
 
 // Reads the arguments (without the program name) into start options. Relative

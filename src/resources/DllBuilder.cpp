@@ -127,7 +127,10 @@ void UpdateResources(TLangFile& LF, TResProcessor& RP, TLocStorage* ALocStorage,
     const TResRCData* rcdata = RP.RCData();
     const TResRCDataItem* libItem = rcdata ? rcdata->ItemByName(kLibSettingsName) : nullptr;
     TSettingsRecord native;
-    if (!libItem || !ReadSettingsRecord(libItem->Buffer(), native) || native.Magic != "LDLL")
+    // Delphi's own run time loads app.DEU beside app.exe without any record:
+    // such an executable passes when the caller turned the check off.
+    const bool acceptMissing = !libItem && !LF.CheckDllValidity();
+    if (!acceptMissing && (!libItem || !ReadSettingsRecord(libItem->Buffer(), native) || native.Magic != "LDLL"))
         throw ELangFileError(kInvalidNativeDll);
     const int column = LF.LangIndex();
     if (column < 0 || column >= ALocStorage->LangCount()) throw ELangFileError(QStringLiteral("Invalid index"));
@@ -214,7 +217,7 @@ bool IsLocalizedPEFile(const QString& FileName) { return HasRCDataItem(FileName,
 
 QString LanguageDllName(const QString& LangFileName) { return WithoutLastExt(LangFileName); }
 
-void CreateLanguageDll(const QString& LangFileName, const QString& PEFileName)
+void CreateLanguageDll(const QString& LangFileName, const QString& PEFileName, bool CheckValidity)
 {
     if (!QFileInfo::exists(LangFileName)) throw ELangFileError(FileDoesNotExist(LangFileName));
     const QString nativeFile = WithoutLastExt(WithoutLastExt(LangFileName)) + QStringLiteral(".ntv.lng");
@@ -225,6 +228,7 @@ void CreateLanguageDll(const QString& LangFileName, const QString& PEFileName)
     project.OpenLanguage(LangFileName, true);
     TLangFile& lang = *project.LangFiles().Items(project.LangFiles().Count() - 1);
     if (lang.IsNative()) throw ELangFileError(QStringLiteral("Could not create DLL. The language file is native"));
+    lang.SetCheckDllValidity(CheckValidity);
 
     const QString dllName = LanguageDllName(LangFileName);
     const bool existed = QFileInfo::exists(dllName);

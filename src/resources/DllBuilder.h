@@ -49,7 +49,8 @@ void SaveOwnSection(const TLangFile& LF, TResProcessor& RP, uint16_t DVersion, b
 // storage only the settings record is written. With CheckSync a string table
 // text that differs from its constant's native value sets LF's
 // NativeExeMismatch. Throws ELangFileError when the executable carries no
-// valid library settings record.
+// valid library settings record; with LF's CheckDllValidity off an executable
+// without any record is accepted (DLL format version 6).
 void UpdateResources(TLangFile& LF, TResProcessor& RP, TLocStorage* ALocStorage, bool UpdateVersion, bool CheckSync);
 
 // Builds the image of LF's language DLL from the PE file into Stream (replaced).
@@ -71,7 +72,8 @@ QString LanguageDllName(const QString& LangFileName);
 // Builds the DLL of the language file LangFileName from the PE file: opens
 // its project (app.deu.lng belongs to app.ntv.lng) read-only, and writes
 // app.deu next to the language file. The native file is never saved.
-void CreateLanguageDll(const QString& LangFileName, const QString& PEFileName);
+// CheckValidity off accepts an executable without library settings record.
+void CreateLanguageDll(const QString& LangFileName, const QString& PEFileName, bool CheckValidity = true);
 
 // Rebuilds a project's language files and DLLs after the executable or the
 // native file changed.

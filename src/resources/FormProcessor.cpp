@@ -35,6 +35,30 @@ QString JoinName(const QString& Parent, const QString& Name)
 
 bool IsIntegerCode(uint8_t Code) { return Code == vaInt8 || Code == vaInt16 || Code == vaInt32; }
 
+// The payload of a float value of the stream (Bytes holds all of it).
+double StreamFloat(uint8_t Code, const char* Bytes)
+{
+    switch (Code) {
+    case vaExtended:
+        return ExtendedToDouble(Bytes);
+    case vaSingle: {
+        float v;
+        std::memcpy(&v, Bytes, 4);
+        return v;
+    }
+    case vaCurrency: {
+        int64_t v;
+        std::memcpy(&v, Bytes, 8);
+        return double(v) / 10000;
+    }
+    default: {
+        double v;
+        std::memcpy(&v, Bytes, 8);
+        return v;
+    }
+    }
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ TQWriter
@@ -221,6 +245,9 @@ private:
     void ProcessValue(const TLocValue* V, const QStringList* Lines, int ListIndex, const TPropContext& Ctx);
     void WriteText(const QString& Text, bool ReadAsAnsi);
     void WriteAddedProperties(TLocComponent* C);
+    // Records a value read for the visitor of ReadFormProperties; inside a
+    // list (ListIndex >= 0) the elements build the lines of a string list.
+    void Note(TLocValueType Type, const QString& Text, int ListIndex);
     TLocComponent* FindComponent(const QString& Name) const
     {
         return FFormItem ? FFormItem->Components().FindByName(Name) : nullptr;
@@ -249,7 +276,9 @@ private:
     TLocForm* FFormItem = nullptr;
     TLocExtGroup* FFastReportGroup = nullptr;
     bool FBiDiModeUpdated = false;
-    QByteArray FSubstitute; // identifier written in place of the stream's (BiDiMode, Charset)
+    QByteArray FSubstitute;         // identifier written in place of the stream's (BiDiMode, Charset)
+    QString FObjClass;              // class of the object whose properties are read
+    TFormProperty* FRead = nullptr; // the property being read for the visitor
 };
 
 int64_t TLocFormProcessor::TWalk::ReadIntegerValue()
@@ -311,6 +340,7 @@ bool TLocFormProcessor::TWalk::Run()
 void TLocFormProcessor::TWalk::WalkObject(const TObjectHeader& Header, const QString& N, bool IsRoot)
 {
     const TNesting nesting(*this);
+    FObjClass = Header.BaseClassName;
     const QString compName =
         Header.Inherited() && !FInlineObjName.isEmpty() ? FInlineObjName + QLatin1Char('.') + N : N;
     TLocComponent* C = IsRoot ? FFormItem : FindComponent(compName);
@@ -375,8 +405,35 @@ void TLocFormProcessor::TWalk::HandleProperty(TLocComponent* C, const QString& O
         FSubstitute = P.FLangCharsetValue;
     }
     const TPropContext ctx{ObjName, CompName, name};
+    TFormProperty read;
+    TFormProperty* const outer = FRead;
+    if (P.FVisitor) {
+        read.ComponentName = CompName;
+        read.ClassName = FObjClass;
+        read.Name = name;
+        FRead = &read;
+    }
     ProcessValue(V, V && prop->PropertyType() == ptStringList ? &lines : nullptr, -1, ctx);
+    FRead = outer;
     FSubstitute.clear();
+    if (P.FVisitor) P.FVisitor(read);
+}
+
+void TLocFormProcessor::TWalk::Note(TLocValueType Type, const QString& Text, int ListIndex)
+{
+    if (!FRead) return;
+    if (ListIndex < 0) {
+        FRead->Type = Type;
+        FRead->Value = Text;
+    } else if (FRead->Type == ptStringList) {
+        if (Type != ptString) {
+            FRead->Type = ptList;
+            FRead->Value.clear();
+            return;
+        }
+        if (ListIndex > 0) FRead->Value += QLatin1String("\r\n");
+        FRead->Value += Text;
+    }
 }
 
 void TLocFormProcessor::TWalk::ProcessValue(const TLocValue* V, const QStringList* Lines, int ListIndex,
@@ -396,12 +453,19 @@ void TLocFormProcessor::TWalk::ProcessValue(const TLocValue* V, const QStringLis
     const uint8_t code = R.U8();
     switch (code) {
     case vaNull:
+        break;
     case vaFalse:
     case vaTrue:
     case vaNil:
+        Note(ptEnumValue,
+             code == vaFalse  ? QStringLiteral("False")
+             : code == vaTrue ? QStringLiteral("True")
+                              : QStringLiteral("nil"),
+             ListIndex);
         break;
     case vaList: {
         const TNesting nesting(*this);
+        Note(ListIndex < 0 ? ptStringList : ptList, QString(), ListIndex);
         for (int i = 0; PeekByte() != vaNull; ++i) ProcessValue(nullptr, ListIndex < 0 ? Lines : nullptr, i, Ctx);
         R.U8();
         break;
@@ -412,6 +476,7 @@ void TLocFormProcessor::TWalk::ProcessValue(const TLocValue* V, const QStringLis
     case vaInt64: {
         R.Seek(start);
         int64_t value = ReadIntegerValue();
+        Note(code == vaInt64 ? ptBigInt : ptInteger, QString::number(value), ListIndex);
         bool ok = false;
         if (number) {
             const int64_t v = code == vaInt64 ? number->trimmed().toLongLong(&ok) : number->trimmed().toInt(&ok);
@@ -428,6 +493,7 @@ void TLocFormProcessor::TWalk::ProcessValue(const TLocValue* V, const QStringLis
     case vaCurrency: {
         const qsizetype size = code == vaExtended ? 10 : code == vaSingle ? 4 : 8;
         R.Need(size);
+        if (FRead) Note(ptFloat, FloatToText(StreamFloat(code, FSrc.constData() + start + 1)), ListIndex);
         double v = 0;
         // A value that stays is copied with all its bits.
         if (number && TextToFloat(number->trimmed(), v)) {
@@ -454,6 +520,7 @@ void TLocFormProcessor::TWalk::ProcessValue(const TLocValue* V, const QStringLis
         const qsizetype n = code == vaString ? R.U8() : R.U32();
         R.Need(n);
         const QString streamText = AnsiToWide(R.Bytes(n), P.FSourceCodePage);
+        Note(ptString, streamText, ListIndex);
         BeginReplace(start);
         WriteText(text ? *text : streamText, true);
         EndReplace();
@@ -463,6 +530,7 @@ void TLocFormProcessor::TWalk::ProcessValue(const TLocValue* V, const QStringLis
     case vaUTF8String: {
         const quint32 n = R.U32();
         const QString streamText = code == vaWString ? R.Utf16(n) : QString::fromUtf8(R.Bytes(n));
+        Note(ptString, streamText, ListIndex);
         BeginReplace(start);
         WriteText(text ? *text : streamText, false);
         EndReplace();
@@ -470,6 +538,7 @@ void TLocFormProcessor::TWalk::ProcessValue(const TLocValue* V, const QStringLis
     }
     case vaIdent: {
         const QByteArray ident = ReadStr();
+        Note(ptEnumValue, QString::fromLatin1(ident), ListIndex);
         BeginReplace(start);
         W.WriteIdent(FSubstitute.isEmpty() ? ident : FSubstitute);
         EndReplace();
@@ -477,15 +546,21 @@ void TLocFormProcessor::TWalk::ProcessValue(const TLocValue* V, const QStringLis
     }
     case vaBinary:
         R.Skip(R.U32());
+        Note(ptBinary, QString(), ListIndex);
         break;
-    case vaSet:
-        for (int n = R.U8(); n != 0; n = R.U8()) R.Skip(n);
+    case vaSet: {
+        QStringList elements;
+        for (int n = R.U8(); n != 0; n = R.U8()) elements << QString::fromLatin1(R.Bytes(n));
+        Note(ptSet, elements.join(QLatin1Char(',')), ListIndex);
         break;
+    }
     case vaDate:
         R.Skip(8);
+        Note(ptBinary, QString(), ListIndex);
         break;
     case vaCollection: {
         const TNesting nesting(*this);
+        Note(ptList, QString(), ListIndex);
         for (int position = 0; PeekByte() != vaNull; ++position) {
             const int64_t index = IsIntegerCode(PeekByte()) ? ReadIntegerValue() : position;
             if (R.U8() != vaList) throw ELocFormProcessorError(QStringLiteral("Invalid stream format"));
@@ -557,7 +632,7 @@ void TLocFormProcessor::TWalk::WriteAddedProperties(TLocComponent* C)
 void TLocFormProcessor::PrepareLanguage()
 {
     if (!FLocStorage) {
-        FSourceCodePage = SystemCodePage();
+        FSourceCodePage = FReadLocale ? LocaleCodePage(FReadLocale) : SystemCodePage();
         FLangCharsetValue = CharsetIdent(LocaleCharset(FLangLocale)).toLatin1();
         FLangIsMiddleEast = IsRightToLeftLocale(FLangLocale);
         return;
@@ -592,6 +667,16 @@ bool TLocFormProcessor::UpdateBinStream(const QByteArray& Src, QByteArray& Dest)
 {
     FFormName.clear();
     return Translate(Src, Dest);
+}
+
+QString TLocFormProcessor::ReadFormProperties(const QByteArray& Src, uint16_t Locale, const TFormPropertyVisitor& Visit)
+{
+    TLocFormProcessor reader;
+    reader.FVisitor = Visit;
+    reader.FReadLocale = Locale;
+    QByteArray copy; // the walk copies the stream through; nothing reads it
+    reader.Translate(Src, copy);
+    return reader.FFormName;
 }
 
 bool TLocFormProcessor::Translate(const QByteArray& Src, QByteArray& Dest)

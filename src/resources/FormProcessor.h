@@ -77,6 +77,16 @@ private:
 double ExtendedToDouble(const char* Bytes);
 void DoubleToExtended(double Value, char* Bytes);
 
+// One property of a form stream as read, named as the translation looks it up.
+struct TFormProperty {
+    QString ComponentName; // storage name of the component; empty for the form itself
+    QString ClassName;     // class of the object; for a collection item, of the object holding the collection
+    QString Name;          // as in the stream, dotted for nested objects ("Font.Size", "Items.Strings")
+    TLocValueType Type = ptString;
+    QString Value; // the value as text; the lines joined by CR LF for a string list
+};
+using TFormPropertyVisitor = std::function<void(const TFormProperty& Property)>;
+
 class TLocFormProcessor;
 using TLocBeforeProcessingEvent =
     std::function<void(TLocFormProcessor* Sender, const QString& FormName, bool& Process)>;
@@ -126,6 +136,11 @@ public:
     // Translates one form stream into Dest. Returns false (Dest untouched)
     // when BeforeFormProcessing declined the form.
     bool UpdateBinStream(const QByteArray& Src, QByteArray& Dest);
+    // Reads one form stream without translating it and hands every property
+    // (collection items included) to Visit, with the component names the
+    // translation uses; 8-bit strings are read in the code page of Locale.
+    // Returns the form's name. Raises like the translation.
+    static QString ReadFormProperties(const QByteArray& Src, uint16_t Locale, const TFormPropertyVisitor& Visit);
 
 private:
     struct TObjectHeader;
@@ -152,4 +167,6 @@ private:
     QString FFormName;
     TLocBeforeProcessingEvent FBeforeFormProcessing;
     TLocAfterProcessingEvent FAfterFormProcessing;
+    TFormPropertyVisitor FVisitor; // set while ReadFormProperties runs
+    uint16_t FReadLocale = 0;      // language of the stream's 8-bit strings there
 };

@@ -1,6 +1,7 @@
 #include "app/gui/MainForm.h"
 
 #include "app/gui/ExchangeCommands.h"
+#include "app/gui/ExtractCommands.h"
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
@@ -111,6 +112,11 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                  [this](int ACol, int ARow) { UpdateCellCommandStates(ACol, ARow); },
                  [this](int ACol) { UpdateColumnCaption(sgStrings->VisibleColumn(ACol)); }, [this] { RefreshGrid(); },
                  [this](const std::function<void()>& Command) { Guard(Command); }});
+    FExtract = new TExtractCommands(
+        this, &Prompt(),
+        TExtractHost{[this] { return ProjectOpen() ? FProject->LangFiles().Items(0)->FileName() : QString(); },
+                     [this] { return CloseProjectFile(); },
+                     [this](const QString& FileName) { OpenProjectFile(FileName, true, false); }});
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -309,6 +315,7 @@ void TOxvPDMainForm::CreateMenus()
 {
     FFileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     FFileMenu->addAction(miOpenProject);
+    FFileMenu->addAction(FExtract->miNewFromExe);
     FFileMenu->addAction(miCloseProject);
     FReopenMenu = FFileMenu->addMenu(QStringLiteral("&Reopen"));
     FFileMenu->addSeparator();

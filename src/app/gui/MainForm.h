@@ -34,6 +34,7 @@ class TWindowKeys;
 class TExchangeCommands;
 class TRepositoryCommands;
 class TWebCommands;
+class TExtractCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -236,6 +237,7 @@ private:
     TExchangeCommands* FExchange = nullptr;
     TRepositoryCommands* FRepository = nullptr;
     TWebCommands* FWeb = nullptr;
+    TExtractCommands* FExtract = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;
