@@ -4,58 +4,45 @@
 
 namespace exchange {
 
-void AppendXmlText(QString& Out, QStringView Text)
+void AppendXmlEscaped(QString& Out, QStringView Text, TXmlEscape Mode)
 {
     for (const QChar ch : Text) {
+        const char* entity = nullptr;
         switch (ch.unicode()) {
         case '&':
-            Out += QLatin1String("&amp;");
+            entity = "&amp;";
             break;
         case '<':
-            Out += QLatin1String("&lt;");
+            entity = "&lt;";
             break;
         case '>':
-            Out += QLatin1String("&gt;");
+            entity = "&gt;";
+            break;
+        case '"':
+            entity = Mode == xeAttribute ? "&quot;" : nullptr;
+            break;
+        case '\t':
+            entity = Mode == xeAttribute ? "&#9;" : nullptr;
+            break;
+        case '\n':
+            entity = Mode == xeAttribute ? "&#10;" : nullptr;
             break;
         case '\r':
-            Out += QLatin1String("&#13;");
+            entity = Mode == xeMarkup ? nullptr : "&#13;";
             break;
         default:
-            Out += ch;
+            break;
         }
+        if (entity)
+            Out += QLatin1String(entity);
+        else
+            Out += ch;
     }
 }
 
-void AppendXmlAttr(QString& Out, QStringView Text)
-{
-    for (const QChar ch : Text) {
-        switch (ch.unicode()) {
-        case '&':
-            Out += QLatin1String("&amp;");
-            break;
-        case '<':
-            Out += QLatin1String("&lt;");
-            break;
-        case '>':
-            Out += QLatin1String("&gt;");
-            break;
-        case '"':
-            Out += QLatin1String("&quot;");
-            break;
-        case '\t':
-            Out += QLatin1String("&#9;");
-            break;
-        case '\n':
-            Out += QLatin1String("&#10;");
-            break;
-        case '\r':
-            Out += QLatin1String("&#13;");
-            break;
-        default:
-            Out += ch;
-        }
-    }
-}
+void AppendXmlText(QString& Out, QStringView Text) { AppendXmlEscaped(Out, Text, xeText); }
+
+void AppendXmlAttr(QString& Out, QStringView Text) { AppendXmlEscaped(Out, Text, xeAttribute); }
 
 bool IsXmlChar(QStringView Text, qsizetype i, int& Length)
 {

@@ -10,11 +10,14 @@
 
 namespace exchange {
 
-// Appends Text as element content: & < > escaped, CR as a character
-// reference (a parser would turn a raw CR LF into LF).
+// What a writer escapes: markup only (& < >); element content (also CR, as a
+// parser would turn a raw CR LF into LF); a double-quoted attribute value
+// (also the quote, tab and line breaks).
+enum TXmlEscape { xeMarkup, xeText, xeAttribute };
+void AppendXmlEscaped(QString& Out, QStringView Text, TXmlEscape Mode);
+// Appends Text as element content.
 void AppendXmlText(QString& Out, QStringView Text);
-// Appends Text as a double-quoted attribute value's content: & < > " and
-// the line-break and tab characters escaped.
+// Appends Text as a double-quoted attribute value's content.
 void AppendXmlAttr(QString& Out, QStringView Text);
 // Whether XML 1.0 can hold the character at Text[i] (a valid surrogate pair
 // counts as one); Length receives its length in UTF-16 units.

@@ -11,24 +11,7 @@ namespace exchange {
 
 namespace {
 
-void AppendEscapedValue(QString& Out, const QString& Value)
-{
-    for (const QChar ch : CEscape(Value)) {
-        switch (ch.unicode()) {
-        case '&':
-            Out += QLatin1String("&amp;");
-            break;
-        case '<':
-            Out += QLatin1String("&lt;");
-            break;
-        case '>':
-            Out += QLatin1String("&gt;");
-            break;
-        default:
-            Out += ch;
-        }
-    }
-}
+void AppendEscapedValue(QString& Out, const QString& Value) { AppendXmlEscaped(Out, CEscape(Value), xeMarkup); }
 
 void OpenNamed(QString& Out, const char* Element, const QString& Name)
 {
