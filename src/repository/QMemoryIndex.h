@@ -1,6 +1,7 @@
 #pragma once
 
 #include "repository/QField.h"
+#include "storage/Locales.h"
 
 #include <QString>
 #include <QVariant>
@@ -78,7 +79,7 @@ public:
 
 private:
     struct TEntry {
-        quint64 Prefix = 0; // text keys: the collation key's first bytes (see PrefixDecides)
+        TPrimaryPrefix Prefix; // text keys: the collation key's first bytes (see PrefixDecides)
         qint32 Bm = 0;
         quint32 Seq = 0;
         qint32 Int = 0;

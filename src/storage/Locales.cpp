@@ -341,21 +341,22 @@ int LocaleCompareText(int Locale, const QString& A, const QString& B, bool Ignor
                         reinterpret_cast<const UChar*>(B.utf16()), int32_t(B.size()));
 }
 
-quint64 LocalePrimaryPrefix(int Locale, const QString& Text)
+TPrimaryPrefix LocalePrimaryPrefix(int Locale, const QString& Text)
 {
+    TPrimaryPrefix prefix;
     const UCollator* collator = Collator(Locale, false);
-    if (!collator) return 0;
+    if (!collator) return prefix;
     // The key's first level ends at the first level separator (1); weights
     // are never 0 or 1, so a shorter first level pads below any weight.
     uint8_t key[64];
     const int32_t n = ucol_getSortKey(collator, reinterpret_cast<const UChar*>(Text.utf16()), int32_t(Text.size()), key,
                                       int32_t(sizeof key));
-    quint64 prefix = 0;
     bool ended = n <= 0;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 16; ++i) {
         const uint8_t byte = ended || i >= int(sizeof key) ? 0 : key[i];
         ended = ended || byte <= 1;
-        prefix = (prefix << 8) | (ended ? 0 : byte);
+        quint64& half = i < 8 ? prefix.Hi : prefix.Lo;
+        half = (half << 8) | (ended ? 0 : byte);
     }
     return prefix;
 }

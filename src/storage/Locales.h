@@ -109,8 +109,12 @@ QString RecodeText(const QString& Text, int FromLocale, int ToLocale);
 // The system's locale-aware comparison of two texts for a language (ICU
 // collation): negative, 0 or positive. IgnoreCase compares without case. Thread-safe.
 int LocaleCompareText(int Locale, const QString& A, const QString& B, bool IgnoreCase);
-// The first eight bytes of the primary level of Text's collation key for the
-// language (big-endian, zero-padded). Texts whose prefixes differ compare in
-// the order of their prefixes under LocaleCompareText, with or without case;
-// equal prefixes tell nothing. 0 for every text without a collator.
-quint64 LocalePrimaryPrefix(int Locale, const QString& Text);
+// The first sixteen bytes of the primary level of Text's collation key for
+// the language (zero-padded). Texts whose prefixes differ compare in the
+// order of their prefixes under LocaleCompareText, with or without case;
+// equal prefixes tell nothing. All zero for every text without a collator.
+struct TPrimaryPrefix {
+    quint64 Hi = 0, Lo = 0; // big-endian halves: compared as numbers they compare as the bytes
+    auto operator<=>(const TPrimaryPrefix&) const = default;
+};
+TPrimaryPrefix LocalePrimaryPrefix(int Locale, const QString& Text);
