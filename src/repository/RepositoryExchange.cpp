@@ -29,11 +29,13 @@ QString CrLf(QString Text)
 }
 
 // The walk over every record shared by both writers: Record is called for
-// each, the document goes to the file at the end (also after a cancel).
+// each (false: the record is left out), the document goes to the file at the
+// end (also after a cancel).
 template <class Writer>
 bool WalkAndWrite(TQLangRepository& Rep, const QString& FileName, const QString& Head, const QString& Tail,
-                  TPrompt& Prompt, Writer Record)
+                  TPrompt& Prompt, qint64* Written, Writer Record)
 {
+    qint64 written = 0;
     QByteArray data("\xEF\xBB\xBF");
     data += Head.toUtf8();
     bool completed = true;
@@ -43,7 +45,7 @@ bool WalkAndWrite(TQLangRepository& Rep, const QString& FileName, const QString&
         QString chunk;
         qint64 position = 0;
         for (Rep.First(); !Rep.Eof() && Rep.RecordCount() > 0; Rep.Next()) {
-            Record(chunk);
+            if (Record(chunk)) ++written;
             if (chunk.size() > 65536) {
                 data += chunk.toUtf8();
                 chunk.clear();
@@ -58,6 +60,7 @@ bool WalkAndWrite(TQLangRepository& Rep, const QString& FileName, const QString&
     if (current > 0) Rep.SetBookmark(current);
     data += Tail.toUtf8();
     WriteFileAtomic(FileName, data);
+    if (Written) *Written = written;
     if (!completed) Prompt.Message(mkInformation, QStringLiteral("Export has been terminated by user"), mbOK, mrOk);
     return completed;
 }
@@ -302,7 +305,7 @@ bool ImportXmlTable(TImport& Im, exchange::TXmlReader& Xml)
 
 } // namespace
 
-bool ExportToXML(TQLangRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt)
+bool ExportToXML(TQLangRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt, qint64* Written)
 {
     auto encode = Options.Format == sfCStyle ? EncodeCString : EncodeDelphiString;
     QString head = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?><TTABLE><HEAD><BASE-LOCALE>");
@@ -320,20 +323,22 @@ bool ExportToXML(TQLangRepository& Repository, const TRepExportOptions& Options,
                 .arg(today.day());
     exchange::AppendXmlEscaped(head, kAuthor, exchange::xeMarkup);
     head += QLatin1String("</AUTHOR></HEAD>");
-    return WalkAndWrite(Repository, Options.FileName, head, QStringLiteral("</TTABLE>"), Prompt, [&](QString& Out) {
-        Out += QLatin1String("<PACKAGE><STRING><ORIGINAL>");
-        exchange::AppendXmlEscaped(Out, encode(Repository.GetWord(Options.BaseLocale)), exchange::xeMarkup);
-        Out += QLatin1String("</ORIGINAL>");
-        for (int l : Options.Locales) {
-            Out += QLatin1String("<TRANSLATION>");
-            exchange::AppendXmlEscaped(Out, encode(Repository.GetWord(l)), exchange::xeMarkup);
-            Out += QLatin1String("</TRANSLATION>");
-        }
-        Out += QLatin1String("</STRING></PACKAGE>");
-    });
+    return WalkAndWrite(
+        Repository, Options.FileName, head, QStringLiteral("</TTABLE>"), Prompt, Written, [&](QString& Out) {
+            Out += QLatin1String("<PACKAGE><STRING><ORIGINAL>");
+            exchange::AppendXmlEscaped(Out, encode(Repository.GetWord(Options.BaseLocale)), exchange::xeMarkup);
+            Out += QLatin1String("</ORIGINAL>");
+            for (int l : Options.Locales) {
+                Out += QLatin1String("<TRANSLATION>");
+                exchange::AppendXmlEscaped(Out, encode(Repository.GetWord(l)), exchange::xeMarkup);
+                Out += QLatin1String("</TRANSLATION>");
+            }
+            Out += QLatin1String("</STRING></PACKAGE>");
+            return true;
+        });
 }
 
-bool ExportToTMX(TQLangRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt)
+bool ExportToTMX(TQLangRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt, qint64* Written)
 {
     // Every attribute the TMX 1.4 DTD requires on the header.
     QString head = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
@@ -344,30 +349,40 @@ bool ExportToTMX(TQLangRepository& Repository, const TRepExportOptions& Options,
     head += QStringLiteral("\" creationtoolversion=\"%1\" segtype=\"sentence\" o-tmf=\"Vocabrix\" "
                            "adminlang=\"en-US\" srclang=\"")
                 .arg(QStringLiteral(PHRASEDESK_VERSION));
-    exchange::AppendXmlAttr(head, LocaleLanguageCountryCode(Options.BaseLocale));
+    const QString baseCode = LocaleLanguageCountryCode(Options.BaseLocale);
+    exchange::AppendXmlAttr(head, baseCode);
     head += QLatin1String("\" datatype=\"plaintext\"/>\r\n<body>");
 
     QList<QString> codes;
     for (int l : Options.Locales) codes << LocaleLanguageCountryCode(l);
-    const QString baseCode = LocaleLanguageCountryCode(Options.BaseLocale);
     auto tuv = [](QString& Out, const QString& Code, const QString& Text) {
         Out += QLatin1String("<tuv xml:lang=\"");
         exchange::AppendXmlAttr(Out, Code);
         Out += QLatin1String("\"><seg>");
-        exchange::AppendXmlEscaped(Out, Text, exchange::xeMarkup);
+        // TMX has no way to write the characters XML cannot hold (most
+        // control characters): they are left out, so the file stays readable.
+        QString text;
+        for (qsizetype i = 0; i < Text.size();) {
+            int n = 1;
+            if (exchange::IsXmlChar(Text, i, n)) text += QStringView(Text).mid(i, n);
+            i += n;
+        }
+        exchange::AppendXmlEscaped(Out, text, exchange::xeMarkup);
         Out += QLatin1String("</seg></tuv>");
     };
-    return WalkAndWrite(Repository, Options.FileName, head, QStringLiteral("</body></tmx>"), Prompt, [&](QString& Out) {
-        const QString base = Repository.GetWord(Options.BaseLocale);
-        if (base.isEmpty()) return;
-        Out += QLatin1String("<tu>");
-        tuv(Out, baseCode, base);
-        for (int i = 0; i < Options.Locales.size(); ++i) {
-            const QString text = Repository.GetWord(Options.Locales[i]);
-            if (!text.isEmpty()) tuv(Out, codes[i], text);
-        }
-        Out += QLatin1String("</tu>");
-    });
+    return WalkAndWrite(Repository, Options.FileName, head, QStringLiteral("</body></tmx>"), Prompt, Written,
+                        [&](QString& Out) {
+                            const QString base = Repository.GetWord(Options.BaseLocale);
+                            if (base.isEmpty()) return false;
+                            Out += QLatin1String("<tu>");
+                            tuv(Out, baseCode, base);
+                            for (int i = 0; i < Options.Locales.size(); ++i) {
+                                const QString text = Repository.GetWord(Options.Locales[i]);
+                                if (!text.isEmpty()) tuv(Out, codes[i], text);
+                            }
+                            Out += QLatin1String("</tu>");
+                            return true;
+                        });
 }
 
 bool ImportRepositoryFile(TRepositoryFlows& Flows, const QString& FileName, TPrompt& Prompt, qint64* Entries)

@@ -25,9 +25,12 @@ struct TRepExportOptions {
 };
 
 // Both write the file atomically, also after a cancel (with the records
-// walked until then); false when the user cancelled.
-bool ExportToXML(TQLangRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt);
-bool ExportToTMX(TQLangRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt);
+// walked until then); false when the user cancelled. Written receives the
+// number of records written.
+bool ExportToXML(TQLangRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt,
+                 qint64* Written = nullptr);
+bool ExportToTMX(TQLangRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt,
+                 qint64* Written = nullptr);
 
 // Imports a TMX or XML table file through the flows' RepositoryAddWord. False
 // when stopped (by the user or by an error already reported through Prompt);

@@ -69,7 +69,7 @@ private Q_SLOTS:
         auto r = NewRepository({kEnglish, kGerman, kFrench});
         Add(*r, {{kEnglish, "Open"}, {kGerman, "Öffnen"}, {kFrench, "Ouvrir"}});
         Add(*r, {{kGerman, "Nur Deutsch"}});
-        Add(*r, {{kEnglish, "A & <b>\r\nline"}, {kFrench, "Fr"}});
+        Add(*r, {{kEnglish, "A & <b>\r\nline"}, {kFrench, "Fr\x07"}});
         const QString file = Export(*r, true, kEnglish, {kFrench, kGerman});
         const QByteArray data = ReadAll(file);
         QVERIFY(data.startsWith("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
