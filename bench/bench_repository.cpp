@@ -2,7 +2,7 @@
 // interface texts in English and three other languages, filled through
 // AddEditWord, reopened until its index is built, asked for translations
 // (beside SQLite asked the same), and a 100,000-item project translated
-// against it in batch.
+// against it in batch, and the memory exported to TMX and imported again.
 #include "BigProject.h"
 #include "RepositoryTexts.h"
 #include "Timing.h"
@@ -11,6 +11,7 @@
 #include "langfile/LangFileProject.h"
 #include "repository/BatchTranslation.h"
 #include "repository/LangRepository.h"
+#include "repository/RepositoryExchange.h"
 #include "repository/RepositoryFlows.h"
 
 #include <QCoreApplication>
@@ -22,6 +23,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <sys/resource.h>
 #include <vector>
 
 #ifdef HAVE_SQLITE
@@ -193,5 +195,34 @@ int main(int argc, char** argv)
     lines = RunBatchTranslation(job, quiet);
     Print("translate_100k_1m_s", timer.elapsed() / 1000.0, "s");
     if (!lines.isEmpty()) Print("translate_100k_translated", lines[0].Translated, "items");
+
+    // The whole memory out as TMX and into an empty repository.
+    const QString tmx = dir.filePath(QStringLiteral("bench.tmx"));
+    TRepExportOptions out;
+    out.FileName = tmx;
+    out.BaseLocale = kLocales[0];
+    out.Locales = {kLocales[1], kLocales[2], kLocales[3]};
+    rep.Open();
+    timer.start();
+    ExportToTMX(rep, out, quiet);
+    Print("rep_export_tmx_1m_s", timer.elapsed() / 1000.0, "s");
+    Print("rep_export_tmx_file_mb", FileMb(tmx), "MB");
+    rep.Close();
+    {
+        TQLangRepository copy(dir.filePath(QStringLiteral("copy/copy.lr")));
+        copy.OpenOrCreate();
+        WaitForIndex(copy);
+        TRepositoryOptions options;
+        options.RefreshExisting = reAppend;
+        TRepositoryFlows flows(copy, options, quiet, ask);
+        timer.start();
+        ImportRepositoryFile(flows, tmx, quiet);
+        Print("rep_import_tmx_1m_s", timer.elapsed() / 1000.0, "s");
+        Print("rep_import_tmx_records", copy.RecordCount(), "records");
+    }
+    // The peak of the whole process: an upper bound of the import's own.
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    Print("rep_import_tmx_1m_max_rss_mb", usage.ru_maxrss / 1024.0, "MB");
     return 0;
 }

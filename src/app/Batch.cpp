@@ -86,6 +86,23 @@ void BatchImport(const TStartOptions& Options, TPrompt& Prompt)
     if (!RunBatchImport(BatchExchangeRun(Options, *Options.ImportList, Options.InDir), Prompt)) throw EBatchExit(1);
 }
 
+// -repimport: / -repexport: print one summary line each on stdout.
+void BatchRepImport(const TStartOptions& Options, TPrompt& Prompt)
+{
+    qint64 entries = 0;
+    const bool completed = RunBatchRepositoryImport(Options.Repository, Options.RepImportFile, Prompt, entries);
+    QTextStream out(stdout);
+    out << QFileInfo(Options.RepImportFile).fileName() << QStringLiteral(": %1 entries imported\n").arg(entries);
+    if (!completed) throw EBatchExit(1);
+}
+
+void BatchRepExport(const TStartOptions& Options, TPrompt& Prompt)
+{
+    const qint64 written = RunBatchRepositoryExport(Options.Repository, Options.RepExportFile, Prompt);
+    QTextStream out(stdout);
+    out << QFileInfo(Options.RepExportFile).fileName() << QStringLiteral(": %1 records exported\n").arg(written);
+}
+
 struct TBatchOperation {
     bool (*Requested)(const TStartOptions&);
     void (*Run)(const TStartOptions&, TPrompt&); // nullptr: not part of this build
@@ -103,8 +120,10 @@ const TBatchOperation kBatchOperations[] = {
     {[](const TStartOptions& o) { return o.BuildDll; }, BatchBuildDll, true},
     {[](const TStartOptions& o) { return o.ExportList.has_value(); }, BatchExport, true},
     {[](const TStartOptions& o) { return o.ImportList.has_value(); }, BatchImport, true},
+    {[](const TStartOptions& o) { return !o.RepImportFile.isEmpty(); }, BatchRepImport, false},
     {[](const TStartOptions& o) { return o.TranslateList.has_value(); }, BatchTranslate, true},
     {[](const TStartOptions& o) { return o.Stats.has_value(); }, BatchStats, true},
+    {[](const TStartOptions& o) { return !o.RepExportFile.isEmpty(); }, BatchRepExport, false},
 };
 
 void CheckRunnable(const TStartOptions& o)

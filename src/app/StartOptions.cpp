@@ -57,6 +57,8 @@ const TSwitch kSwitches[] = {
     {"-drc:", skPath, [](TStartOptions& o, const QString& v) { o.DrcFile = v; }},
     {"-rules:", skPath, [](TStartOptions& o, const QString& v) { o.RulesFile = v; }},
     {"-nosettings", skWord, [](TStartOptions& o, const QString&) { o.NoSettings = true; }},
+    {"-repimport:", skPath, [](TStartOptions& o, const QString& v) { o.RepImportFile = v; }},
+    {"-repexport:", skPath, [](TStartOptions& o, const QString& v) { o.RepExportFile = v; }},
 };
 
 // Absolute and without "." and ".." parts; an empty value stays empty.

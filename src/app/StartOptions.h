@@ -63,6 +63,8 @@ struct TStartOptions {
     QString DrcFile;                          // -drc: resource-string definitions for -extract
     QString RulesFile;                        // -rules: translatable-property rules for -extract
     bool NoSettings = false;                  // -nosettings: -dll accepts an executable without settings record
+    QString RepImportFile;                    // -repimport: TMX or XML table file into the repository
+    QString RepExportFile;                    // -repexport: the repository as a TMX file
 };
 
 // Reads the arguments (without the program name) into start options. Relative

@@ -67,6 +67,8 @@ TXmlReader::TXmlReader(const QByteArray& Data) : FReader(Data)
     FReader.setEntityResolver(nullptr);
 }
 
+TXmlReader::TXmlReader(QIODevice* Device) : FReader(Device) { FReader.setEntityResolver(nullptr); }
+
 void TXmlReader::Check()
 {
     if (FReader.hasError())

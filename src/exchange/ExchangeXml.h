@@ -28,6 +28,8 @@ bool IsXmlChar(QStringView Text, qsizetype i, int& Length);
 class TXmlReader {
 public:
     explicit TXmlReader(const QByteArray& Data);
+    // Reads the device as it goes (memory stays flat on large files).
+    explicit TXmlReader(QIODevice* Device);
 
     // Moves to the next start element at any depth; false at the end of the
     // document.

@@ -4,6 +4,7 @@
 #include "langfile/LangFileProject.h"
 #include "platform/Settings.h"
 #include "repository/ProjectItems.h"
+#include "repository/RepositoryExchange.h"
 #include "repository/RepositoryFlows.h"
 
 #include <QDir>
@@ -136,4 +137,36 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
     }
     project.Close(false);
     return lines;
+}
+
+bool RunBatchRepositoryImport(const QString& Repository, const QString& FileName, TPrompt& Prompt, qint64& Entries)
+{
+    TQLangRepository rep(BatchRepositoryPath(Repository));
+    return WithRepositoryName(rep, [&] {
+        rep.OpenOrCreate();
+        WaitForIndex(rep, Prompt);
+        TSilentRepositoryPrompt silent;
+        TRepositoryFlows flows(rep, TRepositoryOptions::Read(), Prompt, silent);
+        return ImportRepositoryFile(flows, FileName, Prompt, &Entries);
+    });
+}
+
+qint64 RunBatchRepositoryExport(const QString& Repository, const QString& FileName, TPrompt& Prompt)
+{
+    TQLangRepository rep(BatchRepositoryPath(Repository));
+    return WithRepositoryName(rep, [&] {
+        if (!rep.TableExists()) throw EQBaseError(QStringLiteral("The repository does not exist"));
+        rep.SetReadOnly(true);
+        rep.Open();
+        const QList<int> locales = rep.RepLocales();
+        if (locales.isEmpty()) throw EQBaseError(QStringLiteral("The repository has no languages"));
+        TRepExportOptions options;
+        options.FileName = FileName;
+        options.BaseLocale = locales.first();
+        options.Locales = locales.mid(1);
+        qint64 written = 0;
+        if (!ExportToTMX(rep, options, Prompt, &written))
+            throw EVocabrixError(QStringLiteral("Export has been terminated by user"));
+        return written;
+    });
 }

@@ -29,3 +29,12 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
 // The repository a batch run uses: Given, else the "Repository" setting,
 // else the program folder + "Repository/default.lr".
 QString BatchRepositoryPath(const QString& Given);
+
+// "-repimport:FILE": imports a TMX or XML table file into the repository
+// (created when missing) with the repository options of the settings;
+// questions take their default answer. False when the import stopped (the
+// reason went to Prompt). Entries receives the number of entries read.
+bool RunBatchRepositoryImport(const QString& Repository, const QString& FileName, TPrompt& Prompt, qint64& Entries);
+// "-repexport:FILE": writes the whole repository as TMX, its first language
+// as the base. Returns the number of records written.
+qint64 RunBatchRepositoryExport(const QString& Repository, const QString& FileName, TPrompt& Prompt);

@@ -1,5 +1,6 @@
-// "-translate:" as a build script runs it: the real program against a
-// repository filled from the sample's German translations.
+// "-translate:", "-repexport:" and "-repimport:" as a build script runs them:
+// the real program against a repository filled from the sample's German
+// translations.
 
 #include "core/Prompt.h"
 #include "langfile/LangFileProject.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <chrono>
@@ -208,6 +210,38 @@ private Q_SLOTS:
         check.Open();
         QString word;
         QVERIFY(check.ExtractWord(0x0409, "Brand new", 0x0407, word, {}));
+    }
+
+    // The repository leaves as TMX and comes back into a new one unchanged.
+    void repositoryThroughTmx()
+    {
+        const QString dir = FDir.filePath("tmx");
+        QDir().mkpath(dir);
+        TRun r = Run(dir, {"-repository:" + FRepository, "-repexport:out.tmx"});
+        QCOMPARE(r.Code, 0);
+        const QRegularExpressionMatch m = QRegularExpression("^out.tmx: (\\d+) records exported\n$").match(r.Out);
+        QVERIFY2(m.hasMatch(), qPrintable(r.Out + r.Err));
+        QVERIFY(m.captured(1).toInt() > 10);
+
+        r = Run(dir, {"-repository:copy.lr", "-repimport:out.tmx", "-repexport:again.tmx"});
+        QCOMPARE(r.Code, 0);
+        QCOMPARE(r.Out,
+                 QStringLiteral("out.tmx: %1 entries imported\nagain.tmx: %1 records exported\n").arg(m.captured(1)));
+        QFile a(QDir(dir).filePath("out.tmx")), b(QDir(dir).filePath("again.tmx"));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(b.readAll(), a.readAll());
+
+        // A file that is no TMX fails the run and adds nothing.
+        QFile bad(QDir(dir).filePath("bad.tmx"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("<tmx><body><tu>");
+        bad.close();
+        r = Run(dir, {"-repository:empty.lr", "-repimport:bad.tmx"});
+        QCOMPARE(r.Code, 1);
+        QVERIFY2(r.Err.contains("XML error"), qPrintable(r.Err));
+        TQLangRepository empty(QDir(dir).filePath("empty.lr"));
+        QVERIFY(empty.OpenOrCreate());
+        QCOMPARE(empty.RecordCount(), 0);
     }
 };
 

@@ -7,6 +7,7 @@
 #include "langfile/LangFile.h"
 #include "langfile/dialogs/LanguagePropertiesDialog.h"
 #include "platform/Settings.h"
+#include "repository/dialogs/RepExportDialog.h"
 #include "repository/dialogs/RepImportMSGlossaryDialog.h"
 #include "repository/dialogs/RepRefreshDialog.h"
 #include "repository/dialogs/RepositoryForm.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -178,9 +180,10 @@ private Q_SLOTS:
         QVERIFY(menu);
         for (QAction* a : menu->actions())
             if (!a->isSeparator()) entries << a->text() + QLatin1Char('|') + a->shortcut().toString();
-        QCOMPARE(entries, (QStringList{"Repair repositor&y|", "&Pack repository|", "&Add Cell|Ctrl+L",
-                                       "&Refresh by Language|", "Translate &Cell|Ctrl+T", "Translate A&ll|",
-                                       "Import MS &Glossary...|", "&Show Repository|"}));
+        QCOMPARE(entries,
+                 (QStringList{"Repair repositor&y|", "&Pack repository|", "&Add Cell|Ctrl+L", "&Refresh by Language|",
+                              "Translate &Cell|Ctrl+T", "Translate A&ll|", "&Import XML/TMX...|",
+                              "Import MS &Glossary...|", "&Export XML...|", "Export TM&X...|", "&Show Repository|"}));
         QVERIFY(!e.Action("miRepairRepository")->isVisible()); // debug mode only
         QVERIFY(QFileInfo::exists(e.RepositoryFile()));
         QCOMPARE(TSettingsKey().ReadString(QStringLiteral("RepositoryPath"), QString()), e.RepositoryFile());
@@ -227,7 +230,8 @@ private Q_SLOTS:
         e.Grid()->FocusCell(e.GermanCol(), e.TextRows(1).first(), true);
         QVERIFY(e.Action("miRepTranslateCell")->isEnabled());
         QVERIFY(e.Action("miShowRepository")->isEnabled());
-        for (const char* name : {"miRepAddCell", "miRepRefreshLang", "miPackRepository", "miImportMSGlossary"})
+        for (const char* name :
+             {"miRepAddCell", "miRepRefreshLang", "miPackRepository", "miImportMSGlossary", "miRepImport"})
             QVERIFY2(!e.Action(name)->isEnabled(), name);
     }
 
@@ -257,6 +261,52 @@ private Q_SLOTS:
         QCOMPARE(found.size(), 1);
         QCOMPARE(found.first().Text, QStringLiteral("Abbrechen"));
         QCOMPARE(e.Rep().RecordCount(), 2);
+    }
+
+    // Export TMX through its dialog (an existing file needs a Yes), then the
+    // file comes back in through the import.
+    void exportAndImportTmx()
+    {
+        TEditor e;
+        e.Rep().AddEditWord(kEnglish, kGerman, "Open file", "Datei öffnen", {});
+        const QString tmx = e.Dir.filePath("out.tmx");
+        QFile(tmx).open(QIODevice::WriteOnly); // already there
+        bool formatShown = true, baseEditable = true;
+        e.Prompt.Answers = {mrNo, mrYes};
+        {
+            TDialogAnswers answers({"OK", "OK"}, [&](QDialog* d) {
+                auto* dialog = qobject_cast<TdlgRepExport*>(d);
+                if (!dialog) return;
+                QCOMPARE(dialog->windowTitle(), QStringLiteral("Repository Export"));
+                formatShown = dialog->StringsFormat()->isVisible();
+                baseEditable = dialog->Languages()->item(0)->flags() & Qt::ItemIsEnabled;
+                dialog->FileEdit()->setText(tmx);
+            });
+            e.Action("miRepExportTMX")->trigger();
+            QCOMPARE(answers.Shown, 2);
+        }
+        QVERIFY(!formatShown && !baseEditable);
+        QCOMPARE(e.Prompt.Log.size(), 2); // asked twice whether to overwrite
+        QVERIFY(e.Prompt.Log.first().startsWith("File \""));
+        QFile f(tmx);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("<seg>Datei öffnen</seg>"));
+
+        // Into an emptied repository.
+        e.Rep().First();
+        while (e.Rep().RecordCount() > 0) {
+            e.Rep().First();
+            e.Rep().Delete();
+        }
+        e.Prompt.Log.clear();
+        e.Prompt.Answers = {mrOk};
+        QVERIFY(e.Action("miRepImport")->isEnabled());
+        e.Commands()->ImportFile(tmx); // as chosen in the file dialog
+        QCOMPARE(e.Prompt.Log.size(), 1);
+        QVERIFY(e.Prompt.Log.first().startsWith("You are about to import the file\n\n\""));
+        QString word;
+        QVERIFY(e.Rep().ExtractWord(kEnglish, "Open file", kGerman, word, {}));
+        QCOMPARE(word, QStringLiteral("Datei öffnen"));
     }
 
     void addCellAnswers_data()

@@ -2,12 +2,17 @@
 
 // Helpers shared by the repository storage tests.
 
+#include "repository/LangRepository.h"
 #include "repository/QBaseError.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include <chrono>
 #include <functional>
+#include <memory>
+#include <thread>
 
 namespace RepositoryTest {
 
@@ -40,5 +45,54 @@ template <class T> T ReadAt(const QString& file, qint64 pos)
     if (f.open(QIODevice::ReadOnly) && f.seek(pos)) f.read(reinterpret_cast<char*>(&v), sizeof(T));
     return v;
 }
+
+// The texts of every record in chain order, one "a|b|c" string per record.
+inline QStringList Records(TQLangRepository& R)
+{
+    QStringList rows;
+    const QList<int> locales = R.RepLocales();
+    for (R.First(); !R.Eof() && R.RecordCount() > 0; R.Next()) {
+        QStringList texts;
+        for (int loc : locales) texts << R.GetWord(loc);
+        rows << texts.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+inline void WaitForIndex(TQLangRepository& R)
+{
+    while (!R.IsMemoryIndexBuilt()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+// Repositories and files in a folder of the test's own.
+class TRepositoryFixture {
+protected:
+    QTemporaryDir FDir;
+    int FCount = 0;
+
+    // A new open repository with the given languages.
+    std::unique_ptr<TQLangRepository> NewRepository(const QList<int>& Locales)
+    {
+        auto r = std::make_unique<TQLangRepository>(FDir.filePath(QStringLiteral("r%1.lr").arg(++FCount)));
+        r->OpenOrCreate();
+        if (!Locales.isEmpty()) r->AddLocales(Locales);
+        WaitForIndex(*r);
+        return r;
+    }
+    static void Add(TQLangRepository& R, const QList<QPair<int, QString>>& Texts)
+    {
+        R.Append();
+        for (const auto& t : Texts) R.SetWord(t.first, t.second);
+        R.Post();
+    }
+    QString WriteFile(const QString& Name, const QByteArray& Data)
+    {
+        const QString path = FDir.filePath(Name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly)) return {};
+        f.write(Data);
+        return path;
+    }
+};
 
 } // namespace RepositoryTest

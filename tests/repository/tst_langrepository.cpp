@@ -42,55 +42,12 @@ public:
     static TRepAnswer raSkipDefault() { return raNo; }
 };
 
-// The texts of every record in chain order, one "a|b|c" string per record.
-QStringList Records(TQLangRepository& R)
-{
-    QStringList rows;
-    const QList<int> locales = R.RepLocales();
-    for (R.First(); !R.Eof() && R.RecordCount() > 0; R.Next()) {
-        QStringList texts;
-        for (int loc : locales) texts << R.GetWord(loc);
-        rows << texts.join(QLatin1Char('|'));
-    }
-    return rows;
-}
-
-void WaitForIndex(TQLangRepository& R)
-{
-    while (!R.IsMemoryIndexBuilt()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-}
-
 } // namespace
 
-class TstLangRepository : public QObject {
+using namespace RepositoryTest;
+
+class TstLangRepository : public QObject, TRepositoryFixture {
     Q_OBJECT
-
-    QTemporaryDir FDir;
-    int FCount = 0;
-
-    // A new open repository with the given languages.
-    std::unique_ptr<TQLangRepository> NewRepository(const QList<int>& Locales)
-    {
-        auto r = std::make_unique<TQLangRepository>(FDir.filePath(QStringLiteral("r%1.lr").arg(++FCount)));
-        r->OpenOrCreate();
-        r->AddLocales(Locales);
-        WaitForIndex(*r);
-        return r;
-    }
-    static void Add(TQLangRepository& R, const QList<QPair<int, QString>>& Texts)
-    {
-        R.Append();
-        for (const auto& t : Texts) R.SetWord(t.first, t.second);
-        R.Post();
-    }
-    QString WriteFile(const QString& Name, const QByteArray& Data)
-    {
-        const QString path = FDir.filePath(Name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly)) return {};
-        f.write(Data);
-        return path;
-    }
 
 private Q_SLOTS:
     void schemaAndLocales()

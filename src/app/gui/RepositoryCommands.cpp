@@ -3,7 +3,10 @@
 #include "app/gui/ProgressForm.h"
 #include "app/gui/QStringGrid.h"
 #include "core/Prompt.h"
+#include "exchange/Exchange.h"
 #include "langfile/LEProject.h"
+#include "repository/RepositoryExchange.h"
+#include "repository/dialogs/RepExportDialog.h"
 #include "repository/dialogs/RepImportMSGlossaryDialog.h"
 #include "repository/dialogs/RepRefreshDialog.h"
 #include "repository/dialogs/RepositoryForm.h"
@@ -11,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QMenu>
 #include <QProgressBar>
 #include <QScopeGuard>
@@ -96,14 +100,16 @@ void TRepositoryCommands::AddRepositoryActions(QMenu* Menu)
     miImportMSGlossary =
         NewAction("miImportMSGlossary", "Import MS &Glossary...", {}, &TRepositoryCommands::ImportMSGlossary);
     miShowRepository = NewAction("miShowRepository", "&Show Repository", {}, &TRepositoryCommands::ShowRepository);
+    miRepExportXML = NewAction("miRepExportXML", "&Export XML...", {}, &TRepositoryCommands::ExportXML);
+    miRepExportTMX = NewAction("miRepExportTMX", "Export TM&X...", {}, &TRepositoryCommands::ExportTMX);
+    miRepImport = NewAction("miRepImport", "&Import XML/TMX...", {}, &TRepositoryCommands::ImportXMLTMX);
     Menu->addActions({miRepairRepository, miPackRepository});
     Menu->addSeparator();
     Menu->addActions({miRepAddCell, miRepRefreshLang});
     Menu->addSeparator();
     Menu->addActions({miRepTranslateCell, miRepTranslateLang});
-    // The exchange commands (XML, TMX) join the glossary import here.
     Menu->addSeparator()->setObjectName(QStringLiteral("miRepExchange"));
-    Menu->addAction(miImportMSGlossary);
+    Menu->addActions({miRepImport, miImportMSGlossary, miRepExportXML, miRepExportTMX});
     Menu->addSeparator();
     Menu->addAction(miShowRepository);
     UpdateCommandStates();
@@ -159,6 +165,9 @@ void TRepositoryCommands::UpdateCommandStates()
     miRepTranslateLang->setEnabled(language && !active->ReadOnly() && !FGrid->VisibleColumn(FGrid->Col())->ReadOnly());
     miRepTranslateCell->setEnabled(someCell);
     miImportMSGlossary->setEnabled(writable);
+    miRepExportXML->setEnabled(open);
+    miRepExportTMX->setEnabled(open);
+    miRepImport->setEnabled(writable);
     miShowRepository->setEnabled(open);
     if (pmRepAddCell) {
         pmRepAddCell->setEnabled(miRepAddCell->isEnabled());
@@ -334,6 +343,54 @@ void TRepositoryCommands::ImportMSGlossary()
                      done ? QStringLiteral("Glossary successfully imported")
                           : QStringLiteral("Import has been terminated by user"),
                      mbOK, mrOk);
+}
+
+void TRepositoryCommands::ExportXML() { Export(false); }
+
+void TRepositoryCommands::ExportTMX() { Export(true); }
+
+void TRepositoryCommands::Export(bool IsTMX)
+{
+    if (!FRep) return;
+    TdlgRepExport dialog(*FRep, *FPrompt, FWindow);
+    TRepExportOptions options;
+    if (!dialog.Execute(IsTMX, options)) return;
+    try {
+        IsTMX ? ExportToTMX(*FRep, options, *FPrompt) : ExportToXML(*FRep, options, *FPrompt);
+    } catch (const EVocabrixError& e) {
+        FPrompt->Message(mkError, e.Message(), mbOK, mrOk);
+    }
+}
+
+void TRepositoryCommands::ImportXMLTMX()
+{
+    if (!FRep) return;
+    static QString lastFolder;
+    const QString file = QFileDialog::getOpenFileName(
+        FWindow, QStringLiteral("Select file to import from"), lastFolder.isEmpty() ? QDir::currentPath() : lastFolder,
+        QStringLiteral("XML or TMX files (*.xml *.tmx);;All files (*.*)"));
+    if (file.isEmpty()) return;
+    lastFolder = QFileInfo(file).absolutePath();
+    ImportFile(file);
+}
+
+void TRepositoryCommands::ImportFile(const QString& FileName)
+{
+    if (!FRep) return;
+    if (FPrompt->Message(mkConfirmation,
+                         QStringLiteral("You are about to import the file\n\n\"%1\"\n\ninto the Repository. Continue?")
+                             .arg(QDir::toNativeSeparators(FileName)),
+                         mbYesCancel, mrCancel) == mrCancel)
+        return;
+    try {
+        TRepositoryFlows flows = Flows();
+        ImportRepositoryFile(flows, FileName, *FPrompt);
+    } catch (const EVocabrixError&) {
+        FPrompt->Message(mkError,
+                         QStringLiteral("An error occured during importing. The file probably has wrong format."), mbOK,
+                         mrOk);
+    }
+    FHost.RefreshGrid();
 }
 
 void TRepositoryCommands::ShowRepository()

@@ -67,6 +67,11 @@ public:
     void TranslateCell();
     void TranslateAll();
     void ImportMSGlossary();
+    void ExportXML();
+    void ExportTMX();
+    void ImportXMLTMX();
+    // The import after the file was chosen: the question, then the import.
+    void ImportFile(const QString& FileName);
     void ShowRepository();
 
     // After the user changed a cell's text: "RepAutoRefreshByCell" adds the
@@ -84,7 +89,8 @@ public:
 
     QAction *miRepairRepository = nullptr, *miPackRepository = nullptr, *miRepAddCell = nullptr,
             *miRepRefreshLang = nullptr, *miRepTranslateCell = nullptr, *miRepTranslateLang = nullptr,
-            *miImportMSGlossary = nullptr, *miShowRepository = nullptr;
+            *miImportMSGlossary = nullptr, *miShowRepository = nullptr, *miRepExportXML = nullptr,
+            *miRepExportTMX = nullptr, *miRepImport = nullptr;
     QAction *pmRepAddCell = nullptr, *pmRepTranslateCell = nullptr, *pmShowRepository = nullptr;
 
 private:
@@ -96,6 +102,7 @@ private:
     void PollIndex();
     // Runs Work with the repository's progress shown in the progress window.
     bool WithProgress(const QString& Text, const std::function<bool()>& Work);
+    void Export(bool IsTMX);
 
     QWidget* FWindow;
     TQStringGrid* FGrid;
