@@ -2,6 +2,8 @@
 // driven with the mouse as a user does: the dialogs, their saved state, the
 // grid and the External node after an import.
 
+#include "SampleWindow.h"
+
 #include "app/gui/ExchangeCommands.h"
 #include "app/gui/MainForm.h"
 #include "core/Prompt.h"
@@ -25,41 +27,8 @@
 
 namespace {
 
-struct TEditor {
-    QTemporaryDir Dir;
-    TRecordingPrompt Prompt;
-    std::unique_ptr<TOxvPDMainForm> Form;
-
-    TEditor()
-    {
-        SetDefaultPrompt(&Prompt);
-        SetSettingsFolderForTesting(Dir.filePath("settings"));
-        for (const char* code : {"ntv", "deu"})
-            QFile::copy(QStringLiteral(SHARED_EXAMPLES_DIR "/Notes.%1.lng").arg(QLatin1String(code)),
-                        File(QLatin1String(code)));
-        TStartOptions options;
-        options.OpenList = QStringList{"deu"};
-        Form = std::make_unique<TOxvPDMainForm>(options);
-        Form->resize(900, 600);
-        Form->show();
-        Form->activateWindow();
-        if (!QTest::qWaitForWindowActive(Form.get())) qWarning("main window not active");
-        Form->OpenProjectFile(File("ntv"), false, false);
-    }
-    ~TEditor()
-    {
-        Form.reset();
-        SetDefaultPrompt(nullptr);
-        SetSettingsFolderForTesting(QString());
-    }
-    QString File(const QString& Code) const { return Dir.filePath(QStringLiteral("Notes.%1.lng").arg(Code)); }
-    TQStringGrid* Grid() const { return Form->Grid(); }
-    int Col(int LangIndex) const
-    {
-        for (int c = 0; c < Grid()->VisibleColCount(); ++c)
-            if (Form->ColumnFile(c) && Form->ColumnFile(c)->LangIndex() == LangIndex) return c;
-        return -1;
-    }
+struct TEditor : TSampleWindow<TRecordingPrompt> {
+    TEditor() { Show({"deu"}, OpenGerman()); }
 
     // Clicks File, then the sub-menu, then its item, as the mouse does;
     // Dialog runs once the item's modal dialog is up.

@@ -1,6 +1,7 @@
 #include "app/gui/MainForm.h"
 
 #include "ModalDialogs.h"
+#include "SampleWindow.h"
 
 #include "app/gui/FindDialog.h"
 #include "app/gui/GuiPrompt.h"
@@ -37,48 +38,16 @@
 
 namespace {
 
-// The sample project copied into a temporary folder and opened in a shown
-// main window; questions go to a recording prompt.
-struct TEditor {
-    QTemporaryDir Dir;
-    TRecordingPrompt Prompt;
-    std::unique_ptr<TOxvPDMainForm> Form;
-
+struct TEditor : TSampleWindow<TRecordingPrompt> {
     // Copies the native file and the named language files; Open lists the
     // languages opened with the project.
     explicit TEditor(const QStringList& Copy = {"deu", "fra"}, const QStringList& Open = {"deu", "fra"})
     {
-        SetDefaultPrompt(&Prompt);
-        // Settings of the test's own, never the user's.
-        SetSettingsFolderForTesting(Dir.filePath("settings"));
-        for (const QString& code : QStringList{"ntv"} + Copy)
-            QFile::copy(QStringLiteral(SHARED_EXAMPLES_DIR "/Notes.%1.lng").arg(code), File(code));
         TStartOptions options;
         if (!Open.isEmpty()) options.OpenList = Open;
-        options.Repository = Dir.filePath("Repository/default.lr");
-        Form = std::make_unique<TOxvPDMainForm>(options);
-        Form->resize(900, 600);
-        Form->show();
-        Form->activateWindow();
-        if (!QTest::qWaitForWindowActive(Form.get())) qWarning("main window not active");
-        Form->OpenProjectFile(File("ntv"), false, false);
+        Show(Copy, options);
     }
-    ~TEditor()
-    {
-        Form.reset();
-        SetDefaultPrompt(nullptr);
-        SetSettingsFolderForTesting(QString());
-    }
-    QString File(const QString& Code) const { return Dir.filePath(QStringLiteral("Notes.%1.lng").arg(Code)); }
-    TQStringGrid* Grid() const { return Form->Grid(); }
     TLangFile* Lang(int Index) const { return Form->Project().LangFiles().Items(Index); }
-    // The visible grid column of a language file index.
-    int Col(int LangIndex) const
-    {
-        for (int c = 0; c < Grid()->VisibleColCount(); ++c)
-            if (Form->ColumnFile(c) && Form->ColumnFile(c)->LangIndex() == LangIndex) return c;
-        return -1;
-    }
     // The first rows (at most Count) whose item passes Test.
     QList<int> Rows(const std::function<bool(TLocItem*)>& Test, int Count = 1) const
     {

@@ -1,3 +1,5 @@
+#include "SampleWindow.h"
+
 #include "app/gui/GuiPrompt.h"
 #include "app/gui/MainForm.h"
 #include "app/gui/OptionsDialog.h"
@@ -83,40 +85,15 @@ private:
 
 // The sample project in a shown main window with a repository of the test's
 // own holding English and German.
-struct TEditor {
-    QTemporaryDir Dir;
-    TTestPrompt Prompt;
-    std::unique_ptr<TOxvPDMainForm> Form;
-
+struct TEditor : TSampleWindow<TTestPrompt> {
     TEditor()
     {
-        SetDefaultPrompt(&Prompt);
-        SetSettingsFolderForTesting(Dir.filePath("settings"));
-        for (const QString code : {"ntv", "deu"})
-            QFile::copy(QStringLiteral(SHARED_EXAMPLES_DIR "/Notes.%1.lng").arg(code), File(code));
-        TStartOptions options;
-        options.OpenList = QStringList{"deu"};
-        options.Repository = RepositoryFile();
-        Form = std::make_unique<TOxvPDMainForm>(options);
-        Form->resize(900, 600);
-        Form->show();
-        Form->activateWindow();
-        if (!QTest::qWaitForWindowActive(Form.get())) qWarning("main window not active");
-        Form->OpenProjectFile(File("ntv"), false, false);
+        Show({"deu"}, OpenGerman());
         Rep().AddLocales({kEnglish, kGerman});
         Form->UpdateCommandStates();
     }
-    ~TEditor()
-    {
-        Form.reset();
-        SetDefaultPrompt(nullptr);
-        SetSettingsFolderForTesting(QString());
-    }
-    QString File(const QString& Code) const { return Dir.filePath(QStringLiteral("Notes.%1.lng").arg(Code)); }
-    QString RepositoryFile() const { return Dir.filePath("Repository/default.lr"); }
     TRepositoryCommands* Commands() const { return Form->Repository(); }
     TQLangRepository& Rep() const { return *Commands()->Repository(); }
-    TQStringGrid* Grid() const { return Form->Grid(); }
     TLangFile* German() const { return Form->Project().LangFiles().Items(1); }
     int GermanCol() const
     {

@@ -3,6 +3,8 @@
 // (read-only ones left alone), the cell being edited, Translate All cancelled
 // while a request hangs, and the options page with a key from the command line.
 
+#include "SampleWindow.h"
+
 #include "app/gui/GoogleApiPage.h"
 #include "app/gui/GuiPrompt.h"
 #include "app/gui/MainForm.h"
@@ -44,47 +46,19 @@ bool AskedByTranslateAll(const TLocItem& Item)
            !Item.MainValue()->Value().isEmpty();
 }
 
-struct TEditor {
-    QTemporaryDir Dir;
-    TRecordingPrompt Prompt;
-    std::unique_ptr<TOxvPDMainForm> Form;
-
+struct TEditor : TSampleWindow<TRecordingPrompt> {
     explicit TEditor(const TWebTestServer& Server, const QString& GKey = {}, TPrompt* UsePrompt = nullptr)
     {
-        SetDefaultPrompt(UsePrompt ? UsePrompt : &Prompt);
-        SetSettingsFolderForTesting(Dir.filePath("settings"));
         TSettingsKey key;
         key.WriteString(QStringLiteral("GoogleAPIKey"), QStringLiteral("stored-key"));
         key.WriteString(QStringLiteral("GoogleAPIHost"), Server.Host());
         key.Flush();
-        for (const char* code : {"ntv", "deu"})
-            QFile::copy(QStringLiteral(SHARED_EXAMPLES_DIR "/Notes.%1.lng").arg(QLatin1String(code)),
-                        File(QLatin1String(code)));
-        TStartOptions options;
-        options.OpenList = QStringList{"deu"};
+        TStartOptions options = OpenGerman();
         options.GKey = GKey;
-        Form = std::make_unique<TOxvPDMainForm>(options);
-        Form->resize(900, 600);
-        Form->show();
-        Form->activateWindow();
-        if (!QTest::qWaitForWindowActive(Form.get())) qWarning("main window not active");
-        Form->OpenProjectFile(File("ntv"), false, false);
+        Show({"deu"}, options, UsePrompt);
     }
-    ~TEditor()
-    {
-        Form.reset();
-        SetDefaultPrompt(nullptr);
-        SetSettingsFolderForTesting(QString());
-    }
-    QString File(const QString& Code) const { return Dir.filePath(QStringLiteral("Notes.%1.lng").arg(Code)); }
-    TQStringGrid* Grid() const { return Form->Grid(); }
     TLEProject& Project() const { return Form->Project(); }
-    int GermanCol() const
-    {
-        for (int c = 0; c < Grid()->VisibleColCount(); ++c)
-            if (Form->ColumnFile(c) && Form->ColumnFile(c)->LangIndex() == 1) return c;
-        return -1;
-    }
+    int GermanCol() const { return Col(1); }
     QString German(const TLocItem* Item) const { return Item->Values().Items(1)->Value(); }
 
     // Clicks the menu's title in the menu bar, then the item, as the mouse does.
