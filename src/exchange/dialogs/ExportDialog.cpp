@@ -2,6 +2,7 @@
 
 #include "app/EditorSettings.h"
 #include "core/Prompt.h"
+#include "exchange/dialogs/DialogParts.h"
 #include "exchange/dialogs/DialogState.h"
 #include "exchange/dialogs/SectionLists.h"
 #include "langfile/LangFileProject.h"
@@ -31,20 +32,6 @@ const QString kKey = QStringLiteral("ExportDialog");
 // choice of the last confirmed export of the run.
 bool gUntranslatable = true;
 
-QButtonGroup* RadioGroup(QGroupBox* Box, const char* Name, const QStringList& Captions)
-{
-    auto* group = new QButtonGroup(Box);
-    group->setObjectName(QLatin1String(Name));
-    auto* layout = new QHBoxLayout(Box);
-    for (int i = 0; i < Captions.size(); ++i) {
-        auto* button = new QRadioButton(Captions[i], Box);
-        group->addButton(button, i);
-        layout->addWidget(button);
-    }
-    group->button(0)->setChecked(true);
-    return group;
-}
-
 QCheckBox* CheckBox(const char* Name, const QString& Caption, QWidget* Parent)
 {
     auto* box = new QCheckBox(Caption, Parent);
@@ -60,19 +47,10 @@ TdlgExport::TdlgExport(TLangFileProject& Project, TPrompt& Prompt, QWidget* Pare
     setObjectName(QStringLiteral("dlgExport"));
     auto* layout = new QVBoxLayout(this);
 
-    auto* fileRow = new QHBoxLayout;
-    edFileName = new QLineEdit(this);
-    edFileName->setObjectName(QStringLiteral("edFileName"));
-    btnFile = new QToolButton(this);
-    btnFile->setObjectName(QStringLiteral("btnFile"));
-    btnFile->setText(QStringLiteral("..."));
-    fileRow->addWidget(new QLabel(QStringLiteral("File name"), this));
-    fileRow->addWidget(edFileName, 1);
-    fileRow->addWidget(btnFile);
-    layout->addLayout(fileRow);
+    dialogparts::FileRow(this, layout, edFileName, btnFile);
 
     gbDelimiter = new QGroupBox(QStringLiteral(" Delimiter "), this);
-    rbDelimiter = RadioGroup(gbDelimiter, "rbDelimiter", {QStringLiteral("Comma"), QStringLiteral("TAB")});
+    rbDelimiter = dialogparts::RadioGroup(gbDelimiter, "rbDelimiter", {QStringLiteral("Comma"), QStringLiteral("TAB")});
     layout->addWidget(gbDelimiter);
 
     auto* include = new QHBoxLayout;
@@ -87,8 +65,8 @@ TdlgExport::TdlgExport(TLangFileProject& Project, TPrompt& Prompt, QWidget* Pare
     layout->addLayout(include);
 
     auto* gbExport = new QGroupBox(QStringLiteral(" Export "), this);
-    rbExport = RadioGroup(gbExport, "rbExport",
-                          {QStringLiteral("Translated"), QStringLiteral("Untranslated"), QStringLiteral("Both")});
+    rbExport = dialogparts::RadioGroup(
+        gbExport, "rbExport", {QStringLiteral("Translated"), QStringLiteral("Untranslated"), QStringLiteral("Both")});
     layout->addWidget(gbExport);
     chbUntranslatable = CheckBox("chbUntranslatable", QStringLiteral("Export untranslatable items"), this);
     layout->addWidget(chbUntranslatable);
@@ -132,8 +110,7 @@ TdlgExport::TdlgExport(TLangFileProject& Project, TPrompt& Prompt, QWidget* Pare
     for (QCheckBox* box : {chbIncludeId, chbIncludeStrId, chbIncludeNames, chbUntranslatable})
         dialogstate::Read(key, box);
     FFullHeight = key.ReadInteger(QStringLiteral("FullHeight"), 453);
-    if (const auto position = LoadWindowPosition(kKey))
-        move(position->Left, position->Top);
+    if (const auto position = LoadWindowPosition(kKey)) move(position->Left, position->Top);
 }
 
 TdlgExport::~TdlgExport() = default;

@@ -2,6 +2,7 @@
 
 #include "app/EditorSettings.h"
 #include "core/Prompt.h"
+#include "exchange/dialogs/DialogParts.h"
 #include "exchange/dialogs/DialogState.h"
 #include "exchange/dialogs/SectionLists.h"
 #include "langfile/LangFileProject.h"
@@ -41,28 +42,10 @@ TdlgImport::TdlgImport(TLangFileProject& Project, TPrompt& Prompt, QWidget* Pare
 {
     setObjectName(QStringLiteral("dlgImport"));
     auto* layout = new QVBoxLayout(this);
-    auto* fileRow = new QHBoxLayout;
-    edFileName = new QLineEdit(this);
-    edFileName->setObjectName(QStringLiteral("edFileName"));
-    btnFile = new QToolButton(this);
-    btnFile->setObjectName(QStringLiteral("btnFile"));
-    btnFile->setText(QStringLiteral("..."));
-    fileRow->addWidget(new QLabel(QStringLiteral("File name"), this));
-    fileRow->addWidget(edFileName, 1);
-    fileRow->addWidget(btnFile);
-    layout->addLayout(fileRow);
+    dialogparts::FileRow(this, layout, edFileName, btnFile);
 
     auto* gbSync = new QGroupBox(QStringLiteral(" Synchronize by "), this);
-    auto* syncLayout = new QHBoxLayout(gbSync);
-    rbSync = new QButtonGroup(gbSync);
-    rbSync->setObjectName(QStringLiteral("rbSync"));
-    const QString captions[] = {QStringLiteral("IDs"), QStringLiteral("Item names")};
-    for (int i = 0; i < 2; ++i) {
-        auto* button = new QRadioButton(captions[i], gbSync);
-        rbSync->addButton(button, i);
-        syncLayout->addWidget(button);
-    }
-    rbSync->button(0)->setChecked(true);
+    rbSync = dialogparts::RadioGroup(gbSync, "rbSync", {QStringLiteral("IDs"), QStringLiteral("Item names")});
     layout->addWidget(gbSync);
 
     chbChangeTranslated = new QCheckBox(QStringLiteral("Change translated items"), this);
