@@ -233,11 +233,9 @@ int TQLangRepository::ServingLocale(int LocID) const
     return HasLocale(fallback) ? fallback : 0;
 }
 
-TQField* TQLangRepository::LocaleField(int LocID) const { return FieldByLocale(LocID); }
+QString TQLangRepository::GetWord(int LocID) const { return FieldByLocale(LocID)->AsWideString(); }
 
-QString TQLangRepository::GetWord(int LocID) const { return LocaleField(LocID)->AsWideString(); }
-
-void TQLangRepository::SetWord(int LocID, const QString& Value) { LocaleField(LocID)->SetAsWideString(Value); }
+void TQLangRepository::SetWord(int LocID, const QString& Value) { FieldByLocale(LocID)->SetAsWideString(Value); }
 
 bool TQLangRepository::LocateByWord(int LocId, const QString& WordValue, TQLocateOptions Options)
 {

@@ -69,9 +69,6 @@ public:
 
     // The fallback locale of the locale matching rule.
     static int FallbackLocale(int LocID);
-
-private:
-    TQField* LocaleField(int LocID) const; // throws "Can't find field with locale"
 };
 
 // One line of a Microsoft glossary split into its columns (quotes and C-style

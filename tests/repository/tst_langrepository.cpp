@@ -31,7 +31,7 @@ public:
     TRefreshReply AskRefresh(const TRefreshQuestion& Question) override
     {
         Questions << Question;
-        return Replies.isEmpty() ? TRefreshReply{raSkipDefault(), false, 0} : Replies.takeFirst();
+        return Replies.isEmpty() ? TRefreshReply{raNo, false, 0} : Replies.takeFirst();
     }
     bool AskLanguages(TLanguageChoice& Choice) override
     {
@@ -39,7 +39,6 @@ public:
         Choice.DontAskAgain = false;
         return !CancelLanguages;
     }
-    static TRepAnswer raSkipDefault() { return raNo; }
 };
 
 } // namespace
