@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class TLangFileProject;
 class TLocItem;
 class TPrompt;
@@ -98,6 +100,17 @@ public:
     // Adds one pair; false when the user cancelled.
     bool RepositoryAddWord(int LocNat, int LocCur, TRepAnswer& MR, bool Plural, TQLocateOptions Options,
                            QString WordCur, QString WordNat);
+    // Adds a native text's translations into several languages, each decided
+    // as RepositoryAddWord decides it; the translations that go to one record
+    // are written to it at once (an import entry becomes one record write,
+    // not one per language). False when the user cancelled; the translations
+    // decided before the cancel are still added.
+    struct TTranslation {
+        int Locale = 0;
+        QString Text;
+    };
+    bool RepositoryAddWords(int LocNat, QString WordNat, const QList<TTranslation>& Translations, TRepAnswer& MR,
+                            bool Plural, TQLocateOptions Options);
     // Adds an item's native text and its text in column LangIndex.
     bool RepAddWord(int LocNative, int LocCurrent, TRepAnswer& MR, bool Plural, TQLocateOptions Options,
                     const TLocItem& Item, int LangIndex);
@@ -122,6 +135,10 @@ public:
 
 private:
     bool SameLocaleWarning(int LocNat, int LocCur);
+    // Where a translation goes: a record's bookmark, 0 for a new record,
+    // nothing when it is not added. Cancelled is set when the user cancelled.
+    std::optional<qint32> TargetRecord(int LocNat, const QString& WordNat, const TTranslation& Translation,
+                                       TRepAnswer& MR, bool Plural, TQLocateOptions Options, bool& Cancelled);
 
     TQLangRepository& FRep;
     TRepositoryOptions FOptions;
