@@ -455,6 +455,7 @@ void TQMemoryIndex::MergeGathered()
 {
     std::lock_guard guard(Lock());
     for (const auto& f : FFields) f->MergeGathered(FDeletedWhileGathering);
+    for (const auto& f : FFuzzy) f->Shrink();
     FGathering = false;
     FDeletedWhileGathering = {};
 }
