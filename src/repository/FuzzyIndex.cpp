@@ -7,9 +7,10 @@
 
 namespace {
 
-// The character bigrams of a word between two boundary marks. Two words
-// alike (distance k at most a third of the longer, length L) share at least
-// L + 1 - 2k >= 1 of them, so looking up the bigrams misses none.
+// The distinct character bigrams of a word between two boundary marks. Each
+// edit loses at most two of them, and two words alike (distance k at most a
+// third of the longer, length L) share at least L + 1 - 2k >= 1, so looking
+// up the bigrams misses none.
 std::vector<quint32> Bigrams(const QString& Word)
 {
     std::vector<quint32> grams;
@@ -147,7 +148,8 @@ std::vector<quint32> TQFuzzyIndexField::Variants(const QString& Word) const
     if (Word.size() < 2 || Word.size() > FuzzyMaxAlikeLength) return found;
     FShared.resize(FWords.size());
     std::vector<quint32> touched;
-    for (quint32 g : Bigrams(Word)) {
+    const std::vector<quint32> grams = Bigrams(Word);
+    for (quint32 g : grams) {
         const auto list = FGrams.constFind(g);
         if (list == FGrams.cend()) continue;
         for (quint32 id : *list) {
@@ -156,7 +158,11 @@ std::vector<quint32> TQFuzzyIndexField::Variants(const QString& Word) const
     }
     for (quint32 id : touched) {
         const QString& other = FWords[id];
+        // Each edit loses at most two of the word's bigrams: a word too few
+        // edits away must keep the others.
+        const qsizetype edits = std::max(Word.size(), other.size()) / 3;
         if (id != (own != FIds.cend() ? *own : quint32(-1)) && LengthsMayBeAlike(Word.size(), other.size()) &&
+            qsizetype(FShared[id]) >= qsizetype(grams.size()) - 2 * edits &&
             FuzzySubstitutionCost(Word, other) < FuzzyWordWeight(std::max(Word.size(), other.size())))
             found.push_back(id);
         FShared[id] = 0;
