@@ -100,8 +100,20 @@ bool ApplyTranslation(TLangFileProject& Project, int LangIndex, TLocItem& Item, 
     const int32_t version = Item.MainValue()->ValueVersion();
     if (value->Value() == Translation && value->ValueVersion() == version) return false;
     value->SetValue(Translation);
+    value->SetFuzzyScore(0);
     value->SetModified(DateTime::Now());
     value->SetValueVersion(version);
+    Project.LangFiles()[LangIndex]->SetModified(true);
+    return true;
+}
+
+bool ApplyFuzzyMatch(TLangFileProject& Project, int LangIndex, TLocItem& Item, const TFuzzyMatch& Match)
+{
+    TLocValue* value = Item.Values().Items(LangIndex);
+    if (value->Value() == Match.Translation && value->FuzzyScore() == Match.Score) return false;
+    value->SetValue(Match.Translation);
+    value->SetFuzzyScore(Match.Score);
+    value->SetModified(DateTime::Now());
     Project.LangFiles()[LangIndex]->SetModified(true);
     return true;
 }
@@ -208,6 +220,14 @@ bool TRepositoryFlows::RepAddWord(int LocNative, int LocCurrent, TRepAnswer& MR,
         cur = GetCoreText(cur);
     }
     return RepositoryAddWord(LocNative, LocCurrent, MR, Plural, Options, cur, nat);
+}
+
+QList<TFuzzyMatch> TRepositoryFlows::FuzzyMatches(TQLangRepository& Repository, int NativeLocale, int TargetLocale,
+                                                  const QString& Native, int Threshold, int MaxCount)
+{
+    const int search = Repository.ServingLocale(NativeLocale), target = Repository.ServingLocale(TargetLocale);
+    if (search == 0 || target == 0) return {};
+    return Repository.FuzzyLookup(search, target, Native, Threshold, MaxCount);
 }
 
 TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLocale, const TLocItem& Item,

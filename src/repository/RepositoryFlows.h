@@ -119,6 +119,11 @@ public:
     TLookupResult LookupTranslation(int NativeLocale, int TargetLocale, const TLocItem& Item, int LangIndex,
                                     bool Plural, TRepAnswer& MR);
 
+    // The fuzzy matches of a native text (see TQLangRepository::FuzzyLookup)
+    // in the repository's languages serving the two locales.
+    static QList<TFuzzyMatch> FuzzyMatches(TQLangRepository& Repository, int NativeLocale, int TargetLocale,
+                                           const QString& Native, int Threshold, int MaxCount);
+
     // "Add Cell" for the given items of column LangIndex, top to bottom.
     void AddCells(TLangFileProject& Project, int LangIndex, const QList<TLocItem*>& Items);
     // "Refresh by Language": every translated string property and constant.
@@ -152,3 +157,6 @@ bool SkippedByTranslateAll(const TLocItem& Item, int LangIndex, bool TranslateAl
 // Sets a translation into column LangIndex as the user's edit would: value,
 // time, version (translated) and the file modified. False when nothing changed.
 bool ApplyTranslation(TLangFileProject& Project, int LangIndex, TLocItem& Item, const QString& Translation);
+// Sets a fuzzy match's translation into column LangIndex as a draft: the value
+// and its score change, it stays untranslated. False when nothing changed.
+bool ApplyFuzzyMatch(TLangFileProject& Project, int LangIndex, TLocItem& Item, const TFuzzyMatch& Match);

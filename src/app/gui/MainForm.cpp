@@ -10,6 +10,7 @@
 #include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/SearchCommands.h"
 #include "app/gui/StatisticsDialog.h"
+#include "app/gui/SuggestionsPanel.h"
 #include "app/gui/WebCommands.h"
 #include "app/gui/WindowKeys.h"
 #include "core/Prompt.h"
@@ -112,6 +113,13 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                  [this](int ACol, int ARow) { UpdateCellCommandStates(ACol, ARow); },
                  [this](int ACol) { UpdateColumnCaption(sgStrings->VisibleColumn(ACol)); }, [this] { RefreshGrid(); },
                  [this](const std::function<void()>& Command) { Guard(Command); }});
+    FSuggestions = new TSuggestionsPanel(
+        this, TSuggestionsHost{[this] { return FRepository->Repository(); }, [this] { return sgStrings->Col(); },
+                               [this] { return sgStrings->Row(); }, [this](int ARow) { return RowItem(ARow); },
+                               [this](int ACol) { return ColumnFile(ACol); },
+                               [this] { return ProjectOpen() ? int(FProject->LangFiles()[0]->Locale()) : 0; },
+                               [this](int ACol) { return Writable(ACol); },
+                               [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); }});
     FExtract = new TExtractCommands(
         this, &Prompt(),
         TExtractHost{[this] { return ProjectOpen() ? FProject->LangFiles().Items(0)->FileName() : QString(); },
@@ -129,6 +137,7 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
     layout->setSpacing(2);
     layout->addWidget(FFilterPanel);
     layout->addWidget(sgStrings, 1);
+    layout->addWidget(FSuggestions);
     setCentralWidget(central);
 
     FNativeValueForm = new TfrmNativeValue(this);
@@ -389,6 +398,8 @@ void TOxvPDMainForm::CreateMenus()
     FNamePopup = new QMenu(this);
     FNamePopup->addAction(miCopyName);
     FWeb->AddActions(FLanguageMenu, miFont, FPopup);
+    FLanguageMenu->addAction(FSuggestions->ToggleAction());
+    FSuggestions->SetWebAction(FWeb->miGoogleTranslateCell);
 }
 
 void TOxvPDMainForm::CreateToolBar()

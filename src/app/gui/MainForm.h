@@ -33,6 +33,7 @@ class TSearchCommands;
 class TWindowKeys;
 class TExchangeCommands;
 class TRepositoryCommands;
+class TSuggestionsPanel;
 class TWebCommands;
 class TExtractCommands;
 class QTreeWidgetItem;
@@ -55,6 +56,7 @@ public:
     TExchangeCommands* Exchange() const { return FExchange; }
     TRepositoryCommands* Repository() const { return FRepository; }
     TWebCommands* Web() const { return FWeb; }
+    TSuggestionsPanel* Suggestions() const { return FSuggestions; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -237,6 +239,7 @@ private:
     TExchangeCommands* FExchange = nullptr;
     TRepositoryCommands* FRepository = nullptr;
     TWebCommands* FWeb = nullptr;
+    TSuggestionsPanel* FSuggestions = nullptr;
     TExtractCommands* FExtract = nullptr;
 
     // Window parts.
