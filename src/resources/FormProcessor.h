@@ -87,6 +87,22 @@ struct TFormProperty {
 };
 using TFormPropertyVisitor = std::function<void(const TFormProperty& Property)>;
 
+// One object of a form stream as the reading walk enters it.
+struct TFormObjectInfo {
+    QString ClassName;     // as in the stream, without a position
+    QString Name;          // as in the stream; empty for an unnamed object
+    QString ComponentName; // storage name of the component; empty for the form itself
+    bool Inline = false;   // a frame placed on its parent
+};
+
+// What a reading walk reports: each object is entered, its properties are
+// visited, its children entered and left, then it is left itself.
+struct TFormReadHooks {
+    TFormPropertyVisitor Property;
+    std::function<void(const TFormObjectInfo& Object)> EnterObject;
+    std::function<void()> LeaveObject;
+};
+
 class TLocFormProcessor;
 using TLocBeforeProcessingEvent =
     std::function<void(TLocFormProcessor* Sender, const QString& FormName, bool& Process)>;
@@ -141,6 +157,8 @@ public:
     // translation uses; 8-bit strings are read in the code page of Locale.
     // Returns the form's name. Raises like the translation.
     static QString ReadFormProperties(const QByteArray& Src, uint16_t Locale, const TFormPropertyVisitor& Visit);
+    // The same walk with the objects reported as well.
+    static QString ReadForm(const QByteArray& Src, uint16_t Locale, const TFormReadHooks& Hooks);
 
 private:
     struct TObjectHeader;
@@ -167,6 +185,6 @@ private:
     QString FFormName;
     TLocBeforeProcessingEvent FBeforeFormProcessing;
     TLocAfterProcessingEvent FAfterFormProcessing;
-    TFormPropertyVisitor FVisitor; // set while ReadFormProperties runs
-    uint16_t FReadLocale = 0;      // language of the stream's 8-bit strings there
+    TFormReadHooks FHooks;    // set while ReadForm runs
+    uint16_t FReadLocale = 0; // language of the stream's 8-bit strings there
 };
