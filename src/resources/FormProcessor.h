@@ -13,8 +13,9 @@ VOCABRIX_ERROR(ELocFormProcessorError, EVocabrixError);
 
 class TResProcessor;
 
-// Value codes of the binary component stream ("TPF0").
-enum TValueType : uint8_t {
+// Value codes of the binary component stream ("TPF0"); named apart from the
+// grid's cell value types, which share a program with them.
+enum TStreamValue : uint8_t {
     vaNull = 0,
     vaList = 1,
     vaInt8 = 2,
@@ -44,7 +45,7 @@ class TQWriter {
 public:
     explicit TQWriter(QByteArray& Dest) : FDest(Dest) {}
 
-    void WriteValue(TValueType Value) { FDest.append(char(Value)); }
+    void WriteValue(TStreamValue Value) { FDest.append(char(Value)); }
     void WriteBytes(const char* Data, qsizetype Size) { FDest.append(Data, Size); }
     // A short string: 1-byte length and the bytes (names, identifiers).
     void WriteStr(const QByteArray& Bytes);

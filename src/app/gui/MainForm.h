@@ -35,6 +35,7 @@ class TExchangeCommands;
 class TRepositoryCommands;
 class TWebCommands;
 class TExtractCommands;
+class TPreviewCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -55,6 +56,7 @@ public:
     TExchangeCommands* Exchange() const { return FExchange; }
     TRepositoryCommands* Repository() const { return FRepository; }
     TWebCommands* Web() const { return FWeb; }
+    TPreviewCommands* Preview() const { return FPreview; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -238,6 +240,7 @@ private:
     TRepositoryCommands* FRepository = nullptr;
     TWebCommands* FWeb = nullptr;
     TExtractCommands* FExtract = nullptr;
+    TPreviewCommands* FPreview = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;
