@@ -6,6 +6,7 @@
 
 #include "core/Prompt.h"
 #include "langfile/LangFile.h"
+#include "langfile/dialogs/TreeCombo.h"
 #include "resources/DllBuilder.h"
 #include "resources/FormTree.h"
 #include "resources/ResProcessor.h"
@@ -13,6 +14,7 @@
 #include "storage/LocStorage.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -150,6 +152,14 @@ void WritePE(const QString& FileName, const QList<QPair<QString, QByteArray>>& I
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(image);
 }
+
+class TUrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Urls;
+public Q_SLOTS:
+    void Open(const QUrl& Url) { Urls << Url; }
+};
 
 struct TViewer {
     QTemporaryDir Dir;
@@ -567,6 +577,18 @@ void TestPreview::previewButtonAndClickOnTheWindow()
     const TIniFile ini = TIniFile::Load(w.Dir.filePath("preview.ini"));
     QCOMPARE(ini.ReadSection("MissingClasses"), QStringList{"TSuperGrid"});
     QVERIFY(w.Prompt.Log.isEmpty());
+
+    // The settings button hands the file to the desktop.
+    TUrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "Open");
+    QTest::mouseClick(toolBar->widgetForAction(preview->butShowSettingsIni), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler("file");
+    QCOMPARE(catcher.Urls, QList<QUrl>{QUrl::fromLocalFile(w.Dir.filePath("preview.ini"))});
+
+    // Only forms are previewed.
+    w.Form->SectionChange(w.Form->SectionChooser()->UnitsNode());
+    QVERIFY(w.Grid()->RowCount() > 0);
+    QVERIFY(!button->isEnabled());
 }
 
 QTEST_MAIN(TestPreview)

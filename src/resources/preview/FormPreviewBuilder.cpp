@@ -920,13 +920,18 @@ QWidget* TFormPreviewBuilder::CreateComponent(const TFormObject& O, int Kind, QW
         if (O.Bool(QStringLiteral("SimplePanel")).value_or(false)) {
             bar->showMessage(O.Text(QStringLiteral("SimpleText")));
         } else {
-            for (int i = 0; i < kMaxItems; ++i) {
+            auto hasPanel = [&](int i) {
                 const QString panel = QStringLiteral("Panels[%1].").arg(i);
-                if (!O.Property(panel + QStringLiteral("Text")) && !O.Property(panel + QStringLiteral("Width"))) break;
+                return O.Property(panel + QStringLiteral("Text")) || O.Property(panel + QStringLiteral("Width"));
+            };
+            for (int i = 0; i < kMaxItems && hasPanel(i); ++i) {
+                const QString panel = QStringLiteral("Panels[%1].").arg(i);
                 auto* label = new QLabel(O.Text(panel + QStringLiteral("Text")));
                 label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-                label->setFixedWidth(O.Integer(panel + QStringLiteral("Width"), 50, 0, kMaxSize));
-                bar->addWidget(label);
+                // The last panel takes the rest of the bar.
+                const bool last = !hasPanel(i + 1);
+                if (!last) label->setFixedWidth(O.Integer(panel + QStringLiteral("Width"), 50, 0, kMaxSize));
+                bar->addWidget(label, last ? 1 : 0);
             }
         }
         w = bar;
