@@ -459,6 +459,24 @@ void TestPreview::damagedStreamShowsWhatItCan()
             QVERIFY(n < 20); // only before the form's header is complete
         }
     }
+    // Bytes changed at random places of a real form: whatever values come out
+    // of them build without a crash.
+    QFile file(QStringLiteral(TEST_DATA_DIR "/forms/ide_findreplacedialog.bin"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray real = file.readAll();
+    quint32 seed = 22;
+    for (int round = 0; round < 200; ++round) {
+        QByteArray mutated = real;
+        for (int i = 0; i < 4; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            mutated[qsizetype(seed % quint32(mutated.size()))] = char(seed >> 24);
+        }
+        try {
+            v.Viewer.ShowStream(mutated);
+        } catch (const ELocFormProcessorError&) {
+            QVERIFY(!v.Viewer.Form());
+        }
+    }
     // Absurd sizes and counts are bounded.
     TFormStreamWriter s;
     s.Object("THugeForm", "HugeForm").Int("ClientWidth", 2000000000).Int("ClientHeight", -5).End();

@@ -246,6 +246,7 @@ public:
         if (auto* box = qobject_cast<QGroupBox*>(FHost)) free.setTop(box->fontMetrics().height());
         const int dx = FHost->width() - FDesign.width(), dy = FHost->height() - FDesign.height();
         auto place = [&](QWidget* W, QRect R) {
+            R.setSize(R.size().expandedTo(QSize(0, 0))); // the edges may have met
             if (FMirrored) R.moveLeft(FHost->width() - R.left() - R.width());
             W->setGeometry(R);
         };
