@@ -6,6 +6,7 @@
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
 #include "app/gui/OptionsDialog.h"
+#include "app/gui/PreviewCommands.h"
 #include "app/gui/RepositoryCommands.h"
 #include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/SearchCommands.h"
@@ -125,6 +126,10 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
         TExtractHost{[this] { return ProjectOpen() ? FProject->LangFiles().Items(0)->FileName() : QString(); },
                      [this] { return CloseProjectFile(); },
                      [this](const QString& FileName) { OpenProjectFile(FileName, true, false); }});
+    FPreview = new TPreviewCommands(this, sgStrings, FProject.get(), &Prompt(),
+                                    TPreviewHost{[this](int ARow) { return RowItem(ARow); },
+                                                 [this] { return ActiveLangFile(); },
+                                                 [this] { return FTreeCombo->SelectedSection() == ssForms; }});
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -433,6 +438,7 @@ void TOxvPDMainForm::CreateToolBar()
     mirror(miPaste, QStyle::SP_FileDialogDetailedView);
     FToolBar->addSeparator();
     mirror(miNtvValueForm, QStyle::SP_FileDialogInfoView);
+    FPreview->AddToolBarActions(FToolBar);
     FToolBar->addSeparator();
     mirror(miExit, QStyle::SP_DialogCloseButton);
 }
@@ -1018,6 +1024,7 @@ void TOxvPDMainForm::UpdateCommandStates()
     FExchange->UpdateCommandStates();
     FRepository->UpdateCommandStates();
     FWeb->UpdateCommandStates();
+    FPreview->UpdateCommandStates();
 }
 
 void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)

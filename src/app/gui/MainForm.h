@@ -36,6 +36,7 @@ class TRepositoryCommands;
 class TSuggestionsPanel;
 class TWebCommands;
 class TExtractCommands;
+class TPreviewCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -57,6 +58,7 @@ public:
     TRepositoryCommands* Repository() const { return FRepository; }
     TWebCommands* Web() const { return FWeb; }
     TSuggestionsPanel* Suggestions() const { return FSuggestions; }
+    TPreviewCommands* Preview() const { return FPreview; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -241,6 +243,7 @@ private:
     TWebCommands* FWeb = nullptr;
     TSuggestionsPanel* FSuggestions = nullptr;
     TExtractCommands* FExtract = nullptr;
+    TPreviewCommands* FPreview = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;
