@@ -17,3 +17,15 @@ inline void WhenShown(QWidget* Dialog, const std::function<void()>& Action)
             WhenShown(Dialog, Action);
     });
 }
+
+// Runs Action once a dialog of type T is the modal window (a dialog that a
+// command creates, shows and waits for); polls until then.
+template <class T> void WhenModal(QObject* Context, const std::function<void(T*)>& Action)
+{
+    QTimer::singleShot(20, Context, [Context, Action] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget()))
+            Action(dialog);
+        else
+            WhenModal<T>(Context, Action);
+    });
+}

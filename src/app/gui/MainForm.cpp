@@ -1,11 +1,14 @@
 #include "app/gui/MainForm.h"
 
 #include "app/gui/ExchangeCommands.h"
+#include "app/gui/ExternalCommands.h"
 #include "app/gui/ExtractCommands.h"
+#include "app/gui/HelpCommands.h"
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
 #include "app/gui/OptionsDialog.h"
+#include "app/gui/ProjectCommands.h"
 #include "app/gui/RepositoryCommands.h"
 #include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/SearchCommands.h"
@@ -117,6 +120,23 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
         TExtractHost{[this] { return ProjectOpen() ? FProject->LangFiles().Items(0)->FileName() : QString(); },
                      [this] { return CloseProjectFile(); },
                      [this](const QString& FileName) { OpenProjectFile(FileName, true, false); }});
+    FProjectTools = new TProjectToolCommands(
+        this, FProject.get(), &Prompt(), &FSettings,
+        TProjectToolsHost{[this] { return SelectedLanguages(); }, [this] { return ActiveLangFile() != nullptr; },
+                          [this] { return miCloseLanguage->isEnabled(); }, [this] { UpdateCaptions(); },
+                          [this] { UpdateCommandStates(); },
+                          [this](const std::function<void()>& Command) { Guard(Command); }, FOptions.Debug});
+    FHelp = new THelpCommands(this);
+    FTreeCombo = new TfrmTreeCombo(this);
+    FExternal = new TExternalCommands(
+        this, FProject.get(), &Prompt(), FTreeCombo,
+        TExternalHost{[this] { return SelectedItems(); }, [this] { return RowItem(sgStrings->Row()); },
+                      [this] { sgStrings->EndEditing(); }, [this] { RefreshGrid(); }, [this] { UpdateCommandStates(); },
+                      [this] { UpdateColumnCaption(NativeColumn()); },
+                      [this] { SectionChange(FTreeCombo->SelectedNode()); },
+                      [this](const std::function<void()>& Command) { Guard(Command); }});
+    FTreeCombo->SetOnChange([this](QTreeWidget*, QTreeWidgetItem* Node) { Guard([&] { SectionChange(Node); }); });
+    FTreeCombo->SetOnFormHide([this] { sgStrings->setFocus(); });
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -142,9 +162,6 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
         }
     });
     FCellEditor = new TdlgCellEdit(this);
-    FTreeCombo = new TfrmTreeCombo(this);
-    FTreeCombo->SetOnChange([this](QTreeWidget*, QTreeWidgetItem* Node) { Guard([&] { SectionChange(Node); }); });
-    FTreeCombo->SetOnFormHide([this] { sgStrings->setFocus(); });
     FNewLangTimer = new QTimer(this);
     FNewLangTimer->setInterval(500);
     FNewLangTimer->setSingleShot(true);
@@ -152,8 +169,6 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
 
     if (const auto position = LoadWindowPosition(wpMainForm))
         setGeometry(position->Left, position->Top, position->Width, position->Height);
-    if (const auto position = LoadWindowPosition(wpCellEditor))
-        FCellEditor->setGeometry(position->Left, position->Top, position->Width, position->Height);
     if (const auto position = LoadWindowPosition(wpNativeValueForm))
         FNativeValueForm->setGeometry(position->Left, position->Top, position->Width, position->Height);
     try {
@@ -307,7 +322,6 @@ void TOxvPDMainForm::CreateActions()
     miFont = AddAction(nullptr, "miFont", "&Font...", {}, [this] { ChooseFont(); });
     miLangProps = AddAction(nullptr, "miLangProps", "&Properties...", {}, [this] { LanguageProperties(); });
     miShowStatistics = AddAction(nullptr, "miShowStatistics", "Show Statistics...", {}, [this] { ShowStatistics(); });
-    miAbout = AddAction(nullptr, "miAbout", "&About...", {}, [this] { ShowAbout(); });
     miOptions = AddAction(nullptr, "miOptions", "&Options...", {}, [this] { ShowOptions(); });
 }
 
@@ -325,7 +339,10 @@ void TOxvPDMainForm::CreateMenus()
     FFileMenu->addAction(miSaveAll);
     FFileMenu->addAction(miCloseLanguage);
     FFileMenu->addSeparator();
+    FProjectTools->AddActions(FFileMenu);
+    FFileMenu->addSeparator();
     FExchange->AddMenus(FFileMenu);
+    FProjectTools->AddRepairAction(FFileMenu);
     FFileMenu->addSeparator();
     FFileMenu->addAction(miExit);
 
@@ -336,6 +353,8 @@ void TOxvPDMainForm::CreateMenus()
     FEditItems << miSelectAll << miDuplicatePrev << miCopyName << FEditMenu->addSeparator();
     FEditMenu->addActions({miTranslated, miUntranslatable, miVerified, miRevert});
     FEditItems << miTranslated << miUntranslatable << miVerified << miRevert << FEditMenu->addSeparator();
+    FExternal->AddActions(FEditMenu);
+    FEditItems << FEditMenu->addSeparator();
     FEditMenu->addAction(miRefresh);
     FEditItems << miRefresh;
     // Without a project only the window items below this separator are shown.
@@ -363,7 +382,7 @@ void TOxvPDMainForm::CreateMenus()
     FRepository->AddRepositoryActions(FRepositoryMenu);
 
     FHelpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
-    FHelpMenu->addAction(miAbout);
+    FHelp->AddActions(FHelpMenu);
 
     // The grid's pop-up menus.
     FPopup = new QMenu(this);
@@ -371,6 +390,7 @@ void TOxvPDMainForm::CreateMenus()
     FPopup->addSeparator();
     FPopup->addActions({miSelectAll, miDuplicatePrev, miCopyName});
     FPopup->addSeparator();
+    FExternal->AddPopupActions(FPopup);
     FPopup->addActions({miTranslated, miUntranslatable, miVerified, miRevert});
     FPopup->addSeparator();
     QMenu* popupShow = FPopup->addMenu(QStringLiteral("S&how"));
@@ -555,12 +575,8 @@ void TOxvPDMainForm::closeEvent(QCloseEvent* Event)
 
 void TOxvPDMainForm::OpenProjectDialog()
 {
-    QFileDialog dialog(this, QStringLiteral("Open project"), FSettings.WorkDir,
-                       QStringLiteral("Native language files (*.ntv.lng)"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("ntv.lng"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    OpenProjectFile(dialog.selectedFiles().first(), true, false);
+    if (const QString file = ChooseProjectFile(this, FSettings.WorkDir); !file.isEmpty())
+        OpenProjectFile(file, true, false);
 }
 
 bool TOxvPDMainForm::eventFilter(QObject* Watched, QEvent* Event)
@@ -730,7 +746,10 @@ bool TOxvPDMainForm::CloseProjectFile()
         stayOpen();
         throw;
     }
+    const bool refresh = files.Count() > 0 && !FProject->IsLibrary();
+    const QString peFile = FProject->PEFileName(), nativeFile = FProject->NativeFileName();
     FProject->Close(false);
+    if (refresh) FProjectTools->RefreshOnClose(peFile, nativeFile);
 
     edSection->clear();
     FTreeCombo->Clear();
@@ -941,6 +960,24 @@ QString TOxvPDMainForm::FilterLabelText() const
     return language + QStringLiteral(": ") + state;
 }
 
+QList<TLocItem*> TOxvPDMainForm::SelectedItems() const
+{
+    QList<TLocItem*> items;
+    const TGridRect sel = sgStrings->Selection();
+    for (int r = std::max(sel.Top, 0); r <= sel.Bottom && r < sgStrings->RowCount(); ++r)
+        if (TLocItem* item = RowItem(r)) items << item;
+    return items;
+}
+
+QList<TLangFile*> TOxvPDMainForm::SelectedLanguages() const
+{
+    QList<TLangFile*> files;
+    const TGridRect sel = sgStrings->Selection();
+    for (int c = std::max(sel.Left, 0); c <= sel.Right && c < sgStrings->VisibleColCount(); ++c)
+        if (TLangFile* file = ColumnFile(c)) files << file;
+    return files;
+}
+
 bool TOxvPDMainForm::Writable(int ACol) const
 {
     if (ACol < 0 || ACol >= sgStrings->VisibleColCount()) return false;
@@ -1007,6 +1044,8 @@ void TOxvPDMainForm::UpdateCommandStates()
     FExchange->UpdateCommandStates();
     FRepository->UpdateCommandStates();
     FWeb->UpdateCommandStates();
+    FProjectTools->UpdateCommandStates();
+    FExternal->UpdateCommandStates();
 }
 
 void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)
@@ -1015,23 +1054,17 @@ void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)
     miNtvValueForm->setChecked(Visible);
 }
 
-void TOxvPDMainForm::ShowAbout()
-{
-    QMessageBox::about(this, QStringLiteral("About Phrase Desk"),
-                       QStringLiteral("<b>Phrase Desk</b><br>Version %1<br><br>The translator's workbench of the "
-                                      "Vocabrix localization toolkit.")
-                           .arg(QStringLiteral(PHRASEDESK_VERSION)));
-}
-
 void TOxvPDMainForm::ChooseFont()
 {
     TQGridColumn* column = sgStrings->ActiveColumn();
     if (!column || !column->Data()) return;
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, column->Font().Font, this);
+    const QFont font =
+        QFontDialog::getFont(&ok, column->Font().Font, this, QString(), QFontDialog::DontUseNativeDialog);
     if (!ok) return;
+    // The default for new columns changes only through the options.
     column->SetFont({font, column->Font().Color});
-    DefaultGridFont = font;
+    sgStrings->setFont(font);
     RefreshGrid();
     if (static_cast<TLangFile*>(column->Data())->IsNative()) FNativeValueForm->SetTextFont(font);
 }

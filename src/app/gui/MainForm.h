@@ -35,6 +35,9 @@ class TExchangeCommands;
 class TRepositoryCommands;
 class TWebCommands;
 class TExtractCommands;
+class THelpCommands;
+class TExternalCommands;
+class TProjectToolCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -55,6 +58,8 @@ public:
     TExchangeCommands* Exchange() const { return FExchange; }
     TRepositoryCommands* Repository() const { return FRepository; }
     TWebCommands* Web() const { return FWeb; }
+    TProjectToolCommands* ProjectTools() const { return FProjectTools; }
+    TExternalCommands* External() const { return FExternal; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -178,6 +183,10 @@ private:
     void UpdateCellOptions(int ACol, int ARow);
     bool StoreCell(int ACol, int ARow, const QString& Text);
     bool Writable(int ACol) const;
+    // The languages of the selected visible columns, left to right.
+    QList<TLangFile*> SelectedLanguages() const;
+    // The items of the selected rows, top to bottom.
+    QList<TLocItem*> SelectedItems() const;
     bool SomeSelectedCellEditable() const;
     void ComputeSelRows();
     bool EditorClipboard(const char* Method);
@@ -186,7 +195,6 @@ private:
     QString NativeText(int ARow) const;
     void UpdateRelativeLength(int ACol, int ARow);
     void UpdateWindowTitle();
-    void ShowAbout();
     void ChooseFont();
     void LanguageProperties();
     void ShowStatistics();
@@ -238,6 +246,9 @@ private:
     TRepositoryCommands* FRepository = nullptr;
     TWebCommands* FWeb = nullptr;
     TExtractCommands* FExtract = nullptr;
+    TProjectToolCommands* FProjectTools = nullptr;
+    THelpCommands* FHelp = nullptr;
+    TExternalCommands* FExternal = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;
@@ -272,6 +283,6 @@ private:
         *miVerified, *miRevert, *miRefresh, *miNtvValueForm;
     QAction *miShowTranslated, *miShowUntranslated, *miShowBoth, *miShowUntrOnly, *miShowTextual, *miShowNontextual,
         *miAllTypes, *miSortAsc, *miSortDsc, *miSortOriginal, *miFont, *miLangProps, *miShowStatistics;
-    QAction *miAbout, *miOptions;
+    QAction* miOptions;
     QAction *pmShowTextual, *pmShowNontextual, *pmAllTypes;
 };
