@@ -4,6 +4,7 @@
 #include "app/gui/ExternalCommands.h"
 #include "app/gui/ExtractCommands.h"
 #include "app/gui/HelpCommands.h"
+#include "app/gui/LibraryCommands.h"
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
@@ -127,6 +128,15 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                           [this] { UpdateCommandStates(); },
                           [this](const std::function<void()>& Command) { Guard(Command); }, FOptions.Debug});
     FHelp = new THelpCommands(this);
+    FLibraries =
+        new TLibraryCommands(this, FProject.get(), &Prompt(), &FSettings,
+                             TLibraryHost{[this](const QString& File) { OpenProjectFile(File, true, true); },
+                                          [this] { return ActiveLangFile() && !sgStrings->MultiColsSelected(); },
+                                          [this] {
+                                              UpdateCaptions();
+                                              RefreshGrid();
+                                          },
+                                          [this](const std::function<void()>& Command) { Guard(Command); }});
     FTreeCombo = new TfrmTreeCombo(this);
     FExternal = new TExternalCommands(
         this, FProject.get(), &Prompt(), FTreeCombo,
@@ -381,6 +391,7 @@ void TOxvPDMainForm::CreateMenus()
     FRepositoryMenu = menuBar()->addMenu(QStringLiteral("&Repository"));
     FRepository->AddRepositoryActions(FRepositoryMenu);
 
+    FLibraries->AddActions(menuBar()->addMenu(QStringLiteral("Li&braries")));
     FHelpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     FHelp->AddActions(FHelpMenu);
 
@@ -1046,6 +1057,7 @@ void TOxvPDMainForm::UpdateCommandStates()
     FWeb->UpdateCommandStates();
     FProjectTools->UpdateCommandStates();
     FExternal->UpdateCommandStates();
+    FLibraries->UpdateCommandStates();
 }
 
 void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)
@@ -1261,6 +1273,7 @@ void TOxvPDMainForm::ShowOptions()
         FRepository->OpenRepository(path);
     }
     SaveOptions(FSettings);
+    SaveLibraryPath(FSettings.LibraryPath);
     DefaultGridFont = dialog.GridFont();
     SaveGridFont(FontSettingsOf(DefaultGridFont, dialog.GridFontCharset()));
     ApplySettings();

@@ -36,6 +36,7 @@ class TRepositoryCommands;
 class TWebCommands;
 class TExtractCommands;
 class THelpCommands;
+class TLibraryCommands;
 class TExternalCommands;
 class TProjectToolCommands;
 class QTreeWidgetItem;
@@ -60,6 +61,7 @@ public:
     TWebCommands* Web() const { return FWeb; }
     TProjectToolCommands* ProjectTools() const { return FProjectTools; }
     TExternalCommands* External() const { return FExternal; }
+    TLibraryCommands* Libraries() const { return FLibraries; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -248,6 +250,7 @@ private:
     TExtractCommands* FExtract = nullptr;
     TProjectToolCommands* FProjectTools = nullptr;
     THelpCommands* FHelp = nullptr;
+    TLibraryCommands* FLibraries = nullptr;
     TExternalCommands* FExternal = nullptr;
 
     // Window parts.
