@@ -5,12 +5,16 @@
 #include "SampleWindow.h"
 
 #include "app/EditorSettings.h"
+#include "app/gui/ImeDialog.h"
+#include "app/gui/LanguageToolCommands.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/ProjectCommands.h"
+#include "app/gui/QGridEditor.h"
 #include "app/gui/SynchronizeDialog.h"
 #include "platform/Settings.h"
 #include "resources/DllBuilder.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QLineEdit>
@@ -73,6 +77,35 @@ class TstProjectTools : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // "&IME..." stores the choice in the active column and its settings; the
+    // cell editor asks the input method for Latin letters in a Roman mode.
+    void imeStoredPerColumn()
+    {
+        TTools t;
+        t.Grid()->setFocus();
+        t.Grid()->SetCol(t.Col(1));
+        t.Form->UpdateCommandStates();
+        WhenModal<TdlgIME>(t.Form.get(), [](TdlgIME* d) {
+            QCOMPARE(d->windowTitle(), QStringLiteral("Language IME"));
+            QCOMPARE(d->cbImeName->currentText(), QStringLiteral("-- None --"));
+            QCOMPARE(d->cbImeMode->currentIndex(), 3);
+            d->cbImeMode->setCurrentIndex(4);
+            QTest::mouseClick(d->btnOK, Qt::LeftButton);
+        });
+        QAction* ime = t.Form->findChild<QAction*>("miIME");
+        t.ClickMenuItem(t.Menu("&Language"), ime);
+        QTRY_COMPARE(t.Grid()->VisibleColumn(t.Col(1))->ImeMode(), imSAlpha);
+        QVERIFY(t.Grid()->VisibleColumn(t.Col(1))->ImeName().isEmpty());
+        const TColumnSettings stored =
+            TProjectDesktopFile(t.File("ntv")).ReadColumn(LanguageExtension(t.File("deu")), TColumnSettings());
+        QCOMPARE(stored.ImeMode, 4);
+        QTest::keyClick(t.Grid(), Qt::Key_F2);
+        QTRY_VERIFY(t.Grid()->Editing());
+        auto* editor = t.Grid()->findChild<TQSGInplaceEdit*>();
+        QVERIFY(editor && editor->inputMethodHints().testFlag(Qt::ImhLatinOnly));
+        QVERIFY(editor->testAttribute(Qt::WA_InputMethodEnabled));
+    }
+
     void createDllSkipsAnExistingDllAnsweredNo()
     {
         TTools t;

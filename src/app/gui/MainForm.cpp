@@ -4,6 +4,7 @@
 #include "app/gui/ExternalCommands.h"
 #include "app/gui/ExtractCommands.h"
 #include "app/gui/HelpCommands.h"
+#include "app/gui/LanguageToolCommands.h"
 #include "app/gui/LibraryCommands.h"
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
@@ -34,7 +35,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -128,6 +128,16 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                           [this] { UpdateCommandStates(); },
                           [this](const std::function<void()>& Command) { Guard(Command); }, FOptions.Debug});
     FHelp = new THelpCommands(this);
+    FLanguageTools = new TLanguageToolCommands(
+        this, sgStrings,
+        TLanguageToolsHost{[this] {
+                               const TLangFile* file = ActiveLangFile();
+                               return file && !file->IsNative() && Writable(sgStrings->Col());
+                           },
+                           [this] { return ActiveLangFile() && ActiveLangFile()->IsNative(); },
+                           [this](const QFont& Font) { FNativeValueForm->SetTextFont(Font); },
+                           [this] { RefreshGrid(); }, [this] { SaveProjectDesktop(); },
+                           [this](const std::function<void()>& Command) { Guard(Command); }});
     FLibraries =
         new TLibraryCommands(this, FProject.get(), &Prompt(), &FSettings,
                              TLibraryHost{[this](const QString& File) { OpenProjectFile(File, true, true); },
@@ -329,7 +339,7 @@ void TOxvPDMainForm::CreateActions()
          {miShowTranslated, miShowUntranslated, miShowBoth, miShowUntrOnly, miShowTextual, miShowNontextual, miAllTypes,
           pmShowTextual, pmShowNontextual, pmAllTypes, miSortAsc, miSortDsc, miSortOriginal})
         a->setCheckable(true);
-    miFont = AddAction(nullptr, "miFont", "&Font...", {}, [this] { ChooseFont(); });
+    miFont = FLanguageTools->miFont;
     miLangProps = AddAction(nullptr, "miLangProps", "&Properties...", {}, [this] { LanguageProperties(); });
     miShowStatistics = AddAction(nullptr, "miShowStatistics", "Show Statistics...", {}, [this] { ShowStatistics(); });
     miOptions = AddAction(nullptr, "miOptions", "&Options...", {}, [this] { ShowOptions(); });
@@ -386,7 +396,7 @@ void TOxvPDMainForm::CreateMenus()
     QMenu* sort = FLanguageMenu->addMenu(QStringLiteral("&Sort"));
     sort->addActions({miSortAsc, miSortDsc, miSortOriginal});
     FLanguageMenu->addSeparator();
-    FLanguageMenu->addActions({miFont, miLangProps, miShowStatistics});
+    FLanguageMenu->addActions({FLanguageTools->miIME, miFont, miLangProps, miShowStatistics});
 
     FRepositoryMenu = menuBar()->addMenu(QStringLiteral("&Repository"));
     FRepository->AddRepositoryActions(FRepositoryMenu);
@@ -415,7 +425,7 @@ void TOxvPDMainForm::CreateMenus()
     QMenu* popupSort = FPopup->addMenu(QStringLiteral("&Sort"));
     popupSort->addActions({miSortAsc, miSortDsc, miSortOriginal});
     FPopup->addSeparator();
-    FPopup->addActions({miCloseLanguage, miFont, miLangProps, miShowStatistics});
+    FPopup->addActions({miCloseLanguage, FLanguageTools->miIME, miFont, miLangProps, miShowStatistics});
     FRepository->AddPopupActions(FPopup);
     FNamePopup = new QMenu(this);
     FNamePopup->addAction(miCopyName);
@@ -1026,7 +1036,7 @@ void TOxvPDMainForm::UpdateCommandStates()
     miSaveLanguage->setEnabled(open && someWritable);
     miCloseLanguage->setEnabled(open && active && someLanguage);
     miSaveAll->setEnabled(anyModified);
-    for (QAction* a : {miFont, miLangProps, miShowStatistics}) a->setEnabled(active && oneCol);
+    for (QAction* a : {miLangProps, miShowStatistics}) a->setEnabled(active && oneCol);
     miShowBoth->setEnabled(open && oneCol);
     miShowTranslated->setEnabled(active && !active->IsNative() && oneCol);
     miShowUntranslated->setEnabled(miShowTranslated->isEnabled());
@@ -1058,27 +1068,13 @@ void TOxvPDMainForm::UpdateCommandStates()
     FProjectTools->UpdateCommandStates();
     FExternal->UpdateCommandStates();
     FLibraries->UpdateCommandStates();
+    FLanguageTools->UpdateCommandStates();
 }
 
 void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)
 {
     FNativeValueForm->setVisible(Visible);
     miNtvValueForm->setChecked(Visible);
-}
-
-void TOxvPDMainForm::ChooseFont()
-{
-    TQGridColumn* column = sgStrings->ActiveColumn();
-    if (!column || !column->Data()) return;
-    bool ok = false;
-    const QFont font =
-        QFontDialog::getFont(&ok, column->Font().Font, this, QString(), QFontDialog::DontUseNativeDialog);
-    if (!ok) return;
-    // The default for new columns changes only through the options.
-    column->SetFont({font, column->Font().Color});
-    sgStrings->setFont(font);
-    RefreshGrid();
-    if (static_cast<TLangFile*>(column->Data())->IsNative()) FNativeValueForm->SetTextFont(font);
 }
 
 void TOxvPDMainForm::LanguageProperties()

@@ -36,6 +36,7 @@ class TRepositoryCommands;
 class TWebCommands;
 class TExtractCommands;
 class THelpCommands;
+class TLanguageToolCommands;
 class TLibraryCommands;
 class TExternalCommands;
 class TProjectToolCommands;
@@ -197,7 +198,6 @@ private:
     QString NativeText(int ARow) const;
     void UpdateRelativeLength(int ACol, int ARow);
     void UpdateWindowTitle();
-    void ChooseFont();
     void LanguageProperties();
     void ShowStatistics();
 
@@ -250,6 +250,7 @@ private:
     TExtractCommands* FExtract = nullptr;
     TProjectToolCommands* FProjectTools = nullptr;
     THelpCommands* FHelp = nullptr;
+    TLanguageToolCommands* FLanguageTools = nullptr;
     TLibraryCommands* FLibraries = nullptr;
     TExternalCommands* FExternal = nullptr;
 
