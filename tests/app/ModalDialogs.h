@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 #include <QWidget>
 
@@ -28,4 +29,12 @@ template <class T> void WhenModal(QObject* Context, const std::function<void(T*)
         else
             WhenModal<T>(Context, Action);
     });
+}
+
+// With DOCS_SCREENSHOTS set to a folder, the tests that show the help's
+// windows save them there (the help's pictures are made so).
+inline void SaveShot(QWidget* Widget, const QString& Name)
+{
+    const QString folder = qEnvironmentVariable("DOCS_SCREENSHOTS");
+    if (!folder.isEmpty()) Widget->grab().save(QDir(folder).filePath(Name));
 }

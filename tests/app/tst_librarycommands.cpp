@@ -68,6 +68,7 @@ private Q_SLOTS:
         WhenModal<TdlgChooseLib>(t.Form.get(), [&](TdlgChooseLib* d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("Select Libraries"));
             for (int i = 0; i < d->lbLibraries->count(); ++i) offered << d->lbLibraries->item(i)->text();
+            SaveShot(d, "libraries-dialog.png");
             QTest::mouseClick(d->btnOK, Qt::LeftButton);
         });
         QString log;

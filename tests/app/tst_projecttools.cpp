@@ -5,6 +5,7 @@
 #include "SampleWindow.h"
 
 #include "app/EditorSettings.h"
+#include "app/gui/HelpCommands.h"
 #include "app/gui/ImeDialog.h"
 #include "app/gui/LanguageToolCommands.h"
 #include "app/gui/MultiLineEditor.h"
@@ -15,6 +16,7 @@
 #include "resources/DllBuilder.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QLineEdit>
@@ -35,6 +37,15 @@ void WriteAll(const QString& Name, const QByteArray& Bytes)
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(Bytes);
 }
+
+// Takes the URLs the desktop would open.
+class TUrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Urls;
+public Q_SLOTS:
+    void Open(const QUrl& Url) { Urls << Url; }
+};
 
 struct TTools : TSampleWindow<TRecordingPrompt> {
     // German and French open; the sample's executable (or Exe) is the PE file.
@@ -77,6 +88,31 @@ class TstProjectTools : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // F1 opens the help's contents page in the desktop's browser.
+    void helpContents()
+    {
+        TTools t;
+        TUrlCatcher catcher;
+        QDesktopServices::setUrlHandler("file", &catcher, "Open");
+        QTest::keyClick(t.Form.get(), Qt::Key_F1);
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(catcher.Urls.size(), 1);
+        const QString page = catcher.Urls.first().toLocalFile();
+        QCOMPARE(QFileInfo(page).fileName(), QStringLiteral("index.html"));
+        QVERIFY(QFileInfo(page).isFile());
+        // Every page the contents links to is there.
+        for (const char* linked : {"getting-started.html", "grid.html", "dlls.html", "command-line.html"})
+            QVERIFY2(QFileInfo::exists(QDir(HelpFolder()).filePath(linked)), linked);
+
+        t.SelectLanguages(false);
+        QMenuBar* bar = t.Form->menuBar();
+        QMenu* file = t.Menu("&File");
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
+        QTRY_VERIFY(file->isVisible());
+        SaveShot(file, "file-menu.png");
+        QTest::keyClick(file, Qt::Key_Escape);
+    }
+
     // "&IME..." stores the choice in the active column and its settings; the
     // cell editor asks the input method for Latin letters in a Roman mode.
     void imeStoredPerColumn()
