@@ -25,7 +25,15 @@ template <class TTestPromptType> struct TSampleWindow {
     TTestPromptType Prompt;
     std::unique_ptr<TOxvPDMainForm> Form; // goes before the prompt it may still ask
 
-    TSampleWindow() { SetSettingsFolderForTesting(Dir.filePath("settings")); }
+    TSampleWindow()
+    {
+        SetSettingsFolderForTesting(Dir.filePath("settings"));
+        // Closing a project would otherwise synchronise its language files and
+        // report on them; the tests of that switch it on themselves.
+        TSettingsKey key;
+        key.WriteBool(QStringLiteral("RefreshOnClose"), false);
+        key.Flush();
+    }
     ~TSampleWindow()
     {
         Form.reset();
