@@ -2,12 +2,17 @@
 
 #include "app/gui/ImeDialog.h"
 #include "app/gui/QStringGrid.h"
+#include "app/gui/StatisticsDialog.h"
+#include "langfile/LEProject.h"
+#include "langfile/LanguageNaming.h"
+#include "langfile/dialogs/LanguagePropertiesDialog.h"
 
 #include <QAction>
 #include <QFontDialog>
 
-TLanguageToolCommands::TLanguageToolCommands(QWidget* AWindow, TQStringGrid* AGrid, TLanguageToolsHost AHost)
-    : QObject(AWindow), FWindow(AWindow), FGrid(AGrid), FHost(std::move(AHost))
+TLanguageToolCommands::TLanguageToolCommands(QWidget* AWindow, TQStringGrid* AGrid, TLEProject* AProject,
+                                             TLanguageToolsHost AHost)
+    : QObject(AWindow), FWindow(AWindow), FGrid(AGrid), FProject(AProject), FHost(std::move(AHost))
 {
     miIME = new QAction(QStringLiteral("&IME..."), this);
     miIME->setObjectName(QStringLiteral("miIME"));
@@ -15,13 +20,19 @@ TLanguageToolCommands::TLanguageToolCommands(QWidget* AWindow, TQStringGrid* AGr
     miFont = new QAction(QStringLiteral("&Font..."), this);
     miFont->setObjectName(QStringLiteral("miFont"));
     connect(miFont, &QAction::triggered, this, [this] { FHost.Guard([this] { ChooseFont(); }); });
+    miLangProps = new QAction(QStringLiteral("&Properties..."), this);
+    miLangProps->setObjectName(QStringLiteral("miLangProps"));
+    connect(miLangProps, &QAction::triggered, this, [this] { FHost.Guard([this] { LanguageProperties(); }); });
+    miShowStatistics = new QAction(QStringLiteral("Show Statistics..."), this);
+    miShowStatistics->setObjectName(QStringLiteral("miShowStatistics"));
+    connect(miShowStatistics, &QAction::triggered, this, [this] { FHost.Guard([this] { ShowStatistics(); }); });
 }
 
 void TLanguageToolCommands::UpdateCommandStates()
 {
     const bool oneColumn = !FGrid->MultiColsSelected();
     const TQGridColumn* column = FGrid->ActiveColumn();
-    miFont->setEnabled(column && column->Data() && oneColumn);
+    for (QAction* a : {miFont, miLangProps, miShowStatistics}) a->setEnabled(column && column->Data() && oneColumn);
     miIME->setEnabled(FHost.WritableLanguageActive() && FGrid->RowCount() > 0 && oneColumn);
 }
 
@@ -50,4 +61,23 @@ void TLanguageToolCommands::ChooseFont()
     FGrid->setFont(font);
     FHost.RefreshGrid();
     if (FHost.NativeActive()) FHost.SetNativeValueFont(font);
+}
+
+void TLanguageToolCommands::LanguageProperties()
+{
+    TLangFile* file = FHost.ActiveLangFile();
+    if (!file) return;
+    TdlgLanguageProperties dialog(FWindow);
+    dialog.Init(FProject->LangFiles(), file->LangIndex());
+    if (!dialog.Execute()) return;
+    ApplyLanguageProperties(*FProject, file->LangIndex(), dialog.NewLanguage(), dialog.Abbreviation());
+    FHost.RefreshGrid();
+    FHost.UpdateCommandStates();
+}
+
+void TLanguageToolCommands::ShowStatistics()
+{
+    if (!FHost.ActiveLangFile()) return;
+    TdlgStatistics dialog(FWindow);
+    dialog.Execute(*FProject);
 }

@@ -14,7 +14,6 @@
 #include "app/gui/RepositoryCommands.h"
 #include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/SearchCommands.h"
-#include "app/gui/StatisticsDialog.h"
 #include "app/gui/WebCommands.h"
 #include "app/gui/WindowKeys.h"
 #include "core/Prompt.h"
@@ -129,14 +128,16 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                           [this](const std::function<void()>& Command) { Guard(Command); }, FOptions.Debug});
     FHelp = new THelpCommands(this);
     FLanguageTools = new TLanguageToolCommands(
-        this, sgStrings,
-        TLanguageToolsHost{[this] {
+        this, sgStrings, FProject.get(),
+        TLanguageToolsHost{[this] { return ActiveLangFile(); },
+                           [this] {
                                const TLangFile* file = ActiveLangFile();
                                return file && !file->IsNative() && Writable(sgStrings->Col());
                            },
                            [this] { return ActiveLangFile() && ActiveLangFile()->IsNative(); },
                            [this](const QFont& Font) { FNativeValueForm->SetTextFont(Font); },
-                           [this] { RefreshGrid(); }, [this] { SaveProjectDesktop(); },
+                           [this] { RefreshGrid(); }, [this] { UpdateCommandStates(); },
+                           [this] { SaveProjectDesktop(); },
                            [this](const std::function<void()>& Command) { Guard(Command); }});
     FLibraries =
         new TLibraryCommands(this, FProject.get(), &Prompt(), &FSettings,
@@ -340,8 +341,8 @@ void TOxvPDMainForm::CreateActions()
           pmShowTextual, pmShowNontextual, pmAllTypes, miSortAsc, miSortDsc, miSortOriginal})
         a->setCheckable(true);
     miFont = FLanguageTools->miFont;
-    miLangProps = AddAction(nullptr, "miLangProps", "&Properties...", {}, [this] { LanguageProperties(); });
-    miShowStatistics = AddAction(nullptr, "miShowStatistics", "Show Statistics...", {}, [this] { ShowStatistics(); });
+    miLangProps = FLanguageTools->miLangProps;
+    miShowStatistics = FLanguageTools->miShowStatistics;
     miOptions = AddAction(nullptr, "miOptions", "&Options...", {}, [this] { ShowOptions(); });
 }
 
@@ -1036,7 +1037,6 @@ void TOxvPDMainForm::UpdateCommandStates()
     miSaveLanguage->setEnabled(open && someWritable);
     miCloseLanguage->setEnabled(open && active && someLanguage);
     miSaveAll->setEnabled(anyModified);
-    for (QAction* a : {miLangProps, miShowStatistics}) a->setEnabled(active && oneCol);
     miShowBoth->setEnabled(open && oneCol);
     miShowTranslated->setEnabled(active && !active->IsNative() && oneCol);
     miShowUntranslated->setEnabled(miShowTranslated->isEnabled());
@@ -1075,25 +1075,6 @@ void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)
 {
     FNativeValueForm->setVisible(Visible);
     miNtvValueForm->setChecked(Visible);
-}
-
-void TOxvPDMainForm::LanguageProperties()
-{
-    TLangFile* file = ActiveLangFile();
-    if (!file) return;
-    TdlgLanguageProperties dialog(this);
-    dialog.Init(FProject->LangFiles(), file->LangIndex());
-    if (!dialog.Execute()) return;
-    ApplyLanguageProperties(*FProject, file->LangIndex(), dialog.NewLanguage(), dialog.Abbreviation());
-    RefreshGrid();
-    UpdateCommandStates();
-}
-
-void TOxvPDMainForm::ShowStatistics()
-{
-    if (!ActiveLangFile()) return;
-    TdlgStatistics dialog(this);
-    dialog.Execute(*FProject);
 }
 
 // --- settings ---

@@ -198,8 +198,6 @@ private:
     QString NativeText(int ARow) const;
     void UpdateRelativeLength(int ACol, int ARow);
     void UpdateWindowTitle();
-    void LanguageProperties();
-    void ShowStatistics();
 
     // Grid event reactions.
     void GridSelectCell(int ACol, int ARow);
