@@ -1,5 +1,6 @@
 #include "app/gui/ExternalCommands.h"
 
+#include "app/gui/CommandAction.h"
 #include "app/gui/ExternalItemDialog.h"
 #include "core/Prompt.h"
 #include "langfile/ExternalItems.h"
@@ -14,25 +15,17 @@ TExternalCommands::TExternalCommands(QWidget* AWindow, TLEProject* AProject, TPr
     : QObject(AWindow), FWindow(AWindow), FProject(AProject), FPrompt(APrompt), FTreeCombo(ATreeCombo),
       FHost(std::move(AHost))
 {
-    miAddExternal = AddAction(QStringLiteral("miAddExternal"), QStringLiteral("Add E&xternal item"),
-                              QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_X), &TExternalCommands::AddExternal);
-    miEditExternal = AddAction(QStringLiteral("miEditExternal"), QStringLiteral("&Edit External item"),
-                               QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_E), &TExternalCommands::EditExternal);
-    miDeleteExternal = AddAction(QStringLiteral("miDeleteExternal"), QStringLiteral("De&lete External item"),
-                                 QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_L), &TExternalCommands::DeleteExternal);
-    miDeleteExternalGroup = AddAction(QStringLiteral("miDeleteExternalGroup"), QStringLiteral("Delete External &group"),
-                                      {}, &TExternalCommands::DeleteExternalGroup);
-}
-
-QAction* TExternalCommands::AddAction(const QString& Name, const QString& Text, const QKeySequence& Shortcut,
-                                      void (TExternalCommands::*Handler)())
-{
-    auto* action = new QAction(Text, this);
-    action->setObjectName(Name);
-    action->setShortcut(Shortcut);
-    connect(action, &QAction::triggered, this,
-            [this, Handler] { FHost.Guard([this, Handler] { (this->*Handler)(); }); });
-    return action;
+    miAddExternal =
+        NewCommandAction(this, "miAddExternal", "Add E&xternal item", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_X),
+                         FHost.Guard, [this] { AddExternal(); });
+    miEditExternal =
+        NewCommandAction(this, "miEditExternal", "&Edit External item", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_E),
+                         FHost.Guard, [this] { EditExternal(); });
+    miDeleteExternal =
+        NewCommandAction(this, "miDeleteExternal", "De&lete External item",
+                         QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_L), FHost.Guard, [this] { DeleteExternal(); });
+    miDeleteExternalGroup = NewCommandAction(this, "miDeleteExternalGroup", "Delete External &group", {}, FHost.Guard,
+                                             [this] { DeleteExternalGroup(); });
 }
 
 void TExternalCommands::AddActions(QMenu* EditMenu)

@@ -51,8 +51,6 @@ public:
     QAction* miDeleteExternalGroup;
 
 private:
-    QAction* AddAction(const QString& Name, const QString& Text, const QKeySequence& Shortcut,
-                       void (TExternalCommands::*Handler)());
     bool ExternalShown() const;
     bool Allowed() const;
 

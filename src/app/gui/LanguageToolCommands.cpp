@@ -1,5 +1,6 @@
 #include "app/gui/LanguageToolCommands.h"
 
+#include "app/gui/CommandAction.h"
 #include "app/gui/ImeDialog.h"
 #include "app/gui/QStringGrid.h"
 #include "app/gui/StatisticsDialog.h"
@@ -14,18 +15,12 @@ TLanguageToolCommands::TLanguageToolCommands(QWidget* AWindow, TQStringGrid* AGr
                                              TLanguageToolsHost AHost)
     : QObject(AWindow), FWindow(AWindow), FGrid(AGrid), FProject(AProject), FHost(std::move(AHost))
 {
-    miIME = new QAction(QStringLiteral("&IME..."), this);
-    miIME->setObjectName(QStringLiteral("miIME"));
-    connect(miIME, &QAction::triggered, this, [this] { FHost.Guard([this] { ChooseIme(); }); });
-    miFont = new QAction(QStringLiteral("&Font..."), this);
-    miFont->setObjectName(QStringLiteral("miFont"));
-    connect(miFont, &QAction::triggered, this, [this] { FHost.Guard([this] { ChooseFont(); }); });
-    miLangProps = new QAction(QStringLiteral("&Properties..."), this);
-    miLangProps->setObjectName(QStringLiteral("miLangProps"));
-    connect(miLangProps, &QAction::triggered, this, [this] { FHost.Guard([this] { LanguageProperties(); }); });
-    miShowStatistics = new QAction(QStringLiteral("Show Statistics..."), this);
-    miShowStatistics->setObjectName(QStringLiteral("miShowStatistics"));
-    connect(miShowStatistics, &QAction::triggered, this, [this] { FHost.Guard([this] { ShowStatistics(); }); });
+    miIME = NewCommandAction(this, "miIME", "&IME...", {}, FHost.Guard, [this] { ChooseIme(); });
+    miFont = NewCommandAction(this, "miFont", "&Font...", {}, FHost.Guard, [this] { ChooseFont(); });
+    miLangProps =
+        NewCommandAction(this, "miLangProps", "&Properties...", {}, FHost.Guard, [this] { LanguageProperties(); });
+    miShowStatistics =
+        NewCommandAction(this, "miShowStatistics", "Show Statistics...", {}, FHost.Guard, [this] { ShowStatistics(); });
 }
 
 void TLanguageToolCommands::UpdateCommandStates()

@@ -1,6 +1,7 @@
 #include "app/gui/LibraryCommands.h"
 
 #include "app/EditorSettings.h"
+#include "app/gui/CommandAction.h"
 #include "core/DateTime.h"
 #include "core/Prompt.h"
 #include "langfile/LEProject.h"
@@ -17,12 +18,9 @@ TLibraryCommands::TLibraryCommands(QWidget* AWindow, TLEProject* AProject, TProm
     : QObject(AWindow), FWindow(AWindow), FProject(AProject), FPrompt(APrompt), FSettings(ASettings),
       FHost(std::move(AHost))
 {
-    miOpenLib = new QAction(QStringLiteral("&Open Library..."), this);
-    miOpenLib->setObjectName(QStringLiteral("miOpenLib"));
-    connect(miOpenLib, &QAction::triggered, this, [this] { FHost.Guard([this] { OpenLibrary(); }); });
-    miApplyLib = new QAction(QStringLiteral("Apply &Libraries..."), this);
-    miApplyLib->setObjectName(QStringLiteral("miApplyLib"));
-    connect(miApplyLib, &QAction::triggered, this, [this] { FHost.Guard([this] { ApplyLibraries(); }); });
+    miOpenLib = NewCommandAction(this, "miOpenLib", "&Open Library...", {}, FHost.Guard, [this] { OpenLibrary(); });
+    miApplyLib =
+        NewCommandAction(this, "miApplyLib", "Apply &Libraries...", {}, FHost.Guard, [this] { ApplyLibraries(); });
 }
 
 void TLibraryCommands::AddActions(QMenu* LibrariesMenu) { LibrariesMenu->addActions({miOpenLib, miApplyLib}); }

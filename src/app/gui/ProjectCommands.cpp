@@ -1,6 +1,7 @@
 #include "app/gui/ProjectCommands.h"
 
 #include "app/EditorSettings.h"
+#include "app/gui/CommandAction.h"
 #include "app/gui/SynchronizeDialog.h"
 #include "core/Prompt.h"
 #include "langfile/LEProject.h"
@@ -99,30 +100,18 @@ TProjectToolCommands::TProjectToolCommands(QWidget* AWindow, TLEProject* AProjec
     : QObject(AWindow), FWindow(AWindow), FProject(AProject), FPrompt(APrompt), FSettings(ASettings),
       FHost(std::move(AHost))
 {
-    miSelectPEFile = AddAction(QStringLiteral("miSelectPEFile"), QStringLiteral("Select PE &file..."),
-                               &TProjectToolCommands::SelectPEFile);
-    miCreateDLL =
-        AddAction(QStringLiteral("miCreateDLL"), QStringLiteral("Create &DLL"), &TProjectToolCommands::CreateLDLL);
-    miSyncAll =
-        AddAction(QStringLiteral("miSyncAll"), QStringLiteral("Sync&hronize DLLs"), &TProjectToolCommands::SyncAll);
+    miSelectPEFile =
+        NewCommandAction(this, "miSelectPEFile", "Select PE &file...", {}, FHost.Guard, [this] { SelectPEFile(); });
+    miCreateDLL = NewCommandAction(this, "miCreateDLL", "Create &DLL", {}, FHost.Guard, [this] { CreateLDLL(); });
+    miSyncAll = NewCommandAction(this, "miSyncAll", "Sync&hronize DLLs", {}, FHost.Guard, [this] { SyncAll(); });
     miWithoutSettings = new QAction(QStringLiteral("DLLs &without library settings"), this);
     miWithoutSettings->setObjectName(QStringLiteral("miWithoutSettings"));
     miWithoutSettings->setCheckable(true);
     miWithoutSettings->setToolTip(
         QStringLiteral("Accept a PE file without the run-time library's settings record (as -nosettings does)"));
     connect(miWithoutSettings, &QAction::toggled, this, [this] { UpdateCommandStates(); });
-    miRepairProject = AddAction(QStringLiteral("miRepairProject"), QStringLiteral("Repair projec&t"),
-                                &TProjectToolCommands::RepairProject);
-}
-
-QAction* TProjectToolCommands::AddAction(const QString& Name, const QString& Text,
-                                         void (TProjectToolCommands::*Handler)())
-{
-    auto* action = new QAction(Text, this);
-    action->setObjectName(Name);
-    connect(action, &QAction::triggered, this,
-            [this, Handler] { FHost.Guard([this, Handler] { (this->*Handler)(); }); });
-    return action;
+    miRepairProject =
+        NewCommandAction(this, "miRepairProject", "Repair projec&t", {}, FHost.Guard, [this] { RepairProject(); });
 }
 
 void TProjectToolCommands::AddActions(QMenu* FileMenu)

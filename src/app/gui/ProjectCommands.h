@@ -71,7 +71,6 @@ public:
     QAction* miRepairSeparator = nullptr;
 
 private:
-    QAction* AddAction(const QString& Name, const QString& Text, void (TProjectToolCommands::*Handler)());
     // The PE file checked once; an invalid one ends the command.
     void CheckPEFile();
 
