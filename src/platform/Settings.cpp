@@ -144,6 +144,8 @@ void TSettingsKey::DeleteValue(const QString& Name)
     PutSubtree(*FStore, Name, sub);
 }
 
+QStringList TSettingsKey::ValueNames() const { return FStore->childKeys(); }
+
 QStringList TSettingsKey::SubKeys() const
 {
     QStringList keys = FStore->childGroups();

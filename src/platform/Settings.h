@@ -49,6 +49,8 @@ public:
 
     // Names of the direct subkeys, sorted by name.
     QStringList SubKeys() const;
+    // Names of the key's own values.
+    QStringList ValueNames() const;
     void DeleteKey(const QString& SubKey);
     // Moves a subkey with all its values and subkeys to a new name; an
     // existing key of that name is replaced.

@@ -154,6 +154,16 @@ public:
         const int i = IndexByName(AName);
         return i < 0 ? nullptr : this->Items(i);
     }
+    // Gives Item the name NewName and moves it to its place in the order.
+    void Rename(T* Item, const QString& NewName)
+    {
+        std::unique_ptr<T> taken = this->Delete(this->IndexOf(Item));
+        taken->SetName(NewName);
+        int index;
+        Search(NewName, index);
+        this->Insert(index, std::move(taken));
+        FCurIndex = -1;
+    }
     // Returns the element of that name, creating it when absent.
     T* Add(const QString& AName)
     {

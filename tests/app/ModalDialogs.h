@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 #include <QWidget>
 
@@ -16,4 +17,24 @@ inline void WhenShown(QWidget* Dialog, const std::function<void()>& Action)
         else
             WhenShown(Dialog, Action);
     });
+}
+
+// Runs Action once a dialog of type T is the modal window (a dialog that a
+// command creates, shows and waits for); polls until then.
+template <class T> void WhenModal(QObject* Context, const std::function<void(T*)>& Action)
+{
+    QTimer::singleShot(20, Context, [Context, Action] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget()))
+            Action(dialog);
+        else
+            WhenModal<T>(Context, Action);
+    });
+}
+
+// With DOCS_SCREENSHOTS set to a folder, the tests that show the help's
+// windows save them there (the help's pictures are made so).
+inline void SaveShot(QWidget* Widget, const QString& Name)
+{
+    const QString folder = qEnvironmentVariable("DOCS_SCREENSHOTS");
+    if (!folder.isEmpty()) Widget->grab().save(QDir(folder).filePath(Name));
 }

@@ -12,6 +12,8 @@
 #include "platform/Settings.h"
 
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -23,7 +25,15 @@ template <class TTestPromptType> struct TSampleWindow {
     TTestPromptType Prompt;
     std::unique_ptr<TOxvPDMainForm> Form; // goes before the prompt it may still ask
 
-    TSampleWindow() { SetSettingsFolderForTesting(Dir.filePath("settings")); }
+    TSampleWindow()
+    {
+        SetSettingsFolderForTesting(Dir.filePath("settings"));
+        // Closing a project would otherwise synchronise its language files and
+        // report on them; the tests of that switch it on themselves.
+        TSettingsKey key;
+        key.WriteBool(QStringLiteral("RefreshOnClose"), false);
+        key.Flush();
+    }
     ~TSampleWindow()
     {
         Form.reset();
@@ -51,6 +61,22 @@ template <class TTestPromptType> struct TSampleWindow {
     QString File(const QString& Code) const { return Dir.filePath(QStringLiteral("Notes.%1.lng").arg(Code)); }
     QString RepositoryFile() const { return Dir.filePath("Repository/default.lr"); }
     TQStringGrid* Grid() const { return Form->Grid(); }
+    // The main menu titled Title ("&File").
+    QMenu* Menu(const QString& Title) const
+    {
+        for (QAction* a : Form->menuBar()->actions())
+            if (a->text() == Title) return a->menu();
+        return nullptr;
+    }
+    // Clicks the menu's title in the menu bar, then the item, as the mouse does.
+    void ClickMenuItem(QMenu* Menu, QAction* Item)
+    {
+        QMenuBar* bar = Form->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(Menu->menuAction()).center());
+        QTRY_VERIFY(Menu->isVisible());
+        QVERIFY(Item->isVisible() && Item->isEnabled());
+        QTest::mouseClick(Menu, Qt::LeftButton, {}, Menu->actionGeometry(Item).center());
+    }
     // The visible grid column of a language file index, -1 when none.
     int Col(int LangIndex) const
     {

@@ -666,7 +666,7 @@ private Q_SLOTS:
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Options"));
         QStringList pages;
         for (int i = 0; i < dlg.Pages()->count(); ++i) pages << dlg.Pages()->tabText(i);
-        QCOMPARE(pages, QStringList({"General", "Repository", "Colors", "Language", "Google API"}));
+        QCOMPARE(pages, QStringList({"General", "Repository", "Libraries", "Colors", "Language", "Google API"}));
 
         TEditorSettings s;
         s.AutoTransl = false;

@@ -61,21 +61,7 @@ struct TEditor : TSampleWindow<TRecordingPrompt> {
     int GermanCol() const { return Col(1); }
     QString German(const TLocItem* Item) const { return Item->Values().Items(1)->Value(); }
 
-    // Clicks the menu's title in the menu bar, then the item, as the mouse does.
-    void ClickMenuItem(QMenu* Menu, QAction* Item)
-    {
-        QMenuBar* bar = Form->menuBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(Menu->menuAction()).center());
-        QTRY_VERIFY(Menu->isVisible());
-        QVERIFY(Item->isEnabled());
-        QTest::mouseClick(Menu, Qt::LeftButton, {}, Menu->actionGeometry(Item).center());
-    }
-    QMenu* LanguageMenu() const
-    {
-        for (QAction* a : Form->menuBar()->actions())
-            if (a->text() == QLatin1String("&Language")) return a->menu();
-        return nullptr;
-    }
+    QMenu* LanguageMenu() const { return Menu(QStringLiteral("&Language")); }
 };
 
 } // namespace

@@ -1,16 +1,20 @@
 #include "app/gui/MainForm.h"
 
 #include "app/gui/ExchangeCommands.h"
+#include "app/gui/ExternalCommands.h"
 #include "app/gui/ExtractCommands.h"
+#include "app/gui/HelpCommands.h"
+#include "app/gui/LanguageToolCommands.h"
+#include "app/gui/LibraryCommands.h"
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
 #include "app/gui/OptionsDialog.h"
 #include "app/gui/PreviewCommands.h"
+#include "app/gui/ProjectCommands.h"
 #include "app/gui/RepositoryCommands.h"
 #include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/SearchCommands.h"
-#include "app/gui/StatisticsDialog.h"
 #include "app/gui/SuggestionsPanel.h"
 #include "app/gui/WebCommands.h"
 #include "app/gui/WindowKeys.h"
@@ -32,7 +36,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -130,6 +133,44 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                                     TPreviewHost{[this](int ARow) { return RowItem(ARow); },
                                                  [this] { return ActiveLangFile(); },
                                                  [this] { return FTreeCombo->SelectedSection() == ssForms; }});
+    FProjectTools = new TProjectToolCommands(
+        this, FProject.get(), &Prompt(), &FSettings,
+        TProjectToolsHost{[this] { return SelectedLanguages(); }, [this] { return ActiveLangFile() != nullptr; },
+                          [this] { return miCloseLanguage->isEnabled(); }, [this] { UpdateCaptions(); },
+                          [this] { UpdateCommandStates(); },
+                          [this](const std::function<void()>& Command) { Guard(Command); }, FOptions.Debug});
+    FHelp = new THelpCommands(this);
+    FLanguageTools = new TLanguageToolCommands(
+        this, sgStrings, FProject.get(),
+        TLanguageToolsHost{[this] { return ActiveLangFile(); },
+                           [this] {
+                               const TLangFile* file = ActiveLangFile();
+                               return file && !file->IsNative() && Writable(sgStrings->Col());
+                           },
+                           [this] { return ActiveLangFile() && ActiveLangFile()->IsNative(); },
+                           [this](const QFont& Font) { FNativeValueForm->SetTextFont(Font); },
+                           [this] { RefreshGrid(); }, [this] { UpdateCommandStates(); },
+                           [this] { SaveProjectDesktop(); },
+                           [this](const std::function<void()>& Command) { Guard(Command); }});
+    FLibraries =
+        new TLibraryCommands(this, FProject.get(), &Prompt(), &FSettings,
+                             TLibraryHost{[this](const QString& File) { OpenProjectFile(File, true, true); },
+                                          [this] { return ActiveLangFile() && !sgStrings->MultiColsSelected(); },
+                                          [this] {
+                                              UpdateCaptions();
+                                              RefreshGrid();
+                                          },
+                                          [this](const std::function<void()>& Command) { Guard(Command); }});
+    FTreeCombo = new TfrmTreeCombo(this);
+    FExternal = new TExternalCommands(
+        this, FProject.get(), &Prompt(), FTreeCombo,
+        TExternalHost{[this] { return SelectedItems(); }, [this] { return RowItem(sgStrings->Row()); },
+                      [this] { sgStrings->EndEditing(); }, [this] { RefreshGrid(); }, [this] { UpdateCommandStates(); },
+                      [this] { UpdateColumnCaption(NativeColumn()); },
+                      [this] { SectionChange(FTreeCombo->SelectedNode()); },
+                      [this](const std::function<void()>& Command) { Guard(Command); }});
+    FTreeCombo->SetOnChange([this](QTreeWidget*, QTreeWidgetItem* Node) { Guard([&] { SectionChange(Node); }); });
+    FTreeCombo->SetOnFormHide([this] { sgStrings->setFocus(); });
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -156,9 +197,6 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
         }
     });
     FCellEditor = new TdlgCellEdit(this);
-    FTreeCombo = new TfrmTreeCombo(this);
-    FTreeCombo->SetOnChange([this](QTreeWidget*, QTreeWidgetItem* Node) { Guard([&] { SectionChange(Node); }); });
-    FTreeCombo->SetOnFormHide([this] { sgStrings->setFocus(); });
     FNewLangTimer = new QTimer(this);
     FNewLangTimer->setInterval(500);
     FNewLangTimer->setSingleShot(true);
@@ -166,8 +204,6 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
 
     if (const auto position = LoadWindowPosition(wpMainForm))
         setGeometry(position->Left, position->Top, position->Width, position->Height);
-    if (const auto position = LoadWindowPosition(wpCellEditor))
-        FCellEditor->setGeometry(position->Left, position->Top, position->Width, position->Height);
     if (const auto position = LoadWindowPosition(wpNativeValueForm))
         FNativeValueForm->setGeometry(position->Left, position->Top, position->Width, position->Height);
     try {
@@ -318,10 +354,9 @@ void TOxvPDMainForm::CreateActions()
          {miShowTranslated, miShowUntranslated, miShowBoth, miShowUntrOnly, miShowTextual, miShowNontextual, miAllTypes,
           pmShowTextual, pmShowNontextual, pmAllTypes, miSortAsc, miSortDsc, miSortOriginal})
         a->setCheckable(true);
-    miFont = AddAction(nullptr, "miFont", "&Font...", {}, [this] { ChooseFont(); });
-    miLangProps = AddAction(nullptr, "miLangProps", "&Properties...", {}, [this] { LanguageProperties(); });
-    miShowStatistics = AddAction(nullptr, "miShowStatistics", "Show Statistics...", {}, [this] { ShowStatistics(); });
-    miAbout = AddAction(nullptr, "miAbout", "&About...", {}, [this] { ShowAbout(); });
+    miFont = FLanguageTools->miFont;
+    miLangProps = FLanguageTools->miLangProps;
+    miShowStatistics = FLanguageTools->miShowStatistics;
     miOptions = AddAction(nullptr, "miOptions", "&Options...", {}, [this] { ShowOptions(); });
 }
 
@@ -339,7 +374,10 @@ void TOxvPDMainForm::CreateMenus()
     FFileMenu->addAction(miSaveAll);
     FFileMenu->addAction(miCloseLanguage);
     FFileMenu->addSeparator();
+    FProjectTools->AddActions(FFileMenu);
+    FFileMenu->addSeparator();
     FExchange->AddMenus(FFileMenu);
+    FProjectTools->AddRepairAction(FFileMenu);
     FFileMenu->addSeparator();
     FFileMenu->addAction(miExit);
 
@@ -350,6 +388,8 @@ void TOxvPDMainForm::CreateMenus()
     FEditItems << miSelectAll << miDuplicatePrev << miCopyName << FEditMenu->addSeparator();
     FEditMenu->addActions({miTranslated, miUntranslatable, miVerified, miRevert});
     FEditItems << miTranslated << miUntranslatable << miVerified << miRevert << FEditMenu->addSeparator();
+    FExternal->AddActions(FEditMenu);
+    FEditItems << FEditMenu->addSeparator();
     FEditMenu->addAction(miRefresh);
     FEditItems << miRefresh;
     // Without a project only the window items below this separator are shown.
@@ -371,13 +411,14 @@ void TOxvPDMainForm::CreateMenus()
     QMenu* sort = FLanguageMenu->addMenu(QStringLiteral("&Sort"));
     sort->addActions({miSortAsc, miSortDsc, miSortOriginal});
     FLanguageMenu->addSeparator();
-    FLanguageMenu->addActions({miFont, miLangProps, miShowStatistics});
+    FLanguageMenu->addActions({FLanguageTools->miIME, miFont, miLangProps, miShowStatistics});
 
     FRepositoryMenu = menuBar()->addMenu(QStringLiteral("&Repository"));
     FRepository->AddRepositoryActions(FRepositoryMenu);
 
+    FLibraries->AddActions(menuBar()->addMenu(QStringLiteral("Li&braries")));
     FHelpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
-    FHelpMenu->addAction(miAbout);
+    FHelp->AddActions(FHelpMenu);
 
     // The grid's pop-up menus.
     FPopup = new QMenu(this);
@@ -385,6 +426,7 @@ void TOxvPDMainForm::CreateMenus()
     FPopup->addSeparator();
     FPopup->addActions({miSelectAll, miDuplicatePrev, miCopyName});
     FPopup->addSeparator();
+    FExternal->AddPopupActions(FPopup);
     FPopup->addActions({miTranslated, miUntranslatable, miVerified, miRevert});
     FPopup->addSeparator();
     QMenu* popupShow = FPopup->addMenu(QStringLiteral("S&how"));
@@ -398,7 +440,7 @@ void TOxvPDMainForm::CreateMenus()
     QMenu* popupSort = FPopup->addMenu(QStringLiteral("&Sort"));
     popupSort->addActions({miSortAsc, miSortDsc, miSortOriginal});
     FPopup->addSeparator();
-    FPopup->addActions({miCloseLanguage, miFont, miLangProps, miShowStatistics});
+    FPopup->addActions({miCloseLanguage, FLanguageTools->miIME, miFont, miLangProps, miShowStatistics});
     FRepository->AddPopupActions(FPopup);
     FNamePopup = new QMenu(this);
     FNamePopup->addAction(miCopyName);
@@ -572,12 +614,8 @@ void TOxvPDMainForm::closeEvent(QCloseEvent* Event)
 
 void TOxvPDMainForm::OpenProjectDialog()
 {
-    QFileDialog dialog(this, QStringLiteral("Open project"), FSettings.WorkDir,
-                       QStringLiteral("Native language files (*.ntv.lng)"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("ntv.lng"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    OpenProjectFile(dialog.selectedFiles().first(), true, false);
+    if (const QString file = ChooseProjectFile(this, FSettings.WorkDir); !file.isEmpty())
+        OpenProjectFile(file, true, false);
 }
 
 bool TOxvPDMainForm::eventFilter(QObject* Watched, QEvent* Event)
@@ -747,7 +785,10 @@ bool TOxvPDMainForm::CloseProjectFile()
         stayOpen();
         throw;
     }
+    const bool refresh = files.Count() > 0 && !FProject->IsLibrary();
+    const QString peFile = FProject->PEFileName(), nativeFile = FProject->NativeFileName();
     FProject->Close(false);
+    if (refresh) FProjectTools->RefreshOnClose(peFile, nativeFile);
 
     edSection->clear();
     FTreeCombo->Clear();
@@ -958,6 +999,24 @@ QString TOxvPDMainForm::FilterLabelText() const
     return language + QStringLiteral(": ") + state;
 }
 
+QList<TLocItem*> TOxvPDMainForm::SelectedItems() const
+{
+    QList<TLocItem*> items;
+    const TGridRect sel = sgStrings->Selection();
+    for (int r = std::max(sel.Top, 0); r <= sel.Bottom && r < sgStrings->RowCount(); ++r)
+        if (TLocItem* item = RowItem(r)) items << item;
+    return items;
+}
+
+QList<TLangFile*> TOxvPDMainForm::SelectedLanguages() const
+{
+    QList<TLangFile*> files;
+    const TGridRect sel = sgStrings->Selection();
+    for (int c = std::max(sel.Left, 0); c <= sel.Right && c < sgStrings->VisibleColCount(); ++c)
+        if (TLangFile* file = ColumnFile(c)) files << file;
+    return files;
+}
+
 bool TOxvPDMainForm::Writable(int ACol) const
 {
     if (ACol < 0 || ACol >= sgStrings->VisibleColCount()) return false;
@@ -995,7 +1054,6 @@ void TOxvPDMainForm::UpdateCommandStates()
     miSaveLanguage->setEnabled(open && someWritable);
     miCloseLanguage->setEnabled(open && active && someLanguage);
     miSaveAll->setEnabled(anyModified);
-    for (QAction* a : {miFont, miLangProps, miShowStatistics}) a->setEnabled(active && oneCol);
     miShowBoth->setEnabled(open && oneCol);
     miShowTranslated->setEnabled(active && !active->IsNative() && oneCol);
     miShowUntranslated->setEnabled(miShowTranslated->isEnabled());
@@ -1025,52 +1083,16 @@ void TOxvPDMainForm::UpdateCommandStates()
     FRepository->UpdateCommandStates();
     FWeb->UpdateCommandStates();
     FPreview->UpdateCommandStates();
+    FProjectTools->UpdateCommandStates();
+    FExternal->UpdateCommandStates();
+    FLibraries->UpdateCommandStates();
+    FLanguageTools->UpdateCommandStates();
 }
 
 void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)
 {
     FNativeValueForm->setVisible(Visible);
     miNtvValueForm->setChecked(Visible);
-}
-
-void TOxvPDMainForm::ShowAbout()
-{
-    QMessageBox::about(this, QStringLiteral("About Phrase Desk"),
-                       QStringLiteral("<b>Phrase Desk</b><br>Version %1<br><br>The translator's workbench of the "
-                                      "Vocabrix localization toolkit.")
-                           .arg(QStringLiteral(PHRASEDESK_VERSION)));
-}
-
-void TOxvPDMainForm::ChooseFont()
-{
-    TQGridColumn* column = sgStrings->ActiveColumn();
-    if (!column || !column->Data()) return;
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, column->Font().Font, this);
-    if (!ok) return;
-    column->SetFont({font, column->Font().Color});
-    DefaultGridFont = font;
-    RefreshGrid();
-    if (static_cast<TLangFile*>(column->Data())->IsNative()) FNativeValueForm->SetTextFont(font);
-}
-
-void TOxvPDMainForm::LanguageProperties()
-{
-    TLangFile* file = ActiveLangFile();
-    if (!file) return;
-    TdlgLanguageProperties dialog(this);
-    dialog.Init(FProject->LangFiles(), file->LangIndex());
-    if (!dialog.Execute()) return;
-    ApplyLanguageProperties(*FProject, file->LangIndex(), dialog.NewLanguage(), dialog.Abbreviation());
-    RefreshGrid();
-    UpdateCommandStates();
-}
-
-void TOxvPDMainForm::ShowStatistics()
-{
-    if (!ActiveLangFile()) return;
-    TdlgStatistics dialog(this);
-    dialog.Execute(*FProject);
 }
 
 // --- settings ---
@@ -1246,6 +1268,7 @@ void TOxvPDMainForm::ShowOptions()
         FRepository->OpenRepository(path);
     }
     SaveOptions(FSettings);
+    SaveLibraryPath(FSettings.LibraryPath);
     DefaultGridFont = dialog.GridFont();
     SaveGridFont(FontSettingsOf(DefaultGridFont, dialog.GridFontCharset()));
     ApplySettings();

@@ -37,6 +37,11 @@ class TSuggestionsPanel;
 class TWebCommands;
 class TExtractCommands;
 class TPreviewCommands;
+class THelpCommands;
+class TLanguageToolCommands;
+class TLibraryCommands;
+class TExternalCommands;
+class TProjectToolCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -59,6 +64,9 @@ public:
     TWebCommands* Web() const { return FWeb; }
     TSuggestionsPanel* Suggestions() const { return FSuggestions; }
     TPreviewCommands* Preview() const { return FPreview; }
+    TProjectToolCommands* ProjectTools() const { return FProjectTools; }
+    TExternalCommands* External() const { return FExternal; }
+    TLibraryCommands* Libraries() const { return FLibraries; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -182,6 +190,10 @@ private:
     void UpdateCellOptions(int ACol, int ARow);
     bool StoreCell(int ACol, int ARow, const QString& Text);
     bool Writable(int ACol) const;
+    // The languages of the selected visible columns, left to right.
+    QList<TLangFile*> SelectedLanguages() const;
+    // The items of the selected rows, top to bottom.
+    QList<TLocItem*> SelectedItems() const;
     bool SomeSelectedCellEditable() const;
     void ComputeSelRows();
     bool EditorClipboard(const char* Method);
@@ -190,10 +202,6 @@ private:
     QString NativeText(int ARow) const;
     void UpdateRelativeLength(int ACol, int ARow);
     void UpdateWindowTitle();
-    void ShowAbout();
-    void ChooseFont();
-    void LanguageProperties();
-    void ShowStatistics();
 
     // Grid event reactions.
     void GridSelectCell(int ACol, int ARow);
@@ -244,6 +252,11 @@ private:
     TSuggestionsPanel* FSuggestions = nullptr;
     TExtractCommands* FExtract = nullptr;
     TPreviewCommands* FPreview = nullptr;
+    TProjectToolCommands* FProjectTools = nullptr;
+    THelpCommands* FHelp = nullptr;
+    TLanguageToolCommands* FLanguageTools = nullptr;
+    TLibraryCommands* FLibraries = nullptr;
+    TExternalCommands* FExternal = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;
@@ -278,6 +291,6 @@ private:
         *miVerified, *miRevert, *miRefresh, *miNtvValueForm;
     QAction *miShowTranslated, *miShowUntranslated, *miShowBoth, *miShowUntrOnly, *miShowTextual, *miShowNontextual,
         *miAllTypes, *miSortAsc, *miSortDsc, *miSortOriginal, *miFont, *miLangProps, *miShowStatistics;
-    QAction *miAbout, *miOptions;
+    QAction* miOptions;
     QAction *pmShowTextual, *pmShowNontextual, *pmAllTypes;
 };

@@ -1,5 +1,6 @@
 #include "app/gui/MultiLineEditor.h"
 
+#include "app/EditorSettings.h"
 #include "app/gui/QGridColumn.h"
 
 #include <QDialogButtonBox>
@@ -23,6 +24,8 @@ TdlgCellEdit::TdlgCellEdit(QWidget* Parent) : QDialog(Parent)
     mmText->setObjectName(QStringLiteral("mmText"));
     mmText->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmText->installEventFilter(this);
+    if (const auto position = LoadWindowPosition(wpCellEditor))
+        setGeometry(position->Left, position->Top, position->Width, position->Height);
 
     auto* top = new QWidget;
     auto* topLayout = new QVBoxLayout(top);
@@ -81,4 +84,11 @@ bool TdlgCellEdit::eventFilter(QObject* Watched, QEvent* Event)
         }
     }
     return QDialog::eventFilter(Watched, Event);
+}
+
+void TdlgCellEdit::done(int Result)
+{
+    const QRect bounds = geometry();
+    SaveWindowPosition(wpCellEditor, {bounds.left(), bounds.top(), bounds.width(), bounds.height()});
+    QDialog::done(Result);
 }

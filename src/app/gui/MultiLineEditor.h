@@ -19,6 +19,8 @@ public:
     QPlainTextEdit* Editor() const { return mmText; }
 
 protected:
+    // The position is kept for the next run on every way the editor closes.
+    void done(int Result) override;
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:

@@ -1,7 +1,10 @@
 #include "app/gui/OptionsDialog.h"
 
-#include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/GoogleApiPage.h"
+#include "app/gui/RepositoryOptionsPage.h"
+#include "repository/dialogs/LibraryDialogs.h"
+
+#include <QLineEdit>
 
 #include "storage/Locales.h"
 
@@ -120,6 +123,8 @@ TdlgOptions::TdlgOptions(QWidget* Parent) : QDialog(Parent)
     FPages->addTab(CreateGeneralPage(), QStringLiteral("General"));
     FRepositoryPage = new TRepositoryOptionsPage;
     FPages->addTab(FRepositoryPage, QStringLiteral("Repository"));
+    FLibraryPage = new TLibraryOptionsPage;
+    FPages->addTab(FLibraryPage, QStringLiteral("Libraries"));
     FPages->addTab(CreateColorsPage(), QStringLiteral("Colors"));
     FPages->addTab(CreateLanguagePage(), QStringLiteral("Language"));
     FGoogleApi = new TGoogleApiPage;
@@ -224,6 +229,7 @@ QWidget* TdlgOptions::CreateLanguagePage()
 void TdlgOptions::SetSettings(const TEditorSettings& Settings)
 {
     FSettings = Settings;
+    FLibraryPage->edLibraryPath->setText(Settings.LibraryPath);
     FAutoTransl->setChecked(Settings.AutoTransl);
     FUseReplaceTb->setChecked(Settings.UseReplaceTb);
     FUseReplaceTb->setEnabled(Settings.AutoTransl);
@@ -246,6 +252,7 @@ void TdlgOptions::SetRepositoryPath(const QString& Path) { FRepositoryPage->SetS
 TEditorSettings TdlgOptions::Settings() const
 {
     TEditorSettings s = FSettings;
+    s.LibraryPath = FLibraryPage->edLibraryPath->text().trimmed();
     s.AutoTransl = FAutoTransl->isChecked();
     s.UseReplaceTb = FUseReplaceTb->isChecked();
     s.CellEditDialog = FCellEditDialog->isChecked();

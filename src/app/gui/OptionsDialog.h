@@ -15,6 +15,7 @@ class QPushButton;
 class QTabWidget;
 class TRepositoryOptionsPage;
 class TGoogleApiPage;
+class TLibraryOptionsPage;
 
 // The options dialog: the editor's settings on the pages "General", "Colors"
 // and "Language". Settings without a control pass through unchanged.
@@ -62,6 +63,7 @@ public:
     QComboBox* LanguageBox() const { return FLanguage; }
     TRepositoryOptionsPage* RepositoryPage() const { return FRepositoryPage; }
     TGoogleApiPage* GoogleApiPage() const { return FGoogleApi; }
+    TLibraryOptionsPage* LibraryPage() const { return FLibraryPage; }
     TWinColor PanelColor(TColorPanel Panel) const { return FColors[Panel]; }
 
 private:
@@ -94,6 +96,7 @@ private:
     TRepositoryOptionsPage* FRepositoryPage = nullptr;
     QPushButton* FHelp = nullptr;
     TGoogleApiPage* FGoogleApi = nullptr;
+    TLibraryOptionsPage* FLibraryPage = nullptr;
 };
 
 // The font description of the options dialog: name and size, the style, and

@@ -169,7 +169,7 @@ private:
     bool FVisible = true;
     TColumnSorting FSortOrder = csNone;
     QString FImeName;
-    TImeMode FImeMode = imDisable;
+    TImeMode FImeMode = imDontCare; // a column leaves the input method alone until told
     Qt::Alignment FAlignment = Qt::AlignLeft;
     bool FParentFont = true;
     bool FParentHeaderFont = true;

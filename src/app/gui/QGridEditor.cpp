@@ -55,6 +55,10 @@ void TQSGInplaceEdit::TakeUp(TQGridColumn* Column, TValueOptions Options, TValue
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     FImeName = Column->ImeName();
     FImeMode = Column->ImeMode();
+    // Of the modes only "off" and "Latin letters" have a counterpart in the
+    // desktop's input methods; the others leave the method as the user set it.
+    setAttribute(Qt::WA_InputMethodEnabled, FImeMode != imDisable && FImeMode != imClose);
+    setInputMethodHints(FImeMode == imSAlpha || FImeMode == imAlpha ? Qt::ImhLatinOnly : Qt::ImhNone);
     setFont(Column->Font().Font);
     FColor = QColor();
     if (FGrid->OnGetEditProps) FGrid->OnGetEditProps(this, ACol, ARow);

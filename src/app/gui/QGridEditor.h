@@ -58,7 +58,7 @@ private:
     TValueType FType = vtString;
     QColor FColor;
     QString FImeName;
-    TImeMode FImeMode = imDisable;
+    TImeMode FImeMode = imDontCare;
 };
 
 // A key that types its text into a cell: a printable character without Ctrl,

@@ -49,6 +49,8 @@ public:
     int SelectedIndex() const { return FSelectedIndex; }
     void SetSelectedIndex(int Value);
     QTreeWidgetItem* SelectedNode() const;
+    // The node's index in the order SetSelectedIndex counts.
+    int IndexOfNode(const QTreeWidgetItem* Node) const { return IndexOf(Node); }
 
     // What a node stands for: its section, and the form, unit or group of a
     // child node (nil for a top node).
