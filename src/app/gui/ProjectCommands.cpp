@@ -188,8 +188,7 @@ void TProjectToolCommands::CreateLDLL()
             FProject->SaveLanguage(lang->LangIndex());
             FHost.UpdateCaptions();
         }
-        const QString dll =
-            QDir(QFileInfo(pe).absolutePath()).filePath(QFileInfo(LanguageDllName(lang->FileName())).fileName());
+        const QString dll = LanguageDllPath(pe, lang->FileName());
         const QString shown = QDir::toNativeSeparators(dll);
         if (QFileInfo::exists(dll)) {
             const TMsgResult answer = FPrompt->Message(
