@@ -24,7 +24,7 @@ bool IsCurrent(const TLocItem& Item, int LangIndex)
 }
 
 // Choices of one list of the language dialog.
-QList<int> LanguageChoices(const TQLangRepository& Rep, int Locale)
+QList<int> LanguageChoices(const TRepository& Rep, int Locale)
 {
     QList<int> list{Locale};
     if (Rep.HasLocale(Locale)) return list;
@@ -35,7 +35,7 @@ QList<int> LanguageChoices(const TQLangRepository& Rep, int Locale)
 
 // The dialog "Refresh Repository by language": shown only when the
 // repository lacks a field and offers a choice.
-bool ChooseLanguages(TQLangRepository& Rep, TRepositoryPrompt& Ask, int& LocNat, int& LocCur, bool Plural,
+bool ChooseLanguages(TRepository& Rep, TRepositoryPrompt& Ask, int& LocNat, int& LocCur, bool Plural,
                      bool* DontAskAgain)
 {
     if (Rep.HasLocale(LocNat) && Rep.HasLocale(LocCur)) return true;
@@ -110,7 +110,7 @@ bool TSilentRepositoryPrompt::AskLanguages(TLanguageChoice&) { return true; }
 
 // ---------------------------------------------------------------- flows
 
-TRepositoryFlows::TRepositoryFlows(TQLangRepository& Repository, const TRepositoryOptions& Options, TPrompt& Prompt,
+TRepositoryFlows::TRepositoryFlows(TRepository& Repository, const TRepositoryOptions& Options, TPrompt& Prompt,
                                    TRepositoryPrompt& Ask)
     : FRep(Repository), FOptions(Options), FPrompt(Prompt), FAsk(Ask)
 {
@@ -164,16 +164,7 @@ bool TRepositoryFlows::RepositoryAddWord(int LocNat, int LocCur, TRepAnswer& MR,
     }
     if (!add) return result;
 
-    const qint32 target = update != 0 ? update : empty;
-    if (target != 0) {
-        FRep.SetBookmark(target);
-        FRep.Edit();
-    } else {
-        FRep.Append();
-    }
-    FRep.SetWord(LocNat, WordNat);
-    FRep.SetWord(LocCur, WordCur);
-    FRep.Post();
+    FRep.StorePair(LocNat, WordNat, LocCur, WordCur, Options, update, empty);
     return result;
 }
 
@@ -201,11 +192,10 @@ TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLo
 
     // Exactly, then without regard to case, then (smart) the core without
     // case; the records found are the ones whose translations are listed.
-    const QString searchField = FRep.FieldByLocale(search)->FieldName();
     const QString native = Item.MainValue()->Value();
     QList<TQValueLocation> records;
     const auto find = [&](const QString& text, TQLocateOptions options) {
-        if (!text.isEmpty()) FRep.GetValueLocations(searchField, text, options, records);
+        if (!text.isEmpty()) FRep.FindRecords(search, text, options, records);
         return !records.isEmpty();
     };
     TCoreBounds core;
@@ -221,7 +211,7 @@ TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLo
     FRep.PairsAt(TargetLocale, found);
     if (found.isEmpty()) {
         found = records;
-        FRep.PairsAt(TQLangRepository::FallbackLocale(TargetLocale), found);
+        FRep.PairsAt(TRepository::FallbackLocale(TargetLocale), found);
     }
     if (found.isEmpty()) return {};
     // A core cut a specifier off the native text but not off its
@@ -382,14 +372,14 @@ int TRepositoryFlows::TranslateAll(TLangFileProject& Project, int LangIndex)
     return changed;
 }
 
-TRepAvailability TRepositoryFlows::Availability(TQLangRepository& Repository, int SearchLocale, int CellLocale,
+TRepAvailability TRepositoryFlows::Availability(TRepository& Repository, int SearchLocale, int CellLocale,
                                                 const QString& NativeValue, bool Smart)
 {
     try {
-        if (NativeValue.isEmpty() || !Repository.Active() || !Repository.IsMemoryIndexBuilt()) return avNone;
+        if (NativeValue.isEmpty() || !Repository.Active() || !Repository.IndexReady()) return avNone;
         const auto has = [&](const QString& text) {
-            return Repository.LocateByWord(SearchLocale, text, {}) && Repository.HasLocale(CellLocale) &&
-                   !Repository.FieldByLocale(CellLocale)->AsWideString().isEmpty();
+            QString translation;
+            return Repository.ExtractWord(SearchLocale, text, CellLocale, translation, {});
         };
         if (has(NativeValue)) return avExact;
         if (Smart) {

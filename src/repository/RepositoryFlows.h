@@ -1,6 +1,6 @@
 #pragma once
 
-#include "repository/LangRepository.h"
+#include "repository/Repository.h"
 
 #include <QList>
 #include <QString>
@@ -89,10 +89,10 @@ struct TLookupResult {
 // progress go to Prompt, the two repository dialogs to Ask.
 class TRepositoryFlows {
 public:
-    TRepositoryFlows(TQLangRepository& Repository, const TRepositoryOptions& Options, TPrompt& Prompt,
+    TRepositoryFlows(TRepository& Repository, const TRepositoryOptions& Options, TPrompt& Prompt,
                      TRepositoryPrompt& Ask);
 
-    TQLangRepository& Repository() const { return FRep; }
+    TRepository& Repository() const { return FRep; }
     const TRepositoryOptions& Options() const { return FOptions; }
 
     // Adds one pair; false when the user cancelled.
@@ -117,13 +117,13 @@ public:
 
     // The availability of a translation for an untranslated cell. Asks only
     // the memory index: until it is built the answer is avNone.
-    static TRepAvailability Availability(TQLangRepository& Repository, int SearchLocale, int CellLocale,
+    static TRepAvailability Availability(TRepository& Repository, int SearchLocale, int CellLocale,
                                          const QString& NativeValue, bool Smart);
 
 private:
     bool SameLocaleWarning(int LocNat, int LocCur);
 
-    TQLangRepository& FRep;
+    TRepository& FRep;
     TRepositoryOptions FOptions;
     TPrompt& FPrompt;
     TRepositoryPrompt& FAsk;

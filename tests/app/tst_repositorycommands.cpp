@@ -9,6 +9,7 @@
 #include "langfile/LangFile.h"
 #include "langfile/dialogs/LanguagePropertiesDialog.h"
 #include "platform/Settings.h"
+#include "repository/LangRepository.h"
 #include "repository/dialogs/RepExportDialog.h"
 #include "repository/dialogs/RepImportMSGlossaryDialog.h"
 #include "repository/dialogs/RepRefreshDialog.h"
@@ -93,7 +94,7 @@ struct TEditor : TSampleWindow<TTestPrompt> {
         Form->UpdateCommandStates();
     }
     TRepositoryCommands* Commands() const { return Form->Repository(); }
-    TQLangRepository& Rep() const { return *Commands()->Repository(); }
+    TQLangRepository& Rep() const { return dynamic_cast<TQLangRepository&>(*Commands()->Repository()); }
     TLangFile* German() const { return Form->Project().LangFiles().Items(1); }
     int GermanCol() const
     {
