@@ -169,3 +169,65 @@ qint64 RunBatchRepositoryExport(const QString& Repository, const QString& FileNa
         return written;
     });
 }
+
+namespace {
+
+// Whether Target has a record with exactly these texts (empty: none).
+bool HasRecord(TRepository& Target, const QList<int>& Locales, const QStringList& Texts)
+{
+    const qsizetype first =
+        std::find_if(Texts.begin(), Texts.end(), [](const QString& t) { return !t.isEmpty(); }) - Texts.begin();
+    if (first >= Texts.size()) return true; // nothing to copy
+    QList<TQValueLocation> candidates;
+    Target.FindRecords(Locales[first], Texts[first], {}, candidates);
+    for (qsizetype i = 0; i < Locales.size() && !candidates.isEmpty(); ++i) {
+        if (i == first) continue;
+        QList<TQValueLocation> withText = candidates;
+        Target.PairsAt(Locales[i], withText);
+        QList<TQValueLocation> kept;
+        for (const TQValueLocation& c : candidates) {
+            const auto it = std::find_if(withText.begin(), withText.end(),
+                                         [&](const TQValueLocation& w) { return w.Bookmark == c.Bookmark; });
+            if ((it == withText.end() ? QString() : it->Text) == Texts[i]) kept << c;
+        }
+        candidates = kept;
+    }
+    return !candidates.isEmpty();
+}
+
+} // namespace
+
+TRepositoryCopy RunBatchRepositoryCopy(const QString& Repository, const QString& Target, TPrompt& Prompt)
+{
+    const std::unique_ptr<TRepository> source = NewRepository(BatchRepositoryPath(Repository));
+    const std::unique_ptr<TRepository> target = NewRepository(Target);
+    if (source->Name() == target->Name())
+        throw EQBaseError(QStringLiteral("A repository cannot be copied into itself"));
+    WithRepositoryName(*source, [&] {
+        source->OpenReadOnly();
+        WaitForIndex(*source, Prompt);
+    });
+    TRepositoryCopy copy;
+    WithRepositoryName(*target, [&] {
+        if (!target->OpenOrCreate()) throw EQBaseError(QStringLiteral("The repository is in use by another program"));
+        WaitForIndex(*target, Prompt);
+        const QList<int> locales = source->RepLocales();
+        copy.Languages = locales.size();
+        target->AddLocales(locales);
+        const TProgressRun progress(Prompt, QStringLiteral("Copying the repository..."), source->RecordCount());
+        const bool completed = source->ForEachRecord(locales, [&](qint32, const QStringList& Texts) {
+            ++copy.Records;
+            if (HasRecord(*target, locales, Texts)) {
+                ++copy.Skipped;
+            } else {
+                QList<TRepText> texts;
+                for (qsizetype i = 0; i < locales.size(); ++i)
+                    if (!Texts[i].isEmpty()) texts.append({locales[i], Texts[i]});
+                target->WriteTexts(0, texts);
+            }
+            return Prompt.ProgressStep(copy.Records);
+        });
+        if (!completed) throw EVocabrixError(QStringLiteral("Copying has been terminated by user"));
+    });
+    return copy;
+}

@@ -163,21 +163,43 @@ void TPgRepository::CreateSchema()
 [[noreturn]] void TPgRepository::Fail(const QString& What, const QSqlError& Error) const
 {
     if (Error.type() == QSqlError::ConnectionError || !FDb.isOpen() ||
-        Error.nativeErrorCode().startsWith(QLatin1String("08")))
+        Error.nativeErrorCode().startsWith(QLatin1String("08")) || Error.nativeErrorCode() == QLatin1String("57P01")) {
+        FLost = true;
         throw ERepositoryError(
             QStringLiteral("The connection to the repository database was lost: %1").arg(Error.text().trimmed()));
+    }
     throw ERepositoryError(QStringLiteral("%1: %2").arg(What, Error.text().trimmed()));
 }
 
 QSqlQuery TPgRepository::Exec(const QString& Sql, const QVariantList& Values) const
 {
+    Reconnect();
     if (!FDb.isOpen()) throw ERepositoryError(QStringLiteral("The repository database is not connected"));
     QSqlQuery q(FDb);
     q.setForwardOnly(true);
-    if (!q.prepare(Sql)) Fail(QStringLiteral("Repository database"), q.lastError());
-    for (const QVariant& v : Values) q.addBindValue(v);
-    if (!q.exec()) Fail(QStringLiteral("Repository database"), q.lastError());
+    // Statements without values go as they are: the server prepares no
+    // definitions of tables.
+    bool done = false;
+    if (Values.isEmpty()) {
+        done = q.exec(Sql);
+    } else if (q.prepare(Sql)) {
+        for (const QVariant& v : Values) q.addBindValue(v);
+        done = q.exec();
+    }
+    if (!done) Fail(QStringLiteral("Repository database"), q.lastError());
     return q;
+}
+
+void TPgRepository::Reconnect() const
+{
+    // After a lost connection the next operation connects again; inside a
+    // transaction the loss ends the transaction instead.
+    if (!FLost || FTransactionDepth > 0) return;
+    FDb.close();
+    if (!FDb.open())
+        throw ERepositoryError(QStringLiteral("The connection to the repository database was lost: %1")
+                                   .arg(FDb.lastError().text().trimmed()));
+    FLost = false;
 }
 
 void TPgRepository::Atomic(const std::function<void()>& Work)
@@ -186,6 +208,7 @@ void TPgRepository::Atomic(const std::function<void()>& Work)
         Work();
         return;
     }
+    Reconnect();
     if (!FDb.transaction()) Fail(QStringLiteral("Repository database"), FDb.lastError());
     ++FTransactionDepth;
     try {

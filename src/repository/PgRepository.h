@@ -70,6 +70,7 @@ private:
     // Runs a statement; a failure throws with the server's message (a lost
     // connection says so).
     QSqlQuery Exec(const QString& Sql, const QVariantList& Values = {}) const;
+    void Reconnect() const;
     // Work in a transaction of its own unless one is open already.
     void Atomic(const std::function<void()>& Work);
     void CheckWritable() const;
@@ -77,8 +78,9 @@ private:
 
     QString FUrl;
     QString FConnectionName;
-    QSqlDatabase FDb;
+    mutable QSqlDatabase FDb;
     bool FReadOnly = false;
+    mutable bool FLost = false; // the connection broke: the next operation connects again
     int FTransactionDepth = 0;
     // The languages, read again now and then: other users add some.
     mutable QList<int> FLocales;
