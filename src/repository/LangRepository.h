@@ -51,6 +51,9 @@ public:
     QString GetWord(int LocID) const;
     void SetWord(int LocID, const QString& Value);
     bool LocateByWord(int LocId, const QString& WordValue, TQLocateOptions Options);
+    // Needs the fuzzy index (SetUseFuzzyIndex): empty until it is built.
+    QList<TFuzzyMatch> FuzzyLookup(int SearchLocale, int TargetLocale, const QString& Text,
+                                   int Threshold = DefaultFuzzyThreshold, int MaxCount = DefaultFuzzyCount) override;
 
     // Through the memory index; the current record stays current.
     void FindRecords(int Locale, const QString& Text, TQLocateOptions Options,

@@ -1,11 +1,13 @@
 #include "repository/PgRepository.h"
 
+#include "repository/FuzzyScore.h"
 #include "storage/Locales.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QUrlQuery>
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -15,6 +17,8 @@ namespace {
 constexpr qint64 kLocalesMaxAgeMs = 2000;
 // Records per round trip of a walk.
 constexpr int kWalkPage = 5000;
+// The nearest texts a fuzzy lookup scores.
+constexpr int kFuzzyCandidates = 100;
 
 // The caseless form the lookup index holds. ICU's root locale lowers every
 // script whatever collation the database was made with.
@@ -146,6 +150,12 @@ void TPgRepository::CreateSchema()
                      // the length of a text, unlike a B-tree.
                      "CREATE INDEX phrasedesk_texts_caseless ON phrasedesk_texts"
                      " USING hash (lower(text COLLATE \"und-x-icu\"))",
+                     // Fuzzy lookups: the nearest texts by trigram distance.
+                     // A GiST index walks them nearest first and stops at the
+                     // candidate limit, also for short texts, whose trigrams
+                     // most texts share (a GIN index would visit all those).
+                     "CREATE EXTENSION IF NOT EXISTS pg_trgm",
+                     "CREATE INDEX phrasedesk_texts_trigrams ON phrasedesk_texts USING gist (text gist_trgm_ops)",
                  })
                 Exec(QString::fromLatin1(sql));
         }
@@ -320,6 +330,36 @@ qint32 TPgRepository::PairsAt(int ReqLocId, QList<TQValueLocation>& Locations)
         }
     }
     return empty;
+}
+
+QList<TFuzzyMatch> TPgRepository::FuzzyLookup(int SearchLocale, int TargetLocale, const QString& Text, int Threshold,
+                                              int MaxCount)
+{
+    QList<TFuzzyMatch> matches;
+    if (MaxCount <= 0 || Text.isEmpty() || !HasLocale(SearchLocale) || !HasLocale(TargetLocale)) return matches;
+    // The nearest texts by trigrams are the candidates; the score decides.
+    QSqlQuery q =
+        Exec(QStringLiteral("SELECT s.word_id, s.text, t.text FROM phrasedesk_texts s JOIN phrasedesk_texts t "
+                            "ON t.word_id = s.word_id AND t.locale = ? WHERE s.locale = ? "
+                            "ORDER BY s.text <-> CAST(? AS text), s.word_id DESC LIMIT %1")
+                 .arg(kFuzzyCandidates),
+             {TargetLocale, SearchLocale, Text});
+    QList<TFuzzyMatch> scored;
+    while (q.next()) {
+        const QString text = q.value(1).toString();
+        const int score = FuzzyScore(Text, text);
+        if (score >= Threshold) scored.append({score, q.value(0).toInt(), text, q.value(2).toString()});
+    }
+    std::stable_sort(scored.begin(), scored.end(),
+                     [](const TFuzzyMatch& A, const TFuzzyMatch& B) { return A.Score > B.Score; });
+    for (const TFuzzyMatch& m : scored) {
+        if (std::any_of(matches.cbegin(), matches.cend(),
+                        [&](const TFuzzyMatch& x) { return x.Translation == m.Translation; }))
+            continue;
+        matches.append(m);
+        if (matches.size() == MaxCount) break;
+    }
+    return matches;
 }
 
 qint32 TPgRepository::WriteTexts(qint32 Record, const QList<TRepText>& Texts)

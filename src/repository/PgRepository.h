@@ -54,6 +54,10 @@ public:
     void FindRecords(int Locale, const QString& Text, TQLocateOptions Options,
                      QList<TQValueLocation>& Records) override;
     qint32 PairsAt(int ReqLocId, QList<TQValueLocation>& Locations) override;
+    // The texts nearest by trigrams (pg_trgm), scored as the embedded
+    // repository scores.
+    QList<TFuzzyMatch> FuzzyLookup(int SearchLocale, int TargetLocale, const QString& Text,
+                                   int Threshold = DefaultFuzzyThreshold, int MaxCount = DefaultFuzzyCount) override;
     qint32 WriteTexts(qint32 Record, const QList<TRepText>& Texts) override;
     void DeleteRecord(qint32 Record) override;
     bool Pack() override;

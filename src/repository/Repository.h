@@ -23,6 +23,14 @@ struct TRepText {
     QString Text;
 };
 
+// A record of the repository whose text is like the one looked up.
+struct TFuzzyMatch {
+    int Score = 0; // 0..100, see FuzzyScore
+    qint32 Bookmark = 0;
+    QString Text;        // in the search language
+    QString Translation; // in the target language
+};
+
 using TRepProgress = std::function<void(qint64 Position, qint64 MaxValue, bool& Stop)>;
 
 class TRepository {
@@ -78,6 +86,15 @@ public:
     // when there is none or it is empty.
     bool ExtractWord(int NativeLocale, const QString& NativeWord, int WordLocale, QString& WordValue,
                      TQLocateOptions Options);
+
+    static constexpr int DefaultFuzzyThreshold = 75;
+    static constexpr int DefaultFuzzyCount = 5;
+    // The records whose SearchLocale text scores at least Threshold against
+    // Text (FuzzyScore) and that have a TargetLocale text, best first, at
+    // most MaxCount different translations (a translation found again keeps
+    // its best score).
+    virtual QList<TFuzzyMatch> FuzzyLookup(int SearchLocale, int TargetLocale, const QString& Text,
+                                           int Threshold = DefaultFuzzyThreshold, int MaxCount = DefaultFuzzyCount) = 0;
 
     // ---- writes
     // Sets texts of one record (Record 0: a new one; a record deleted

@@ -530,6 +530,44 @@ private Q_SLOTS:
         QCOMPARE(TRepositoryFlows::Availability(*r, kEnglish, 0x0419, "Open", true), avNone);
     }
 
+    // Fuzzy lookups give the same matches on both backends (scores of
+    // FuzzyScore, threshold and count), short texts included.
+    void fuzzyLookup()
+    {
+        std::unique_ptr<TRepository> r;
+        if (FShared) {
+            r = NewRep({kEnglish, kFrench});
+        } else {
+            auto table = std::make_unique<TQLangRepository>(FDir.filePath(QStringLiteral("fuzzy.lr")));
+            table->SetUseFuzzyIndex(true);
+            table->OpenOrCreate();
+            table->AddLocales({kEnglish, kFrench});
+            r = std::move(table);
+        }
+        for (const auto& [en, fr] :
+             QList<QPair<QString, QString>>{{"Save the file", "Enregistrer le fichier"},
+                                            {"Save the files", "Enregistrer les fichiers"},
+                                            {"Save all files", "Enregistrer tout"},
+                                            {"Close the window", QString::fromUtf8("Fermer la fenêtre")},
+                                            {"Open", "Ouvrir"},
+                                            {"&Open...", "&Ouvrir..."},
+                                            {"Opens", "Ouvre"}})
+            Add(*r, {{kEnglish, en}, {kFrench, fr}});
+        WaitForIndex(*r);
+        const auto found = [&](const QString& text, int threshold) {
+            QStringList list;
+            for (const TFuzzyMatch& m : r->FuzzyLookup(kEnglish, kFrench, text, threshold, 3))
+                list << QStringLiteral("%1 %2").arg(m.Score).arg(m.Translation);
+            return list;
+        };
+        QCOMPARE(found("Save the file", 75),
+                 (QStringList{"100 Enregistrer le fichier", "92 Enregistrer les fichiers"}));
+        QCOMPARE(found("Save the file", 40).size(), 3); // at most three
+        QCOMPARE(found("open", 75), (QStringList{"100 &Ouvrir...", "100 Ouvrir", "80 Ouvre"}));
+        QVERIFY(found("Print the page", 75).isEmpty());
+        QVERIFY(r->FuzzyLookup(kEnglish, kGerman, "Save the file").isEmpty()); // no such language
+    }
+
     // Four programs add overlapping pairs to one shared repository at the
     // same time: each pair is stored once, none is lost, and a native text
     // with two translations keeps both.
