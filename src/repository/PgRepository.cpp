@@ -338,20 +338,23 @@ QList<TFuzzyMatch> TPgRepository::FuzzyLookup(int SearchLocale, int TargetLocale
     QList<TFuzzyMatch> matches;
     if (MaxCount <= 0 || Text.isEmpty() || !HasLocale(SearchLocale) || !HasLocale(TargetLocale)) return matches;
     // The nearest texts by trigrams are the candidates; the score decides.
-    QSqlQuery q =
-        Exec(QStringLiteral("SELECT s.word_id, s.text, t.text FROM phrasedesk_texts s JOIN phrasedesk_texts t "
-                            "ON t.word_id = s.word_id AND t.locale = ? WHERE s.locale = ? "
-                            "ORDER BY s.text <-> CAST(? AS text), s.word_id DESC LIMIT %1")
-                 .arg(kFuzzyCandidates),
-             {TargetLocale, SearchLocale, Text});
+    // The index walks nearest first only for a query that orders by the
+    // distance alone: the translations are joined to its result.
+    QSqlQuery q = Exec(QStringLiteral("SELECT s.word_id, s.text, t.text FROM (SELECT word_id, text FROM "
+                                      "phrasedesk_texts WHERE locale = ? ORDER BY text <-> CAST(? AS text) LIMIT %1) s "
+                                      "JOIN phrasedesk_texts t ON t.word_id = s.word_id AND t.locale = ?")
+                           .arg(kFuzzyCandidates),
+                       {SearchLocale, Text, TargetLocale});
     QList<TFuzzyMatch> scored;
     while (q.next()) {
         const QString text = q.value(1).toString();
         const int score = FuzzyScore(Text, text);
         if (score >= Threshold) scored.append({score, q.value(0).toInt(), text, q.value(2).toString()});
     }
-    std::stable_sort(scored.begin(), scored.end(),
-                     [](const TFuzzyMatch& A, const TFuzzyMatch& B) { return A.Score > B.Score; });
+    // Best first, the newest of equal scores first (as the embedded index).
+    std::sort(scored.begin(), scored.end(), [](const TFuzzyMatch& A, const TFuzzyMatch& B) {
+        return A.Score != B.Score ? A.Score > B.Score : A.Bookmark > B.Bookmark;
+    });
     for (const TFuzzyMatch& m : scored) {
         if (std::any_of(matches.cbegin(), matches.cend(),
                         [&](const TFuzzyMatch& x) { return x.Translation == m.Translation; }))

@@ -8,6 +8,7 @@
 
 #include "core/Prompt.h"
 #include "langfile/LangFileProject.h"
+#include "repository/BatchTranslation.h"
 #include "repository/LangRepository.h"
 #include "repository/PgRepository.h"
 #include "repository/RepositoryFlows.h"
@@ -566,6 +567,37 @@ private Q_SLOTS:
         QCOMPARE(found("open", 75), (QStringList{"100 &Ouvrir...", "100 Ouvrir", "80 Ouvre"}));
         QVERIFY(found("Print the page", 75).isEmpty());
         QVERIFY(r->FuzzyLookup(kEnglish, kGerman, "Save the file").isEmpty()); // no such language
+    }
+
+    // -repcopy: a file into a server and back; a second copy adds nothing.
+    void copyBetweenBackends()
+    {
+        if (!FShared) QSKIP("copies between the two backends");
+        const QString file = FDir.filePath(QStringLiteral("source.lr")),
+                      back = FDir.filePath(QStringLiteral("back.lr"));
+        {
+            TQLangRepository source(file);
+            source.OpenOrCreate();
+            source.AddLocales({kEnglish, kFrench, kGerman});
+            Add(source, {{kEnglish, "Open"}, {kFrench, "Ouvrir"}, {kGerman, QString::fromUtf8("Öffnen")}});
+            Add(source, {{kEnglish, "Open"}, {kFrench, "Lancer"}});
+            Add(source, {{kEnglish, "Close"}, {kGerman, QString::fromUtf8("Schließen")}});
+        }
+        const QString url = TPgTestServer::Instance().NewDatabase();
+        TRecordingPrompt prompt;
+        TRepositoryCopy copy = RunBatchRepositoryCopy(file, url, prompt);
+        QCOMPARE(copy.Records, 3);
+        QCOMPARE(copy.Skipped, 0);
+        QCOMPARE(copy.Languages, 3);
+        copy = RunBatchRepositoryCopy(file, url, prompt);
+        QCOMPARE(copy.Skipped, 3);
+        RunBatchRepositoryCopy(url, back, prompt);
+        TQLangRepository copied(back);
+        copied.OpenOrCreate();
+        QCOMPARE(Records(copied), (QStringList{QString::fromUtf8("Open|Ouvrir|Öffnen"), "Open|Lancer|",
+                                               QString::fromUtf8("Close||Schließen")}));
+        QCOMPARE(RepositoryTest::Message([&] { RunBatchRepositoryCopy(url, url, prompt); }),
+                 QStringLiteral("A repository cannot be copied into itself"));
     }
 
     // Four programs add overlapping pairs to one shared repository at the
