@@ -7,9 +7,10 @@
 
 namespace {
 
-// The character bigrams of a word between two boundary marks. Two words
-// alike (distance k at most a third of the longer, length L) share at least
-// L + 1 - 2k >= 1 of them, so looking up the bigrams misses none.
+// The distinct character bigrams of a word between two boundary marks. Each
+// edit loses at most two of them, and two words alike (distance k at most a
+// third of the longer, length L) share at least L + 1 - 2k >= 1, so looking
+// up the bigrams misses none.
 std::vector<quint32> Bigrams(const QString& Word)
 {
     std::vector<quint32> grams;
@@ -40,6 +41,7 @@ quint32 TQFuzzyIndexField::WordId(const QString& Word)
     const quint32 id = quint32(FWords.size());
     FIds.insert(Word, id);
     FWords.push_back(Word);
+    FWeights.push_back(quint8(FuzzyWordWeight(Word.size())));
     FPostings.emplace_back();
     for (quint32 g : Bigrams(Word)) FGrams[g].push_back(id);
     return id;
@@ -53,12 +55,6 @@ bool TQFuzzyIndexField::Contains(qint32 Bookmark) const
 bool TQFuzzyIndexField::HasText(qint32 Bookmark) const
 {
     return Contains(Bookmark) && FRecords[size_t(Bookmark)].State >= 2;
-}
-
-bool TQFuzzyIndexField::HasWord(const TRecord& R, quint32 Word) const
-{
-    const quint32* w = WordsOf(R);
-    return std::find(w, w + R.Count, Word) != w + R.Count;
 }
 
 void TQFuzzyIndexField::Forget(TRecord& R)
@@ -152,7 +148,8 @@ std::vector<quint32> TQFuzzyIndexField::Variants(const QString& Word) const
     if (Word.size() < 2 || Word.size() > FuzzyMaxAlikeLength) return found;
     FShared.resize(FWords.size());
     std::vector<quint32> touched;
-    for (quint32 g : Bigrams(Word)) {
+    const std::vector<quint32> grams = Bigrams(Word);
+    for (quint32 g : grams) {
         const auto list = FGrams.constFind(g);
         if (list == FGrams.cend()) continue;
         for (quint32 id : *list) {
@@ -161,7 +158,11 @@ std::vector<quint32> TQFuzzyIndexField::Variants(const QString& Word) const
     }
     for (quint32 id : touched) {
         const QString& other = FWords[id];
+        // Each edit loses at most two of the word's bigrams: a word too few
+        // edits away must keep the others.
+        const qsizetype edits = std::max(Word.size(), other.size()) / 3;
         if (id != (own != FIds.cend() ? *own : quint32(-1)) && LengthsMayBeAlike(Word.size(), other.size()) &&
+            qsizetype(FShared[id]) >= qsizetype(grams.size()) - 2 * edits &&
             FuzzySubstitutionCost(Word, other) < FuzzyWordWeight(std::max(Word.size(), other.size())))
             found.push_back(id);
         FShared[id] = 0;
@@ -197,6 +198,9 @@ std::vector<TFuzzyHit> TQFuzzyIndexField::Find(const QString& Text, int Threshol
         at.push_back(int(query.size()));
         query.push_back(std::move(q));
     }
+
+    std::vector<int> queryWeight;
+    for (const TQueryWord& q : query) queryWeight.push_back(FuzzyWordWeight(q.Text.size()));
 
     // Each word an index word stands for gets a row of costs against the
     // query's words; a word without a row is alike none of them.
@@ -248,29 +252,38 @@ std::vector<TFuzzyHit> TQFuzzyIndexField::Find(const QString& Text, int Threshol
             for (qint32 bm : FPostings[variant]) {
                 if (FSeen[size_t(bm)] == FSearch) continue;
                 const TRecord& r = FRecords[size_t(bm)];
-                if (r.State != 3 || !HasWord(r, variant)) continue; // a stale entry
+                if (r.State != 3) continue;
+                if (FuzzyScoreBound(weight, r.Weight) < least) {
+                    FSeen[size_t(bm)] = FSearch; // too long or too short whatever it holds
+                    continue;
+                }
+                const quint32* own = WordsOf(r);
+                if (std::find(own, own + r.Count, variant) == own + r.Count) continue; // a stale entry
                 FSeen[size_t(bm)] = FSearch;
-                if (FuzzyScoreBound(weight, r.Weight) < least) continue;
+                // Only words like the query's gain anything, each at most its weight.
+                int gain = 0;
+                for (int j = 0; j < r.Count; ++j)
+                    if (FWordSeen[own[j]] == FSearch) gain += FWeights[own[j]];
+                const int larger = std::max<int>(weight, r.Weight);
+                if (FuzzyScoreOf(larger - std::min(gain, weight), weight, r.Weight) < least) continue;
                 if (Accept && !Accept(bm)) continue;
                 if (!scoring()) break;
                 ++scored;
-                const quint32* own = WordsOf(r);
                 costs.assign(size_t(r.Count) * width, 0);
                 for (int j = 0; j < r.Count; ++j) {
                     const quint32 id = own[j];
                     for (size_t i = 0; i < width; ++i)
-                        costs[size_t(j) * width + i] =
-                            FWordSeen[id] == FSearch
-                                ? rows[FWordRow[id] * width + i]
-                                : double(FuzzyWordWeight(std::max(query[i].Text.size(), FWords[id].size())));
+                        costs[size_t(j) * width + i] = FWordSeen[id] == FSearch
+                                                           ? rows[FWordRow[id] * width + i]
+                                                           : double(std::max<int>(queryWeight[i], FWeights[id]));
                 }
                 const double distance = FuzzyWordDistance(
-                    int(at.size()), r.Count, [&](int i) { return FuzzyWordWeight(words[i].size()); },
-                    [&](int j) { return FuzzyWordWeight(FWords[own[j]].size()); },
+                    int(at.size()), r.Count, [&](int i) { return queryWeight[size_t(at[size_t(i)])]; },
+                    [&](int j) { return int(FWeights[own[j]]); },
                     [&](int i, int j) { return costs[size_t(j) * width + size_t(at[size_t(i)])]; });
                 const int score = FuzzyScoreOf(distance, weight, r.Weight);
                 if (score < least) continue;
-                best.push_back({bm, score, 1.0 - distance / std::max<int>(weight, r.Weight)});
+                best.push_back({bm, score, 1.0 - distance / larger});
                 std::push_heap(best.begin(), best.end(),
                                [&](const TFuzzyHit& a, const TFuzzyHit& b) { return worse(b, a); });
                 if (int(best.size()) > MaxCount) {
@@ -286,12 +299,19 @@ std::vector<TFuzzyHit> TQFuzzyIndexField::Find(const QString& Text, int Threshol
     return best;
 }
 
+void TQFuzzyIndexField::Shrink()
+{
+    for (auto& list : FPostings) list.shrink_to_fit();
+    FWordsOf.shrink_to_fit();
+    FRecords.shrink_to_fit();
+}
+
 qint64 TQFuzzyIndexField::MemoryBytes() const
 {
     qint64 bytes = qint64(FRecords.capacity() * sizeof(TRecord) + FWordsOf.capacity() * sizeof(quint32));
     for (const auto& list : FPostings) bytes += qint64(sizeof(list) + list.capacity() * sizeof(qint32));
-    for (const QString& w : FWords) bytes += qint64(sizeof(QString)) + 32 + w.size() * 2; // string and its header
-    bytes += qint64(FIds.size()) * 48;                                                    // hash nodes
+    for (const QString& w : FWords) bytes += qint64(sizeof(QString)) + 32 + w.size() * 2 + 1; // string, header, weight
+    bytes += qint64(FIds.size()) * 48;                                                        // hash nodes
     for (const auto& list : FGrams) bytes += qint64(sizeof(list) + 16 + list.capacity() * sizeof(quint32));
     bytes +=
         qint64((FSeen.capacity() + FWordSeen.capacity() + FWordRow.capacity()) * sizeof(quint32) + FShared.capacity());

@@ -52,6 +52,8 @@ public:
     std::vector<TFuzzyHit> Find(const QString& Text, int Threshold, int MaxCount,
                                 const std::function<bool(qint32)>& Accept, int MaxScored = 50000) const;
 
+    // Gives back what growing lists keep in reserve (after a build).
+    void Shrink();
     // The memory the index holds, in bytes (an estimate of the allocations).
     qint64 MemoryBytes() const;
 
@@ -73,7 +75,6 @@ private:
     void AddGrams(quint32 Word);
     std::vector<quint32> Variants(const QString& Word) const;
     const quint32* WordsOf(const TRecord& R) const { return FWordsOf.data() + R.Offset; }
-    bool HasWord(const TRecord& R, quint32 Word) const;
     void Forget(TRecord& R);
     void Compact();
 
@@ -81,6 +82,7 @@ private:
     int FLocale = 0;
     QHash<QString, quint32> FIds;
     std::vector<QString> FWords;
+    std::vector<quint8> FWeights;                // by word: FuzzyWordWeight
     std::vector<std::vector<qint32>> FPostings;  // by word
     QHash<quint32, std::vector<quint32>> FGrams; // bigram -> words
     std::vector<TRecord> FRecords;               // by record number

@@ -49,25 +49,25 @@ QStringList FuzzyWords(const QString& Text)
 {
     const QString folded = RemoveAmpersands(GetCoreText(Text)).toCaseFolded();
     QStringList words;
-    QString word;
-    const auto flush = [&] {
-        if (!word.isEmpty()) words << word, word.clear();
+    qsizetype start = -1; // of the word being read
+    const auto flush = [&](qsizetype End) {
+        if (start >= 0) words << folded.mid(start, End - start);
+        start = -1;
     };
     for (qsizetype i = 0; i < folded.size(); ++i) {
         const bool pair = folded[i].isHighSurrogate() && i + 1 < folded.size() && folded[i + 1].isLowSurrogate();
         const char32_t c = pair ? QChar::surrogateToUcs4(folded[i], folded[i + 1]) : folded[i].unicode();
-        const QStringView unit = QStringView(folded).mid(i, pair ? 2 : 1);
-        i += pair ? 1 : 0;
         if (WordOfItsOwn(c)) {
-            flush();
-            words << unit.toString();
+            flush(i);
+            words << folded.mid(i, pair ? 2 : 1);
         } else if (InWord(c)) {
-            word += unit;
+            if (start < 0) start = i;
         } else {
-            flush();
+            flush(i);
         }
+        i += pair ? 1 : 0;
     }
-    flush();
+    flush(folded.size());
     return words;
 }
 

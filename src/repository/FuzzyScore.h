@@ -51,8 +51,10 @@ inline int FuzzyScoreBound(int WeightA, int WeightB)
 template <class WeightAFn, class WeightBFn, class CostFn>
 double FuzzyWordDistance(int N, int M, WeightAFn WeightA, WeightBFn WeightB, CostFn Cost)
 {
-    // Three rows of the table: two back for the swap.
-    std::vector<double> prev2(size_t(M) + 1), prev(size_t(M) + 1), cur(size_t(M) + 1);
+    // Three rows of the table (two back for the swap), kept for the next call:
+    // an index search computes thousands of distances.
+    thread_local std::vector<double> prev2, prev, cur;
+    prev2.assign(size_t(M) + 1, 0), prev.assign(size_t(M) + 1, 0), cur.assign(size_t(M) + 1, 0);
     prev[0] = 0;
     for (int j = 1; j <= M; ++j) prev[size_t(j)] = prev[size_t(j) - 1] + WeightB(j - 1);
     for (int i = 1; i <= N; ++i) {

@@ -65,6 +65,8 @@ public:
     bool ForEachRecord(const QList<int>& Locales,
                        const std::function<bool(qint32 Record, const QStringList& Texts)>& Visit) override;
 
+    void SetFuzzyLookups(bool On) override { SetUseFuzzyIndex(On); }
+
     // Both the table's OnProgress and the repository's progress hear it.
     void DoProgress(qint64 Position, qint64 MaxValue, bool& Stop) override;
 };

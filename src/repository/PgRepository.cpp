@@ -87,6 +87,7 @@ TPgRepository::TPgRepository(const QString& Url) : FUrl(Url)
 
 TPgRepository::~TPgRepository()
 {
+    FPrepared.clear();
     if (FDb.isValid()) {
         FDb.close();
         FDb = QSqlDatabase();
@@ -181,10 +182,28 @@ void TPgRepository::CreateSchema()
     throw ERepositoryError(QStringLiteral("%1: %2").arg(What, Error.text().trimmed()));
 }
 
-QSqlQuery TPgRepository::Exec(const QString& Sql, const QVariantList& Values) const
+QSqlQuery TPgRepository::Exec(const QString& Sql, const QVariantList& Values, bool Reuse) const
 {
     Reconnect();
     if (!FDb.isOpen()) throw ERepositoryError(QStringLiteral("The repository database is not connected"));
+    if (Reuse) {
+        // The lookups run thousands of times: prepared once, the server plans
+        // them once (planning costs more than running them).
+        auto it = FPrepared.find(Sql);
+        if (it == FPrepared.end()) {
+            QSqlQuery q(FDb);
+            q.setForwardOnly(true);
+            if (!q.prepare(Sql)) Fail(QStringLiteral("Repository database"), q.lastError());
+            it = FPrepared.insert(Sql, q);
+        }
+        for (qsizetype i = 0; i < Values.size(); ++i) it->bindValue(int(i), Values[i]);
+        if (!it->exec()) {
+            const QSqlError e = it->lastError();
+            FPrepared.erase(it);
+            Fail(QStringLiteral("Repository database"), e);
+        }
+        return *it;
+    }
     QSqlQuery q(FDb);
     q.setForwardOnly(true);
     // Statements without values go as they are: the server prepares no
@@ -205,6 +224,7 @@ void TPgRepository::Reconnect() const
     // After a lost connection the next operation connects again; inside a
     // transaction the loss ends the transaction instead.
     if (!FLost || FTransactionDepth > 0) return;
+    FPrepared.clear();
     FDb.close();
     if (!FDb.open())
         throw ERepositoryError(QStringLiteral("The connection to the repository database was lost: %1")
@@ -240,7 +260,7 @@ void TPgRepository::Transaction(const QString& Key, const std::function<void()>&
 {
     CheckWritable();
     Atomic([&] {
-        Exec(QStringLiteral("SELECT pg_advisory_xact_lock(hashtextextended(?, 0))"), {Key});
+        Exec(QStringLiteral("SELECT pg_advisory_xact_lock(hashtextextended(?, 0))"), {Key}, true);
         Work();
     });
 }
@@ -300,7 +320,7 @@ void TPgRepository::FindRecords(int Locale, const QString& Text, TQLocateOptions
     QSqlQuery q = Exec(QStringLiteral("SELECT word_id, text FROM phrasedesk_texts WHERE locale = ? AND %1 = "
                                       "lower(CAST(? AS text) COLLATE \"und-x-icu\") ORDER BY word_id DESC")
                            .arg(kCaseless),
-                       {Locale, Text});
+                       {Locale, Text}, true);
     const bool caseless = Options.testFlag(qloCaseInsensitive);
     while (q.next())
         if (LocaleCompareText(Locale, q.value(1).toString(), Text, caseless) == 0)
@@ -315,7 +335,7 @@ qint32 TPgRepository::PairsAt(int ReqLocId, QList<TQValueLocation>& Locations)
     QHash<qint32, QString> texts;
     QSqlQuery q = Exec(QStringLiteral("SELECT word_id, text FROM phrasedesk_texts WHERE locale = ? AND "
                                       "word_id = ANY(CAST(? AS integer[]))"),
-                       {ReqLocId, IntArray(ids)});
+                       {ReqLocId, IntArray(ids)}, true);
     while (q.next()) texts.insert(q.value(0).toInt(), q.value(1).toString());
     // The same walk as the embedded repository's: the empty record
     // reported is the last one of the list.
@@ -387,7 +407,7 @@ qint32 TPgRepository::WriteTexts(qint32 Record, const QList<TRepText>& Texts)
             else
                 Exec(QStringLiteral("INSERT INTO phrasedesk_texts (word_id, locale, text) VALUES (?, ?, ?) "
                                     "ON CONFLICT (word_id, locale) DO UPDATE SET text = EXCLUDED.text"),
-                     {Record, t.Locale, t.Text});
+                     {Record, t.Locale, t.Text}, true);
         }
     });
     return Record;

@@ -3,10 +3,10 @@
 #include "repository/Repository.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QVariant>
-
-class QSqlQuery;
 
 // The settings of a connection string
 // "postgresql://host[:port]/database?user=NAME[&sslmode=...][&connect_timeout=...]".
@@ -73,7 +73,7 @@ private:
     void CreateSchema();
     // Runs a statement; a failure throws with the server's message (a lost
     // connection says so).
-    QSqlQuery Exec(const QString& Sql, const QVariantList& Values = {}) const;
+    QSqlQuery Exec(const QString& Sql, const QVariantList& Values = {}, bool Reuse = false) const;
     void Reconnect() const;
     // Work in a transaction of its own unless one is open already.
     void Atomic(const std::function<void()>& Work);
@@ -83,6 +83,7 @@ private:
     QString FUrl;
     QString FConnectionName;
     mutable QSqlDatabase FDb;
+    mutable QHash<QString, QSqlQuery> FPrepared;
     bool FReadOnly = false;
     mutable bool FLost = false; // the connection broke: the next operation connects again
     int FTransactionDepth = 0;

@@ -364,14 +364,20 @@ TQMemoryIndexField* TQMemoryIndex::FieldByName(const QString& Name) const
     return nullptr;
 }
 
-std::vector<QVariant> TQMemoryIndex::KeysOf(TQTable& ATable) const
+std::vector<QVariant> TQMemoryIndex::KeysOf(TQTable& ATable, const std::vector<QString>& Texts) const
 {
-    // Read before taking the lock: reading a memo is file work.
+    // Read before taking the lock: reading a memo is file work. A wide memo
+    // the fuzzy index read whole gives its key without a second read.
     std::vector<QVariant> keys;
     keys.reserve(FFields.size());
     for (const auto& f : FFields) {
         const TQField* src = ATable.Fields().FindByName(f->FieldName());
-        keys.push_back(src ? f->KeyOf(*src) : QVariant());
+        const auto fuzzy =
+            std::find_if(FFuzzy.begin(), FFuzzy.end(), [&](const auto& z) { return z->FieldName() == f->FieldName(); });
+        if (src && src->DataType() == dtWideMemo && fuzzy != FFuzzy.end())
+            keys.push_back(Texts[size_t(fuzzy - FFuzzy.begin())].left(f->KeySize()));
+        else
+            keys.push_back(src ? f->KeyOf(*src) : QVariant());
     }
     return keys;
 }
@@ -420,8 +426,8 @@ qint64 TQMemoryIndex::FuzzyMemoryBytes() const
 void TQMemoryIndex::AddRecord(TQTable& ATable)
 {
     const qint32 bm = ATable.Bookmark();
-    const std::vector<QVariant> keys = KeysOf(ATable);
     const std::vector<QString> texts = FuzzyTextsOf(ATable);
+    const std::vector<QVariant> keys = KeysOf(ATable, texts);
     std::lock_guard guard(Lock());
     for (size_t i = 0; i < FFields.size(); ++i) FFields[i]->AddValue(keys[i], bm);
     for (size_t i = 0; i < FFuzzy.size(); ++i) FFuzzy[i]->SetText(bm, texts[i]);
@@ -438,13 +444,13 @@ void TQMemoryIndex::BeginGather(qint64 MaxRecords)
 void TQMemoryIndex::GatherRecord(TQTable& ATable)
 {
     const qint32 bm = ATable.Bookmark();
-    const std::vector<QVariant> keys = KeysOf(ATable);
+    const std::vector<QString> texts = FuzzyTextsOf(ATable);
+    const std::vector<QVariant> keys = KeysOf(ATable, texts);
     for (size_t i = 0; i < FFields.size(); ++i) FFields[i]->Gather(keys[i], bm);
     if (FFuzzy.empty()) return;
     // The fuzzy index takes the record at once (a million gathered texts
     // would cost more memory than the index), unless the user's table
     // changed or deleted it meanwhile.
-    const std::vector<QString> texts = FuzzyTextsOf(ATable);
     std::lock_guard guard(Lock());
     if (bm <= 0 || (size_t(bm) < FDeletedWhileGathering.size() && FDeletedWhileGathering[size_t(bm)])) return;
     for (size_t i = 0; i < FFuzzy.size(); ++i)
@@ -455,6 +461,7 @@ void TQMemoryIndex::MergeGathered()
 {
     std::lock_guard guard(Lock());
     for (const auto& f : FFields) f->MergeGathered(FDeletedWhileGathering);
+    for (const auto& f : FFuzzy) f->Shrink();
     FGathering = false;
     FDeletedWhileGathering = {};
 }
@@ -462,8 +469,8 @@ void TQMemoryIndex::MergeGathered()
 void TQMemoryIndex::UpdateRecord(TQTable& ATable)
 {
     const qint32 bm = ATable.Bookmark();
-    const std::vector<QVariant> keys = KeysOf(ATable);
     const std::vector<QString> texts = FuzzyTextsOf(ATable);
+    const std::vector<QVariant> keys = KeysOf(ATable, texts);
     std::lock_guard guard(Lock());
     for (size_t i = 0; i < FFuzzy.size(); ++i) FFuzzy[i]->SetText(bm, texts[i]);
     for (size_t i = 0; i < FFields.size(); ++i) {

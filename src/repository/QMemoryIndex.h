@@ -168,7 +168,7 @@ public:
     static std::mutex& Lock();
 
 private:
-    std::vector<QVariant> KeysOf(TQTable& ATable) const;
+    std::vector<QVariant> KeysOf(TQTable& ATable, const std::vector<QString>& Texts) const;
     std::vector<QString> FuzzyTextsOf(TQTable& ATable) const;
     TQFuzzyIndexField* FuzzyField(const QString& Name) const;
 

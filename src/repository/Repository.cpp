@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
@@ -164,24 +165,24 @@ bool TRepository::ExtractWord(int NativeLocale, const QString& NativeWord, int W
     return true;
 }
 
-bool TRepository::StorePair(int Locale1, const QString& Text1, int Locale2, const QString& Text2,
-                            TQLocateOptions Options, qint32 Update, qint32 Empty)
+bool TRepository::StoreTexts(int Locale1, const QString& Text1, QList<TRepText> Translations, TQLocateOptions Options,
+                             qint32 Target)
 {
-    bool stored = true;
     // The key serialises the writers of one native text, whatever its case.
     Transaction(QString::number(Locale1) + QLatin1Char(':') + Text1.toCaseFolded(), [&] {
-        if (SharedWriters()) {
-            QList<TQValueLocation> pairs;
-            Empty = GetPairsByWord(Locale1, Locale2, Text1, Options, pairs);
-            for (const TQValueLocation& p : pairs)
-                if (LocaleCompareText(Locale2, p.Text, Text2, false) == 0) {
-                    stored = false;
-                    return;
-                }
-        }
-        WriteTexts(Update != 0 ? Update : Empty, {{Locale1, Text1}, {Locale2, Text2}});
+        if (SharedWriters())
+            Translations.removeIf([&](const TRepText& t) {
+                QList<TQValueLocation> pairs;
+                GetPairsByWord(Locale1, t.Locale, Text1, Options, pairs);
+                return std::any_of(pairs.cbegin(), pairs.cend(), [&](const TQValueLocation& p) {
+                    return LocaleCompareText(t.Locale, p.Text, t.Text, false) == 0;
+                });
+            });
+        if (Translations.isEmpty()) return;
+        Translations.prepend({Locale1, Text1});
+        WriteTexts(Target, Translations);
     });
-    return stored;
+    return Translations.size() > 1;
 }
 
 void TRepository::AddEditWord(int Locale1, int Locale2, const QString& Word1Value, const QString& Word2Value,
@@ -192,7 +193,7 @@ void TRepository::AddEditWord(int Locale1, int Locale2, const QString& Word1Valu
     const qint32 empty = GetPairsByWord(Locale1, Locale2, Word1Value, Options, pairs);
     for (const TQValueLocation& p : pairs)
         if (LocaleCompareText(Locale2, p.Text, Word2Value, false) == 0) return;
-    StorePair(Locale1, Word1Value, Locale2, Word2Value, Options, 0, empty);
+    StoreTexts(Locale1, Word1Value, {{Locale2, Word2Value}}, Options, empty);
 }
 
 bool TRepository::ImportMSGlossary(const QString& FileName, int Locale1, int Locale2, TQLocateOptions Options)

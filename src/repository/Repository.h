@@ -102,13 +102,13 @@ public:
     // languages are written, so edits of other languages stay.
     virtual qint32 WriteTexts(qint32 Record, const QList<TRepText>& Texts) = 0;
     virtual void DeleteRecord(qint32 Record) = 0;
-    // Stores Text2 beside Text1: into record Update when given, else into
-    // Empty (a record of Text1 without a Locale2 text), else a new record.
-    // A repository shared by several writers looks again inside one
-    // transaction, so that a pair stored meanwhile by another user is not
-    // stored twice. False when the pair was there.
-    bool StorePair(int Locale1, const QString& Text1, int Locale2, const QString& Text2, TQLocateOptions Options,
-                   qint32 Update, qint32 Empty);
+    // Stores translations of Text1 (Locale1) into record Target (0: a new
+    // one) together with Text1. A repository shared by several writers looks
+    // again inside one transaction and leaves out the translations another
+    // user stored meanwhile, so a pair is not stored twice. False when
+    // nothing was left to store.
+    bool StoreTexts(int Locale1, const QString& Text1, QList<TRepText> Translations, TQLocateOptions Options,
+                    qint32 Target);
     // Stores one pair unless it is there already; fills a matching record
     // that lacks the translation before adding a new one.
     void AddEditWord(int Locale1, int Locale2, const QString& Word1Value, const QString& Word2Value,
@@ -127,12 +127,16 @@ public:
     virtual bool ForEachRecord(const QList<int>& Locales,
                                const std::function<bool(qint32 Record, const QStringList& Texts)>& Visit) = 0;
 
+    // Whether fuzzy lookups will be asked for: the embedded repository then
+    // builds their index too. Before opening.
+    virtual void SetFuzzyLookups(bool On) { (void)On; }
+
     // Progress of the long runs (Pack, glossary import).
     TRepProgress OnRepositoryProgress;
     virtual void DoProgress(qint64 Position, qint64 MaxValue, bool& Stop);
 
 protected:
-    // Whether other programs may write at the same time (StorePair then
+    // Whether other programs may write at the same time (StoreTexts then
     // checks again inside the transaction).
     virtual bool SharedWriters() const { return false; }
     // Runs Work as one transaction that other writers of the same Key wait

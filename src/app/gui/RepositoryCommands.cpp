@@ -189,6 +189,7 @@ void TRepositoryCommands::OpenRepository(const QString& Path)
     FPath = Path;
     try {
         auto rep = NewRepository(IsRepositoryConnection(Path) ? Path : QDir::fromNativeSeparators(Path));
+        rep->SetFuzzyLookups(true); // the suggestions panel's
         if (!rep->OpenOrCreate()) {
             // Another program writes to it: lookups work, additions wait.
             const QString message =
