@@ -35,9 +35,9 @@ void Print(const char* name, double value, const char* unit = "ms")
     std::fflush(stdout);
 }
 
-void WaitForIndex(TQLangRepository& rep)
+void WaitForIndex(TRepository& rep)
 {
-    while (!rep.IsMemoryIndexBuilt()) {
+    while (!rep.IndexReady()) {
         QApplication::processEvents();
         QThread::msleep(5);
     }

@@ -106,6 +106,16 @@ void BatchRepExport(const TStartOptions& Options, TPrompt& Prompt)
     out << QFileInfo(Options.RepExportFile).fileName() << QStringLiteral(": %1 records exported\n").arg(written);
 }
 
+void BatchRepCopy(const TStartOptions& Options, TPrompt& Prompt)
+{
+    const TRepositoryCopy copy = RunBatchRepositoryCopy(Options.Repository, Options.RepCopyTarget, Prompt);
+    QTextStream out(stdout);
+    out << QStringLiteral("%1 records in %2 languages copied, %3 of them already there\n")
+               .arg(copy.Records)
+               .arg(copy.Languages)
+               .arg(copy.Skipped);
+}
+
 struct TBatchOperation {
     bool (*Requested)(const TStartOptions&);
     void (*Run)(const TStartOptions&, TPrompt&); // nullptr: not part of this build
@@ -127,6 +137,7 @@ const TBatchOperation kBatchOperations[] = {
     {[](const TStartOptions& o) { return o.TranslateList.has_value(); }, BatchTranslate, true},
     {[](const TStartOptions& o) { return o.Stats.has_value(); }, BatchStats, true},
     {[](const TStartOptions& o) { return !o.RepExportFile.isEmpty(); }, BatchRepExport, false},
+    {[](const TStartOptions& o) { return !o.RepCopyTarget.isEmpty(); }, BatchRepCopy, false},
 };
 
 void CheckRunnable(const TStartOptions& o)

@@ -1,15 +1,17 @@
 #include "app/StartOptions.h"
 
 #include "core/FileNames.h"
+#include "repository/Repository.h"
 
 #include <QDir>
 
 namespace {
 
 enum TSwitchKind {
-    skWord, // the whole argument is the switch
-    skText, // a prefix; the rest of the argument is taken as written
-    skPath, // a prefix; the rest is a path, made absolute
+    skWord,       // the whole argument is the switch
+    skText,       // a prefix; the rest of the argument is taken as written
+    skPath,       // a prefix; the rest is a path, made absolute
+    skRepository, // a prefix; the rest is a connection string as written, or a path made absolute
 };
 
 using TApply = void (*)(TStartOptions&, const QString& Value);
@@ -43,7 +45,7 @@ const TSwitch kSwitches[] = {
     {"-create:", skText, [](TStartOptions& o, const QString& v) { o.CreateList = ParseCommaText(v); }},
     {"-cfg:", skPath, [](TStartOptions& o, const QString& v) { o.CfgFile = v; }},
     {"-translate:", skText, [](TStartOptions& o, const QString& v) { o.TranslateList = ParseCommaText(v); }},
-    {"-repository:", skPath, [](TStartOptions& o, const QString& v) { o.Repository = v; }},
+    {"-repository:", skRepository, [](TStartOptions& o, const QString& v) { o.Repository = v; }},
     {"-gkey:", skText, [](TStartOptions& o, const QString& v) { o.GKey = v; }},
     {"-open:", skText, [](TStartOptions& o, const QString& v) { o.OpenList = ParseCommaText(v); }},
     {"-uilang:", skText, [](TStartOptions& o, const QString& v) { o.UILang = v; }},
@@ -59,6 +61,7 @@ const TSwitch kSwitches[] = {
     {"-nosettings", skWord, [](TStartOptions& o, const QString&) { o.NoSettings = true; }},
     {"-repimport:", skPath, [](TStartOptions& o, const QString& v) { o.RepImportFile = v; }},
     {"-repexport:", skPath, [](TStartOptions& o, const QString& v) { o.RepExportFile = v; }},
+    {"-repcopy:", skRepository, [](TStartOptions& o, const QString& v) { o.RepCopyTarget = v; }},
 };
 
 // Absolute and without "." and ".." parts; an empty value stays empty.
@@ -78,7 +81,8 @@ bool ApplySwitch(TStartOptions& o, const QString& Arg, const QDir& CurrentDir)
         }
         if (!Arg.startsWith(name, Qt::CaseInsensitive)) continue;
         const QString value = Arg.mid(name.size());
-        s.Apply(o, s.Kind == skPath ? NormalisePath(value, CurrentDir) : value);
+        const bool path = s.Kind == skPath || (s.Kind == skRepository && !IsRepositoryConnection(value));
+        s.Apply(o, path ? NormalisePath(value, CurrentDir) : value);
         return true;
     }
     return false;

@@ -65,6 +65,7 @@ struct TStartOptions {
     bool NoSettings = false;                  // -nosettings: -dll accepts an executable without settings record
     QString RepImportFile;                    // -repimport: TMX or XML table file into the repository
     QString RepExportFile;                    // -repexport: the repository as a TMX file
+    QString RepCopyTarget;                    // -repcopy: every record into another repository (file or server)
 };
 
 // Reads the arguments (without the program name) into start options. Relative

@@ -27,25 +27,26 @@ QString LanguageCode(const QString& FileName)
 
 // Waits for the memory index, which every lookup of the run needs; a
 // repository without it would be scanned once per item.
-void WaitForIndex(TQLangRepository& Rep, TPrompt& Prompt)
+void WaitForIndex(TRepository& Rep, TPrompt& Prompt)
 {
+    if (Rep.IndexReady() && Rep.IndexProblem().isEmpty()) return;
     const TProgressRun progress(Prompt, QStringLiteral("Creating index..."), Rep.RecordCount());
-    while (!Rep.IsMemoryIndexBuilt()) {
-        if (!Prompt.ProgressStep(Rep.IndexBuildPosition())) throw EVocabrixError(kTerminated);
+    while (!Rep.IndexReady()) {
+        if (!Prompt.ProgressStep(Rep.IndexPosition())) throw EVocabrixError(kTerminated);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    if (!Rep.IndexError().isEmpty()) throw EQBaseError(Rep.IndexError());
+    if (!Rep.IndexProblem().isEmpty()) throw EQBaseError(Rep.IndexProblem());
 }
 
 // Errors of the repository name its file: a script's log must say which
 // of its files is damaged.
-template <class F> auto WithRepositoryName(const TQLangRepository& Rep, F f)
+template <class F> auto WithRepositoryName(const TRepository& Rep, F f)
 {
+    const QString name = IsRepositoryConnection(Rep.Name()) ? Rep.Name() : QDir::toNativeSeparators(Rep.Name());
     try {
         return f();
     } catch (const EQBaseError& e) {
-        throw EQBaseError(
-            QStringLiteral("Repository \"%1\": %2").arg(QDir::toNativeSeparators(Rep.FileName()), e.Message()));
+        throw EQBaseError(QStringLiteral("Repository \"%1\": %2").arg(name, e.Message()));
     }
 }
 
@@ -107,23 +108,23 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
 
     // The run only reads the repository: it opens it read-only (once it
     // exists), so an editor or another run may keep writing to it.
-    TQLangRepository rep(BatchRepositoryPath(Job.Repository));
-    WithRepositoryName(rep, [&] {
-        if (!rep.TableExists()) {
-            rep.OpenOrCreate();
-            rep.Close();
+    const QString name = BatchRepositoryPath(Job.Repository);
+    std::unique_ptr<TRepository> rep = NewRepository(name);
+    WithRepositoryName(*rep, [&] {
+        if (!rep->Exists()) {
+            rep->OpenOrCreate();
+            rep = NewRepository(name); // closes the new files
         }
-        rep.SetReadOnly(true);
-        rep.SetUseFuzzyIndex(fuzzyScore > 0);
-        rep.Open();
-        WaitForIndex(rep, Prompt);
+        rep->SetFuzzyLookups(fuzzyScore > 0);
+        rep->OpenReadOnly();
+        WaitForIndex(*rep, Prompt);
     });
 
     const QStringList files = BatchLanguageFiles(Job.ProjectFile, Job.Codes, false);
     TLangFileProject project;
     project.Open(Job.ProjectFile, false, true);
     TSilentRepositoryPrompt silent;
-    TRepositoryFlows flows(rep, options, Prompt, silent);
+    TRepositoryFlows flows(*rep, options, Prompt, silent);
 
     QList<TBatchTranslationLine> lines;
     const TProgressRun progress(Prompt, QStringLiteral("Translating language files..."), files.size());
@@ -141,7 +142,7 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
                                      .arg(QDir::toNativeSeparators(files[i])));
         TFileRun run{project, index, flows, Prompt, i, fuzzyScore, {LanguageCode(files[i])}};
         if (fuzzyScore > 0) run.Line.Fuzzy = 0;
-        const auto translate = [&](TLocItem& item) { WithRepositoryName(rep, [&] { run.Translate(item); }); };
+        const auto translate = [&](TLocItem& item) { WithRepositoryName(*rep, [&] { run.Translate(item); }); };
         ForEachProperty(project, translate);
         ForEachConstant(project, translate);
         if (file->Modified()) project.SaveLanguage(index);
@@ -154,32 +155,92 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
 
 bool RunBatchRepositoryImport(const QString& Repository, const QString& FileName, TPrompt& Prompt, qint64& Entries)
 {
-    TQLangRepository rep(BatchRepositoryPath(Repository));
-    return WithRepositoryName(rep, [&] {
-        rep.OpenOrCreate();
-        WaitForIndex(rep, Prompt);
+    const std::unique_ptr<TRepository> rep = NewRepository(BatchRepositoryPath(Repository));
+    return WithRepositoryName(*rep, [&] {
+        rep->OpenOrCreate();
+        WaitForIndex(*rep, Prompt);
         TSilentRepositoryPrompt silent;
-        TRepositoryFlows flows(rep, TRepositoryOptions::Read(), Prompt, silent);
+        TRepositoryFlows flows(*rep, TRepositoryOptions::Read(), Prompt, silent);
         return ImportRepositoryFile(flows, FileName, Prompt, &Entries);
     });
 }
 
 qint64 RunBatchRepositoryExport(const QString& Repository, const QString& FileName, TPrompt& Prompt)
 {
-    TQLangRepository rep(BatchRepositoryPath(Repository));
-    return WithRepositoryName(rep, [&] {
-        if (!rep.TableExists()) throw EQBaseError(QStringLiteral("The repository does not exist"));
-        rep.SetReadOnly(true);
-        rep.Open();
-        const QList<int> locales = rep.RepLocales();
+    const std::unique_ptr<TRepository> rep = NewRepository(BatchRepositoryPath(Repository));
+    return WithRepositoryName(*rep, [&] {
+        rep->OpenReadOnly();
+        const QList<int> locales = rep->RepLocales();
         if (locales.isEmpty()) throw EQBaseError(QStringLiteral("The repository has no languages"));
         TRepExportOptions options;
         options.FileName = FileName;
         options.BaseLocale = locales.first();
         options.Locales = locales.mid(1);
         qint64 written = 0;
-        if (!ExportToTMX(rep, options, Prompt, &written))
+        if (!ExportToTMX(*rep, options, Prompt, &written))
             throw EVocabrixError(QStringLiteral("Export has been terminated by user"));
         return written;
     });
+}
+
+namespace {
+
+// Whether Target has a record with exactly these texts (empty: none).
+bool HasRecord(TRepository& Target, const QList<int>& Locales, const QStringList& Texts)
+{
+    const qsizetype first =
+        std::find_if(Texts.begin(), Texts.end(), [](const QString& t) { return !t.isEmpty(); }) - Texts.begin();
+    if (first >= Texts.size()) return true; // nothing to copy
+    QList<TQValueLocation> candidates;
+    Target.FindRecords(Locales[first], Texts[first], {}, candidates);
+    for (qsizetype i = 0; i < Locales.size() && !candidates.isEmpty(); ++i) {
+        if (i == first) continue;
+        QList<TQValueLocation> withText = candidates;
+        Target.PairsAt(Locales[i], withText);
+        QList<TQValueLocation> kept;
+        for (const TQValueLocation& c : candidates) {
+            const auto it = std::find_if(withText.begin(), withText.end(),
+                                         [&](const TQValueLocation& w) { return w.Bookmark == c.Bookmark; });
+            if ((it == withText.end() ? QString() : it->Text) == Texts[i]) kept << c;
+        }
+        candidates = kept;
+    }
+    return !candidates.isEmpty();
+}
+
+} // namespace
+
+TRepositoryCopy RunBatchRepositoryCopy(const QString& Repository, const QString& Target, TPrompt& Prompt)
+{
+    const std::unique_ptr<TRepository> source = NewRepository(BatchRepositoryPath(Repository));
+    const std::unique_ptr<TRepository> target = NewRepository(Target);
+    if (source->Name() == target->Name())
+        throw EQBaseError(QStringLiteral("A repository cannot be copied into itself"));
+    WithRepositoryName(*source, [&] {
+        source->OpenReadOnly();
+        WaitForIndex(*source, Prompt);
+    });
+    TRepositoryCopy copy;
+    WithRepositoryName(*target, [&] {
+        if (!target->OpenOrCreate()) throw EQBaseError(QStringLiteral("The repository is in use by another program"));
+        WaitForIndex(*target, Prompt);
+        const QList<int> locales = source->RepLocales();
+        copy.Languages = locales.size();
+        target->AddLocales(locales);
+        const TProgressRun progress(Prompt, QStringLiteral("Copying the repository..."), source->RecordCount());
+        const bool completed = source->ForEachRecord(locales, [&](qint32, const QStringList& Texts) {
+            ++copy.Records;
+            if (HasRecord(*target, locales, Texts)) {
+                ++copy.Skipped;
+            } else {
+                QList<TRepText> texts;
+                for (qsizetype i = 0; i < locales.size(); ++i)
+                    if (!Texts[i].isEmpty()) texts.append({locales[i], Texts[i]});
+                target->WriteTexts(0, texts);
+            }
+            return Prompt.ProgressStep(copy.Records);
+        });
+        if (!completed) throw EVocabrixError(QStringLiteral("Copying has been terminated by user"));
+    });
+    return copy;
 }

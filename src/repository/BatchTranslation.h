@@ -42,3 +42,16 @@ bool RunBatchRepositoryImport(const QString& Repository, const QString& FileName
 // "-repexport:FILE": writes the whole repository as TMX, its first language
 // as the base. Returns the number of records written.
 qint64 RunBatchRepositoryExport(const QString& Repository, const QString& FileName, TPrompt& Prompt);
+
+// What "-repcopy:" did.
+struct TRepositoryCopy {
+    qint64 Records = 0;   // records of the source
+    qint64 Skipped = 0;   // of them already in the target with the same texts
+    qint64 Languages = 0; // languages of the source
+};
+// "-repcopy:TARGET": copies every record of the repository (Repository, as
+// for the other runs) into Target, a file or a connection string, created
+// when missing; the languages are added first. A record the target holds
+// already with the same texts is not copied again, so a copy can be
+// repeated after a stop.
+TRepositoryCopy RunBatchRepositoryCopy(const QString& Repository, const QString& Target, TPrompt& Prompt);

@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
+#include <QScopeGuard>
 
 namespace {
 
@@ -22,123 +22,7 @@ QStringList RecordTexts(const TQTable& T)
     return texts;
 }
 
-int OctalDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('7') ? c.unicode() - '0' : -1; }
-
-int HexDigit(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9') return u - '0';
-    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
-    return -1;
-}
-
-// Resolves a C-style escape that starts at S[i] (the backslash); i ends on
-// the escape's last character.
-QChar Unescape(const QString& S, qsizetype& i)
-{
-    if (i + 1 >= S.size()) return S[i]; // a final backslash stands for itself
-    const QChar c = S[++i];
-    switch (c.unicode()) {
-    case 'a':
-        return QChar(7);
-    case 'b':
-        return QChar(8);
-    case 'f':
-        return QChar(12);
-    case 'n':
-        return QChar(10);
-    case 'r':
-        return QChar(13);
-    case 't':
-        return QChar(9);
-    case 'v':
-        return QChar(11);
-    case 'x': {
-        int v = 0, n = 0;
-        while (n < 2 && i + 1 < S.size() && HexDigit(S[i + 1]) >= 0) v = v * 16 + HexDigit(S[++i]), ++n;
-        return n == 0 ? c : QChar(v);
-    }
-    default:
-        if (OctalDigit(c) >= 0) {
-            int v = OctalDigit(c), n = 1;
-            while (n < 3 && i + 1 < S.size() && OctalDigit(S[i + 1]) >= 0) v = v * 8 + OctalDigit(S[++i]), ++n;
-            return QChar(v);
-        }
-        return c;
-    }
-}
-
-QString GlossaryColumn(const QString& Raw)
-{
-    const QString col = Raw.trimmed();
-    QString out;
-    if (col.startsWith(QLatin1Char('"'))) {
-        for (qsizetype i = 1; i < col.size(); ++i) {
-            if (col[i] == QLatin1Char('"')) {
-                if (i + 1 < col.size() && col[i + 1] == QLatin1Char('"')) {
-                    out += QLatin1Char('"');
-                    ++i;
-                    continue;
-                }
-                return out;
-            }
-            out += col[i] == QLatin1Char('\\') ? Unescape(col, i) : col[i];
-        }
-        throw EQBaseError(QStringLiteral("A quoted column is not closed"));
-    }
-    for (qsizetype i = 0; i < col.size(); ++i) out += col[i] == QLatin1Char('\\') ? Unescape(col, i) : col[i];
-    return out;
-}
-
-// The lines of a glossary: UTF-8 or UTF-16LE by their byte-order mark, else
-// text in the system's code page. Text that is not valid in its encoding is
-// refused rather than imported as garbage.
-QStringList GlossaryLines(const QString& FileName)
-{
-    QFile f(FileName);
-    if (!f.open(QIODevice::ReadOnly))
-        throw EQBaseError(QStringLiteral("Can not open file \"%1\"").arg(QFileInfo(FileName).filePath()));
-    const QByteArray data = f.readAll();
-    QString text;
-    const auto decode = [&](QStringConverter::Encoding Enc, qsizetype Skip) {
-        QStringDecoder dec(Enc, QStringConverter::Flag::Stateless);
-        text = dec.decode(QByteArrayView(data).sliced(Skip));
-        if (dec.hasError() || (Enc == QStringConverter::Utf16LE && (data.size() - Skip) % 2 != 0))
-            throw EQBaseError(QStringLiteral("The glossary file \"%1\" is not valid %2 text")
-                                  .arg(FileName, QLatin1String(Enc == QStringConverter::Utf8 ? "UTF-8" : "UTF-16")));
-    };
-    if (data.startsWith("\xEF\xBB\xBF"))
-        decode(QStringConverter::Utf8, 3);
-    else if (data.startsWith("\xFF\xFE"))
-        decode(QStringConverter::Utf16LE, 2);
-    else
-        text = AnsiToWide(data, SystemCodePage());
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text.split(QLatin1Char('\n'));
-}
-
 } // namespace
-
-QStringList SplitGlossaryLine(const QString& Line)
-{
-    QStringList columns;
-    qsizetype start = 0;
-    bool inside = false;
-    for (qsizetype i = 0; i < Line.size(); ++i) {
-        const QChar c = Line[i];
-        if (c == QLatin1Char('\\')) {
-            ++i; // an escaped quote or delimiter neither toggles nor splits
-        } else if (c == QLatin1Char('"')) {
-            inside = !inside;
-        } else if (!inside && (c == QLatin1Char(',') || c == QLatin1Char('\t'))) {
-            columns << GlossaryColumn(Line.mid(start, i - start));
-            start = i + 1;
-        }
-    }
-    columns << GlossaryColumn(Line.mid(start));
-    return columns;
-}
 
 TQLangRepository::TQLangRepository(const QString& LRFileName)
 {
@@ -219,18 +103,21 @@ QList<int> TQLangRepository::RepLocales() const
     return locales;
 }
 
-int TQLangRepository::FallbackLocale(int LocID)
+QString TQLangRepository::Name() const { return FileName(); }
+
+void TQLangRepository::OpenReadOnly()
 {
-    const int primary = PrimaryLanguage(LocID);
-    return primary == LocID ? (LocID | 0x400) : primary;
+    if (!TableExists()) throw EQBaseError(QStringLiteral("The repository does not exist"));
+    SetReadOnly(true);
+    Open();
 }
 
-int TQLangRepository::ServingLocale(int LocID) const
+bool TQLangRepository::IndexReady() { return IsMemoryIndexBuilt(); }
+
+void TQLangRepository::DoProgress(qint64 Position, qint64 MaxValue, bool& Stop)
 {
-    if (LocID == 0) return 0;
-    if (HasLocale(LocID)) return LocID;
-    const int fallback = FallbackLocale(LocID);
-    return HasLocale(fallback) ? fallback : 0;
+    TQTable::DoProgress(Position, MaxValue, Stop);
+    if (!Stop) TRepository::DoProgress(Position, MaxValue, Stop);
 }
 
 QString TQLangRepository::GetWord(int LocID) const { return FieldByLocale(LocID)->AsWideString(); }
@@ -243,24 +130,12 @@ bool TQLangRepository::LocateByWord(int LocId, const QString& WordValue, TQLocat
     return f && LocateByValue(f->FieldName(), WordValue, Options);
 }
 
-bool TQLangRepository::ExtractWord(int NativeLocale, const QString& NativeWord, int WordLocale, QString& WordValue,
-                                   TQLocateOptions Options)
+void TQLangRepository::FindRecords(int Locale, const QString& Text, TQLocateOptions Options,
+                                   QList<TQValueLocation>& Records)
 {
-    if (!LocateByWord(NativeLocale, NativeWord, Options) || !HasLocale(WordLocale)) return false;
-    const QString word = GetWord(WordLocale);
-    if (word.isEmpty()) return false;
-    WordValue = word;
-    return true;
-}
-
-qint32 TQLangRepository::GetPairsByWord(int OrigLocId, int ReqLocId, const QString& OrigValue, TQLocateOptions Options,
-                                        QList<TQValueLocation>& ReqValues)
-{
-    ReqValues.clear();
-    const TQField* orig = Fields().FindByLocale(OrigLocId, true);
-    if (!orig || !HasLocale(ReqLocId)) return 0;
-    GetValueLocations(orig->FieldName(), OrigValue, Options, ReqValues);
-    return PairsAt(ReqLocId, ReqValues);
+    Records.clear();
+    if (const TQField* f = Fields().FindByLocale(Locale, true))
+        GetValueLocations(f->FieldName(), Text, Options, Records);
 }
 
 qint32 TQLangRepository::PairsAt(int ReqLocId, QList<TQValueLocation>& Locations)
@@ -311,51 +186,44 @@ QList<TFuzzyMatch> TQLangRepository::FuzzyLookup(int SearchLocale, int TargetLoc
     return matches;
 }
 
-void TQLangRepository::AddEditWord(int Locale1, int Locale2, const QString& Word1Value, const QString& Word2Value,
-                                   TQLocateOptions Options)
+qint32 TQLangRepository::WriteTexts(qint32 Record, const QList<TRepText>& Texts)
 {
-    if (Word1Value.isEmpty() || Word2Value.isEmpty()) return;
-    QList<TQValueLocation> pairs;
-    const qint32 empty = GetPairsByWord(Locale1, Locale2, Word1Value, Options, pairs);
-    for (const TQValueLocation& p : pairs)
-        if (LocaleCompareText(Locale2, p.Text, Word2Value, false) == 0) return;
-    if (empty != 0) {
-        SetBookmark(empty);
+    if (Record != 0) {
+        SetBookmark(Record);
         Edit();
     } else {
         Append();
-        SetWord(Locale1, Word1Value);
     }
-    SetWord(Locale2, Word2Value);
-    Post();
+    try {
+        for (const TRepText& t : Texts) SetWord(t.Locale, t.Text);
+        Post();
+    } catch (...) {
+        Cancel();
+        throw;
+    }
+    return Bookmark();
 }
 
-bool TQLangRepository::ImportMSGlossary(const QString& FileName, int Locale1, int Locale2, TQLocateOptions Options)
+void TQLangRepository::DeleteRecord(qint32 Record)
 {
-    if (!QFileInfo(FileName).isFile()) return false;
-    const QStringList lines = GlossaryLines(FileName);
-    // The whole file is read before the first pair goes in: a damaged line
-    // leaves the repository as it was.
-    QList<QPair<QString, QString>> pairs;
-    pairs.reserve(lines.size());
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i].isEmpty()) {
-            pairs.append(QPair<QString, QString>());
-            continue;
-        }
-        QStringList columns;
-        try {
-            columns = SplitGlossaryLine(lines[i]);
-        } catch (const EQBaseError& e) {
-            throw EQBaseError(QStringLiteral("%1, line %2: %3").arg(FileName).arg(i + 1).arg(e.Message()));
-        }
-        pairs.append(columns.size() >= 3 ? qMakePair(columns[0], columns[2]) : QPair<QString, QString>());
-    }
-    for (qsizetype i = 0; i < pairs.size(); ++i) {
-        if (!pairs[i].first.isEmpty()) AddEditWord(Locale1, Locale2, pairs[i].first, pairs[i].second, Options);
-        bool stop = false;
-        DoProgress(i, pairs.size(), stop);
-        if (stop) return false;
+    SetBookmark(Record);
+    Delete();
+}
+
+bool TQLangRepository::ForEachRecord(const QList<int>& Locales,
+                                     const std::function<bool(qint32 Record, const QStringList& Texts)>& Visit)
+{
+    QList<const TQField*> fields;
+    for (int loc : Locales) fields << FieldByLocale(loc);
+    const qint32 current = Bookmark();
+    const auto restore = qScopeGuard([&] {
+        if (current > 0) SetBookmark(current);
+    });
+    QStringList texts;
+    for (First(); !Eof() && RecordCount() > 0; Next()) {
+        texts.clear();
+        for (const TQField* f : fields) texts << f->AsWideString();
+        if (!Visit(Bookmark(), texts)) return false;
     }
     return true;
 }

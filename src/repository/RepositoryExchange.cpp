@@ -4,7 +4,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/ExchangeXml.h"
 #include "platform/AtomicFile.h"
-#include "repository/LangRepository.h"
+#include "repository/Repository.h"
 #include "repository/RepositoryFlows.h"
 #include "storage/Locales.h"
 
@@ -29,37 +29,33 @@ QString CrLf(QString Text)
 }
 
 // The walk over every record shared by both writers: Record is called for
-// each (false: the record is left out). The document goes to the file as it
-// is produced, so memory stays flat whatever the size of the repository; the
-// file replaces the old one only at the end (also after a cancel, with what
-// was walked until then).
+// each with its texts of the base and the other languages (false: the record
+// is left out). The document goes to the file as it is produced, so memory
+// stays flat whatever the size of the repository; the file replaces the old
+// one only at the end (also after a cancel, with what was walked until then).
 template <class Writer>
-bool WalkAndWrite(TQLangRepository& Rep, const QString& FileName, const QString& Head, const QString& Tail,
+bool WalkAndWrite(TRepository& Rep, const TRepExportOptions& Options, const QString& Head, const QString& Tail,
                   TPrompt& Prompt, qint64* Written, Writer Record)
 {
-    TAtomicFileWriter file(FileName);
+    TAtomicFileWriter file(Options.FileName);
     file.Write(QByteArray("\xEF\xBB\xBF") + Head.toUtf8());
     qint64 written = 0;
     bool completed = true;
-    const qint32 current = Rep.Bookmark();
     {
         TProgressRun progress(Prompt, QStringLiteral("Exporting repository..."), Rep.RecordCount());
         QString chunk;
         qint64 position = 0;
-        for (Rep.First(); !Rep.Eof() && Rep.RecordCount() > 0; Rep.Next()) {
-            if (Record(chunk)) ++written;
-            if (chunk.size() > 65536) {
-                file.Write(chunk.toUtf8());
-                chunk.clear();
-            }
-            if (!Prompt.ProgressStep(++position)) {
-                completed = false;
-                break;
-            }
-        }
+        completed =
+            Rep.ForEachRecord(QList<int>{Options.BaseLocale} + Options.Locales, [&](qint32, const QStringList& Texts) {
+                if (Record(chunk, Texts)) ++written;
+                if (chunk.size() > 65536) {
+                    file.Write(chunk.toUtf8());
+                    chunk.clear();
+                }
+                return Prompt.ProgressStep(++position);
+            });
         file.Write(chunk.toUtf8());
     }
-    if (current > 0) Rep.SetBookmark(current);
     file.Write(Tail.toUtf8());
     file.Commit();
     if (Written) *Written = written;
@@ -76,7 +72,7 @@ QString ImportErrorLine(const QString& Text)
 // asked about once.
 class TCodeLocales {
 public:
-    TCodeLocales(TQLangRepository& Rep, TPrompt& Prompt, int (*Lookup)(const QString&))
+    TCodeLocales(TRepository& Rep, TPrompt& Prompt, int (*Lookup)(const QString&))
         : FRep(Rep), FPrompt(Prompt), FLookup(Lookup)
     {
     }
@@ -112,7 +108,7 @@ public:
     }
 
 private:
-    TQLangRepository& FRep;
+    TRepository& FRep;
     TPrompt& FPrompt;
     int (*FLookup)(const QString&);
     QHash<QString, int> FKnown;
@@ -172,7 +168,7 @@ public:
     }
 
     TRepositoryFlows& FFlows;
-    TQLangRepository& FRep;
+    TRepository& FRep;
     TPrompt& FPrompt;
     TRepAnswer FAnswer = raNone;
     qint64 FEntries = 0;
@@ -308,7 +304,7 @@ bool ImportXmlTable(TImport& Im, exchange::TXmlReader& Xml)
 
 } // namespace
 
-bool ExportToXML(TQLangRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt, qint64* Written)
+bool ExportToXML(TRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt, qint64* Written)
 {
     auto encode = Options.Format == sfCStyle ? EncodeCString : EncodeDelphiString;
     QString head = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?><TTABLE><HEAD><BASE-LOCALE>");
@@ -326,22 +322,22 @@ bool ExportToXML(TQLangRepository& Repository, const TRepExportOptions& Options,
                 .arg(today.day());
     exchange::AppendXmlEscaped(head, kAuthor, exchange::xeMarkup);
     head += QLatin1String("</AUTHOR></HEAD>");
-    return WalkAndWrite(
-        Repository, Options.FileName, head, QStringLiteral("</TTABLE>"), Prompt, Written, [&](QString& Out) {
-            Out += QLatin1String("<PACKAGE><STRING><ORIGINAL>");
-            exchange::AppendXmlEscaped(Out, encode(Repository.GetWord(Options.BaseLocale)), exchange::xeMarkup);
-            Out += QLatin1String("</ORIGINAL>");
-            for (int l : Options.Locales) {
-                Out += QLatin1String("<TRANSLATION>");
-                exchange::AppendXmlEscaped(Out, encode(Repository.GetWord(l)), exchange::xeMarkup);
-                Out += QLatin1String("</TRANSLATION>");
-            }
-            Out += QLatin1String("</STRING></PACKAGE>");
-            return true;
-        });
+    return WalkAndWrite(Repository, Options, head, QStringLiteral("</TTABLE>"), Prompt, Written,
+                        [&](QString& Out, const QStringList& Texts) {
+                            Out += QLatin1String("<PACKAGE><STRING><ORIGINAL>");
+                            exchange::AppendXmlEscaped(Out, encode(Texts[0]), exchange::xeMarkup);
+                            Out += QLatin1String("</ORIGINAL>");
+                            for (qsizetype i = 1; i < Texts.size(); ++i) {
+                                Out += QLatin1String("<TRANSLATION>");
+                                exchange::AppendXmlEscaped(Out, encode(Texts[i]), exchange::xeMarkup);
+                                Out += QLatin1String("</TRANSLATION>");
+                            }
+                            Out += QLatin1String("</STRING></PACKAGE>");
+                            return true;
+                        });
 }
 
-bool ExportToTMX(TQLangRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt, qint64* Written)
+bool ExportToTMX(TRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt, qint64* Written)
 {
     // Every attribute the TMX 1.4 DTD requires on the header.
     QString head = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
@@ -373,14 +369,13 @@ bool ExportToTMX(TQLangRepository& Repository, const TRepExportOptions& Options,
         exchange::AppendXmlEscaped(Out, text, exchange::xeMarkup);
         Out += QLatin1String("</seg></tuv>");
     };
-    return WalkAndWrite(Repository, Options.FileName, head, QStringLiteral("</body></tmx>"), Prompt, Written,
-                        [&](QString& Out) {
-                            const QString base = Repository.GetWord(Options.BaseLocale);
-                            if (base.isEmpty()) return false;
+    return WalkAndWrite(Repository, Options, head, QStringLiteral("</body></tmx>"), Prompt, Written,
+                        [&](QString& Out, const QStringList& Texts) {
+                            if (Texts[0].isEmpty()) return false;
                             Out += QLatin1String("<tu>");
-                            tuv(Out, baseCode, base);
+                            tuv(Out, baseCode, Texts[0]);
                             for (int i = 0; i < Options.Locales.size(); ++i) {
-                                const QString text = Repository.GetWord(Options.Locales[i]);
+                                const QString& text = Texts[i + 1];
                                 if (!text.isEmpty()) tuv(Out, codes[i], text);
                             }
                             Out += QLatin1String("</tu>");

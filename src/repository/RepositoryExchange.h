@@ -8,7 +8,7 @@
 #include <QList>
 #include <QString>
 
-class TQLangRepository;
+class TRepository;
 class TRepositoryFlows;
 class TPrompt;
 
@@ -27,10 +27,8 @@ struct TRepExportOptions {
 // Both write the file atomically, also after a cancel (with the records
 // walked until then); false when the user cancelled. Written receives the
 // number of records written.
-bool ExportToXML(TQLangRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt,
-                 qint64* Written = nullptr);
-bool ExportToTMX(TQLangRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt,
-                 qint64* Written = nullptr);
+bool ExportToXML(TRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt, qint64* Written = nullptr);
+bool ExportToTMX(TRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt, qint64* Written = nullptr);
 
 // Imports a TMX or XML table file through the flows' RepositoryAddWord. False
 // when stopped (by the user or by an error already reported through Prompt);

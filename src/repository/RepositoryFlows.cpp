@@ -24,7 +24,7 @@ bool IsCurrent(const TLocItem& Item, int LangIndex)
 }
 
 // Choices of one list of the language dialog.
-QList<int> LanguageChoices(const TQLangRepository& Rep, int Locale)
+QList<int> LanguageChoices(const TRepository& Rep, int Locale)
 {
     QList<int> list{Locale};
     if (Rep.HasLocale(Locale)) return list;
@@ -35,7 +35,7 @@ QList<int> LanguageChoices(const TQLangRepository& Rep, int Locale)
 
 // The dialog "Refresh Repository by language": shown only when the
 // repository lacks a field and offers a choice.
-bool ChooseLanguages(TQLangRepository& Rep, TRepositoryPrompt& Ask, int& LocNat, int& LocCur, bool Plural,
+bool ChooseLanguages(TRepository& Rep, TRepositoryPrompt& Ask, int& LocNat, int& LocCur, bool Plural,
                      bool* DontAskAgain)
 {
     if (Rep.HasLocale(LocNat) && Rep.HasLocale(LocCur)) return true;
@@ -122,7 +122,7 @@ bool TSilentRepositoryPrompt::AskLanguages(TLanguageChoice&) { return true; }
 
 // ---------------------------------------------------------------- flows
 
-TRepositoryFlows::TRepositoryFlows(TQLangRepository& Repository, const TRepositoryOptions& Options, TPrompt& Prompt,
+TRepositoryFlows::TRepositoryFlows(TRepository& Repository, const TRepositoryOptions& Options, TPrompt& Prompt,
                                    TRepositoryPrompt& Ask)
     : FRep(Repository), FOptions(Options), FPrompt(Prompt), FAsk(Ask)
 {
@@ -195,16 +195,10 @@ bool TRepositoryFlows::RepositoryAddWords(int LocNat, QString WordNat, const QLi
         const qint32 target = write.first;
         if (written.contains(target)) continue;
         written.append(target);
-        if (target != 0) {
-            FRep.SetBookmark(target);
-            FRep.Edit();
-        } else {
-            FRep.Append();
-        }
-        FRep.SetWord(LocNat, WordNat);
+        QList<TRepText> texts;
         for (const auto& [other, t] : writes)
-            if (other == target) FRep.SetWord(t.Locale, t.Text);
-        FRep.Post();
+            if (other == target) texts.append({t.Locale, t.Text});
+        FRep.StoreTexts(LocNat, WordNat, texts, Options, target);
     }
     return !cancelled;
 }
@@ -222,7 +216,7 @@ bool TRepositoryFlows::RepAddWord(int LocNative, int LocCurrent, TRepAnswer& MR,
     return RepositoryAddWord(LocNative, LocCurrent, MR, Plural, Options, cur, nat);
 }
 
-QList<TFuzzyMatch> TRepositoryFlows::FuzzyMatches(TQLangRepository& Repository, int NativeLocale, int TargetLocale,
+QList<TFuzzyMatch> TRepositoryFlows::FuzzyMatches(TRepository& Repository, int NativeLocale, int TargetLocale,
                                                   const QString& Native, int Threshold, int MaxCount)
 {
     const int search = Repository.ServingLocale(NativeLocale), target = Repository.ServingLocale(TargetLocale);
@@ -241,11 +235,10 @@ TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLo
 
     // Exactly, then without regard to case, then (smart) the core without
     // case; the records found are the ones whose translations are listed.
-    const QString searchField = FRep.FieldByLocale(search)->FieldName();
     const QString native = Item.MainValue()->Value();
     QList<TQValueLocation> records;
     const auto find = [&](const QString& text, TQLocateOptions options) {
-        if (!text.isEmpty()) FRep.GetValueLocations(searchField, text, options, records);
+        if (!text.isEmpty()) FRep.FindRecords(search, text, options, records);
         return !records.isEmpty();
     };
     TCoreBounds core;
@@ -261,7 +254,7 @@ TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLo
     FRep.PairsAt(TargetLocale, found);
     if (found.isEmpty()) {
         found = records;
-        FRep.PairsAt(TQLangRepository::FallbackLocale(TargetLocale), found);
+        FRep.PairsAt(TRepository::FallbackLocale(TargetLocale), found);
     }
     if (found.isEmpty()) return {};
     // A core cut a specifier off the native text but not off its
@@ -422,14 +415,14 @@ int TRepositoryFlows::TranslateAll(TLangFileProject& Project, int LangIndex)
     return changed;
 }
 
-TRepAvailability TRepositoryFlows::Availability(TQLangRepository& Repository, int SearchLocale, int CellLocale,
+TRepAvailability TRepositoryFlows::Availability(TRepository& Repository, int SearchLocale, int CellLocale,
                                                 const QString& NativeValue, bool Smart)
 {
     try {
-        if (NativeValue.isEmpty() || !Repository.Active() || !Repository.IsMemoryIndexBuilt()) return avNone;
+        if (NativeValue.isEmpty() || !Repository.Active() || !Repository.IndexReady()) return avNone;
         const auto has = [&](const QString& text) {
-            return Repository.LocateByWord(SearchLocale, text, {}) && Repository.HasLocale(CellLocale) &&
-                   !Repository.FieldByLocale(CellLocale)->AsWideString().isEmpty();
+            QString translation;
+            return Repository.ExtractWord(SearchLocale, text, CellLocale, translation, {});
         };
         if (has(NativeValue)) return avExact;
         if (Smart) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "repository/LangRepository.h"
+#include "repository/Repository.h"
 
 #include <QList>
 #include <QString>
@@ -91,10 +91,10 @@ struct TLookupResult {
 // progress go to Prompt, the two repository dialogs to Ask.
 class TRepositoryFlows {
 public:
-    TRepositoryFlows(TQLangRepository& Repository, const TRepositoryOptions& Options, TPrompt& Prompt,
+    TRepositoryFlows(TRepository& Repository, const TRepositoryOptions& Options, TPrompt& Prompt,
                      TRepositoryPrompt& Ask);
 
-    TQLangRepository& Repository() const { return FRep; }
+    TRepository& Repository() const { return FRep; }
     const TRepositoryOptions& Options() const { return FOptions; }
 
     // Adds one pair; false when the user cancelled.
@@ -119,9 +119,9 @@ public:
     TLookupResult LookupTranslation(int NativeLocale, int TargetLocale, const TLocItem& Item, int LangIndex,
                                     bool Plural, TRepAnswer& MR);
 
-    // The fuzzy matches of a native text (see TQLangRepository::FuzzyLookup)
+    // The fuzzy matches of a native text (see TRepository::FuzzyLookup)
     // in the repository's languages serving the two locales.
-    static QList<TFuzzyMatch> FuzzyMatches(TQLangRepository& Repository, int NativeLocale, int TargetLocale,
+    static QList<TFuzzyMatch> FuzzyMatches(TRepository& Repository, int NativeLocale, int TargetLocale,
                                            const QString& Native, int Threshold, int MaxCount);
 
     // "Add Cell" for the given items of column LangIndex, top to bottom.
@@ -135,7 +135,7 @@ public:
 
     // The availability of a translation for an untranslated cell. Asks only
     // the memory index: until it is built the answer is avNone.
-    static TRepAvailability Availability(TQLangRepository& Repository, int SearchLocale, int CellLocale,
+    static TRepAvailability Availability(TRepository& Repository, int SearchLocale, int CellLocale,
                                          const QString& NativeValue, bool Smart);
 
 private:
@@ -145,7 +145,7 @@ private:
     std::optional<qint32> TargetRecord(int LocNat, const QString& WordNat, const TTranslation& Translation,
                                        TRepAnswer& MR, bool Plural, TQLocateOptions Options, bool& Cancelled);
 
-    TQLangRepository& FRep;
+    TRepository& FRep;
     TRepositoryOptions FOptions;
     TPrompt& FPrompt;
     TRepositoryPrompt& FAsk;

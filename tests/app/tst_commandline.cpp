@@ -56,6 +56,7 @@ QString Describe(const TStartOptions& o)
     text("cfg", o.CfgFile);
     list("translate", o.TranslateList);
     text("repository", o.Repository);
+    text("repcopy", o.RepCopyTarget);
     text("gkey", o.GKey);
     list("open", o.OpenList);
     text("uilang", o.UILang);
@@ -127,6 +128,9 @@ void TstCommandLine::parse_data()
     QTest::newRow("path values made absolute")
         << QStringList{"-pefile:bin/app.exe", "-OutDir:/out/", "-indir:in", "-cfg:c.ini", "-repository:../rep.lr"}
         << "pefile=/w/p/bin/app.exe outdir=/out indir=/w/p/in cfg=/w/p/c.ini repository=/w/rep.lr";
+    QTest::newRow("a repository on a server stays a connection string")
+        << QStringList{"-repository:postgresql://tm.example/memory?user=tm", "-repcopy:../copy.lr"}
+        << "repository=postgresql://tm.example/memory?user=tm repcopy=/w/copy.lr";
     QTest::newRow("text values as written") << QStringList{"-gkey:Ab/../c", "-uilang:DEU", "-Translate:deu, fra"}
                                             << "translate=[deu|fra] gkey=Ab/../c uilang=DEU";
     QTest::newRow("-dlldir: is a switch, not the project")

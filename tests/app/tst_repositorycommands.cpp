@@ -9,6 +9,9 @@
 #include "langfile/LangFile.h"
 #include "langfile/dialogs/LanguagePropertiesDialog.h"
 #include "platform/Settings.h"
+#include "repository/LangRepository.h"
+#include "repository/PgRepository.h"
+#include "repository/PgTestServer.h"
 #include "repository/dialogs/RepExportDialog.h"
 #include "repository/dialogs/RepImportMSGlossaryDialog.h"
 #include "repository/dialogs/RepRefreshDialog.h"
@@ -94,7 +97,7 @@ struct TEditor : TSampleWindow<TTestPrompt> {
         Form->UpdateCommandStates();
     }
     TRepositoryCommands* Commands() const { return Form->Repository(); }
-    TQLangRepository& Rep() const { return *Commands()->Repository(); }
+    TQLangRepository& Rep() const { return dynamic_cast<TQLangRepository&>(*Commands()->Repository()); }
     TLangFile* German() const { return Form->Project().LangFiles().Items(1); }
     int GermanCol() const
     {
@@ -544,6 +547,41 @@ private Q_SLOTS:
         QCOMPARE(french->Locale(), uint16_t(0x040C));
         QCOMPARE(e.Form->RowItem(row)->Values().Items(2)->Value(), QStringLiteral("En français"));
         QVERIFY(e.Form->RowItem(row)->IsTranslated(2));
+    }
+
+    // A connection string typed on the options page opens the shared
+    // repository; Add Cell stores into it; the browser is for files only.
+    void sharedRepositoryFromOptionsPage()
+    {
+        if (!TPgTestServer::Require()) return;
+        const QString url = TPgTestServer::Instance().NewDatabase();
+        TEditor e;
+        QTimer::singleShot(0, e.Form.get(), [&] {
+            auto* dialog = e.Form->findChild<TdlgOptions*>();
+            if (!dialog) return;
+            QLineEdit* path = dialog->RepositoryPage()->PathEdit();
+            path->selectAll();
+            QTest::keyClicks(path, url);
+            dialog->accept();
+        });
+        e.Action("miOptions")->trigger();
+        QVERIFY(dynamic_cast<TPgRepository*>(e.Commands()->Repository()));
+        QCOMPARE(TSettingsKey().ReadString(QStringLiteral("RepositoryPath"), QString()), url);
+
+        const QList<int> rows = e.TextRows(2);
+        for (int r : rows) e.SetValue(r, QStringLiteral("Neu ") + e.Native(r));
+        e.German()->SetAskRepLocale(false);
+        e.Form->Project().LangFiles().Items(0)->SetAskRepLocale(false);
+        e.Select(rows[0], rows[1]);
+        QTest::keyClick(e.Grid(), Qt::Key_L, Qt::ControlModifier);
+        TPgRepository check(url);
+        check.OpenOrCreate();
+        QString word;
+        QVERIFY(check.ExtractWord(kEnglish, e.Native(rows[1]), kGerman, word, {}));
+        QCOMPARE(word, QStringLiteral("Neu ") + e.Native(rows[1]));
+
+        e.Action("miShowRepository")->trigger();
+        QVERIFY(e.Prompt.Log.last().contains(QLatin1String("database's own tools")));
     }
 
     void optionsPageReopensRepository()

@@ -46,22 +46,21 @@ template <class T> T ReadAt(const QString& file, qint64 pos)
     return v;
 }
 
-// The texts of every record in chain order, one "a|b|c" string per record.
-inline QStringList Records(TQLangRepository& R)
+// The texts of every record in the order they were added, one "a|b|c"
+// string per record.
+inline QStringList Records(TRepository& R)
 {
     QStringList rows;
-    const QList<int> locales = R.RepLocales();
-    for (R.First(); !R.Eof() && R.RecordCount() > 0; R.Next()) {
-        QStringList texts;
-        for (int loc : locales) texts << R.GetWord(loc);
-        rows << texts.join(QLatin1Char('|'));
-    }
+    R.ForEachRecord(R.RepLocales(), [&](qint32, const QStringList& Texts) {
+        rows << Texts.join(QLatin1Char('|'));
+        return true;
+    });
     return rows;
 }
 
-inline void WaitForIndex(TQLangRepository& R)
+inline void WaitForIndex(TRepository& R)
 {
-    while (!R.IsMemoryIndexBuilt()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (!R.IndexReady()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 // Repositories and files in a folder of the test's own.
@@ -79,12 +78,8 @@ protected:
         WaitForIndex(*r);
         return r;
     }
-    static void Add(TQLangRepository& R, const QList<QPair<int, QString>>& Texts)
-    {
-        R.Append();
-        for (const auto& t : Texts) R.SetWord(t.first, t.second);
-        R.Post();
-    }
+    // Adds a record with these texts; returns it.
+    static qint32 Add(TRepository& R, const QList<TRepText>& Texts) { return R.WriteTexts(0, Texts); }
     QString WriteFile(const QString& Name, const QByteArray& Data)
     {
         const QString path = FDir.filePath(Name);

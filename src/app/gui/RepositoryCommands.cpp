@@ -5,6 +5,7 @@
 #include "core/Prompt.h"
 #include "exchange/Exchange.h"
 #include "langfile/LEProject.h"
+#include "repository/LangRepository.h"
 #include "repository/RepositoryExchange.h"
 #include "repository/dialogs/RepExportDialog.h"
 #include "repository/dialogs/RepImportMSGlossaryDialog.h"
@@ -187,8 +188,8 @@ void TRepositoryCommands::OpenRepository(const QString& Path)
     FRep.reset();
     FPath = Path;
     try {
-        auto rep = std::make_unique<TQLangRepository>(QDir::fromNativeSeparators(Path));
-        rep->SetUseFuzzyIndex(true); // the suggestions panel's
+        auto rep = NewRepository(IsRepositoryConnection(Path) ? Path : QDir::fromNativeSeparators(Path));
+        rep->SetFuzzyLookups(true); // the suggestions panel's
         if (!rep->OpenOrCreate()) {
             // Another program writes to it: lookups work, additions wait.
             const QString message =
@@ -212,16 +213,16 @@ void TRepositoryCommands::OpenRepository(const QString& Path)
 
 void TRepositoryCommands::PollIndex()
 {
-    if (!FRep || FRep->IsMemoryIndexBuilt() || !FRep->IndexError().isEmpty()) {
+    if (!FRep || FRep->IndexReady() || !FRep->IndexProblem().isEmpty()) {
         FIndexTimer->stop();
         FIndexBar->hide();
         if (FHost.ShowTask) FHost.ShowTask(QString());
-        if (FRep && !FRep->IndexError().isEmpty()) FPrompt->Message(mkError, FRep->IndexError(), mbOK, mrOk);
+        if (FRep && !FRep->IndexProblem().isEmpty()) FPrompt->Message(mkError, FRep->IndexProblem(), mbOK, mrOk);
         // The availability marks can be drawn now.
         FGrid->viewport()->update();
         return;
     }
-    const qint64 position = FRep->IndexBuildPosition();
+    const qint64 position = FRep->IndexPosition();
     if (ProgressMoves(FIndexBar->value(), position, FIndexBar->maximum(), FIndexStep))
         FIndexBar->setValue(int(position));
     FIndexBar->show();
@@ -249,19 +250,20 @@ bool TRepositoryCommands::WithProgress(const QString& Text, const std::function<
     const TProgressRun progress(*FPrompt, Text, max);
     // A run may go on to a part of another length (the memo blocks after the
     // records, the lines of a file): the bar starts again for it.
-    FRep->OnProgress = [&](TQTable*, qint64 Position, qint64 Max, bool& Stop) {
+    FRep->OnRepositoryProgress = [&](qint64 Position, qint64 Max, bool& Stop) {
         if (Max != max) FPrompt->ProgressBegin(Text, max = Max);
         Stop = !FPrompt->ProgressStep(Position);
     };
-    const auto done = qScopeGuard([this] { FRep->OnProgress = nullptr; });
+    const auto done = qScopeGuard([this] { FRep->OnRepositoryProgress = nullptr; });
     return Work();
 }
 
 void TRepositoryCommands::RepairRepository()
 {
-    if (!FRep) return;
-    WithProgress(QStringLiteral("Repairing Repository..."), [this] {
-        FRep->Repair();
+    auto* table = dynamic_cast<TQLangRepository*>(FRep.get());
+    if (!table) return; // a database server mends its own tables
+    WithProgress(QStringLiteral("Repairing Repository..."), [table] {
+        table->Repair();
         return true;
     });
 }
@@ -397,7 +399,15 @@ void TRepositoryCommands::ImportFile(const QString& FileName)
 void TRepositoryCommands::ShowRepository()
 {
     if (!FRep) return;
-    if (!FBrowser) FBrowser = new TRepositoryForm(FRep.get(), *FPrompt, FWindow);
+    auto* table = dynamic_cast<TQLangRepository*>(FRep.get());
+    if (!table) {
+        FPrompt->Message(mkInformation,
+                         QStringLiteral("The repository window shows repositories in a file; a shared repository "
+                                        "is browsed with the database's own tools."),
+                         mbOK, mrOk);
+        return;
+    }
+    if (!FBrowser) FBrowser = new TRepositoryForm(table, *FPrompt, FWindow);
     FBrowser->show();
     FBrowser->raise();
     FBrowser->activateWindow();

@@ -57,7 +57,7 @@ public:
     // repository that cannot be opened is reported once and leaves the editor
     // without one. The path is remembered in every case.
     void OpenRepository(const QString& Path);
-    TQLangRepository* Repository() const { return FRep.get(); }
+    TRepository* Repository() const { return FRep.get(); }
     QString RepositoryPath() const { return FPath; }
 
     void RepairRepository();
@@ -109,7 +109,7 @@ private:
     TLEProject* FProject;
     TPrompt* FPrompt;
     TRepositoryHost FHost;
-    std::unique_ptr<TQLangRepository> FRep;
+    std::unique_ptr<TRepository> FRep;
     QString FPath;
     QTimer* FIndexTimer;
     QProgressBar* FIndexBar;

@@ -25,7 +25,9 @@ TRepositoryOptionsPage::TRepositoryOptionsPage(QWidget* Parent) : QWidget(Parent
     layout->addWidget(new QLabel(QStringLiteral("Repository path")));
     FPath = new QLineEdit;
     FPath->setObjectName(QStringLiteral("edRepositoryPath"));
-    FPath->setReadOnly(true);
+    // A file is chosen with the button; a shared repository is typed in as
+    // its connection string (postgresql://host/database?user=name).
+    FPath->setPlaceholderText(QStringLiteral("a file, or postgresql://host/database?user=name"));
     FBrowse = new QToolButton;
     FBrowse->setText(QStringLiteral("..."));
     connect(FBrowse, &QToolButton::clicked, this, [this] {

@@ -29,9 +29,9 @@ TSuggestionsPanel::TSuggestionsPanel(QWidget* Window, TSuggestionsHost Host)
 {
     setObjectName(QStringLiteral("SuggestionsPanel"));
     const TSettingsKey settings;
-    FThreshold = std::clamp(
-        settings.ReadInteger(QStringLiteral("FuzzyThreshold"), TQLangRepository::DefaultFuzzyThreshold), 1, 100);
-    FCount = std::clamp(settings.ReadInteger(QStringLiteral("FuzzyCount"), TQLangRepository::DefaultFuzzyCount), 1, 9);
+    FThreshold =
+        std::clamp(settings.ReadInteger(QStringLiteral("FuzzyThreshold"), TRepository::DefaultFuzzyThreshold), 1, 100);
+    FCount = std::clamp(settings.ReadInteger(QStringLiteral("FuzzyCount"), TRepository::DefaultFuzzyCount), 1, 9);
 
     FTitle = new QLabel(QStringLiteral("Suggestions"));
     FWebButton = new QToolButton;
@@ -115,7 +115,7 @@ void TSuggestionsPanel::Refresh()
     FMatches.clear();
     FCol = FHost.Col();
     FRow = FHost.Row();
-    TQLangRepository* rep = FHost.Repository();
+    TRepository* rep = FHost.Repository();
     const TLocItem* item = FHost.RowItem(FRow);
     const TLangFile* file = FHost.ColumnFile(FCol);
     const int nativeLocale = FHost.NativeLocale();
@@ -125,7 +125,7 @@ void TSuggestionsPanel::Refresh()
     }
     const QString text = item->MainValue()->Value();
     FTitle->setText(QStringLiteral("Suggestions for \"%1\"").arg(text.left(80)));
-    if (!rep || !rep->IsMemoryIndexBuilt())
+    if (!rep || !rep->IndexReady())
         return Show(rep ? QStringLiteral("<i>The repository index is being built.</i>")
                         : QStringLiteral("<i>No repository is open.</i>"));
     FMatches = TRepositoryFlows::FuzzyMatches(*rep, nativeLocale, file->Locale(), text, FThreshold, FCount);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "repository/LangRepository.h"
+#include "repository/Repository.h"
 
 #include <QWidget>
 
@@ -16,7 +16,7 @@ class TLocItem;
 
 // What the panel needs of the main window.
 struct TSuggestionsHost {
-    std::function<TQLangRepository*()> Repository;
+    std::function<TRepository*()> Repository;
     std::function<int()> Col;
     std::function<int()> Row;
     std::function<TLocItem*(int ARow)> RowItem;

@@ -1,7 +1,7 @@
 #include "repository/dialogs/RepExportDialog.h"
 
 #include "core/Prompt.h"
-#include "repository/LangRepository.h"
+#include "repository/Repository.h"
 #include "storage/Locales.h"
 
 #include <QComboBox>
@@ -31,7 +31,7 @@ QString& LastFolder()
 
 } // namespace
 
-TdlgRepExport::TdlgRepExport(TQLangRepository& Repository, TPrompt& Prompt, QWidget* Parent)
+TdlgRepExport::TdlgRepExport(TRepository& Repository, TPrompt& Prompt, QWidget* Parent)
     : QDialog(Parent), FPrompt(Prompt)
 {
     setObjectName(QStringLiteral("dlgRepExport"));

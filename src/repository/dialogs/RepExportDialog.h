@@ -11,14 +11,14 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class TPrompt;
-class TQLangRepository;
+class TRepository;
 
 // "Repository Export": the base language, the languages to write, the file
 // and (XML only) the string format.
 class TdlgRepExport : public QDialog {
     Q_OBJECT
 public:
-    TdlgRepExport(TQLangRepository& Repository, TPrompt& Prompt, QWidget* Parent = nullptr);
+    TdlgRepExport(TRepository& Repository, TPrompt& Prompt, QWidget* Parent = nullptr);
 
     // Shows the dialog; true with the choices in Options after OK.
     bool Execute(bool IsTMX, TRepExportOptions& Options);

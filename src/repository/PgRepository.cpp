@@ -1,0 +1,481 @@
+#include "repository/PgRepository.h"
+
+#include "repository/FuzzyScore.h"
+#include "storage/Locales.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUrlQuery>
+#include <algorithm>
+#include <atomic>
+
+namespace {
+
+// The locales' languages are read again after this long: another user may
+// have added one.
+constexpr qint64 kLocalesMaxAgeMs = 2000;
+// Records per round trip of a walk.
+constexpr int kWalkPage = 5000;
+// The nearest texts a fuzzy lookup scores.
+constexpr int kFuzzyCandidates = 100;
+
+// The caseless form the lookup index holds. ICU's root locale lowers every
+// script whatever collation the database was made with.
+const QString kCaseless = QStringLiteral("lower(text COLLATE \"und-x-icu\")");
+
+QString IntArray(const QList<qint32>& Values)
+{
+    QStringList parts;
+    parts.reserve(Values.size());
+    for (qint32 v : Values) parts << QString::number(v);
+    return QLatin1Char('{') + parts.join(QLatin1Char(',')) + QLatin1Char('}');
+}
+
+} // namespace
+
+TPgConnection TPgConnection::Parse(const QString& Url)
+{
+    const QUrl url(Url, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("postgresql") && scheme != QLatin1String("postgres")))
+        throw ERepositoryError(QStringLiteral("\"%1\" is no connection string of the form "
+                                              "postgresql://host[:port]/database?user=name")
+                                   .arg(url.toDisplayString(QUrl::RemovePassword)));
+    if (!url.password().isEmpty())
+        throw ERepositoryError(QStringLiteral("The connection string holds a password. Put the password in the "
+                                              "password file (PGPASSFILE, ~/.pgpass) or in the environment "
+                                              "variable PGPASSWORD instead."));
+    TPgConnection c;
+    c.Host = url.host();
+    c.Port = url.port(-1);
+    c.Database = url.path().mid(1);
+    c.User = url.userName();
+    if (c.Database.isEmpty() || c.Database.contains(QLatin1Char('/')))
+        throw ERepositoryError(QStringLiteral("The connection string \"%1\" names no database").arg(Url));
+    QStringList options;
+    bool timeout = false;
+    for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+        if (key == QLatin1String("user")) {
+            c.User = value;
+        } else if (key == QLatin1String("sslmode") || key == QLatin1String("connect_timeout") ||
+                   key == QLatin1String("application_name")) {
+            if (value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('=')))
+                throw ERepositoryError(
+                    QStringLiteral("The connection parameter \"%1\" has an unusable value").arg(key));
+            options << key + QLatin1Char('=') + value;
+            timeout = timeout || key == QLatin1String("connect_timeout");
+        } else if (key == QLatin1String("password")) {
+            throw ERepositoryError(QStringLiteral("The connection string holds a password. Put the password in the "
+                                                  "password file (PGPASSFILE, ~/.pgpass) or in the environment "
+                                                  "variable PGPASSWORD instead."));
+        } else {
+            throw ERepositoryError(QStringLiteral("Unknown connection parameter \"%1\"").arg(key));
+        }
+    }
+    // A server that does not answer must not hang the editor for minutes.
+    if (!timeout) options << QStringLiteral("connect_timeout=10");
+    c.Options = options.join(QLatin1Char(';'));
+    return c;
+}
+
+TPgRepository::TPgRepository(const QString& Url) : FUrl(Url)
+{
+    static std::atomic<int> counter = 0;
+    FConnectionName = QStringLiteral("phrasedesk-repository-%1").arg(++counter);
+}
+
+TPgRepository::~TPgRepository()
+{
+    FPrepared.clear();
+    if (FDb.isValid()) {
+        FDb.close();
+        FDb = QSqlDatabase();
+    }
+    QSqlDatabase::removeDatabase(FConnectionName);
+}
+
+void TPgRepository::Connect()
+{
+    if (FDb.isOpen()) return;
+    const TPgConnection c = TPgConnection::Parse(FUrl);
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        throw ERepositoryError(QStringLiteral("The PostgreSQL driver of Qt SQL is not installed "
+                                              "(Debian package libqt6sql6-psql)"));
+    FDb = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), FConnectionName);
+    FDb.setHostName(c.Host);
+    if (c.Port > 0) FDb.setPort(c.Port);
+    FDb.setDatabaseName(c.Database);
+    FDb.setUserName(c.User);
+    FDb.setConnectOptions(c.Options);
+    // No password here: the driver reads PGPASSWORD or the password file.
+    if (!FDb.open())
+        throw ERepositoryError(
+            QStringLiteral("Cannot connect to the repository database: %1").arg(FDb.lastError().text().trimmed()));
+}
+
+bool TPgRepository::OpenOrCreate()
+{
+    Connect();
+    CreateSchema();
+    FReadOnly = false;
+    FLocalesAge.invalidate();
+    return true;
+}
+
+void TPgRepository::OpenReadOnly()
+{
+    OpenOrCreate();
+    FReadOnly = true;
+}
+
+void TPgRepository::CreateSchema()
+{
+    Atomic([this] {
+        // Several programs may open a new database at once: one creates.
+        Exec(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext('phrasedesk_schema'))"));
+        QSqlQuery q = Exec(QStringLiteral("SELECT to_regclass('phrasedesk_schema') IS NOT NULL"));
+        q.next();
+        if (!q.value(0).toBool()) {
+            for (const char* sql : {
+                     "CREATE TABLE phrasedesk_schema (version integer NOT NULL)",
+                     "INSERT INTO phrasedesk_schema (version) VALUES (1)",
+                     "CREATE TABLE phrasedesk_languages (locale integer PRIMARY KEY, position bigserial NOT NULL)",
+                     "CREATE TABLE phrasedesk_records (word_id serial PRIMARY KEY)",
+                     "CREATE TABLE phrasedesk_texts ("
+                     " word_id integer NOT NULL REFERENCES phrasedesk_records ON DELETE CASCADE,"
+                     " locale integer NOT NULL REFERENCES phrasedesk_languages ON DELETE CASCADE,"
+                     " text text NOT NULL CHECK (text <> ''),"
+                     " PRIMARY KEY (word_id, locale))",
+                     // Exact and caseless lookups: a hash index has no limit on
+                     // the length of a text, unlike a B-tree.
+                     "CREATE INDEX phrasedesk_texts_caseless ON phrasedesk_texts"
+                     " USING hash (lower(text COLLATE \"und-x-icu\"))",
+                     // Fuzzy lookups: the nearest texts by trigram distance.
+                     // A GiST index walks them nearest first and stops at the
+                     // candidate limit, also for short texts, whose trigrams
+                     // most texts share (a GIN index would visit all those).
+                     "CREATE EXTENSION IF NOT EXISTS pg_trgm",
+                     "CREATE INDEX phrasedesk_texts_trigrams ON phrasedesk_texts USING gist (text gist_trgm_ops)",
+                 })
+                Exec(QString::fromLatin1(sql));
+        }
+        q = Exec(QStringLiteral("SELECT max(version) FROM phrasedesk_schema"));
+        q.next();
+        const int version = q.value(0).toInt();
+        if (version > SchemaVersion)
+            throw ERepositoryError(QStringLiteral("The repository database has a newer layout (version %1) than "
+                                                  "this program knows (version %2)")
+                                       .arg(version)
+                                       .arg(SchemaVersion));
+    });
+}
+
+[[noreturn]] void TPgRepository::Fail(const QString& What, const QSqlError& Error) const
+{
+    if (Error.type() == QSqlError::ConnectionError || !FDb.isOpen() ||
+        Error.nativeErrorCode().startsWith(QLatin1String("08")) || Error.nativeErrorCode() == QLatin1String("57P01")) {
+        FLost = true;
+        throw ERepositoryError(
+            QStringLiteral("The connection to the repository database was lost: %1").arg(Error.text().trimmed()));
+    }
+    throw ERepositoryError(QStringLiteral("%1: %2").arg(What, Error.text().trimmed()));
+}
+
+QSqlQuery TPgRepository::Exec(const QString& Sql, const QVariantList& Values, bool Reuse) const
+{
+    Reconnect();
+    if (!FDb.isOpen()) throw ERepositoryError(QStringLiteral("The repository database is not connected"));
+    if (Reuse) {
+        // The lookups run thousands of times: prepared once, the server plans
+        // them once (planning costs more than running them).
+        auto it = FPrepared.find(Sql);
+        if (it == FPrepared.end()) {
+            QSqlQuery q(FDb);
+            q.setForwardOnly(true);
+            if (!q.prepare(Sql)) Fail(QStringLiteral("Repository database"), q.lastError());
+            it = FPrepared.insert(Sql, q);
+        }
+        for (qsizetype i = 0; i < Values.size(); ++i) it->bindValue(int(i), Values[i]);
+        if (!it->exec()) {
+            const QSqlError e = it->lastError();
+            FPrepared.erase(it);
+            Fail(QStringLiteral("Repository database"), e);
+        }
+        return *it;
+    }
+    QSqlQuery q(FDb);
+    q.setForwardOnly(true);
+    // Statements without values go as they are: the server prepares no
+    // definitions of tables.
+    bool done = false;
+    if (Values.isEmpty()) {
+        done = q.exec(Sql);
+    } else if (q.prepare(Sql)) {
+        for (const QVariant& v : Values) q.addBindValue(v);
+        done = q.exec();
+    }
+    if (!done) Fail(QStringLiteral("Repository database"), q.lastError());
+    return q;
+}
+
+void TPgRepository::Reconnect() const
+{
+    // After a lost connection the next operation connects again; inside a
+    // transaction the loss ends the transaction instead.
+    if (!FLost || FTransactionDepth > 0) return;
+    FPrepared.clear();
+    FDb.close();
+    if (!FDb.open())
+        throw ERepositoryError(QStringLiteral("The connection to the repository database was lost: %1")
+                                   .arg(FDb.lastError().text().trimmed()));
+    FLost = false;
+}
+
+void TPgRepository::Atomic(const std::function<void()>& Work)
+{
+    if (FTransactionDepth > 0) {
+        Work();
+        return;
+    }
+    Reconnect();
+    if (!FDb.transaction()) Fail(QStringLiteral("Repository database"), FDb.lastError());
+    ++FTransactionDepth;
+    try {
+        Work();
+    } catch (...) {
+        --FTransactionDepth;
+        FDb.rollback();
+        throw;
+    }
+    --FTransactionDepth;
+    if (!FDb.commit()) {
+        const QSqlError e = FDb.lastError();
+        FDb.rollback();
+        Fail(QStringLiteral("Repository database"), e);
+    }
+}
+
+void TPgRepository::Transaction(const QString& Key, const std::function<void()>& Work)
+{
+    CheckWritable();
+    Atomic([&] {
+        Exec(QStringLiteral("SELECT pg_advisory_xact_lock(hashtextextended(?, 0))"), {Key}, true);
+        Work();
+    });
+}
+
+void TPgRepository::CheckWritable() const
+{
+    if (FReadOnly) throw ERepositoryError(QStringLiteral("The repository is open read-only"));
+}
+
+qint32 TPgRepository::RecordCount() const
+{
+    QSqlQuery q = Exec(QStringLiteral("SELECT count(*) FROM phrasedesk_records"));
+    q.next();
+    return q.value(0).toInt();
+}
+
+QList<int> TPgRepository::RepLocales() const
+{
+    if (!FLocalesAge.isValid() || FLocalesAge.elapsed() > kLocalesMaxAgeMs) {
+        QList<int> locales;
+        QSqlQuery q = Exec(QStringLiteral("SELECT locale FROM phrasedesk_languages ORDER BY position"));
+        while (q.next()) locales << q.value(0).toInt();
+        FLocales = locales;
+        FLocalesAge.start();
+    }
+    return FLocales;
+}
+
+void TPgRepository::AddLocales(const QList<int>& Locales)
+{
+    QList<int> missing;
+    for (int loc : Locales)
+        if (loc != 0 && !HasLocale(loc) && !missing.contains(loc)) missing << loc;
+    if (missing.isEmpty()) return;
+    CheckWritable();
+    Atomic([&] {
+        for (int loc : missing)
+            Exec(QStringLiteral("INSERT INTO phrasedesk_languages (locale) VALUES (?) ON CONFLICT DO NOTHING"), {loc});
+    });
+    FLocalesAge.invalidate();
+}
+
+void TPgRepository::DeleteLocales(const QList<int>& Locales)
+{
+    CheckWritable();
+    QList<qint32> locales(Locales.begin(), Locales.end());
+    Exec(QStringLiteral("DELETE FROM phrasedesk_languages WHERE locale = ANY(CAST(? AS integer[]))"),
+         {IntArray(locales)});
+    FLocalesAge.invalidate();
+}
+
+void TPgRepository::FindRecords(int Locale, const QString& Text, TQLocateOptions Options,
+                                QList<TQValueLocation>& Records)
+{
+    Records.clear();
+    if (Text.isEmpty() || !HasLocale(Locale)) return;
+    QSqlQuery q = Exec(QStringLiteral("SELECT word_id, text FROM phrasedesk_texts WHERE locale = ? AND %1 = "
+                                      "lower(CAST(? AS text) COLLATE \"und-x-icu\") ORDER BY word_id DESC")
+                           .arg(kCaseless),
+                       {Locale, Text}, true);
+    const bool caseless = Options.testFlag(qloCaseInsensitive);
+    while (q.next())
+        if (LocaleCompareText(Locale, q.value(1).toString(), Text, caseless) == 0)
+            Records.append({QString(), q.value(0).toInt()});
+}
+
+qint32 TPgRepository::PairsAt(int ReqLocId, QList<TQValueLocation>& Locations)
+{
+    if (Locations.isEmpty()) return 0;
+    QList<qint32> ids;
+    for (const TQValueLocation& l : Locations) ids << l.Bookmark;
+    QHash<qint32, QString> texts;
+    QSqlQuery q = Exec(QStringLiteral("SELECT word_id, text FROM phrasedesk_texts WHERE locale = ? AND "
+                                      "word_id = ANY(CAST(? AS integer[]))"),
+                       {ReqLocId, IntArray(ids)}, true);
+    while (q.next()) texts.insert(q.value(0).toInt(), q.value(1).toString());
+    // The same walk as the embedded repository's: the empty record
+    // reported is the last one of the list.
+    qint32 empty = 0;
+    for (qsizetype i = Locations.size() - 1; i >= 0; --i) {
+        const auto it = texts.constFind(Locations[i].Bookmark);
+        if (it != texts.constEnd()) {
+            Locations[i].Text = *it;
+        } else {
+            if (empty == 0) empty = Locations[i].Bookmark;
+            Locations.removeAt(i);
+        }
+    }
+    return empty;
+}
+
+QList<TFuzzyMatch> TPgRepository::FuzzyLookup(int SearchLocale, int TargetLocale, const QString& Text, int Threshold,
+                                              int MaxCount)
+{
+    QList<TFuzzyMatch> matches;
+    if (MaxCount <= 0 || Text.isEmpty() || !HasLocale(SearchLocale) || !HasLocale(TargetLocale)) return matches;
+    // The nearest texts by trigrams are the candidates; the score decides.
+    // The index walks nearest first only for a query that orders by the
+    // distance alone: the translations are joined to its result.
+    QSqlQuery q = Exec(QStringLiteral("SELECT s.word_id, s.text, t.text FROM (SELECT word_id, text FROM "
+                                      "phrasedesk_texts WHERE locale = ? ORDER BY text <-> CAST(? AS text) LIMIT %1) s "
+                                      "JOIN phrasedesk_texts t ON t.word_id = s.word_id AND t.locale = ?")
+                           .arg(kFuzzyCandidates),
+                       {SearchLocale, Text, TargetLocale});
+    QList<TFuzzyMatch> scored;
+    while (q.next()) {
+        const QString text = q.value(1).toString();
+        const int score = FuzzyScore(Text, text);
+        if (score >= Threshold) scored.append({score, q.value(0).toInt(), text, q.value(2).toString()});
+    }
+    // Best first, the newest of equal scores first (as the embedded index).
+    std::sort(scored.begin(), scored.end(), [](const TFuzzyMatch& A, const TFuzzyMatch& B) {
+        return A.Score != B.Score ? A.Score > B.Score : A.Bookmark > B.Bookmark;
+    });
+    for (const TFuzzyMatch& m : scored) {
+        if (std::any_of(matches.cbegin(), matches.cend(),
+                        [&](const TFuzzyMatch& x) { return x.Translation == m.Translation; }))
+            continue;
+        matches.append(m);
+        if (matches.size() == MaxCount) break;
+    }
+    return matches;
+}
+
+qint32 TPgRepository::WriteTexts(qint32 Record, const QList<TRepText>& Texts)
+{
+    CheckWritable();
+    for (const TRepText& t : Texts)
+        if (!HasLocale(t.Locale))
+            throw ERepositoryError(QStringLiteral("The repository has no language %1").arg(t.Locale));
+    Atomic([&] {
+        if (Record == 0) {
+            QSqlQuery q = Exec(QStringLiteral("INSERT INTO phrasedesk_records DEFAULT VALUES RETURNING word_id"));
+            q.next();
+            Record = q.value(0).toInt();
+        } else {
+            Exec(QStringLiteral("INSERT INTO phrasedesk_records (word_id) VALUES (?) ON CONFLICT DO NOTHING"),
+                 {Record});
+        }
+        for (const TRepText& t : Texts) {
+            if (t.Text.isEmpty())
+                Exec(QStringLiteral("DELETE FROM phrasedesk_texts WHERE word_id = ? AND locale = ?"),
+                     {Record, t.Locale});
+            else
+                Exec(QStringLiteral("INSERT INTO phrasedesk_texts (word_id, locale, text) VALUES (?, ?, ?) "
+                                    "ON CONFLICT (word_id, locale) DO UPDATE SET text = EXCLUDED.text"),
+                     {Record, t.Locale, t.Text}, true);
+        }
+    });
+    return Record;
+}
+
+void TPgRepository::DeleteRecord(qint32 Record)
+{
+    CheckWritable();
+    Exec(QStringLiteral("DELETE FROM phrasedesk_records WHERE word_id = ?"), {Record});
+}
+
+bool TPgRepository::Pack()
+{
+    CheckWritable();
+    struct TStopped {};
+    bool stop = false;
+    try {
+        Atomic([&] {
+            DoProgress(0, 2, stop);
+            if (stop) throw TStopped();
+            Exec(QStringLiteral("DELETE FROM phrasedesk_records r WHERE (SELECT count(*) FROM phrasedesk_texts t "
+                                "WHERE t.word_id = r.word_id) <= 1"));
+            DoProgress(1, 2, stop);
+            if (stop) throw TStopped(); // rolls the first step back
+            // A record equal to an older one in every language goes.
+            Exec(QStringLiteral("DELETE FROM phrasedesk_records r USING ("
+                                " SELECT word_id, row_number() OVER (PARTITION BY locales, texts ORDER BY word_id) AS n"
+                                " FROM (SELECT word_id, array_agg(locale ORDER BY locale) AS locales,"
+                                "  array_agg(text ORDER BY locale) AS texts FROM phrasedesk_texts GROUP BY word_id) s"
+                                ") d WHERE r.word_id = d.word_id AND d.n > 1"));
+        });
+    } catch (const TStopped&) {
+        return false;
+    }
+    return true;
+}
+
+bool TPgRepository::ForEachRecord(const QList<int>& Locales,
+                                  const std::function<bool(qint32 Record, const QStringList& Texts)>& Visit)
+{
+    // Page by page: a million records are never held at once.
+    QList<qint32> locales(Locales.begin(), Locales.end());
+    const QString localeArray = IntArray(locales);
+    qint32 last = 0;
+    for (;;) {
+        QSqlQuery q = Exec(QStringLiteral("SELECT r.word_id, t.locale, t.text FROM (SELECT word_id FROM "
+                                          "phrasedesk_records WHERE word_id > ? ORDER BY word_id LIMIT %1) r "
+                                          "LEFT JOIN phrasedesk_texts t ON t.word_id = r.word_id AND "
+                                          "t.locale = ANY(CAST(? AS integer[])) ORDER BY r.word_id")
+                               .arg(kWalkPage),
+                           {last, localeArray});
+        qint32 current = 0;
+        QStringList texts;
+        bool any = false;
+        const auto flush = [&] { return current == 0 || Visit(current, texts); };
+        while (q.next()) {
+            const qint32 id = q.value(0).toInt();
+            if (id != current) {
+                if (!flush()) return false;
+                current = id;
+                texts = QStringList(Locales.size(), QString());
+                any = true;
+            }
+            const qsizetype i = q.value(1).isNull() ? -1 : Locales.indexOf(q.value(1).toInt());
+            if (i >= 0) texts[i] = q.value(2).toString();
+        }
+        if (!flush()) return false;
+        if (!any) return true;
+        last = current;
+    }
+}
