@@ -202,7 +202,12 @@ QSqlQuery TPgRepository::Exec(const QString& Sql, const QVariantList& Values, bo
             FPrepared.erase(it);
             Fail(QStringLiteral("Repository database"), e);
         }
+        // The caller's copy shares the prepared statement and its result
+        // (QSqlQuery is implicitly shared; Qt only discourages copying it).
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
         return *it;
+        QT_WARNING_POP
     }
     QSqlQuery q(FDb);
     q.setForwardOnly(true);

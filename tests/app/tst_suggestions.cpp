@@ -9,6 +9,7 @@
 #include "langfile/LangFile.h"
 #include "platform/Settings.h"
 #include "repository/FuzzyScore.h"
+#include "repository/LangRepository.h"
 
 #include <QAction>
 #include <QTextBrowser>
@@ -37,7 +38,7 @@ struct TEditor : TSampleWindow<TRecordingPrompt> {
                 !item->IsTranslated(1) && FuzzyWords(item->MainValue()->Value()).size() >= 2)
                 Row = r, Native = item->MainValue()->Value();
         }
-        TQLangRepository& rep = *Form->Repository()->Repository();
+        auto& rep = dynamic_cast<TQLangRepository&>(*Form->Repository()->Repository());
         const int native = project.LangFiles()[0]->Locale(), german = project.LangFiles()[1]->Locale();
         rep.AddLocales({native, german});
         rep.AddEditWord(native, german, Native + QStringLiteral(" again"), QStringLiteral("Zweiter Vorschlag"), {});
