@@ -592,6 +592,31 @@ private Q_SLOTS:
         QCOMPARE(Chain(*t), (QList<qint32>{1, 2, 3, 4, 5}));
         QVERIFY(!QFileInfo::exists(FDir.filePath(QStringLiteral("__Repair.qdb"))));
     }
+
+    // Found by fuzzing: a memo reference that damage made negative sent
+    // Repair's bookkeeping of used blocks to read far outside itself.
+    void repairDropsImpossibleMemoReferences()
+    {
+        auto t = MakeTable(QStringLiteral("negative.lr"));
+        for (const char* w : {"a", "b", "c"}) AddWord(*t, QLatin1String(w), QString::fromLatin1(w).repeated(30));
+        const int rs = t->RecSize();
+        const QString file = t->FileName();
+        t->Close();
+        const qint64 rec0 = 135 + 3 * 109;
+        Patch(file, rec0 + 2 * rs + 18 + 8, Bytes<qint32>(-5));      // record 2's French text
+        Patch(file, rec0 + 3 * rs + 18 + 8, Bytes<qint32>(1 << 30)); // record 3's, past the memo file
+        t->Open();
+        t->Repair();
+        QCOMPARE(Chain(*t), (QList<qint32>{1, 2, 3}));
+        t->SetBookmark(1);
+        QCOMPARE(t->FieldByName(QStringLiteral("1036"))->AsWideString(), QStringLiteral("a").repeated(30));
+        for (const qint32 rec : {2, 3}) {
+            t->SetBookmark(rec);
+            QCOMPARE(t->FieldByName(QStringLiteral("1036"))->AsWideString(), QString());
+        }
+        t->SetBookmark(2);
+        QCOMPARE(t->FieldByName(QStringLiteral("1033"))->AsWideString(), QStringLiteral("b"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTable)
