@@ -13,14 +13,12 @@
 namespace {
 std::function<void(const QString&)> gHook;
 
-QString SysError()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
+QString SysError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 [[noreturn]] void Fail(const QString& fileName, const QString& cause)
 {
-    throw EFileSystemError(QStringLiteral("Cannot write file \"%1\": %2").arg(QDir::toNativeSeparators(fileName), cause));
+    throw EFileSystemError(
+        QStringLiteral("Cannot write file \"%1\": %2").arg(QDir::toNativeSeparators(fileName), cause));
 }
 
 bool WriteAll(int fd, const QByteArray& data)
@@ -35,6 +33,32 @@ bool WriteAll(int fd, const QByteArray& data)
         done += n;
     }
     return true;
+}
+// The temporary files of this writer are ".<name>.XXXXXX" (mkstemp's six
+// letters and digits).
+bool IsTemporaryOf(const QString& candidate, const QString& name)
+{
+    const qsizetype prefix = name.size() + 2;
+    if (candidate.size() != prefix + 6 || !candidate.startsWith(QLatin1Char('.')) ||
+        QStringView(candidate).mid(1, name.size()) != name || candidate[prefix - 1] != QLatin1Char('.'))
+        return false;
+    for (QChar c : QStringView(candidate).mid(prefix))
+        if (!(c.isDigit() || (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+              (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))))
+            return false;
+    return true;
+}
+
+// A save that was killed leaves its temporary file behind. The next save of
+// the same file removes them while it holds the file's lock: no other writer
+// can then be writing one (a writer takes the lock before it makes its
+// temporary file).
+void RemoveStaleTemporaries(const QFileInfo& target, const QByteArray& own)
+{
+    const QDir dir = target.absoluteDir();
+    const QString ownName = QFileInfo(QFile::decodeName(own)).fileName();
+    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (entry != ownName && IsTemporaryOf(entry, target.fileName())) QFile::remove(dir.filePath(entry));
 }
 } // namespace
 
@@ -72,6 +96,7 @@ void WriteFileAtomic(const QString& fileName, const QByteArray& data)
         ::unlink(tmpPath.constData());
         Fail(fileName, cause);
     }
+    if (old.IsOpen()) RemoveStaleTemporaries(info, tmpPath);
     if (::rename(tmpPath.constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
         const QString cause = SysError();
         ::unlink(tmpPath.constData());
@@ -85,7 +110,4 @@ void WriteFileAtomic(const QString& fileName, const QByteArray& data)
     }
 }
 
-void SetAtomicWriteHookForTesting(std::function<void(const QString&)> hook)
-{
-    gHook = std::move(hook);
-}
+void SetAtomicWriteHookForTesting(std::function<void(const QString&)> hook) { gHook = std::move(hook); }
