@@ -444,6 +444,7 @@ void TQTable::GoTo(qint32 Rec)
 {
     ReadRecord(Rec);
     FBookmark = Rec;
+    FSteps = 0;
     ClearPending();
 }
 
@@ -601,7 +602,15 @@ void TQTable::Step(bool Forward)
         (Forward ? FEOF : FBOF) = true;
         return;
     }
+    // A damaged chain that comes back on itself must end a walk in one
+    // direction, not keep it going for ever (an export, a pack, the index
+    // builder). Twice the records leaves room for a chain other programs
+    // change meanwhile.
+    const qint64 steps = (FStepsForward == Forward ? FSteps : 0) + 1;
+    if (steps > 2 * qint64(FHeader.TotalRecCount) + 16) throw EQBaseError(QStringLiteral("Wrong record number"));
     GoTo(to);
+    FSteps = steps;
+    FStepsForward = Forward;
     (Forward ? FBOF : FEOF) = false;
 }
 

@@ -593,6 +593,28 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(FDir.filePath(QStringLiteral("__Repair.qdb"))));
     }
 
+    // Found by fuzzing: a chain of records that comes back on itself kept a
+    // walk (an export, a pack) going for ever. It ends with the engine's error.
+    void loopingChainEndsAWalk()
+    {
+        auto t = MakeTable(QStringLiteral("loop.lr"));
+        for (const char* w : {"a", "b", "c"}) AddWord(*t, QLatin1String(w));
+        const QString file = t->FileName();
+        t->Close();
+        Patch(file, 135 + 3 * 109 + 2 * t->RecSize() + 14, Bytes<qint32>(1)); // 1 -> 2 -> 1
+        t->Open();
+        int steps = 0;
+        QCOMPARE(Message([&] {
+                     for (t->First(); !t->Eof() && steps < 1000; t->Next()) ++steps;
+                 }),
+                 QStringLiteral("Wrong record number"));
+        QVERIFY(steps < 100);
+        // Walking back and forth is no loop.
+        t->First();
+        for (int i = 0; i < 200; ++i) i % 2 ? t->Prior() : t->Next();
+        QCOMPARE(t->Bookmark(), 1);
+    }
+
     // Found by fuzzing: a memo reference that damage made negative sent
     // Repair's bookkeeping of used blocks to read far outside itself.
     void repairDropsImpossibleMemoReferences()
