@@ -56,11 +56,14 @@ void BatchTranslate(const TStartOptions& Options, TPrompt& Prompt)
     TBatchTranslation job{Options.ProjectFile, *Options.TranslateList, Options.Repository, Options.CfgFile};
     QTextStream out(stdout);
     out.setEncoding(QStringConverter::Utf8);
-    for (const TBatchTranslationLine& line : RunBatchTranslation(job, Prompt))
-        out << QStringLiteral("%1: %2 translated, %3 untranslated\n")
+    for (const TBatchTranslationLine& line : RunBatchTranslation(job, Prompt)) {
+        out << QStringLiteral("%1: %2 translated, %3 untranslated")
                    .arg(line.Code)
                    .arg(line.Translated)
                    .arg(line.Untranslated);
+        if (line.Fuzzy >= 0) out << QStringLiteral(" (%1 filled from fuzzy matches)").arg(line.Fuzzy);
+        out << QLatin1Char('\n');
+    }
 }
 
 // -export: and -import: report a failing file and go on with the next; the

@@ -34,6 +34,7 @@ bool WriteAll(int fd, const QByteArray& data)
     }
     return true;
 }
+
 // The temporary files of this writer are ".<name>.XXXXXX" (mkstemp's six
 // letters and digits).
 bool IsTemporaryOf(const QString& candidate, const QString& name)
@@ -62,52 +63,79 @@ void RemoveStaleTemporaries(const QFileInfo& target, const QByteArray& own)
 }
 } // namespace
 
-void WriteFileAtomic(const QString& fileName, const QByteArray& data)
+TAtomicFileWriter::TAtomicFileWriter(const QString& fileName) : FFileName(fileName)
 {
     const QFileInfo info(fileName);
-    const QString dir = info.absolutePath();
-
-    TLockedFile old;
-    mode_t mode = 0644;
     if (info.exists()) {
-        if (!old.Open(fileName, TLockedFile::lmReadWriteDenyWriters)) Fail(fileName, old.ErrorText());
+        if (!FOld.Open(fileName, TLockedFile::lmReadWriteDenyWriters)) Fail(fileName, FOld.ErrorText());
         struct stat st;
-        if (::fstat(old.Handle(), &st) == 0) mode = st.st_mode & 07777;
+        if (::fstat(FOld.Handle(), &st) == 0) FMode = st.st_mode & 07777;
     }
+    FTmpPath =
+        QFile::encodeName(info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1String(".XXXXXX"));
+    FHandle = ::mkstemp(FTmpPath.data());
+    if (FHandle < 0) Fail(fileName, SysError());
+}
 
-    QByteArray tmpPath = QFile::encodeName(dir + QLatin1String("/.") + info.fileName() + QLatin1String(".XXXXXX"));
-    const int fd = ::mkstemp(tmpPath.data());
-    if (fd < 0) Fail(fileName, SysError());
-    const auto discard = [&](const QString& cause) {
-        ::close(fd);
-        ::unlink(tmpPath.constData());
-        Fail(fileName, cause);
-    };
-    if (!WriteAll(fd, data) || ::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) discard(SysError());
+TAtomicFileWriter::~TAtomicFileWriter()
+{
+    if (FHandle < 0) return;
+    ::close(FHandle);
+    ::unlink(FTmpPath.constData());
+}
+
+void TAtomicFileWriter::Discard(const QString& cause)
+{
+    ::close(FHandle);
+    FHandle = -1;
+    ::unlink(FTmpPath.constData());
+    Fail(FFileName, cause);
+}
+
+void TAtomicFileWriter::Write(const QByteArray& data)
+{
+    if (FHandle < 0) Fail(FFileName, QStringLiteral("the file is already written"));
+    if (!WriteAll(FHandle, data)) Discard(SysError());
+}
+
+void TAtomicFileWriter::Commit()
+{
+    if (FHandle < 0) Fail(FFileName, QStringLiteral("the file is already written"));
+    if (::fchmod(FHandle, FMode) != 0 || ::fsync(FHandle) != 0) Discard(SysError());
     if (gHook) {
         try {
-            gHook(fileName);
+            gHook(FFileName);
         } catch (const EVocabrixError& e) {
-            discard(e.Message());
+            Discard(e.Message());
         }
     }
+    const int fd = FHandle;
+    FHandle = -1;
     if (::close(fd) != 0) {
         const QString cause = SysError();
-        ::unlink(tmpPath.constData());
-        Fail(fileName, cause);
+        ::unlink(FTmpPath.constData());
+        Fail(FFileName, cause);
     }
-    if (old.IsOpen()) RemoveStaleTemporaries(info, tmpPath);
-    if (::rename(tmpPath.constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
+    const QFileInfo info(FFileName);
+    if (FOld.IsOpen()) RemoveStaleTemporaries(info, FTmpPath);
+    if (::rename(FTmpPath.constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
         const QString cause = SysError();
-        ::unlink(tmpPath.constData());
-        Fail(fileName, cause);
+        ::unlink(FTmpPath.constData());
+        Fail(FFileName, cause);
     }
     // Make the rename itself durable.
-    const int dfd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dfd = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
     }
+}
+
+void WriteFileAtomic(const QString& fileName, const QByteArray& data)
+{
+    TAtomicFileWriter writer(fileName);
+    writer.Write(data);
+    writer.Commit();
 }
 
 void SetAtomicWriteHookForTesting(std::function<void(const QString&)> hook) { gHook = std::move(hook); }

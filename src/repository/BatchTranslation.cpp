@@ -56,6 +56,7 @@ struct TFileRun {
     TRepositoryFlows& Flows;
     TPrompt& Prompt;
     qint64 Position;
+    int FuzzyScore; // 0: no fuzzy matches
     TBatchTranslationLine Line;
 
     void Translate(TLocItem& Item)
@@ -67,6 +68,13 @@ struct TFileRun {
             const TLookupResult r = Flows.LookupTranslation(locNat, locCur, Item, Index, true, mr);
             if (!r.Stop && !r.Translation.isEmpty() && ApplyTranslation(Project, Index, Item, r.Translation))
                 ++Line.Translated;
+        }
+        // A near match is a draft: stored, marked, and still to be done.
+        if (FuzzyScore > 0 && !SkippedByTranslateAll(Item, Index, false)) {
+            const int locNat = Project.LangFiles()[0]->Locale(), locCur = Project.LangFiles()[Index]->Locale();
+            const QList<TFuzzyMatch> m = TRepositoryFlows::FuzzyMatches(Flows.Repository(), locNat, locCur,
+                                                                        Item.MainValue()->Value(), FuzzyScore, 1);
+            if (!m.isEmpty() && ApplyFuzzyMatch(Project, Index, Item, m[0])) ++Line.Fuzzy;
         }
         if (IsTextualType(Item.MainValue()->ValueType()) && !Item.Attribute(vaUntranslatable) &&
             !Item.IsTranslated(Index))
@@ -89,9 +97,12 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
     TRepositoryOptions options;
     options.TranslateAll = true;
     options.AskTranslating = false; // no dialog: the first translation, or the current value among them
+    int fuzzyScore = 0;
     if (const auto cfg = TIniFile::LoadConfig(Job.CfgFile)) {
         options.TranslateAll = cfg->ReadBool(QStringLiteral("Translate"), QStringLiteral("TranslateAll"), true);
         options.Smart = cfg->ReadBool(QStringLiteral("Translate"), QStringLiteral("Smart"), true);
+        fuzzyScore = std::min(cfg->ReadInteger(QStringLiteral("Translate"), QStringLiteral("FuzzyScore"), 0), 100);
+        if (fuzzyScore > 0) fuzzyScore = std::max(fuzzyScore, kLowestBatchFuzzyScore);
     }
 
     // The run only reads the repository: it opens it read-only (once it
@@ -103,6 +114,7 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
             rep.Close();
         }
         rep.SetReadOnly(true);
+        rep.SetUseFuzzyIndex(fuzzyScore > 0);
         rep.Open();
         WaitForIndex(rep, Prompt);
     });
@@ -127,7 +139,8 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
         if (file->ReadOnly())
             throw ELangFileError(QStringLiteral("\"%1\" is opened by another program and cannot be saved")
                                      .arg(QDir::toNativeSeparators(files[i])));
-        TFileRun run{project, index, flows, Prompt, i, {LanguageCode(files[i])}};
+        TFileRun run{project, index, flows, Prompt, i, fuzzyScore, {LanguageCode(files[i])}};
+        if (fuzzyScore > 0) run.Line.Fuzzy = 0;
         const auto translate = [&](TLocItem& item) { WithRepositoryName(rep, [&] { run.Translate(item); }); };
         ForEachProperty(project, translate);
         ForEachConstant(project, translate);

@@ -12,7 +12,7 @@ struct TBatchTranslation {
     QString ProjectFile;
     QStringList Codes;  // empty or "ALL": every language file but the native one
     QString Repository; // empty: the "Repository" setting, else the program's default
-    QString CfgFile;    // section "Translate": "TranslateAll", "Smart"
+    QString CfgFile;    // section "Translate": "TranslateAll", "Smart", "FuzzyScore"
 };
 
 // What the run did to one language file.
@@ -20,7 +20,11 @@ struct TBatchTranslationLine {
     QString Code;
     int Translated = 0;   // values filled by this run
     int Untranslated = 0; // translatable texts still untranslated
+    int Fuzzy = -1;       // of those, filled from a fuzzy match; -1: the run takes none
 };
+
+// The lowest "FuzzyScore" a run takes (a lower one is raised to it).
+constexpr int kLowestBatchFuzzyScore = 50;
 
 // Throws on the first error (a cancel included); files saved before stay
 // saved, the file being worked on is left as it was.

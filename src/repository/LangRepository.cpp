@@ -286,6 +286,31 @@ qint32 TQLangRepository::PairsAt(int ReqLocId, QList<TQValueLocation>& Locations
     return empty;
 }
 
+QList<TFuzzyMatch> TQLangRepository::FuzzyLookup(int SearchLocale, int TargetLocale, const QString& Text, int Threshold,
+                                                 int MaxCount)
+{
+    const TQField* search = Fields().FindByLocale(SearchLocale, true);
+    const TQField* target = Fields().FindByLocale(TargetLocale, true);
+    QList<TFuzzyMatch> matches;
+    if (!search || !target || MaxCount <= 0) return matches;
+    // Records often share a translation ("Open" in many of them): a few more
+    // hits than asked for leave room for those found twice.
+    const std::vector<TFuzzyHit> hits =
+        FindFuzzy(search->FieldName(), Text, Threshold, MaxCount * 4, target->FieldName());
+    const qint32 current = Bookmark();
+    for (const TFuzzyHit& hit : hits) {
+        SetBookmark(hit.Bookmark);
+        const QString translation = target->AsWideString();
+        if (std::any_of(matches.cbegin(), matches.cend(),
+                        [&](const TFuzzyMatch& m) { return m.Translation == translation; }))
+            continue;
+        matches.append({hit.Score, hit.Bookmark, search->AsWideString(), translation});
+        if (matches.size() == MaxCount) break;
+    }
+    SetBookmark(current);
+    return matches;
+}
+
 void TQLangRepository::AddEditWord(int Locale1, int Locale2, const QString& Word1Value, const QString& Word2Value,
                                    TQLocateOptions Options)
 {

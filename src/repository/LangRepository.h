@@ -5,6 +5,14 @@
 #include <QList>
 #include <QString>
 
+// A record of the repository whose text is like the one looked up.
+struct TFuzzyMatch {
+    int Score = 0; // 0..100, see FuzzyScore
+    qint32 Bookmark = 0;
+    QString Text;        // in the search language
+    QString Translation; // in the target language
+};
+
 // The translation memory: a table of "words", one record per phrase, with an
 // auto-increment key and one wide-memo field per language named by its locale
 // identifier in decimal. Files: P (the table), P with ".mem" (memo file) and
@@ -55,6 +63,15 @@ public:
     // search order): keeps those with a ReqLocId text, which becomes their
     // Text; returns a found record whose text is empty (0 when none).
     qint32 PairsAt(int ReqLocId, QList<TQValueLocation>& Locations);
+    static constexpr int DefaultFuzzyThreshold = 75;
+    static constexpr int DefaultFuzzyCount = 5;
+    // The records whose SearchLocale text scores at least Threshold against
+    // Text and that have a TargetLocale text, best first, at most MaxCount
+    // different translations (a translation found again keeps its best
+    // score). Needs the fuzzy index (SetUseFuzzyIndex): empty until it is
+    // built. The current record stays current.
+    QList<TFuzzyMatch> FuzzyLookup(int SearchLocale, int TargetLocale, const QString& Text,
+                                   int Threshold = DefaultFuzzyThreshold, int MaxCount = DefaultFuzzyCount);
     // Stores one pair unless it is there already; fills a matching record that
     // lacks the translation before appending a new one.
     void AddEditWord(int Locale1, int Locale2, const QString& Word1Value, const QString& Word2Value,

@@ -401,11 +401,17 @@ void TQField::Assign(const QVariant& Value)
             Put<double>(ParseFloat(Value));
         break;
     case dtMemo:
-        SetPending(isBytes ? Value.toByteArray() : LocaleWideToAnsi(Value.toString(), FLocale));
+    case dtWideMemo: {
+        const QByteArray bytes =
+            FDataType == dtMemo
+                ? (isBytes ? Value.toByteArray() : LocaleWideToAnsi(Value.toString(), FLocale))
+                : Utf16Bytes(isBytes ? LocaleAnsiToWide(Value.toByteArray(), FLocale) : Value.toString());
+        // The value it already holds is not written again (an edit that sets
+        // every field of a record rewrites only what changed).
+        if (!FHasPending && BlockNumber() != 0 && StoredMemo(-1) == bytes) return;
+        SetPending(bytes);
         break;
-    case dtWideMemo:
-        SetPending(Utf16Bytes(isBytes ? LocaleAnsiToWide(Value.toByteArray(), FLocale) : Value.toString()));
-        break;
+    }
     case dtBlob:
         if (!Value.isNull()) SetPending(Value.toByteArray());
         break;

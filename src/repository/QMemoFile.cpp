@@ -64,7 +64,6 @@ void TQMemoFile::Close()
 {
     FVerifiedTotal = -1;
     FFile.Close();
-    FBlock.clear();
 }
 
 void TQMemoFile::ReadHeader()
@@ -73,7 +72,6 @@ void TQMemoFile::ReadHeader()
     QByteArray raw(HeaderSize, '\0');
     if (!FFile.ReadAt(0, raw.data(), HeaderSize, true)) throw EQBaseError(kHeaderReading);
     ParseHeader(raw);
-    FBlock.resize(FBlockSize);
 }
 
 void TQMemoFile::ParseHeader(const QByteArray& raw)
@@ -151,11 +149,11 @@ void TQMemoFile::WriteBlockHeader(qint32 Block, const TBlockHeader& Header)
         throw EQBaseError(QStringLiteral("Error in block header writing"));
 }
 
-void TQMemoFile::WriteBlock(qint32 Block, qint32 DataSize, qint32 Next, const char* Data, qint32 Size)
+void TQMemoFile::AppendBlock(QByteArray& Out, qint32 DataSize, qint32 Next, const char* Data, qint32 Size) const
 {
-    if (Block < 1) throw EQBaseError(QStringLiteral("Error in SaveBlock seeking"));
-    FBlock.fill('\0', FBlockSize);
-    char* p = FBlock.data();
+    const qsizetype at = Out.size();
+    Out.resize(at + FBlockSize, '\0');
+    char* p = Out.data() + at;
     const quint16 attribute = 0;
     const quint32 reserved = 0;
     std::memcpy(p, &attribute, 2);
@@ -163,7 +161,6 @@ void TQMemoFile::WriteBlock(qint32 Block, qint32 DataSize, qint32 Next, const ch
     std::memcpy(p + 6, &DataSize, 4);
     std::memcpy(p + 10, &Next, 4);
     if (Size > 0) std::memcpy(p + BlockHeaderSize, Data, size_t(Size));
-    if (!FFile.WriteAt(BlockPos(Block), p, FBlockSize)) throw EQBaseError(QStringLiteral("Error in block writing"));
 }
 
 QByteArray TQMemoFile::GetBlockData(qint32 BlockNum)
@@ -233,13 +230,26 @@ void TQMemoFile::Commit(const TAllocation& A)
 
 void TQMemoFile::WriteChain(const QList<qint32>& Blocks, const QByteArray& Buffer, qint32 From, qint32 To)
 {
+    // Blocks that follow each other in the file (a new value's always do) go
+    // out in one write.
     const qint32 ds = BlockDataSize();
+    QByteArray run;
+    qint32 runStart = 0;
+    const auto flush = [&]() {
+        if (!run.isEmpty() && !FFile.WriteAt(BlockPos(runStart), run.constData(), run.size()))
+            throw EQBaseError(QStringLiteral("Error in block writing"));
+        run.clear();
+    };
     for (qint32 i = From; i < To; ++i) {
+        if (Blocks[i] < 1) throw EQBaseError(QStringLiteral("Error in SaveBlock seeking"));
+        if (!run.isEmpty() && Blocks[i] != Blocks[i - 1] + 1) flush();
+        if (run.isEmpty()) runStart = Blocks[i];
         const qint64 offset = qint64(i) * ds;
         const qint32 remaining = qint32(Buffer.size() - offset);
         const qint32 next = i + 1 < qint32(Blocks.size()) ? Blocks[i + 1] : 0;
-        WriteBlock(Blocks[i], remaining, next, Buffer.constData() + offset, std::min(remaining, ds));
+        AppendBlock(run, remaining, next, Buffer.constData() + offset, std::min(remaining, ds));
     }
+    flush();
 }
 
 void TQMemoFile::FreeChain(const QList<qint32>& Blocks)

@@ -98,7 +98,7 @@ private:
     [[noreturn]] void WrongBlock(qint32 Block) const;
     TBlockHeader ReadBlockHeader(qint32 Block);
     void WriteBlockHeader(qint32 Block, const TBlockHeader& Header);
-    void WriteBlock(qint32 Block, qint32 DataSize, qint32 Next, const char* Data, qint32 Size);
+    void AppendBlock(QByteArray& Out, qint32 DataSize, qint32 Next, const char* Data, qint32 Size) const;
     // The blocks of a chain in order; a chain that leaves the file or loops
     // is an error. A block naming itself ends the chain.
     QList<qint32> ChainOf(qint32 First);
@@ -133,5 +133,4 @@ private:
     qint32 FFirstEmpty = 0;
     qint32 FLastEmpty = 0;
     qint32 FVerifiedTotal = -1;
-    QByteArray FBlock; // the one block buffer, allocated while open
 };

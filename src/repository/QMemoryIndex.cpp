@@ -364,24 +364,73 @@ TQMemoryIndexField* TQMemoryIndex::FieldByName(const QString& Name) const
     return nullptr;
 }
 
-std::vector<QVariant> TQMemoryIndex::KeysOf(TQTable& ATable) const
+std::vector<QVariant> TQMemoryIndex::KeysOf(TQTable& ATable, const std::vector<QString>& Texts) const
 {
-    // Read before taking the lock: reading a memo is file work.
+    // Read before taking the lock: reading a memo is file work. A wide memo
+    // the fuzzy index read whole gives its key without a second read.
     std::vector<QVariant> keys;
     keys.reserve(FFields.size());
     for (const auto& f : FFields) {
         const TQField* src = ATable.Fields().FindByName(f->FieldName());
-        keys.push_back(src ? f->KeyOf(*src) : QVariant());
+        const auto fuzzy =
+            std::find_if(FFuzzy.begin(), FFuzzy.end(), [&](const auto& z) { return z->FieldName() == f->FieldName(); });
+        if (src && src->DataType() == dtWideMemo && fuzzy != FFuzzy.end())
+            keys.push_back(Texts[size_t(fuzzy - FFuzzy.begin())].left(f->KeySize()));
+        else
+            keys.push_back(src ? f->KeyOf(*src) : QVariant());
     }
     return keys;
+}
+
+void TQMemoryIndex::AddFuzzyField(const TQField& Src)
+{
+    FFuzzy.push_back(std::make_unique<TQFuzzyIndexField>(Src.FieldName(), Src.Locale()));
+}
+
+TQFuzzyIndexField* TQMemoryIndex::FuzzyField(const QString& Name) const
+{
+    for (const auto& f : FFuzzy)
+        if (f->FieldName() == Name) return f.get();
+    return nullptr;
+}
+
+std::vector<QString> TQMemoryIndex::FuzzyTextsOf(TQTable& ATable) const
+{
+    std::vector<QString> texts;
+    texts.reserve(FFuzzy.size());
+    for (const auto& f : FFuzzy) {
+        const TQField* src = ATable.Fields().FindByName(f->FieldName());
+        texts.push_back(src ? src->AsWideString() : QString());
+    }
+    return texts;
+}
+
+std::vector<TFuzzyHit> TQMemoryIndex::FindFuzzy(const QString& FieldName, const QString& Text, int Threshold,
+                                                int MaxCount, const QString& RequiredField) const
+{
+    const TQFuzzyIndexField* field = FuzzyField(FieldName);
+    const TQFuzzyIndexField* required = FuzzyField(RequiredField);
+    if (!field || !required) return {};
+    std::lock_guard guard(Lock());
+    return field->Find(Text, Threshold, MaxCount, [&](qint32 Bm) { return required->HasText(Bm); });
+}
+
+qint64 TQMemoryIndex::FuzzyMemoryBytes() const
+{
+    std::lock_guard guard(Lock());
+    qint64 bytes = 0;
+    for (const auto& f : FFuzzy) bytes += f->MemoryBytes();
+    return bytes;
 }
 
 void TQMemoryIndex::AddRecord(TQTable& ATable)
 {
     const qint32 bm = ATable.Bookmark();
-    const std::vector<QVariant> keys = KeysOf(ATable);
+    const std::vector<QString> texts = FuzzyTextsOf(ATable);
+    const std::vector<QVariant> keys = KeysOf(ATable, texts);
     std::lock_guard guard(Lock());
     for (size_t i = 0; i < FFields.size(); ++i) FFields[i]->AddValue(keys[i], bm);
+    for (size_t i = 0; i < FFuzzy.size(); ++i) FFuzzy[i]->SetText(bm, texts[i]);
 }
 
 void TQMemoryIndex::BeginGather(qint64 MaxRecords)
@@ -395,14 +444,24 @@ void TQMemoryIndex::BeginGather(qint64 MaxRecords)
 void TQMemoryIndex::GatherRecord(TQTable& ATable)
 {
     const qint32 bm = ATable.Bookmark();
-    const std::vector<QVariant> keys = KeysOf(ATable);
+    const std::vector<QString> texts = FuzzyTextsOf(ATable);
+    const std::vector<QVariant> keys = KeysOf(ATable, texts);
     for (size_t i = 0; i < FFields.size(); ++i) FFields[i]->Gather(keys[i], bm);
+    if (FFuzzy.empty()) return;
+    // The fuzzy index takes the record at once (a million gathered texts
+    // would cost more memory than the index), unless the user's table
+    // changed or deleted it meanwhile.
+    std::lock_guard guard(Lock());
+    if (bm <= 0 || (size_t(bm) < FDeletedWhileGathering.size() && FDeletedWhileGathering[size_t(bm)])) return;
+    for (size_t i = 0; i < FFuzzy.size(); ++i)
+        if (!FFuzzy[i]->Contains(bm)) FFuzzy[i]->SetText(bm, texts[i]);
 }
 
 void TQMemoryIndex::MergeGathered()
 {
     std::lock_guard guard(Lock());
     for (const auto& f : FFields) f->MergeGathered(FDeletedWhileGathering);
+    for (const auto& f : FFuzzy) f->Shrink();
     FGathering = false;
     FDeletedWhileGathering = {};
 }
@@ -410,8 +469,10 @@ void TQMemoryIndex::MergeGathered()
 void TQMemoryIndex::UpdateRecord(TQTable& ATable)
 {
     const qint32 bm = ATable.Bookmark();
-    const std::vector<QVariant> keys = KeysOf(ATable);
+    const std::vector<QString> texts = FuzzyTextsOf(ATable);
+    const std::vector<QVariant> keys = KeysOf(ATable, texts);
     std::lock_guard guard(Lock());
+    for (size_t i = 0; i < FFuzzy.size(); ++i) FFuzzy[i]->SetText(bm, texts[i]);
     for (size_t i = 0; i < FFields.size(); ++i) {
         // A record the builder has not reached yet is added now, so a value
         // it read before the change cannot win.
@@ -432,6 +493,7 @@ void TQMemoryIndex::DeleteRecord(TQTable& ATable)
         FDeletedWhileGathering[size_t(bm)] = true;
     }
     for (const auto& f : FFields) f->DeleteValue(bm);
+    for (const auto& f : FFuzzy) f->Remove(bm);
 }
 
 qint32 TQMemoryIndex::FindFirst(const QString& FieldName, const QVariant& SearchValue, TQIndexSearchParams& SP,

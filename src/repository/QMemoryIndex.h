@@ -1,5 +1,6 @@
 #pragma once
 
+#include "repository/FuzzyIndex.h"
 #include "repository/QField.h"
 #include "storage/Locales.h"
 
@@ -138,6 +139,16 @@ public:
     static bool CanIndex(TQDataType Type);
     TQMemoryIndexField* AddField(const TQField& Src);
 
+    // The fuzzy index of a text field, kept beside the key index by the same
+    // builder and the same changes, under the same lock.
+    void AddFuzzyField(const TQField& Src);
+    bool HasFuzzyFields() const { return !FFuzzy.empty(); }
+    // Records whose FieldName text scores at least Threshold against Text and
+    // whose RequiredField text is not empty, best first (see TQFuzzyIndexField).
+    std::vector<TFuzzyHit> FindFuzzy(const QString& FieldName, const QString& Text, int Threshold, int MaxCount,
+                                     const QString& RequiredField) const;
+    qint64 FuzzyMemoryBytes() const;
+
     void AddRecord(TQTable& ATable);
     void DeleteRecord(TQTable& ATable);
     void UpdateRecord(TQTable& ATable);
@@ -157,10 +168,13 @@ public:
     static std::mutex& Lock();
 
 private:
-    std::vector<QVariant> KeysOf(TQTable& ATable) const;
+    std::vector<QVariant> KeysOf(TQTable& ATable, const std::vector<QString>& Texts) const;
+    std::vector<QString> FuzzyTextsOf(TQTable& ATable) const;
+    TQFuzzyIndexField* FuzzyField(const QString& Name) const;
 
     TQLocateOptions FDefaultOptions;
     std::vector<std::unique_ptr<TQMemoryIndexField>> FFields;
+    std::vector<std::unique_ptr<TQFuzzyIndexField>> FFuzzy;
     bool FGathering = false;
     std::vector<bool> FDeletedWhileGathering; // by record number
 };

@@ -936,6 +936,22 @@ void TQTable::SetUseMemoryIndex(bool Value)
         StopIndexBuild();
 }
 
+void TQTable::SetUseFuzzyIndex(bool Value)
+{
+    if (FUseFuzzyIndex == Value) return;
+    FUseFuzzyIndex = Value;
+    if (!Active() || !FUseMemoryIndex) return;
+    StopIndexBuild();
+    StartIndexBuild();
+}
+
+std::vector<TFuzzyHit> TQTable::FindFuzzy(const QString& FieldName, const QString& Text, int Threshold, int MaxCount,
+                                          const QString& RequiredField)
+{
+    if (!FMemoryIndex || !IsMemoryIndexBuilt() || !FIndexUsable) return {};
+    return FMemoryIndex->FindFuzzy(FieldName, Text, Threshold, MaxCount, RequiredField);
+}
+
 bool TQTable::IsMemoryIndexBuilt()
 {
     if (FBuilder && FBuilder->Finished()) {
@@ -957,9 +973,12 @@ void TQTable::StartIndexBuild()
     // The index fields exist before the builder reads anything. A flag on a
     // field of a type the index cannot hold is ignored rather than keeping
     // the table from opening.
-    for (int i = 0; i < FFields.Count(); ++i)
-        if (FFields[i]->MemoryIndex() && TQMemoryIndex::CanIndex(FFields[i]->DataType()))
-            FMemoryIndex->AddField(*FFields[i]);
+    for (int i = 0; i < FFields.Count(); ++i) {
+        const TQField& f = *FFields[i];
+        if (!f.MemoryIndex() || !TQMemoryIndex::CanIndex(f.DataType())) continue;
+        FMemoryIndex->AddField(f);
+        if (FUseFuzzyIndex && IsTextType(f.DataType())) FMemoryIndex->AddFuzzyField(f);
+    }
     FBuilder = std::make_unique<TQMemIndexThread>(this, FMemoryIndex.get());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "repository/FuzzyIndex.h"
 #include "repository/QField.h"
 #include "repository/QFileHandle.h"
 #include "repository/QMemoFile.h"
@@ -110,6 +111,15 @@ public:
     const QString& IndexError() const { return FIndexError; }
     qint64 IndexBuildPosition() const;
     TQMemIndexThread* IndexBuilder() const { return FBuilder.get(); }
+    // A fuzzy index beside the memory index, of every memory-indexed text
+    // field (changing it on an open table builds the index again).
+    bool UseFuzzyIndex() const { return FUseFuzzyIndex; }
+    void SetUseFuzzyIndex(bool Value);
+    // The records whose FieldName text scores at least Threshold against Text
+    // and whose RequiredField text is not empty, best first, at most
+    // MaxCount. Asks only the index: empty until it is built.
+    std::vector<TFuzzyHit> FindFuzzy(const QString& FieldName, const QString& Text, int Threshold, int MaxCount,
+                                     const QString& RequiredField);
 
     // Life cycle of the files
     void CreateTable(qint32 ADBVersion);
@@ -248,6 +258,7 @@ private:
     bool FAllowChangeAutoInc = false;
     TQLocateOptions FDefaultLocateOptions;
     bool FUseMemoryIndex = false;
+    bool FUseFuzzyIndex = false;
     std::unique_ptr<TQMemoryIndex> FMemoryIndex;
     std::unique_ptr<TQMemIndexThread> FBuilder;
     bool FIndexUsable = false;

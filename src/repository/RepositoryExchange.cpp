@@ -29,15 +29,17 @@ QString CrLf(QString Text)
 }
 
 // The walk over every record shared by both writers: Record is called for
-// each (false: the record is left out), the document goes to the file at the
-// end (also after a cancel).
+// each (false: the record is left out). The document goes to the file as it
+// is produced, so memory stays flat whatever the size of the repository; the
+// file replaces the old one only at the end (also after a cancel, with what
+// was walked until then).
 template <class Writer>
 bool WalkAndWrite(TQLangRepository& Rep, const QString& FileName, const QString& Head, const QString& Tail,
                   TPrompt& Prompt, qint64* Written, Writer Record)
 {
+    TAtomicFileWriter file(FileName);
+    file.Write(QByteArray("\xEF\xBB\xBF") + Head.toUtf8());
     qint64 written = 0;
-    QByteArray data("\xEF\xBB\xBF");
-    data += Head.toUtf8();
     bool completed = true;
     const qint32 current = Rep.Bookmark();
     {
@@ -47,7 +49,7 @@ bool WalkAndWrite(TQLangRepository& Rep, const QString& FileName, const QString&
         for (Rep.First(); !Rep.Eof() && Rep.RecordCount() > 0; Rep.Next()) {
             if (Record(chunk)) ++written;
             if (chunk.size() > 65536) {
-                data += chunk.toUtf8();
+                file.Write(chunk.toUtf8());
                 chunk.clear();
             }
             if (!Prompt.ProgressStep(++position)) {
@@ -55,11 +57,11 @@ bool WalkAndWrite(TQLangRepository& Rep, const QString& FileName, const QString&
                 break;
             }
         }
-        data += chunk.toUtf8();
+        file.Write(chunk.toUtf8());
     }
     if (current > 0) Rep.SetBookmark(current);
-    data += Tail.toUtf8();
-    WriteFileAtomic(FileName, data);
+    file.Write(Tail.toUtf8());
+    file.Commit();
     if (Written) *Written = written;
     if (!completed) Prompt.Message(mkInformation, QStringLiteral("Export has been terminated by user"), mbOK, mrOk);
     return completed;
@@ -151,13 +153,14 @@ class TImport {
 public:
     TImport(TRepositoryFlows& Flows, TPrompt& Prompt) : FFlows(Flows), FRep(Flows.Repository()), FPrompt(Prompt) {}
 
-    // Adds the pair; false stops the import (already reported).
-    bool Add(int LocNat, int LocCur, const QString& Native, const QString& Text)
+    // Adds an entry's translations; false stops the import (already reported).
+    bool Add(int LocNat, const QString& Native, const QList<TRepositoryFlows::TTranslation>& Translations)
     {
+        if (Translations.isEmpty()) return true;
         try {
-            return FFlows.RepositoryAddWord(LocNat, LocCur, FAnswer, true, {}, Text, Native);
+            return FFlows.RepositoryAddWords(LocNat, Native, Translations, FAnswer, true, {});
         } catch (const EVocabrixError&) {
-            FPrompt.Message(mkError, ImportErrorLine(Text), mbOK, mrOk);
+            FPrompt.Message(mkError, ImportErrorLine(Native), mbOK, mrOk);
             return false;
         }
     }
@@ -191,6 +194,7 @@ bool ImportTmx(TImport& Im, exchange::TXmlReader& Xml)
         inTu = false;
         int native = 0;
         QString nativeText;
+        QList<TRepositoryFlows::TTranslation> translations;
         for (int i = 0; i < tu.size(); ++i) {
             const int locale = codes.Locale(tu[i].Code, i == 0, true);
             if (locale < 0) return false;
@@ -198,11 +202,11 @@ bool ImportTmx(TImport& Im, exchange::TXmlReader& Xml)
             if (native == 0) {
                 native = locale;
                 nativeText = CrLf(tu[i].Text);
-            } else if (!Im.Add(native, locale, nativeText, CrLf(tu[i].Text))) {
-                return false;
+            } else {
+                translations.append({locale, CrLf(tu[i].Text)});
             }
         }
-        return Im.Step();
+        return Im.Add(native, nativeText, translations) && Im.Step();
     };
     bool inBody = false;
     while (Xml.NextStart()) {
@@ -260,18 +264,17 @@ bool ImportXmlTable(TImport& Im, exchange::TXmlReader& Xml)
             Im.FPrompt.Message(mkError, ImportErrorLine(texts[0]), mbOK, mrOk);
             return false;
         }
+        QList<TRepositoryFlows::TTranslation> translations;
         for (int i = 1; i < texts.size() && i < languages.size(); ++i) {
             if (languages[0] <= 0 || languages[i] <= 0) continue;
-            QString translation;
             try {
-                translation = decode(texts[i]);
+                translations.append({languages[i], decode(texts[i])});
             } catch (const ERepExchangeError&) {
                 Im.FPrompt.Message(mkError, ImportErrorLine(texts[i]), mbOK, mrOk);
                 return false;
             }
-            if (!Im.Add(languages[0], languages[i], original, translation)) return false;
         }
-        return Im.Step();
+        return Im.Add(languages[0], original, translations) && Im.Step();
     };
 
     while (Xml.NextStart()) {

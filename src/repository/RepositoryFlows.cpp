@@ -100,8 +100,20 @@ bool ApplyTranslation(TLangFileProject& Project, int LangIndex, TLocItem& Item, 
     const int32_t version = Item.MainValue()->ValueVersion();
     if (value->Value() == Translation && value->ValueVersion() == version) return false;
     value->SetValue(Translation);
+    value->SetFuzzyScore(0);
     value->SetModified(DateTime::Now());
     value->SetValueVersion(version);
+    Project.LangFiles()[LangIndex]->SetModified(true);
+    return true;
+}
+
+bool ApplyFuzzyMatch(TLangFileProject& Project, int LangIndex, TLocItem& Item, const TFuzzyMatch& Match)
+{
+    TLocValue* value = Item.Values().Items(LangIndex);
+    if (value->Value() == Match.Translation && value->FuzzyScore() == Match.Score) return false;
+    value->SetValue(Match.Translation);
+    value->SetFuzzyScore(Match.Score);
+    value->SetModified(DateTime::Now());
     Project.LangFiles()[LangIndex]->SetModified(true);
     return true;
 }
@@ -119,62 +131,82 @@ TRepositoryFlows::TRepositoryFlows(TQLangRepository& Repository, const TReposito
 bool TRepositoryFlows::RepositoryAddWord(int LocNat, int LocCur, TRepAnswer& MR, bool Plural, TQLocateOptions Options,
                                          QString WordCur, QString WordNat)
 {
-    if (FOptions.Smart) {
-        WordCur = WordCur.trimmed();
-        WordNat = WordNat.trimmed();
-    }
-    if (WordCur.isEmpty() || WordNat.isEmpty()) return true;
-    if (!FOptions.AddTheSame && LocaleCompareText(LocNat, WordNat, WordCur, false) == 0) return true;
+    return RepositoryAddWords(LocNat, std::move(WordNat), {{LocCur, std::move(WordCur)}}, MR, Plural, Options);
+}
+
+std::optional<qint32> TRepositoryFlows::TargetRecord(int LocNat, const QString& WordNat,
+                                                     const TTranslation& Translation, TRepAnswer& MR, bool Plural,
+                                                     TQLocateOptions Options, bool& Cancelled)
+{
+    const int LocCur = Translation.Locale;
+    const QString& WordCur = Translation.Text;
+    if (WordCur.isEmpty()) return std::nullopt;
+    if (!FOptions.AddTheSame && LocaleCompareText(LocNat, WordNat, WordCur, false) == 0) return std::nullopt;
 
     QList<TQValueLocation> found;
     const qint32 empty = FRep.GetPairsByWord(LocNat, LocCur, WordNat, Options, found);
     for (const TQValueLocation& f : found)
-        if (LocaleCompareText(LocCur, f.Text, WordCur, false) == 0) return true;
+        if (LocaleCompareText(LocCur, f.Text, WordCur, false) == 0) return std::nullopt;
+    if (found.isEmpty()) return empty;
 
-    qint32 update = 0;
-    bool result = true;
-    bool add = found.isEmpty();
-    if (!add) {
-        switch (FOptions.RefreshExisting) {
-        case reAppend:
-            add = true;
-            break;
-        case reSkip:
-            break;
-        case reAsk:
-            if (MR == raYesToAll) {
-                add = true;
-            } else if (MR != raNoToAll) {
-                TRefreshQuestion q;
-                q.NativeText = WordNat;
-                q.Translation = WordCur;
-                for (const TQValueLocation& f : found) q.Found << f.Text;
-                q.NativeLocale = LocNat;
-                q.TargetLocale = LocCur;
-                q.Plural = Plural;
-                const TRefreshReply reply = FAsk.AskRefresh(q);
-                MR = reply.Answer;
-                add = MR == raYes || MR == raYesToAll;
-                result = MR != raCancel;
-                if (add && reply.Update && reply.Selected >= 0 && reply.Selected < found.size())
-                    update = found[reply.Selected].Bookmark;
-            }
-            break;
+    switch (FOptions.RefreshExisting) {
+    case reAppend:
+        return empty;
+    case reSkip:
+        return std::nullopt;
+    case reAsk:
+        if (MR == raYesToAll) return empty;
+        if (MR == raNoToAll) return std::nullopt;
+        break;
+    }
+    TRefreshQuestion q;
+    q.NativeText = WordNat;
+    q.Translation = WordCur;
+    for (const TQValueLocation& f : found) q.Found << f.Text;
+    q.NativeLocale = LocNat;
+    q.TargetLocale = LocCur;
+    q.Plural = Plural;
+    const TRefreshReply reply = FAsk.AskRefresh(q);
+    MR = reply.Answer;
+    Cancelled = MR == raCancel;
+    if (MR != raYes && MR != raYesToAll) return std::nullopt;
+    if (reply.Update && reply.Selected >= 0 && reply.Selected < found.size()) return found[reply.Selected].Bookmark;
+    return empty;
+}
+
+bool TRepositoryFlows::RepositoryAddWords(int LocNat, QString WordNat, const QList<TTranslation>& Translations,
+                                          TRepAnswer& MR, bool Plural, TQLocateOptions Options)
+{
+    if (FOptions.Smart) WordNat = WordNat.trimmed();
+    if (WordNat.isEmpty()) return true;
+
+    // Every translation is decided against the repository as it was; those
+    // without a record of their own go to one new record together.
+    QList<std::pair<qint32, TTranslation>> writes;
+    bool cancelled = false;
+    for (TTranslation t : Translations) {
+        if (FOptions.Smart) t.Text = t.Text.trimmed();
+        const std::optional<qint32> target = TargetRecord(LocNat, WordNat, t, MR, Plural, Options, cancelled);
+        if (cancelled) break;
+        if (target) writes.append({*target, t});
+    }
+    QList<qint32> written;
+    for (const auto& write : writes) {
+        const qint32 target = write.first;
+        if (written.contains(target)) continue;
+        written.append(target);
+        if (target != 0) {
+            FRep.SetBookmark(target);
+            FRep.Edit();
+        } else {
+            FRep.Append();
         }
+        FRep.SetWord(LocNat, WordNat);
+        for (const auto& [other, t] : writes)
+            if (other == target) FRep.SetWord(t.Locale, t.Text);
+        FRep.Post();
     }
-    if (!add) return result;
-
-    const qint32 target = update != 0 ? update : empty;
-    if (target != 0) {
-        FRep.SetBookmark(target);
-        FRep.Edit();
-    } else {
-        FRep.Append();
-    }
-    FRep.SetWord(LocNat, WordNat);
-    FRep.SetWord(LocCur, WordCur);
-    FRep.Post();
-    return result;
+    return !cancelled;
 }
 
 bool TRepositoryFlows::RepAddWord(int LocNative, int LocCurrent, TRepAnswer& MR, bool Plural, TQLocateOptions Options,
@@ -188,6 +220,14 @@ bool TRepositoryFlows::RepAddWord(int LocNative, int LocCurrent, TRepAnswer& MR,
         cur = GetCoreText(cur);
     }
     return RepositoryAddWord(LocNative, LocCurrent, MR, Plural, Options, cur, nat);
+}
+
+QList<TFuzzyMatch> TRepositoryFlows::FuzzyMatches(TQLangRepository& Repository, int NativeLocale, int TargetLocale,
+                                                  const QString& Native, int Threshold, int MaxCount)
+{
+    const int search = Repository.ServingLocale(NativeLocale), target = Repository.ServingLocale(TargetLocale);
+    if (search == 0 || target == 0) return {};
+    return Repository.FuzzyLookup(search, target, Native, Threshold, MaxCount);
 }
 
 TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLocale, const TLocItem& Item,

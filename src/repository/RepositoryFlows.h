@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class TLangFileProject;
 class TLocItem;
 class TPrompt;
@@ -98,6 +100,17 @@ public:
     // Adds one pair; false when the user cancelled.
     bool RepositoryAddWord(int LocNat, int LocCur, TRepAnswer& MR, bool Plural, TQLocateOptions Options,
                            QString WordCur, QString WordNat);
+    // Adds a native text's translations into several languages, each decided
+    // as RepositoryAddWord decides it; the translations that go to one record
+    // are written to it at once (an import entry becomes one record write,
+    // not one per language). False when the user cancelled; the translations
+    // decided before the cancel are still added.
+    struct TTranslation {
+        int Locale = 0;
+        QString Text;
+    };
+    bool RepositoryAddWords(int LocNat, QString WordNat, const QList<TTranslation>& Translations, TRepAnswer& MR,
+                            bool Plural, TQLocateOptions Options);
     // Adds an item's native text and its text in column LangIndex.
     bool RepAddWord(int LocNative, int LocCurrent, TRepAnswer& MR, bool Plural, TQLocateOptions Options,
                     const TLocItem& Item, int LangIndex);
@@ -105,6 +118,11 @@ public:
     // the current value is read from column LangIndex.
     TLookupResult LookupTranslation(int NativeLocale, int TargetLocale, const TLocItem& Item, int LangIndex,
                                     bool Plural, TRepAnswer& MR);
+
+    // The fuzzy matches of a native text (see TQLangRepository::FuzzyLookup)
+    // in the repository's languages serving the two locales.
+    static QList<TFuzzyMatch> FuzzyMatches(TQLangRepository& Repository, int NativeLocale, int TargetLocale,
+                                           const QString& Native, int Threshold, int MaxCount);
 
     // "Add Cell" for the given items of column LangIndex, top to bottom.
     void AddCells(TLangFileProject& Project, int LangIndex, const QList<TLocItem*>& Items);
@@ -122,6 +140,10 @@ public:
 
 private:
     bool SameLocaleWarning(int LocNat, int LocCur);
+    // Where a translation goes: a record's bookmark, 0 for a new record,
+    // nothing when it is not added. Cancelled is set when the user cancelled.
+    std::optional<qint32> TargetRecord(int LocNat, const QString& WordNat, const TTranslation& Translation,
+                                       TRepAnswer& MR, bool Plural, TQLocateOptions Options, bool& Cancelled);
 
     TQLangRepository& FRep;
     TRepositoryOptions FOptions;
@@ -135,3 +157,6 @@ bool SkippedByTranslateAll(const TLocItem& Item, int LangIndex, bool TranslateAl
 // Sets a translation into column LangIndex as the user's edit would: value,
 // time, version (translated) and the file modified. False when nothing changed.
 bool ApplyTranslation(TLangFileProject& Project, int LangIndex, TLocItem& Item, const QString& Translation);
+// Sets a fuzzy match's translation into column LangIndex as a draft: the value
+// and its score change, it stays untranslated. False when nothing changed.
+bool ApplyFuzzyMatch(TLangFileProject& Project, int LangIndex, TLocItem& Item, const TFuzzyMatch& Match);

@@ -223,6 +223,12 @@ bool IsLocalizedPEFile(const QString& FileName) { return HasRCDataItem(FileName,
 
 QString LanguageDllName(const QString& LangFileName) { return WithoutLastExt(LangFileName); }
 
+QString LanguageDllPath(const QString& PEFileName, const QString& LangFileName)
+{
+    return QFileInfo(PEFileName).absolutePath() + QLatin1Char('/') +
+           QFileInfo(LanguageDllName(LangFileName)).fileName();
+}
+
 void CreateLanguageDll(const QString& LangFileName, const QString& PEFileName, bool CheckValidity)
 {
     if (!QFileInfo::exists(LangFileName)) throw ELangFileError(FileDoesNotExist(LangFileName));
@@ -330,8 +336,7 @@ void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, 
         Log(LangFile, result);
     }
 
-    const QString dll =
-        QFileInfo(PEFileName).absolutePath() + QLatin1Char('/') + QFileInfo(LanguageDllName(LangFile)).fileName();
+    const QString dll = LanguageDllPath(PEFileName, LangFile);
     // A DLL qualifies with either spelling of its settings record.
     if (SyncDll && QFileInfo::exists(dll) &&
         HasRCDataItem(dll, {kLibSettingsName, QStringLiteral("_OXV_LIBSETTINGS")})) {

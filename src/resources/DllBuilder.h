@@ -68,6 +68,9 @@ bool IsLocalizedPEFile(const QString& FileName);
 // The DLL of a language file: its name without the last extension
 // (app.deu.lng gives app.deu).
 QString LanguageDllName(const QString& LangFileName);
+// The DLL of a language file that the program loads: that name in the folder
+// of the PE file.
+QString LanguageDllPath(const QString& PEFileName, const QString& LangFileName);
 
 // Builds the DLL of the language file LangFileName from the PE file: opens
 // its project (app.deu.lng belongs to app.ntv.lng) read-only, and writes

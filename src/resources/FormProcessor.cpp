@@ -344,6 +344,7 @@ void TLocFormProcessor::TWalk::WalkObject(const TObjectHeader& Header, const QSt
     const QString compName =
         Header.Inherited() && !FInlineObjName.isEmpty() ? FInlineObjName + QLatin1Char('.') + N : N;
     TLocComponent* C = IsRoot ? FFormItem : FindComponent(compName);
+    if (P.FHooks.EnterObject) P.FHooks.EnterObject({Header.BaseClassName, Header.Name, compName, Header.Inline()});
 
     bool rootMark = false;
     while (PeekByte() != vaNull) HandleProperty(C, Header.Name, compName, IsRoot ? &rootMark : nullptr);
@@ -377,6 +378,7 @@ void TLocFormProcessor::TWalk::WalkObject(const TObjectHeader& Header, const QSt
         }
     }
     R.U8();
+    if (P.FHooks.LeaveObject) P.FHooks.LeaveObject();
 }
 
 void TLocFormProcessor::TWalk::HandleProperty(TLocComponent* C, const QString& ObjName, const QString& CompName,
@@ -407,7 +409,7 @@ void TLocFormProcessor::TWalk::HandleProperty(TLocComponent* C, const QString& O
     const TPropContext ctx{ObjName, CompName, name};
     TFormProperty read;
     TFormProperty* const outer = FRead;
-    if (P.FVisitor) {
+    if (P.FHooks.Property) {
         read.ComponentName = CompName;
         read.ClassName = FObjClass;
         read.Name = name;
@@ -416,7 +418,7 @@ void TLocFormProcessor::TWalk::HandleProperty(TLocComponent* C, const QString& O
     ProcessValue(V, V && prop->PropertyType() == ptStringList ? &lines : nullptr, -1, ctx);
     FRead = outer;
     FSubstitute.clear();
-    if (P.FVisitor) P.FVisitor(read);
+    if (P.FHooks.Property) P.FHooks.Property(read);
 }
 
 void TLocFormProcessor::TWalk::Note(TLocValueType Type, const QString& Text, int ListIndex)
@@ -671,8 +673,13 @@ bool TLocFormProcessor::UpdateBinStream(const QByteArray& Src, QByteArray& Dest)
 
 QString TLocFormProcessor::ReadFormProperties(const QByteArray& Src, uint16_t Locale, const TFormPropertyVisitor& Visit)
 {
+    return ReadForm(Src, Locale, TFormReadHooks{Visit, {}, {}});
+}
+
+QString TLocFormProcessor::ReadForm(const QByteArray& Src, uint16_t Locale, const TFormReadHooks& Hooks)
+{
     TLocFormProcessor reader;
-    reader.FVisitor = Visit;
+    reader.FHooks = Hooks;
     reader.FReadLocale = Locale;
     QByteArray copy; // the walk copies the stream through; nothing reads it
     reader.Translate(Src, copy);

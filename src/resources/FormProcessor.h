@@ -13,8 +13,9 @@ VOCABRIX_ERROR(ELocFormProcessorError, EVocabrixError);
 
 class TResProcessor;
 
-// Value codes of the binary component stream ("TPF0").
-enum TValueType : uint8_t {
+// Value codes of the binary component stream ("TPF0"); named apart from the
+// grid's cell value types, which share a program with them.
+enum TStreamValue : uint8_t {
     vaNull = 0,
     vaList = 1,
     vaInt8 = 2,
@@ -44,7 +45,7 @@ class TQWriter {
 public:
     explicit TQWriter(QByteArray& Dest) : FDest(Dest) {}
 
-    void WriteValue(TValueType Value) { FDest.append(char(Value)); }
+    void WriteValue(TStreamValue Value) { FDest.append(char(Value)); }
     void WriteBytes(const char* Data, qsizetype Size) { FDest.append(Data, Size); }
     // A short string: 1-byte length and the bytes (names, identifiers).
     void WriteStr(const QByteArray& Bytes);
@@ -86,6 +87,22 @@ struct TFormProperty {
     QString Value; // the value as text; the lines joined by CR LF for a string list
 };
 using TFormPropertyVisitor = std::function<void(const TFormProperty& Property)>;
+
+// One object of a form stream as the reading walk enters it.
+struct TFormObjectInfo {
+    QString ClassName;     // as in the stream, without a position
+    QString Name;          // as in the stream; empty for an unnamed object
+    QString ComponentName; // storage name of the component; empty for the form itself
+    bool Inline = false;   // a frame placed on its parent
+};
+
+// What a reading walk reports: each object is entered, its properties are
+// visited, its children entered and left, then it is left itself.
+struct TFormReadHooks {
+    TFormPropertyVisitor Property;
+    std::function<void(const TFormObjectInfo& Object)> EnterObject;
+    std::function<void()> LeaveObject;
+};
 
 class TLocFormProcessor;
 using TLocBeforeProcessingEvent =
@@ -141,6 +158,8 @@ public:
     // translation uses; 8-bit strings are read in the code page of Locale.
     // Returns the form's name. Raises like the translation.
     static QString ReadFormProperties(const QByteArray& Src, uint16_t Locale, const TFormPropertyVisitor& Visit);
+    // The same walk with the objects reported as well.
+    static QString ReadForm(const QByteArray& Src, uint16_t Locale, const TFormReadHooks& Hooks);
 
 private:
     struct TObjectHeader;
@@ -167,6 +186,6 @@ private:
     QString FFormName;
     TLocBeforeProcessingEvent FBeforeFormProcessing;
     TLocAfterProcessingEvent FAfterFormProcessing;
-    TFormPropertyVisitor FVisitor; // set while ReadFormProperties runs
-    uint16_t FReadLocale = 0;      // language of the stream's 8-bit strings there
+    TFormReadHooks FHooks;    // set while ReadForm runs
+    uint16_t FReadLocale = 0; // language of the stream's 8-bit strings there
 };

@@ -126,6 +126,19 @@ double TLocValue::AsFloat() const
 
 bool TLocValue::IsTranslated() const { return FValueVersion >= FValueList->Items(0)->FValueVersion; }
 
+int TLocValue::FuzzyScore() const
+{
+    return Attribute(vaFuzzyMatch) ? 100 - ((FAttributes & vaFuzzyScoreMask) >> kFuzzyScoreShift) : 0;
+}
+
+void TLocValue::SetFuzzyScore(int Score)
+{
+    FAttributes &= ~(vaFuzzyMatch | vaFuzzyScoreMask);
+    if (Score <= 0) return;
+    const int below = 100 - std::clamp(Score, kLowestFuzzyFillScore, 100);
+    FAttributes |= vaFuzzyMatch | uint16_t(below << kFuzzyScoreShift);
+}
+
 TLocValueList::TLocValueList(TLocValueType AValueType) : FValueType(AValueType)
 {
     Add(std::make_unique<TLocValue>(this));

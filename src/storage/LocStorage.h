@@ -31,6 +31,12 @@ constexpr uint16_t vaHidden = 0x0004;
 constexpr uint16_t vaUntranslatable = 0x0008;
 constexpr uint16_t vaAddedProperty = 0x0010;
 constexpr uint16_t vaVerified = 0x0100;
+// A value filled from a fuzzy match of the repository and not yet reviewed;
+// the bits above it hold 100 minus the match's score.
+constexpr uint16_t vaFuzzyMatch = 0x0200;
+constexpr uint16_t vaFuzzyScoreMask = 0xFC00;
+constexpr int kFuzzyScoreShift = 10;
+constexpr int kLowestFuzzyFillScore = 100 - (vaFuzzyScoreMask >> kFuzzyScoreShift); // 37
 constexpr uint16_t vaItemMask = 0x00FF;
 constexpr uint16_t vaLanguageMask = 0xFF00;
 
@@ -90,6 +96,10 @@ public:
     int64_t AsBigInt() const; // throws ELocStorageError when the text is not a number
     double AsFloat() const;
     bool IsTranslated() const;
+    // The score of the fuzzy match the value was filled from, 0 when none
+    // (or once it was edited).
+    int FuzzyScore() const;
+    void SetFuzzyScore(int Score);
 
 private:
     TLocValueList* FValueList;

@@ -4,6 +4,7 @@
 
 #include "core/Prompt.h"
 #include "langfile/LangFileProject.h"
+#include "repository/FuzzyScore.h"
 #include "repository/LangRepository.h"
 #include "repository/RepositoryFlows.h"
 
@@ -148,6 +149,61 @@ private Q_SLOTS:
         QVERIFY2(all.Out.startsWith("deu: 0 translated") && all.Out.contains("\nfra: 0 translated"),
                  qPrintable(all.Out));
         QCOMPARE(all.Out.count('\n'), 2);
+    }
+
+    // "FuzzyScore" takes a near match as a draft: the value is stored with its
+    // score, and the item stays to be done.
+    void fuzzyFillLeftUntranslated()
+    {
+        const QString dir = NewSample("fuzzy");
+        ResetGerman(dir);
+        TLangFileProject project;
+        project.Open(QDir(dir).filePath("Notes.ntv.lng"), false, true);
+        project.OpenLanguage(QDir(dir).filePath("Notes.deu.lng"), true);
+        QString native, path;
+        project.ForEachItem([&](TLocItem* item) {
+            if (native.isEmpty() && item->MainValue()->ValueType() == ptString && !item->Attribute(vaUntranslatable) &&
+                FuzzyWords(item->MainValue()->Value()).size() >= 3)
+                native = item->MainValue()->Value(), path = item->GetFullName(".");
+        });
+        QVERIFY(!native.isEmpty());
+        const QString stored = native + QStringLiteral(" again"), draft = QStringLiteral("Entwurf");
+        {
+            TQLangRepository rep(FDir.filePath("fuzzy/near.lr"));
+            rep.OpenOrCreate();
+            const int nat = project.LangFiles()[0]->Locale(), deu = project.LangFiles()[1]->Locale();
+            rep.AddLocales({nat, deu});
+            rep.AddEditWord(nat, deu, stored, draft, {});
+        }
+        project.Close(false);
+        QFile cfg(QDir(dir).filePath("fuzzy.cfg"));
+        QVERIFY(cfg.open(QIODevice::WriteOnly));
+        cfg.write("[Translate]\nFuzzyScore=60\n");
+        cfg.close();
+        const TRun statsBefore = Run(dir, {"-stats", "Notes.ntv.lng"});
+
+        const TRun r = Run(dir, {"-translate:deu", "-repository:" + FDir.filePath("fuzzy/near.lr"), "-cfg:fuzzy.cfg",
+                                 "Notes.ntv.lng"});
+        QCOMPARE(r.Code, 0);
+        QVERIFY2(QRegularExpression("^deu: 0 translated, [1-9][0-9]* untranslated \\(1 filled from fuzzy matches\\)\n$")
+                     .match(r.Out)
+                     .hasMatch(),
+                 qPrintable(r.Out));
+        TLangFileProject after;
+        after.Open(QDir(dir).filePath("Notes.ntv.lng"), false, true);
+        after.OpenLanguage(QDir(dir).filePath("Notes.deu.lng"), true);
+        int drafts = 0;
+        after.ForEachItem([&](TLocItem* item) {
+            const TLocValue* v = item->Values().Items(1);
+            if (v->FuzzyScore() == 0) return;
+            ++drafts;
+            QCOMPARE(item->GetFullName("."), path);
+            QCOMPARE(v->Value(), draft);
+            QCOMPARE(v->FuzzyScore(), FuzzyScore(native, stored));
+            QVERIFY(!item->IsTranslated(1));
+        });
+        QCOMPARE(drafts, 1);
+        QCOMPARE(Run(dir, {"-stats", "Notes.ntv.lng"}).Out, statsBefore.Out); // still to be done
     }
 
     void failuresNameTheirFile()

@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -278,7 +279,25 @@ private Q_SLOTS:
         e.Prompt.Log.clear();
         e.Prompt.Answers = {mrOk};
         QVERIFY(e.Action("miRepImport")->isEnabled());
-        e.Commands()->ImportFile(tmx); // as chosen in the file dialog
+        {
+            // The file name is typed into the open dialog and taken with Enter
+            // (a second Enter when the first only closed the completion list).
+            QString title;
+            QTimer poll;
+            bool typed = false;
+            connect(&poll, &QTimer::timeout, [&] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                auto* edit = dialog ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
+                if (!edit || !dialog->isVisible()) return;
+                title = dialog->windowTitle();
+                if (!typed) QTest::keyClicks(edit, tmx);
+                typed = true;
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+            poll.start(50);
+            e.Action("miRepImport")->trigger();
+            QCOMPARE(title, QStringLiteral("Select file to import from"));
+        }
         QCOMPARE(e.Prompt.Log.size(), 1);
         QVERIFY(e.Prompt.Log.first().startsWith("You are about to import the file\n\n\""));
         QString word;

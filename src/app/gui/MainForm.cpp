@@ -6,10 +6,12 @@
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
 #include "app/gui/OptionsDialog.h"
+#include "app/gui/PreviewCommands.h"
 #include "app/gui/RepositoryCommands.h"
 #include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/SearchCommands.h"
 #include "app/gui/StatisticsDialog.h"
+#include "app/gui/SuggestionsPanel.h"
 #include "app/gui/WebCommands.h"
 #include "app/gui/WindowKeys.h"
 #include "core/Prompt.h"
@@ -112,11 +114,22 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                  [this](int ACol, int ARow) { UpdateCellCommandStates(ACol, ARow); },
                  [this](int ACol) { UpdateColumnCaption(sgStrings->VisibleColumn(ACol)); }, [this] { RefreshGrid(); },
                  [this](const std::function<void()>& Command) { Guard(Command); }});
+    FSuggestions = new TSuggestionsPanel(
+        this, TSuggestionsHost{[this] { return FRepository->Repository(); }, [this] { return sgStrings->Col(); },
+                               [this] { return sgStrings->Row(); }, [this](int ARow) { return RowItem(ARow); },
+                               [this](int ACol) { return ColumnFile(ACol); },
+                               [this] { return ProjectOpen() ? int(FProject->LangFiles()[0]->Locale()) : 0; },
+                               [this](int ACol) { return Writable(ACol); },
+                               [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); }});
     FExtract = new TExtractCommands(
         this, &Prompt(),
         TExtractHost{[this] { return ProjectOpen() ? FProject->LangFiles().Items(0)->FileName() : QString(); },
                      [this] { return CloseProjectFile(); },
                      [this](const QString& FileName) { OpenProjectFile(FileName, true, false); }});
+    FPreview = new TPreviewCommands(this, sgStrings, FProject.get(), &Prompt(),
+                                    TPreviewHost{[this](int ARow) { return RowItem(ARow); },
+                                                 [this] { return ActiveLangFile(); },
+                                                 [this] { return FTreeCombo->SelectedSection() == ssForms; }});
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -129,6 +142,7 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
     layout->setSpacing(2);
     layout->addWidget(FFilterPanel);
     layout->addWidget(sgStrings, 1);
+    layout->addWidget(FSuggestions);
     setCentralWidget(central);
 
     FNativeValueForm = new TfrmNativeValue(this);
@@ -389,6 +403,8 @@ void TOxvPDMainForm::CreateMenus()
     FNamePopup = new QMenu(this);
     FNamePopup->addAction(miCopyName);
     FWeb->AddActions(FLanguageMenu, miFont, FPopup);
+    FLanguageMenu->addAction(FSuggestions->ToggleAction());
+    FSuggestions->SetWebAction(FWeb->miGoogleTranslateCell);
 }
 
 void TOxvPDMainForm::CreateToolBar()
@@ -422,6 +438,7 @@ void TOxvPDMainForm::CreateToolBar()
     mirror(miPaste, QStyle::SP_FileDialogDetailedView);
     FToolBar->addSeparator();
     mirror(miNtvValueForm, QStyle::SP_FileDialogInfoView);
+    FPreview->AddToolBarActions(FToolBar);
     FToolBar->addSeparator();
     mirror(miExit, QStyle::SP_DialogCloseButton);
 }
@@ -1007,6 +1024,7 @@ void TOxvPDMainForm::UpdateCommandStates()
     FExchange->UpdateCommandStates();
     FRepository->UpdateCommandStates();
     FWeb->UpdateCommandStates();
+    FPreview->UpdateCommandStates();
 }
 
 void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)

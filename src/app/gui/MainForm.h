@@ -33,8 +33,10 @@ class TSearchCommands;
 class TWindowKeys;
 class TExchangeCommands;
 class TRepositoryCommands;
+class TSuggestionsPanel;
 class TWebCommands;
 class TExtractCommands;
+class TPreviewCommands;
 class QTreeWidgetItem;
 
 // The translator's workbench: one editor project shown in a string grid with a
@@ -55,6 +57,8 @@ public:
     TExchangeCommands* Exchange() const { return FExchange; }
     TRepositoryCommands* Repository() const { return FRepository; }
     TWebCommands* Web() const { return FWeb; }
+    TSuggestionsPanel* Suggestions() const { return FSuggestions; }
+    TPreviewCommands* Preview() const { return FPreview; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
 
@@ -237,7 +241,9 @@ private:
     TExchangeCommands* FExchange = nullptr;
     TRepositoryCommands* FRepository = nullptr;
     TWebCommands* FWeb = nullptr;
+    TSuggestionsPanel* FSuggestions = nullptr;
     TExtractCommands* FExtract = nullptr;
+    TPreviewCommands* FPreview = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;

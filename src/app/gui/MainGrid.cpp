@@ -8,6 +8,7 @@
 #include "app/gui/NativeValueWindow.h"
 #include "app/gui/OptionsDialog.h"
 #include "app/gui/RepositoryCommands.h"
+#include "app/gui/SuggestionsPanel.h"
 #include "core/DateTime.h"
 #include "core/Prompt.h"
 #include "langfile/LangFile.h"
@@ -360,6 +361,7 @@ bool TOxvPDMainForm::StoreCell(int ACol, int ARow, const QString& Text)
     value->SetValue(Text);
     sgStrings->SetCell(ACol, ARow, value->Value());
     if (old == Text) return false;
+    value->SetFuzzyScore(0); // reviewed: no longer a draft
     file->SetModified(true);
     value->SetModified(DateTime::Now());
     value->SetValueVersion(item->MainValue()->ValueVersion());
@@ -937,6 +939,7 @@ void TOxvPDMainForm::GridSelectCell(int ACol, int ARow)
     if (!RowItem(ARow)) return;
     UpdateCellOptions(ACol, ARow);
     FNativeValueForm->SetText(NativeText(ARow));
+    if (FSuggestions) FSuggestions->CurrentChanged();
 }
 
 void TOxvPDMainForm::GridSelectionChanged()
@@ -1000,6 +1003,11 @@ void TOxvPDMainForm::GridDrawCell(QPainter& Painter, int ACol, int ARow, const Q
     const int r = Rect.right(), b = Rect.bottom();
     Painter.setRenderHint(QPainter::Antialiasing, false);
     Triangle(Painter, {QPoint(r - 7, b), QPoint(r, b), QPoint(r, b - 7)}, Qt::blue, QColor());
+    // A draft from a fuzzy match: a mark in the top corner.
+    if (item->Values().Items(file->LangIndex())->FuzzyScore() > 0) {
+        const int t = Rect.top();
+        Triangle(Painter, {QPoint(r - 7, t), QPoint(r, t), QPoint(r, t + 7)}, Qt::magenta, QColor());
+    }
     switch (FRepository->Availability(ACol, ARow)) {
     case avExact:
         Triangle(Painter, {QPoint(r - 7, b), QPoint(r - 7, b - 7), QPoint(r, b - 7)}, Qt::red, QColor());

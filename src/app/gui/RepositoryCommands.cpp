@@ -188,6 +188,7 @@ void TRepositoryCommands::OpenRepository(const QString& Path)
     FPath = Path;
     try {
         auto rep = std::make_unique<TQLangRepository>(QDir::fromNativeSeparators(Path));
+        rep->SetUseFuzzyIndex(true); // the suggestions panel's
         if (!rep->OpenOrCreate()) {
             // Another program writes to it: lookups work, additions wait.
             const QString message =
