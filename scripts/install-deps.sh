@@ -9,6 +9,8 @@ PACKAGES=(
   ninja-build            # the build tool CMake drives
   pkg-config             # library lookup used by CMake's find modules
   ccache                 # makes rebuilds of an unchanged tree take seconds
+  clang                  # the fuzz targets (fuzz/run.sh): libFuzzer needs clang
+  libclang-rt-14-dev     # libFuzzer and the sanitizer runtimes for clang
   qt6-base-dev           # Qt Core, Network, Xml, Widgets and Qt Test
   libqt6opengl6-dev      # needed by Qt Charts' CMake files when recommends are off
   qt6-charts-dev         # the statistics pie chart

@@ -1,5 +1,7 @@
 #include "core/Prompt.h"
 
+#include "core/TerminalText.h"
+
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -23,7 +25,7 @@ const char* KindName(TMsgKind kind)
 
 void ErrLine(const QString& line)
 {
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", TerminalText(line).toLocal8Bit().constData());
     std::fflush(stderr);
 }
 

@@ -317,13 +317,36 @@ QByteArray CompressBuffer(const QByteArray& Src, const TProgressEvent& OnProgres
     return Out;
 }
 
-QByteArray DecompressBuffer(const QByteArray& Src, const TProgressEvent& OnProgress, qsizetype MaxOutput)
+qint64 DecompressedSize(const QByteArray& Src)
 {
     if (!IsCompressedStream(Src)) WrongFormat();
-    // Language data typically shrinks to a third; the buffer doubles when not.
-    qsizetype Capacity = Src.size() * 4;
-    if (MaxOutput >= 0) Capacity = std::min<qsizetype>(Capacity, MaxOutput + 2 * MaxRun);
-    TLZDecoder Decoder(OnProgress, Src.size(), Capacity);
+    const uchar* In = Bytes(Src);
+    const qsizetype Size = Src.size();
+    qint64 Out = 0;
+    // Only the tokens' first bytes are read: the same walk as the decoder's,
+    // with the same treatment of a token cut by the end of the data.
+    for (qsizetype Pos = HeaderSize; Pos < Size;) {
+        const unsigned b0 = In[Pos];
+        if (b0 & 1) {
+            if (Size - Pos < 2) break;
+            Out += (unsigned(In[Pos + 1]) >> 4) + MinMatch;
+            Pos += 2;
+        } else {
+            const qsizetype Length = std::min<qsizetype>(b0 >> 1, Size - Pos - 1);
+            Out += Length;
+            Pos += 1 + Length;
+        }
+    }
+    return Out;
+}
+
+QByteArray DecompressBuffer(const QByteArray& Src, const TProgressEvent& OnProgress, qsizetype MaxOutput)
+{
+    // The exact size is known from a quick first walk, so the output is
+    // allocated once and never more than the data (or the limit) needs.
+    qint64 Capacity = DecompressedSize(Src);
+    if (MaxOutput >= 0) Capacity = std::min<qint64>(Capacity, MaxOutput);
+    TLZDecoder Decoder(OnProgress, Src.size(), qsizetype(Capacity) + 2 * MaxRun);
     Decoder.Decode(Bytes(Src), Src.size(), HeaderSize, true, MaxOutput, 0);
     return Decoder.TakeAll(MaxOutput);
 }

@@ -28,6 +28,12 @@ QByteArray CompressBuffer(const QByteArray& Src, const TProgressEvent& OnProgres
 // and returns at most MaxOutput bytes (enough to read a file's header).
 QByteArray DecompressBuffer(const QByteArray& Src, const TProgressEvent& OnProgress = {}, qsizetype MaxOutput = -1);
 
+// The size a whole compressed buffer decompresses to (at most: a damaged
+// stream fails part-way), found without decompressing it, so that a reader
+// can refuse data that would grow past its limit before allocating any.
+// Fails like DecompressBuffer when the header is missing.
+qint64 DecompressedSize(const QByteArray& Src);
+
 // True when the bytes at Pos hold the whole 9-byte header (magic "LZQ00" and
 // the version).
 bool IsCompressedStream(const QByteArray& Data, qsizetype Pos = 0);

@@ -1,8 +1,10 @@
 #include "langfile/LangFile.h"
 
 #include "core/ByteStream.h"
+#include "core/FileNames.h"
 #include "langfile/LZCompressor.h"
 #include "platform/AtomicFile.h"
+#include "platform/BoundedRead.h"
 #include "storage/Locales.h"
 
 #include <QDir>
@@ -14,6 +16,13 @@
 namespace {
 
 const QString kInvalidFormat = QStringLiteral("Invalid file format");
+// What the readers' bounds checks meet: a length or count that needs more
+// bytes than the file has left.
+const QString kCutShort = QStringLiteral("Invalid file format: the file is cut short or a length in it is damaged");
+// The largest language data read (on disk, and again after decompression). A
+// project of 100,000 items writes files of a few megabytes; reading takes
+// about 13 times the plain size in memory.
+constexpr qsizetype kMaxLangFileSize = qsizetype(64) << 20;
 constexpr uint16_t kMagic = 0x464C; // "LF"
 constexpr int kMaxCount = 0xFFFF;   // every count of the file is 16-bit
 // The longest header: fixed fields plus two names of 65535 units.
@@ -44,21 +53,16 @@ QString ReadAnsiStr(TReader& r, bool Variable)
     return s;
 }
 
-QString ReadWideStr(TReader& r, bool Variable)
-{
-    return r.Utf16(ReadLength(r, Variable));
-}
+QString ReadWideStr(TReader& r, bool Variable) { return r.Utf16(ReadLength(r, Variable)); }
 
 // The largest length a prefix can hold.
-uint32_t MaxLength(bool Variable)
-{
-    return Variable ? 0x3FFFFFFFu : 0xFFFFu;
-}
+uint32_t MaxLength(bool Variable) { return Variable ? 0x3FFFFFFFu : 0xFFFFu; }
 
 void WriteLength(TByteWriter& w, uint32_t n, bool Variable, const char* what)
 {
     if (n > MaxLength(Variable))
-        throw ELangFileError(QStringLiteral("The %1 is too long to be saved (%2 characters)").arg(QLatin1String(what)).arg(n));
+        throw ELangFileError(
+            QStringLiteral("The %1 is too long to be saved (%2 characters)").arg(QLatin1String(what)).arg(n));
     if (!Variable) {
         w.U16(uint16_t(n));
     } else if (n < 0x80) {
@@ -108,9 +112,12 @@ QString ReadValue(TReader& r, TLocValueType t, int FormatVer)
 {
     if (!HasBytes(t, FormatVer)) return {};
     switch (t) {
-    case ptFloat: return FloatToText(r.F64());
-    case ptInteger: return QString::number(r.I32());
-    default: return ReadWideStr(r, FormatVer >= 6);
+    case ptFloat:
+        return FloatToText(r.F64());
+    case ptInteger:
+        return QString::number(r.I32());
+    default:
+        return ReadWideStr(r, FormatVer >= 6);
     }
 }
 
@@ -132,7 +139,8 @@ void WriteValue(TByteWriter& w, const TLocValue* v, TLocValueType t, int FormatV
         w.I32(i);
         break;
     }
-    default: WriteWideStr(w, v->Value(), FormatVer >= 6);
+    default:
+        WriteWideStr(w, v->Value(), FormatVer >= 6);
     }
 }
 
@@ -157,9 +165,10 @@ struct THeader {
 THeader ReadHeader(TReader& r)
 {
     THeader h;
-    if (r.U16() != kMagic) r.Fail();
+    if (r.Remaining() < 2 || r.U16() != kMagic)
+        throw ELangFileError(kInvalidFormat + QStringLiteral(": not a language file (it does not start with \"LF\")"));
     h.FormatVersion = r.U16();
-    if (h.FormatVersion == 0) r.Fail();
+    if (h.FormatVersion == 0) throw ELangFileError(kInvalidFormat + QStringLiteral(": format version 0"));
     if (h.FormatVersion > kLangFileFormatVersion)
         throw ELangFileError(
             QStringLiteral("The language file can not be read. You need to download the latest Phrase Desk"));
@@ -178,17 +187,55 @@ THeader ReadHeader(TReader& r)
     return h;
 }
 
-// Decompresses Data when it is compressed.
+[[noreturn]] void TooLarge()
+{
+    throw ELangFileError(QStringLiteral("The language file is too large (more than %1 MB of language data)")
+                             .arg(kMaxLangFileSize >> 20));
+}
+
+// Decompresses Data when it is compressed, stopping at the size limit.
 QByteArray Plain(const QByteArray& Data, bool* WasCompressed = nullptr)
 {
     const bool compressed = IsCompressedStream(Data);
     if (WasCompressed) *WasCompressed = compressed;
-    if (!compressed) return Data;
+    if (!compressed) {
+        if (Data.size() > kMaxLangFileSize) TooLarge();
+        return Data;
+    }
+    if (DecompressedSize(Data) > kMaxLangFileSize) TooLarge();
     try {
         return DecompressBuffer(Data);
-    } catch (const EQCompressError&) {
-        throw ELangFileError(kInvalidFormat);
+    } catch (const EQCompressError& e) {
+        throw ELangFileError(kInvalidFormat + QStringLiteral(": the compressed data is damaged (%1)").arg(e.Message()));
     }
+}
+
+QFile& OpenLangFile(QFile& File)
+{
+    if (!File.open(QIODevice::ReadOnly))
+        throw ELangFileError(QStringLiteral("Can not open language file \"%1\": %2")
+                                 .arg(QDir::toNativeSeparators(File.fileName()), File.errorString()));
+    return File;
+}
+
+// The whole of an open file, refusing one past the size limit before reading it.
+QByteArray ReadLangFile(QFile& File)
+{
+    QByteArray data;
+    if (!ReadFileBounded(File, kMaxLangFileSize, data)) {
+        if (File.error() != QFileDevice::NoError)
+            throw ELangFileError(QStringLiteral("Can not read language file \"%1\": %2")
+                                     .arg(QDir::toNativeSeparators(File.fileName()), File.errorString()));
+        TooLarge();
+    }
+    return data;
+}
+
+// A failure of reading the file FileName: the reader's message with the file
+// in front, so that every message a user sees says which file is wrong.
+[[noreturn]] void FailWithFile(const QString& FileName, const EVocabrixError& e)
+{
+    throw ELangFileError(NamingFile(FileName, e.Message()));
 }
 
 // ------------------------------------------------------------ loading
@@ -238,6 +285,12 @@ public:
                 },
                 &TLocStorage::MaxPropID, &TLocStorage::SetMaxPropID);
         if (H.FormatVersion >= 7) LoadExtGroups();
+        // Nothing of ours follows the body: anything there means the file
+        // was damaged (or is not what its header says).
+        if (!R.AtEnd())
+            throw ELangFileError(
+                kInvalidFormat +
+                QStringLiteral(": %1 bytes of unknown data follow the language data").arg(R.Remaining()));
         MaxExt = std::max(MaxExt, H.ExtItemMaxID);
         if (Native)
             MaxExt = Number(
@@ -263,16 +316,14 @@ private:
     // Name lookups for loSyncByName: the first item in list order wins.
     void BuildNameMaps()
     {
-        for (TLocConstant* c : FConsts.FItems)
-            FConstByName.insert(Key(c->ResUnit()->Name(), c->Name()), c);
+        for (TLocConstant* c : FConsts.FItems) FConstByName.insert(Key(c->ResUnit()->Name(), c->Name()), c);
         for (TLocProperty* p : FProps.FItems) {
             const TLocComponent* comp = p->Component();
             FPropByName.insert(Key(p->Form()->Name(), comp ? comp->Name() : QString(), p->Name()), p);
         }
         for (TLocExtItem* e : FExts.FItems) FExtByName.insert(Key(e->Group()->Name(), e->Name()), e);
     }
-    template <class T>
-    static T* Lookup(const QHash<QString, T*>& map, const QString& key)
+    template <class T> static T* Lookup(const QHash<QString, T*>& map, const QString& key)
     {
         return map.value(key, nullptr);
     }
@@ -341,7 +392,8 @@ private:
             const uint16_t attrs = Attrs();
             const int32_t id = R.I32();
             const uint32_t type = R.U32() & 0x7F;
-            if (type >= kLocValueTypeCount) R.Fail();
+            if (type >= kLocValueTypeCount)
+                throw ELangFileError(kInvalidFormat + QStringLiteral(": unknown value type %1").arg(type));
             const TLocValueType t = TLocValueType(type);
             const QString text = ReadValue(R, t, H.FormatVersion);
             const int32_t version = R.I32();
@@ -453,7 +505,8 @@ private:
 
 uint16_t ItemAttrs(const TLocItem* item, int column)
 {
-    return (item->Values().Items(column)->Attributes() & vaLanguageMask) | (item->MainValue()->Attributes() & vaItemMask);
+    return (item->Values().Items(column)->Attributes() & vaLanguageMask) |
+           (item->MainValue()->Attributes() & vaItemMask);
 }
 
 int StoredCount(const TLocPropertyList& list, int formatVer)
@@ -468,10 +521,7 @@ int StoredCount(const TLocPropertyList& list, int formatVer)
 
 // ============================================================ TLangFile
 
-TLangFile::TLangFile()
-{
-    InitDefaults();
-}
+TLangFile::TLangFile() { InitDefaults(); }
 
 TLangFile::TLangFile(const QString& AFileName, bool ReadOnly)
 {
@@ -487,10 +537,7 @@ TLangFile::TLangFile(const QString& AFileName, bool ReadOnly)
     ReadHeaderOfFile();
 }
 
-TLangFile::~TLangFile()
-{
-    Unlock();
-}
+TLangFile::~TLangFile() { Unlock(); }
 
 void TLangFile::InitDefaults()
 {
@@ -514,29 +561,30 @@ void TLangFile::InitDefaults()
 
 void TLangFile::ReadHeaderOfFile()
 {
-    QFile f(FFileName);
-    if (!f.open(QIODevice::ReadOnly))
-        throw ELangFileError(QStringLiteral("Can not open language file \"%1\": %2")
-                                 .arg(QDir::toNativeSeparators(FFileName), f.errorString()));
-    const QByteArray start = f.read(kMaxHeaderSize);
-    FCompressed = IsCompressedStream(start);
-    if (!FCompressed) {
-        LoadHeaderFromStream(start, false);
-        return;
-    }
-    // Usually the first 2048 bytes hold the whole header; very long names need more.
     try {
-        LoadHeaderFromStream(DecompressBuffer(start.left(kCompressedHeaderProbe), {}, kMaxHeaderSize), false);
-    } catch (const EVocabrixError&) {
-        f.seek(0);
-        LoadHeaderFromStream(f.readAll(), false);
+        QFile f(FFileName);
+        const QByteArray start = OpenLangFile(f).read(kMaxHeaderSize);
+        FCompressed = IsCompressedStream(start);
+        if (!FCompressed) {
+            LoadHeaderFromStream(start, false);
+            return;
+        }
+        // Usually the first 2048 bytes hold the whole header; very long names need more.
+        try {
+            LoadHeaderFromStream(DecompressBuffer(start.left(kCompressedHeaderProbe), {}, kMaxHeaderSize), false);
+        } catch (const EVocabrixError&) {
+            f.seek(0);
+            LoadHeaderFromStream(ReadLangFile(f), false);
+        }
+    } catch (const ELangFileError& e) {
+        FailWithFile(FFileName, e);
     }
 }
 
 int TLangFile::LoadHeaderFromStream(const QByteArray& Data, bool SkipOnly)
 {
     const QByteArray plain = Plain(Data);
-    TReader r(plain, kInvalidFormat);
+    TReader r(plain, kCutShort);
     const THeader h = ReadHeader(r);
     if (!SkipOnly) {
         FFormatVersion = h.FormatVersion;
@@ -558,17 +606,21 @@ int TLangFile::LoadHeaderFromStream(const QByteArray& Data, bool SkipOnly)
 void TLangFile::Load(TLocStorage* ALocStorage, int LIndex, TLFLoadOptions LoadOptions)
 {
     if (!ALocStorage) throw ELangFileError(QStringLiteral("Invalid LocStorage"));
-    DoLoad(ReadWholeFile(FFileName), ALocStorage, LIndex, LoadOptions, false);
+    try {
+        QFile f(FFileName);
+        OpenLangFile(f);
+        DoLoad(ReadLangFile(f), ALocStorage, LIndex, LoadOptions, false);
+    } catch (const EVocabrixError& e) {
+        FailWithFile(FFileName, e);
+    }
 }
 
-void TLangFile::LoadFromStream(const QByteArray& Data, TLocStorage* ALocStorage, int Index,
-                               TLFLoadOptions LoadOptions)
+void TLangFile::LoadFromStream(const QByteArray& Data, TLocStorage* ALocStorage, int Index, TLFLoadOptions LoadOptions)
 {
     DoLoad(Data, ALocStorage, Index, LoadOptions, true);
 }
 
-void TLangFile::DoLoad(const QByteArray& Data, TLocStorage* S, int Index, TLFLoadOptions LoadOptions,
-                       bool StoreHeader)
+void TLangFile::DoLoad(const QByteArray& Data, TLocStorage* S, int Index, TLFLoadOptions LoadOptions, bool StoreHeader)
 {
     if (!S) throw ELangFileError(QStringLiteral("Invalid LocStorage"));
     if (Index >= S->LangCount()) throw ELangFileError(QStringLiteral("Invalid index"));
@@ -581,7 +633,7 @@ void TLangFile::DoLoad(const QByteArray& Data, TLocStorage* S, int Index, TLFLoa
     bool compressed = false;
     const QByteArray plain = Plain(Data, &compressed);
     FCompressed = compressed;
-    TReader r(plain, kInvalidFormat);
+    TReader r(plain, kCutShort);
     const THeader h = ReadHeader(r);
     if (StoreHeader) LoadHeaderFromStream(plain, false);
     if (Index < 0) S->SetMainLangID(h.Locale);
@@ -740,10 +792,7 @@ void TLangFile::Lock()
         throw ELangFileError(QStringLiteral("Can not open language file exclusively"));
 }
 
-void TLangFile::Unlock()
-{
-    FHandle.Close();
-}
+void TLangFile::Unlock() { FHandle.Close(); }
 
 int TLangFileList::IndexByLangID(uint16_t ALocale) const
 {

@@ -48,10 +48,10 @@ void TLangFileProject::DoOpen(const QString& ANativeFileName, bool ALibrary, boo
     try {
         f->Load(this, -1, 0);
         f->Lock();
-    } catch (const EVocabrixError&) {
+    } catch (const EVocabrixError& e) {
         FLangFiles.Clear();
         ClearSections();
-        throw ELangFileError(OpenError(ANativeFileName));
+        throw ELangFileError(OpenError(ANativeFileName) + QStringLiteral("\r\n") + e.Message());
     }
     f->SetLangIndex(0);
     FNativeFileName = ANativeFileName;
@@ -82,7 +82,7 @@ void TLangFileProject::DoOpenLanguage(const QString& AFileName, bool AReadOnly)
         if (columnAdded) RemoveLanguage(index);
         FLangFiles.Erase(index);
         // The reader's message is the only clue to what is wrong with the file.
-        throw ELangFileError(QStringLiteral("Could not load language file: ") + e.Message());
+        throw ELangFileError(QStringLiteral("Could not load language file\r\n") + NamingFile(AFileName, e.Message()));
     }
     if (FLangFiles.Count() > 0) f->SetCompressed(FLangFiles.Items(0)->Compressed());
 }

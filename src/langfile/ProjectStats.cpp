@@ -1,5 +1,7 @@
 #include "langfile/ProjectStats.h"
 
+#include "core/TerminalText.h"
+
 #include "langfile/LEProject.h"
 
 #include <QFileInfo>
@@ -40,7 +42,7 @@ QString FileAbbreviation(const TLangFile& File)
 
 void PrintCounts(QTextStream& Out, const QString& Abbreviation, const char* Group, const TStatCounts& c)
 {
-    Out << Abbreviation << ' ' << Group << " items=" << c.Items << " translated=" << c.Translated
+    Out << TerminalText(Abbreviation) << ' ' << Group << " items=" << c.Items << " translated=" << c.Translated
         << " untranslated=" << c.Untranslated << " untranslatable=" << c.Untranslatable << '\n';
 }
 
@@ -76,7 +78,7 @@ int RunProjectStats(const QString& NativeFile, bool Strict, QTextStream& Out, QT
                 project.OpenLanguage(path, true);
             } catch (const EVocabrixError& e) {
                 // A release gate must not pass over a language it could not read.
-                Err << QFileInfo(path).fileName() << ": " << e.Message() << '\n';
+                Err << TerminalText(e.Message()) << '\n';
                 exitCode = 1;
             }
         }
@@ -92,7 +94,7 @@ int RunProjectStats(const QString& NativeFile, bool Strict, QTextStream& Out, QT
         }
         if (exitCode == 0 && Strict && untranslated) exitCode = 3;
     } catch (const EVocabrixError& e) {
-        Err << e.Message() << '\n';
+        Err << TerminalText(e.Message()) << '\n';
         exitCode = 1;
     }
     Out.flush();

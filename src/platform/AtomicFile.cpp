@@ -34,6 +34,33 @@ bool WriteAll(int fd, const QByteArray& data)
     }
     return true;
 }
+
+// The temporary files of this writer are ".<name>.XXXXXX" (mkstemp's six
+// letters and digits).
+bool IsTemporaryOf(const QString& candidate, const QString& name)
+{
+    const qsizetype prefix = name.size() + 2;
+    if (candidate.size() != prefix + 6 || !candidate.startsWith(QLatin1Char('.')) ||
+        QStringView(candidate).mid(1, name.size()) != name || candidate[prefix - 1] != QLatin1Char('.'))
+        return false;
+    for (QChar c : QStringView(candidate).mid(prefix))
+        if (!(c.isDigit() || (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+              (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))))
+            return false;
+    return true;
+}
+
+// A save that was killed leaves its temporary file behind. The next save of
+// the same file removes them while it holds the file's lock: no other writer
+// can then be writing one (a writer takes the lock before it makes its
+// temporary file).
+void RemoveStaleTemporaries(const QFileInfo& target, const QByteArray& own)
+{
+    const QDir dir = target.absoluteDir();
+    const QString ownName = QFileInfo(QFile::decodeName(own)).fileName();
+    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (entry != ownName && IsTemporaryOf(entry, target.fileName())) QFile::remove(dir.filePath(entry));
+}
 } // namespace
 
 TAtomicFileWriter::TAtomicFileWriter(const QString& fileName) : FFileName(fileName)
@@ -90,6 +117,7 @@ void TAtomicFileWriter::Commit()
         Fail(FFileName, cause);
     }
     const QFileInfo info(FFileName);
+    if (FOld.IsOpen()) RemoveStaleTemporaries(info, FTmpPath);
     if (::rename(FTmpPath.constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
         const QString cause = SysError();
         ::unlink(FTmpPath.constData());

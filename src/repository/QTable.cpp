@@ -444,6 +444,7 @@ void TQTable::GoTo(qint32 Rec)
 {
     ReadRecord(Rec);
     FBookmark = Rec;
+    FSteps = 0;
     ClearPending();
 }
 
@@ -601,7 +602,15 @@ void TQTable::Step(bool Forward)
         (Forward ? FEOF : FBOF) = true;
         return;
     }
+    // A damaged chain that comes back on itself must end a walk in one
+    // direction, not keep it going for ever (an export, a pack, the index
+    // builder). Twice the records leaves room for a chain other programs
+    // change meanwhile.
+    const qint64 steps = (FStepsForward == Forward ? FSteps : 0) + 1;
+    if (steps > 2 * qint64(FHeader.TotalRecCount) + 16) throw EQBaseError(QStringLiteral("Wrong record number"));
     GoTo(to);
+    FSteps = steps;
+    FStepsForward = Forward;
     (Forward ? FBOF : FEOF) = false;
 }
 
@@ -1160,9 +1169,11 @@ void TQTable::RepairChains()
         while (lowest <= total && !candidate[size_t(lowest)]) ++lowest;
         return lowest <= total ? lowest : 0;
     };
+    // Blocks owned by a value; the memo file grows while defaults are stored.
     std::vector<bool> used(size_t(FMemo.TotalBlockCount()) + 1, false);
+    const auto isUsed = [&](qint32 block) { return size_t(block) < used.size() && used[size_t(block)]; };
     const auto collect = [&](qint32 block) {
-        if (block > FMemo.TotalBlockCount()) used.resize(size_t(FMemo.TotalBlockCount()) + 1, false);
+        if (used.size() < size_t(FMemo.TotalBlockCount()) + 1) used.resize(size_t(FMemo.TotalBlockCount()) + 1, false);
         FMemo.CollectChain(block, used, nullptr, true);
     };
     // The memo values of one record: a chain that cannot be read, or that
@@ -1174,7 +1185,8 @@ void TQTable::RepairChains()
             TQField* f = FFields[i];
             const qint32 block = f->BlockNumber();
             if (!IsMemoType(f->DataType()) || block == 0) continue;
-            bool ok = block <= FMemo.TotalBlockCount() && !used[size_t(block)];
+            // A damaged record may hold any number here, a negative one too.
+            bool ok = block > 0 && block <= FMemo.TotalBlockCount() && !isUsed(block);
             if (ok) {
                 collect(block);
                 try {
@@ -1222,7 +1234,7 @@ void TQTable::RepairChains()
 
     // The memo file's free chain: every block no value owns.
     FMemo.ResetFreeChain();
-    if (FHeader.InfoBlock > 0 && FHeader.InfoBlock <= FMemo.TotalBlockCount() && !used[size_t(FHeader.InfoBlock)])
+    if (FHeader.InfoBlock > 0 && FHeader.InfoBlock <= FMemo.TotalBlockCount() && !isUsed(FHeader.InfoBlock))
         collect(FHeader.InfoBlock);
     stop = false;
     const qint32 blocks = FMemo.TotalBlockCount();

@@ -245,6 +245,8 @@ private:
     TQFieldList FFields;
     QByteArray FRecBuf;
     qint32 FBookmark = 0;
+    qint64 FSteps = 0; // Next (or Prior) in a row since the last jump
+    bool FStepsForward = true;
     qint32 FSavedBookmark = -1;
     bool FBOF = true;
     bool FEOF = true;

@@ -195,6 +195,12 @@ void CreateLDLL(TLangFile& LF, const QString& AFileName, const QString& APEFileN
 
 namespace {
 
+// The old DLL could not be replaced by the new one.
+QString CanNotReplace(const QString& DllName, const EFileSystemError& e)
+{
+    return QStringLiteral("Can not delete file \"%1\": %2").arg(QDir::toNativeSeparators(DllName), e.Message());
+}
+
 // True when the PE file loads and its RCDATA holds an item of one of Names.
 bool HasRCDataItem(const QString& FileName, std::initializer_list<QString> Names)
 {
@@ -241,9 +247,10 @@ void CreateLanguageDll(const QString& LangFileName, const QString& PEFileName, b
     const bool checkSync = PrimaryLanguage(project.LangFiles().Items(0)->Locale()) == 9; // English
     try {
         CreateLDLL(lang, dllName, PEFileName, &project, checkSync);
-    } catch (const EFileSystemError&) {
-        // The old DLL is still there, unchanged.
-        if (existed) throw ELangFileError(QStringLiteral("Can not delete file"));
+    } catch (const EFileSystemError& e) {
+        // The old DLL is still there, unchanged; the cause (a full disk, a
+        // folder without write permission, ...) is what the user can act on.
+        if (existed) throw ELangFileError(CanNotReplace(dllName, e));
         throw;
     }
 }
@@ -292,15 +299,15 @@ void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, 
     bool versionDiffers;
     try {
         versionDiffers = TLangFile(LangFile, true).Version() != nativeFile.Version();
-    } catch (const EVocabrixError&) {
-        Log(LangFile, QStringLiteral("Invalid language file"));
+    } catch (const EVocabrixError& e) {
+        Log(LangFile, QStringLiteral("Invalid language file: ") + e.Message());
         return;
     }
     if (!FNativeChanged && !versionDiffers && !SyncDll) return;
     try {
         Project.OpenLanguage(LangFile, !SyncLF);
-    } catch (const EVocabrixError&) {
-        Log(LangFile, QStringLiteral("Invalid language file"));
+    } catch (const EVocabrixError& e) {
+        Log(LangFile, QStringLiteral("Invalid language file: ") + e.Message());
         return;
     }
     const int index = Project.LangFiles().Count() - 1;
@@ -321,8 +328,8 @@ void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, 
             } else {
                 try {
                     lang.Save(&Project, index, false);
-                } catch (const EVocabrixError&) {
-                    result = QStringLiteral("Can not save file");
+                } catch (const EVocabrixError& e) {
+                    result = QStringLiteral("Can not save file: ") + e.Message();
                 }
             }
         }
@@ -343,14 +350,14 @@ void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, 
                 // failure of either kind leaves it in place.
                 try {
                     CreateLDLL(lang, dll, PEFileName, &Project, false);
-                } catch (const EFileSystemError&) {
-                    result = QStringLiteral("Can not delete file");
-                } catch (const EVocabrixError&) {
-                    result = QStringLiteral("Can not create DLL");
+                } catch (const EFileSystemError& e) {
+                    result = CanNotReplace(dll, e);
+                } catch (const EVocabrixError& e) {
+                    result = QStringLiteral("Can not create DLL: ") + e.Message();
                 }
             }
-        } catch (const std::exception&) {
-            result = QStringLiteral("Unknown Error");
+        } catch (const std::exception& e) {
+            result = QStringLiteral("Unknown Error: ") + QString::fromUtf8(e.what());
         }
         Log(dll, result);
     }

@@ -1,9 +1,11 @@
 #include "resources/PEReader.h"
 
 #include "core/ByteStream.h"
+#include "core/FileNames.h"
 #include "langfile/LZCompressor.h"
-#include "resources/BoundedRead.h"
+#include "platform/BoundedRead.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace {
@@ -16,6 +18,12 @@ const QString kNotPE = QStringLiteral("Not a PE (WIN32 Executable) file");
 // Larger files are not executables we could localize; refusing them keeps a
 // bogus or hostile file from exhausting memory.
 constexpr qint64 kMaxImageSize = qint64(1) << 30;
+
+QString TooLarge()
+{
+    return QStringLiteral(" (an executable larger than %1 MB is not one that can be localized)")
+        .arg(kMaxImageSize >> 20);
+}
 
 constexpr quint16 kDosMagic = 0x5A4D;    // "MZ"
 constexpr quint32 kPESignature = 0x4550; // "PE\0\0"
@@ -44,18 +52,29 @@ QString ResourceTypeName(int Type)
 
 TPEReader::TPEReader(const QString& AFileName) : FFileName(AFileName)
 {
-    const QString cannotOpen = QStringLiteral("Couldn't open file: %1").arg(AFileName);
+    const QString cannotOpen = QStringLiteral("Couldn't open file: %1").arg(QDir::toNativeSeparators(AFileName));
     QFile file(AFileName);
-    if (!file.open(QIODevice::ReadOnly) || !ReadFileBounded(file, kMaxImageSize, FStream)) throw EExeError(cannotOpen);
-    if (IsCompressedStream(FStream)) {
-        try {
-            FStream = DecompressBuffer(FStream, {}, kMaxImageSize + 1);
-        } catch (const EQCompressError&) {
-            throw EExeError(cannotOpen);
-        }
-        if (FStream.size() > kMaxImageSize) throw EExeError(cannotOpen);
+    if (!file.open(QIODevice::ReadOnly)) throw EExeError(cannotOpen + QStringLiteral(" (%1)").arg(file.errorString()));
+    if (!ReadFileBounded(file, kMaxImageSize, FStream)) {
+        if (file.error() != QFileDevice::NoError)
+            throw EExeError(cannotOpen + QStringLiteral(" (%1)").arg(file.errorString()));
+        throw EExeError(cannotOpen + TooLarge());
     }
-    CheckHeaders();
+    if (IsCompressedStream(FStream)) {
+        // The size is known before anything is decompressed: an image past
+        // the limit takes no memory beyond the file itself.
+        if (DecompressedSize(FStream) > kMaxImageSize) throw EExeError(cannotOpen + TooLarge());
+        try {
+            FStream = DecompressBuffer(FStream);
+        } catch (const EQCompressError& e) {
+            throw EExeError(cannotOpen + QStringLiteral(" (the compressed data is damaged: %1)").arg(e.Message()));
+        }
+    }
+    try {
+        CheckHeaders();
+    } catch (const EExeError& e) {
+        throw EExeError(NamingFile(AFileName, e.Message()));
+    }
 }
 
 std::unique_ptr<TPEReader> TPEReader::CreateByImage(QByteArray AImage)
@@ -72,8 +91,8 @@ void TPEReader::InvalidData() { throw EExeError(kInvalidData); }
 
 void TPEReader::CheckHeaders()
 {
-    if (FStream.isEmpty()) throw EExeError(QStringLiteral("MapViewOfFile failed"));
-    TReader r(FStream, QStringLiteral("Unrecognized file format"));
+    if (FStream.isEmpty()) throw EExeError(QStringLiteral("Unrecognized file format: the file is empty"));
+    TReader r(FStream, QStringLiteral("Unrecognized file format: not an executable (it does not start with \"MZ\")"));
     if (r.U16() != kDosMagic) r.Fail();
 
     TReader nt(FStream, kNotPE);
@@ -201,7 +220,9 @@ bool TPEResourceItem::IsList() const
 TPEResourceList& TPEResourceItem::List()
 {
     if (!FList) {
-        if (!IsList()) throw EExeError(QStringLiteral("ResourceItem is not a list"));
+        if (!IsList())
+            throw EExeError(kInvalidData +
+                            QStringLiteral(": a resource directory entry points to data, not to a directory"));
         // Below a type entry the type is the entry's name; deeper, it is inherited.
         const quint32 resType = FOwner.Depth() == 0 ? FName : FOwner.ResType();
         FList = std::make_unique<TPEResourceList>(FOwner.PEReader(), Target(), resType, FOwner.Depth() + 1);

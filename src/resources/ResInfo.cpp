@@ -1,5 +1,6 @@
 #include "resources/ResInfo.h"
 
+#include "core/TerminalText.h"
 #include "langfile/LZCompressor.h"
 #include "resources/ResProcessor.h"
 
@@ -18,34 +19,6 @@ bool IsPEFile(const QString& FileName)
     return head.startsWith("MZ") || IsCompressedStream(head);
 }
 
-QString Escape(const QString& Text)
-{
-    QString out;
-    out.reserve(Text.size());
-    for (QChar c : Text) {
-        switch (c.unicode()) {
-        case '\\':
-            out += QLatin1String("\\\\");
-            break;
-        case '\t':
-            out += QLatin1String("\\t");
-            break;
-        case '\n':
-            out += QLatin1String("\\n");
-            break;
-        case '\r':
-            out += QLatin1String("\\r");
-            break;
-        default:
-            if (c.unicode() < 32)
-                out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-            else
-                out += c;
-        }
-    }
-    return out;
-}
-
 QString Report(const TResProcessor& Processor)
 {
     std::vector<const TResStringItem*> strings;
@@ -59,7 +32,7 @@ QString Report(const TResProcessor& Processor)
 
     QString out = QStringLiteral("[RT_STRING]\n");
     for (const TResStringItem* s : strings)
-        out += QStringLiteral("%1\t%2\n").arg(QString::number(s->Id()), Escape(s->Data()));
+        out += QStringLiteral("%1\t%2\n").arg(QString::number(s->Id()), EscapeControls(s->Data()));
     out += QLatin1String("[RT_RCDATA]\n");
     for (int b = 0; b < Processor.BlockCount(); ++b) {
         if (Processor.Items(b)->ResourceType() != rtRCData) continue;
@@ -68,7 +41,7 @@ QString Report(const TResProcessor& Processor)
             const TResRCDataItem& item = *block->Items(i);
             const QByteArray sha1 = QCryptographicHash::hash(item.Buffer(), QCryptographicHash::Sha1).toHex();
             out += QStringLiteral("%1\t%2\t%3\n")
-                       .arg(item.Name(), QString::number(item.Size()), QString::fromLatin1(sha1));
+                       .arg(EscapeControls(item.Name()), QString::number(item.Size()), QString::fromLatin1(sha1));
         }
     }
     return out;
@@ -95,7 +68,7 @@ int RunResInfo(const QString& FileName, QTextStream& Out, QTextStream& Err)
         Out.flush();
         return 0;
     } catch (const EVocabrixError& e) {
-        Err << e.Message() << '\n';
+        Err << TerminalText(e.Message()) << '\n';
         Err.flush();
         return 1;
     }

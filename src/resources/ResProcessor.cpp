@@ -2,6 +2,7 @@
 
 #include "core/ByteStream.h"
 #include "core/DateTime.h"
+#include "core/FileNames.h"
 #include "platform/AtomicFile.h"
 
 #include <QFile>
@@ -124,10 +125,11 @@ void WriteResRecord(TByteWriter& w, quint16 type, const TResId& name, const QByt
 // Adds the strings of one string-table block; a block may end early (its
 // missing slots are empty) but never in the middle of a string.
 template <class E>
-void AddStringBlock(TResString& strings, const QByteArray& data, qint64 groupId, const QString& error)
+void AddStringBlock(TResString& strings, const QByteArray& data, qint64 groupId, const QString& invalid)
 {
-    if (groupId < 1 || groupId > 4096) throw E(error);
-    TByteReader<E> r(data, error);
+    if (groupId < 1 || groupId > 4096)
+        throw E(invalid + QStringLiteral(": a string table has the number %1 (1 to 4096 are possible)").arg(groupId));
+    TByteReader<E> r(data, invalid + QStringLiteral(": string table %1 is cut short").arg(groupId));
     for (int slot = 0; slot < 16 && !r.AtEnd(); ++slot) {
         const int length = r.U16();
         if (length > 0) strings.Add(int(groupId - 1) * 16 + slot, r.Utf16(length));
@@ -305,7 +307,8 @@ void TResString::LoadFromResFile(const TResReader& Reader)
     for (int i = 0; i < Reader.EntryCount(); ++i) {
         const TResEntry& entry = *Reader.GetEntry(i);
         if (!entry.ResType().IsOrdinal || entry.ResType().Ordinal != rtString) continue;
-        if (!entry.ResName().IsOrdinal) throw EResError(kInvalidFormat);
+        if (!entry.ResName().IsOrdinal)
+            throw EResError(kInvalidFormat + QStringLiteral(": a string table has a name instead of a number"));
         AddStringBlock<EResError>(*this, entry.Data(), entry.ResName().Ordinal, kInvalidFormat);
     }
 }
@@ -495,7 +498,13 @@ void TResProcessor::LoadPEFile(const QString& AFileName)
 {
     Clear();
     TPEReader reader(AFileName);
-    LoadFromPEReader(reader);
+    // The tree is read here, after the reader's own checks: its faults must
+    // name the file as well.
+    try {
+        LoadFromPEReader(reader);
+    } catch (const EExeError& e) {
+        throw EExeError(NamingFile(AFileName, e.Message()));
+    }
 }
 
 void TResProcessor::LoadFromPEReader(TPEReader& Reader)
@@ -530,6 +539,15 @@ void TResProcessor::LoadResFile(const QString& AFileName)
 {
     Clear();
     const TResReader reader(AFileName);
+    try {
+        LoadFromResReader(reader);
+    } catch (const EResError& e) {
+        throw EResError(NamingFile(AFileName, e.Message()));
+    }
+}
+
+void TResProcessor::LoadFromResReader(const TResReader& reader)
+{
     try {
         std::unique_ptr<TResBlock> blocks[] = {std::make_unique<TResString>(this), std::make_unique<TResRCData>(this)};
         for (auto& block : blocks) {

@@ -207,6 +207,8 @@ private:
     void ChargeLoad(qint64 Bytes);
 
     std::vector<std::unique_ptr<TResBlock>> FResBlocks;
+    void LoadFromResReader(const TResReader& reader);
+
     bool FIs64Bit = false;
     qint64 FLoadBudget = -1; // -1 outside a load
 };

@@ -1,8 +1,9 @@
 #include "resources/ResReader.h"
 
 #include "core/ByteStream.h"
-#include "resources/BoundedRead.h"
+#include "platform/BoundedRead.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace {
@@ -38,17 +39,30 @@ TResId ReadId(TReader& r)
 
 TResReader::TResReader(const QString& AFileName) : FFileName(AFileName)
 {
+    const QString name = QDir::toNativeSeparators(AFileName);
     QFile file(AFileName);
-    if (!file.open(QIODevice::ReadOnly)) throw EResError(QStringLiteral("Couldn't open: %1").arg(AFileName));
-    if (!ReadFileBounded(file, kMaxResFileSize, FFileBase)) throw EResError(QStringLiteral("MapViewOfFile failed"));
-    // An empty file cannot be mapped.
-    if (FFileBase.isEmpty()) throw EResError(QStringLiteral("CreateFileMapping failed"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EResError(QStringLiteral("Couldn't open: %1 (%2)").arg(name, file.errorString()));
+    if (!ReadFileBounded(file, kMaxResFileSize, FFileBase)) {
+        if (file.error() != QFileDevice::NoError)
+            throw EResError(QStringLiteral("Couldn't open: %1 (%2)").arg(name, file.errorString()));
+        throw EResError(QStringLiteral("\"%1\": The file is too large for a .res file (more than %2 MB)")
+                            .arg(name)
+                            .arg(kMaxResFileSize >> 20));
+    }
+    if (FFileBase.isEmpty()) throw EResError(QStringLiteral("\"%1\": %2: the file is empty").arg(name, kInvalidFormat));
 
     // The empty header record tells a 32-bit .res file from anything else.
-    TReader r(FFileBase, kInvalidFormat);
-    if (r.U32() != 0 || r.U32() != kMinHeaderSize) r.Fail();
-    r.Need(kMinHeaderSize - 8);
+    TReader head(FFileBase,
+                 QStringLiteral("\"%1\": %2: not a 32-bit .res file (it does not start with an empty record)")
+                     .arg(name, kInvalidFormat));
+    if (head.U32() != 0 || head.U32() != kMinHeaderSize) head.Fail();
+    head.Need(kMinHeaderSize - 8);
+    // Past the first record a failure is a damaged record.
+    const QString damaged =
+        QStringLiteral("\"%1\": %2: a resource record is damaged or cut short").arg(name, kInvalidFormat);
 
+    TReader r(FFileBase, damaged);
     qint64 pos = kMinHeaderSize;
     while (pos < FFileBase.size()) {
         r.Seek(pos);
@@ -61,7 +75,7 @@ TResReader::TResReader(const QString& AFileName) : FFileName(AFileName)
         if (entry.FHeaderSize < kMinHeaderSize || end > FFileBase.size()) r.Fail();
 
         const QByteArray header = QByteArray::fromRawData(FFileBase.constData() + pos, entry.FHeaderSize);
-        TReader h(header, kInvalidFormat, 8);
+        TReader h(header, damaged, 8);
         entry.FResType = ReadId(h);
         entry.FResName = ReadId(h);
         h.Need(16);

@@ -1,17 +1,22 @@
 #include "storage/Locales.h"
 
+#include "storage/CodePageGaps.h"
+
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/unorm2.h>
 #include <unicode/uset.h>
 #include <unicode/utf16.h>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <unordered_map>
 
 // Conversions between UTF-16 and the 8-bit Windows code pages through ICU,
-// whose windows-NNNN converters carry the mappings Windows uses. They run for
+// whose windows-NNNN converters carry the mappings both share; where Windows
+// differs (best fit, bytes it passes through) its own tables decide
+// (CodePageGaps.h), so text comes out as a Windows program would write it. They run for
 // every name of a large language file: plain ASCII text skips ICU, and every
 // thread keeps its own converters (ICU converters hold state and must not be
 // shared), so no lock is taken.
@@ -30,6 +35,7 @@ using TConverterHandle = std::unique_ptr<UConverter, ConverterCloser>;
 struct TCodePageConverter {
     TConverterHandle Handle;
     bool AsciiCompatible = false; // bytes 0x00-0x7F are ASCII, so ASCII text converts as is
+    const TCodePageGaps* Gaps = nullptr;
 };
 
 bool IsAscii(QStringView text)
@@ -46,9 +52,13 @@ bool IsAscii(const QByteArray& text)
     return true;
 }
 
+int ResolvedCodePage(int codePage)
+{
+    return codePage == 0 || codePage == 3 ? SystemCodePage() : codePage; // CP_ACP, CP_THREAD_ACP
+}
+
 TConverterHandle OpenConverter(int codePage)
 {
-    if (codePage == 0 || codePage == 3) codePage = SystemCodePage(); // CP_ACP, CP_THREAD_ACP
     const QByteArray number = QByteArray::number(codePage);
     for (const QByteArray& name : {"windows-" + number, "cp" + number}) {
         UErrorCode err = U_ZERO_ERROR;
@@ -59,8 +69,8 @@ TConverterHandle OpenConverter(int codePage)
         // "?" for characters the code page lacks, as Windows writes; with it set,
         // bytes that decode to nothing become U+FFFD instead of a control character.
         ucnv_setSubstChars(c.get(), "?", 1, &err);
-        // Windows' best-fit mappings where ICU has them (the yen sign to 0x5C in 932).
-        ucnv_setFallback(c.get(), true);
+        // ICU's own fallbacks are not Windows' best fit: the gap tables give those.
+        ucnv_setFallback(c.get(), false);
         return c;
     }
     return {};
@@ -90,7 +100,8 @@ const TCodePageConverter* ConverterFor(int codePage)
         if (converters.size() >= 64) converters.clear();
         auto [it, added] = converters.try_emplace(codePage);
         if (added) {
-            it->second.Handle = OpenConverter(codePage);
+            it->second.Handle = OpenConverter(ResolvedCodePage(codePage));
+            it->second.Gaps = CodePageGaps(ResolvedCodePage(codePage));
             it->second.AsciiCompatible = it->second.Handle && DecodesAsciiAsIs(it->second.Handle.get());
         }
         lastCodePage = codePage;
@@ -169,25 +180,87 @@ QString ComposeForVietnamese(const QString& text)
     return out;
 }
 
+// ICU's conversion of a run of text; false when ICU fails.
+bool IcuEncode(UConverter* c, QStringView text, QByteArray& out)
+{
+    if (text.isEmpty()) return true;
+    const qsizetype start = out.size();
+    out.resize(start + text.size() * 2 + 16);
+    for (;;) {
+        UErrorCode err = U_ZERO_ERROR;
+        const int32_t n = ucnv_fromUChars(c, out.data() + start, int32_t(out.size() - start),
+                                          reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()), &err);
+        if (err == U_BUFFER_OVERFLOW_ERROR) {
+            out.resize(start + n);
+            continue;
+        }
+        if (U_FAILURE(err)) return false;
+        out.resize(start + n);
+        return true;
+    }
+}
+
+bool IcuDecode(UConverter* c, QByteArrayView bytes, QString& out)
+{
+    if (bytes.isEmpty()) return true;
+    const qsizetype start = out.size();
+    out.resize(start + bytes.size() + 16);
+    for (;;) {
+        UErrorCode err = U_ZERO_ERROR;
+        const int32_t n = ucnv_toUChars(c, reinterpret_cast<UChar*>(out.data() + start), int32_t(out.size() - start),
+                                        bytes.data(), int32_t(bytes.size()), &err);
+        if (err == U_BUFFER_OVERFLOW_ERROR) {
+            out.resize(start + n);
+            continue;
+        }
+        if (U_FAILURE(err)) return false;
+        out.resize(start + n);
+        return true;
+    }
+}
+
+const TWideGap* FindGap(std::span<const TWideGap> gaps, char16_t c)
+{
+    const auto it =
+        std::lower_bound(gaps.begin(), gaps.end(), c, [](const TWideGap& g, char16_t v) { return g.Char < v; });
+    return it != gaps.end() && it->Char == c ? &*it : nullptr;
+}
+
+const TByteGap* FindGap(std::span<const TByteGap> gaps, uint16_t bytes)
+{
+    const auto it =
+        std::lower_bound(gaps.begin(), gaps.end(), bytes, [](const TByteGap& g, uint16_t v) { return g.Bytes < v; });
+    return it != gaps.end() && it->Bytes == bytes ? &*it : nullptr;
+}
+
+bool IsLeadByte(const TCodePageGaps& gaps, uint8_t b)
+{
+    for (size_t i = 0; i + 1 < gaps.Leads.size(); i += 2)
+        if (b >= gaps.Leads[i] && b <= gaps.Leads[i + 1]) return true;
+    return false;
+}
+
 QByteArray Encode(const QString& text, int codePage)
 {
     const TCodePageConverter* conv = ConverterFor(codePage);
     if (!conv || text.size() > MaxConvertedLength) return {};
     if (conv->AsciiCompatible && IsAscii(text)) return text.toLatin1();
-    const QString source = codePage == VietnameseCodePage ? ComposeForVietnamese(text) : text;
-    QByteArray out(source.size() * 2 + 16, Qt::Uninitialized);
-    for (;;) {
-        UErrorCode err = U_ZERO_ERROR;
-        const int32_t n = ucnv_fromUChars(conv->Handle.get(), out.data(), int32_t(out.size()),
-                                          reinterpret_cast<const UChar*>(source.utf16()), int32_t(source.size()), &err);
-        if (err == U_BUFFER_OVERFLOW_ERROR) {
-            out.resize(n);
-            continue;
-        }
-        if (U_FAILURE(err)) return {};
-        out.resize(n);
-        return out;
+    const QString source = ResolvedCodePage(codePage) == VietnameseCodePage ? ComposeForVietnamese(text) : text;
+    const std::span<const TWideGap> gaps = conv->Gaps ? conv->Gaps->Encode : std::span<const TWideGap>();
+    QByteArray out;
+    out.reserve(source.size() + 16);
+    // ICU converts the runs between the characters Windows writes its own way.
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < source.size(); ++i) {
+        const TWideGap* gap = source[i].unicode() < 0x80 ? nullptr : FindGap(gaps, source[i].unicode());
+        if (!gap) continue;
+        if (!IcuEncode(conv->Handle.get(), QStringView(source).mid(run, i - run), out)) return {};
+        if (gap->Bytes > 0xFF) out.append(char(gap->Bytes >> 8));
+        out.append(char(gap->Bytes & 0xFF));
+        run = i + 1;
     }
+    if (!IcuEncode(conv->Handle.get(), QStringView(source).mid(run), out)) return {};
+    return out;
 }
 
 QString Decode(const QByteArray& text, int codePage)
@@ -195,20 +268,33 @@ QString Decode(const QByteArray& text, int codePage)
     const TCodePageConverter* conv = ConverterFor(codePage);
     if (!conv || text.size() > MaxConvertedLength) return {};
     if (conv->AsciiCompatible && IsAscii(text)) return QString::fromLatin1(text);
-    QString out(text.size() + 16, Qt::Uninitialized);
-    for (;;) {
-        UErrorCode err = U_ZERO_ERROR;
-        const int32_t n = ucnv_toUChars(conv->Handle.get(), reinterpret_cast<UChar*>(out.data()), int32_t(out.size()),
-                                        text.constData(), int32_t(text.size()), &err);
-        if (err == U_BUFFER_OVERFLOW_ERROR) {
-            out.resize(n);
-            continue;
+    QString out;
+    out.reserve(text.size() + 16);
+    qsizetype run = 0;
+    if (conv->Gaps && !conv->Gaps->Decode.empty()) {
+        const TCodePageGaps& gaps = *conv->Gaps;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const uint8_t b = uint8_t(text[i]);
+            uint16_t bytes = b;
+            qsizetype length = 1;
+            // A double-byte character is looked up whole, so that its trail
+            // byte is never taken for a character of its own.
+            if (IsLeadByte(gaps, b) && i + 1 < text.size()) {
+                bytes = uint16_t(b << 8 | uint8_t(text[i + 1]));
+                length = 2;
+            }
+            const TByteGap* gap = b < 0x80 ? nullptr : FindGap(gaps.Decode, bytes);
+            if (gap) {
+                if (!IcuDecode(conv->Handle.get(), QByteArrayView(text).sliced(run, i - run), out)) return {};
+                out.append(QChar(gap->Char));
+                run = i + length;
+            }
+            i += length - 1;
         }
-        if (U_FAILURE(err)) return {};
-        out.resize(n);
-        // Windows reads letter and tone mark as one precomposed character.
-        return codePage == VietnameseCodePage ? out.normalized(QString::NormalizationForm_C) : out;
     }
+    if (!IcuDecode(conv->Handle.get(), QByteArrayView(text).sliced(run), out)) return {};
+    // Windows reads letter and tone mark as one precomposed character.
+    return ResolvedCodePage(codePage) == VietnameseCodePage ? out.normalized(QString::NormalizationForm_C) : out;
 }
 
 } // namespace

@@ -788,7 +788,7 @@ private Q_SLOTS:
         QCOMPARE(e.Form->Project().LangFiles().Count(), 2);
         QCOMPARE(e.Lang(1)->Locale(), uint16_t(0x040C));
         const QString said = QStringLiteral("Error: The language file \"%1\" could not be opened:\r\n"
-                                            "Could not load language file: ")
+                                            "Could not load language file\r\n\"%1\": Invalid file format: ")
                                  .arg(QDir::toNativeSeparators(e.File("deu")));
         QCOMPARE(e.Prompt.Log.size(), 1);
         QVERIFY2(e.Prompt.Log[0].startsWith(said) && e.Prompt.Log[0].size() > said.size(), qPrintable(e.Prompt.Log[0]));

@@ -1,6 +1,7 @@
 #include "core/ByteStream.h"
 #include "core/DateTime.h"
 #include "core/Prompt.h"
+#include "core/TerminalText.h"
 #include "core/VocabrixError.h"
 
 #include <QtTest>
@@ -11,6 +12,44 @@ VOCABRIX_ERROR(ETestError, EVocabrixError);
 class TestCore : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // Names and values out of files reach the terminal; none of their
+    // characters may make it act (clear, recolour, move, reorder).
+    void terminalTextShowsControlCharacters_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("value");
+        const QString esc = QString(QChar(0x1B));
+        QTest::newRow("plain") << "Form1 \"Über\""
+                               << "Form1 \"Über\""
+                               << "Form1 \"Über\"";
+        QTest::newRow("clear screen, red") << esc + "[2J" + esc + "[31mName"
+                                           << "\\x1b[2J\\x1b[31mName"
+                                           << "\\x1b[2J\\x1b[31mName";
+        QTest::newRow("line breaks") << "a\r\nb\rc\nd"
+                                     << "a\nb\nc\nd"
+                                     << "a\\r\\nb\\rc\\nd";
+        QTest::newRow("tab and backslash") << "C:\\x\ty"
+                                           << "C:\\x\ty"
+                                           << "C:\\\\x\\ty";
+        QTest::newRow("bell, backspace, DEL") << "a\x07\x08\x7F"
+                                              << "a\\x07\\x08\\x7f"
+                                              << "a\\x07\\x08\\x7f";
+        QTest::newRow("C1 CSI and NEL") << QString(QChar(0x9B)) + "2J" + QChar(0x85) << "\\x9b2J\\x85"
+                                        << "\\x9b2J\\x85";
+        QTest::newRow("right-to-left override") << QString(QChar(0x202E)) + "gpj.exe"
+                                                << "\\u202egpj.exe"
+                                                << "\\u202egpj.exe";
+    }
+    void terminalTextShowsControlCharacters()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        QFETCH(QString, value);
+        QCOMPARE(TerminalText(text), message);
+        QCOMPARE(EscapeControls(text), value);
+    }
+
     void readerRefusesToReadPastTheEnd()
     {
         const QByteArray data("\x01\x02\x03", 3);

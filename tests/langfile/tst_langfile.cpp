@@ -391,14 +391,19 @@ private Q_SLOTS:
         future[2] = 8;
         QByteArray zero = valid;
         zero[2] = 0;
-        QTest::newRow("wrong magic") << QByteArray("XX") + valid.mid(2) << "Invalid file format";
-        QTest::newRow("version 0") << zero << "Invalid file format";
-        QTest::newRow("newer version") << future
-                                       << "The language file can not be read. You need to download the latest Phrase Desk";
-        QTest::newRow("empty") << QByteArray() << "Invalid file format";
-        QTest::newRow("cut in header") << valid.left(9) << "Invalid file format";
-        QTest::newRow("compressed garbage") << QByteArray("LZQ00\0\0\0\0\x03\x10", 11) << "Invalid file format";
+        const QString invalid = "Invalid file format: ";
+        const QString cut = invalid + "the file is cut short or a length in it is damaged";
+        const QString notLangFile = invalid + "not a language file (it does not start with \"LF\")";
+        QTest::newRow("wrong magic") << QByteArray("XX") + valid.mid(2) << notLangFile;
+        QTest::newRow("version 0") << zero << invalid + "format version 0";
+        QTest::newRow("newer version")
+            << future << "The language file can not be read. You need to download the latest Phrase Desk";
+        QTest::newRow("empty") << QByteArray() << notLangFile;
+        QTest::newRow("cut in header") << valid.left(9) << cut;
+        QTest::newRow("compressed garbage") << QByteArray("LZQ00\0\0\0\0\x03\x10", 11)
+                                            << invalid + "the compressed data is damaged (Wrong stream format)";
     }
+    // Every message names the file, so that a user learns which one is wrong.
     void headerErrors()
     {
         QFETCH(QByteArray, data);
@@ -408,7 +413,67 @@ private Q_SLOTS:
             TLangFile f(Path("bad.lng"), false);
             QFAIL("no exception");
         } catch (const ELangFileError& e) {
-            QCOMPARE(e.Message(), message);
+            QCOMPARE(e.Message(), QStringLiteral("\"%1\": %2").arg(Path("bad.lng"), message));
+        }
+    }
+
+    void bodyErrorsNameFileAndCause_data()
+    {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("junk after the body")
+            << QByteArray(100, 'x') << "Invalid file format: 100 bytes of unknown data follow the language data";
+        QTest::newRow("one stray byte") << QByteArray(1, '\0')
+                                        << "Invalid file format: 1 bytes of unknown data follow the language data";
+    }
+    void bodyErrorsNameFileAndCause()
+    {
+        QFETCH(QByteArray, tail);
+        QFETCH(QString, message);
+        TLocStorage s;
+        FillNative(s);
+        auto f = NewFile(Path("junk.ntv.lng"), 0x0409, true);
+        f->Save(&s, 0, false);
+        for (const bool compressed : {false, true}) {
+            const QByteArray body = FileBytes(Path("junk.ntv.lng")) + tail;
+            WriteBytes(Path("junk.ntv.lng"), compressed ? CompressBuffer(body) : body);
+            TLocStorage again;
+            TLangFile file(Path("junk.ntv.lng"), true);
+            try {
+                file.Load(&again, -1, 0);
+                QFAIL("no exception");
+            } catch (const ELangFileError& e) {
+                QCOMPARE(e.Message(), QStringLiteral("\"%1\": %2").arg(Path("junk.ntv.lng"), message));
+            }
+            WriteBytes(Path("junk.ntv.lng"), body.left(body.size() - tail.size()));
+        }
+    }
+
+    // Language data past the limit is refused before it takes memory: a
+    // compressed file is measured before it is decompressed.
+    void tooLargeFilesAreRefused()
+    {
+        const qint64 limit = qint64(64) << 20;
+        // A compressed stream of one literal byte and back references of 18
+        // bytes each: 7 MB that would grow past the limit.
+        QByteArray compressed = CompressBuffer(QByteArray("x"));
+        for (qint64 out = 1; out <= limit; out += 18) compressed.append("\x03\xF0", 2);
+        WriteBytes(Path("huge.deu.lng"), compressed);
+        // A plain file past the limit (sparse: it takes no disk space).
+        QFile plain(Path("huge.ntv.lng"));
+        QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write(OldFormatFile(5)) > 0 && plain.resize(limit + 1));
+        plain.close();
+        for (const QString& name : {QStringLiteral("huge.deu.lng"), QStringLiteral("huge.ntv.lng")}) {
+            try {
+                TLocStorage s;
+                TLangFile f(Path(name), true);
+                f.Load(&s, -1, 0);
+                QFAIL("no exception");
+            } catch (const ELangFileError& e) {
+                QCOMPARE(e.Message(),
+                         QStringLiteral("\"%1\": The language file is too large (more than 64 MB of language data)")
+                             .arg(Path(name)));
+            }
         }
     }
 
@@ -426,7 +491,7 @@ private Q_SLOTS:
             try {
                 mem.LoadFromStream(valid.left(n), &s, 1, 0);
             } catch (const ELangFileError& e) {
-                QCOMPARE(e.Message(), QStringLiteral("Invalid file format"));
+                QVERIFY2(e.Message().startsWith(QStringLiteral("Invalid file format: ")), qPrintable(e.Message()));
                 ++failures;
             }
         }
@@ -476,7 +541,8 @@ private Q_SLOTS:
         }
         QCOMPARE(FileBytes(Path("w.ntv.lng")), before);
         QVERIFY(f->Locked()); // the lock is taken again
-        QVERIFY(QDir(FDir.path()).entryList({".w.ntv.lng*"}, QDir::Files | QDir::Hidden).isEmpty()); // no temporary left
+        QVERIFY(
+            QDir(FDir.path()).entryList({".w.ntv.lng*"}, QDir::Files | QDir::Hidden).isEmpty()); // no temporary left
         SetAtomicWriteHookForTesting({});
         f->Save(&s, 0, false);
         QVERIFY(FileBytes(Path("w.ntv.lng")) != before);

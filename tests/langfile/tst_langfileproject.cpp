@@ -8,8 +8,8 @@ namespace {
 
 const uint16_t kEnglish = 0x0409, kGerman = 0x0407, kFrench = 0x040C, kItalian = 0x0410;
 
-void WriteFile(const QString& path, TLocStorage& s, int column, uint16_t locale, bool native,
-               uint16_t basedOn = 0, int formatVersion = 7)
+void WriteFile(const QString& path, TLocStorage& s, int column, uint16_t locale, bool native, uint16_t basedOn = 0,
+               int formatVersion = 7)
 {
     TLangFile f(path, false);
     f.SetLocale(locale);
@@ -101,8 +101,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("secondLine");
-        QTest::newRow("missing") << "none.ntv.lng" << "File does not exist";
-        QTest::newRow("not native") << "app.deu.lng" << "Language file is not native";
+        QTest::newRow("missing") << "none.ntv.lng"
+                                 << "File does not exist";
+        QTest::newRow("not native") << "app.deu.lng"
+                                    << "Language file is not native";
     }
     void openErrors()
     {
@@ -121,7 +123,8 @@ private Q_SLOTS:
         if (QFile::exists(Path(file))) QVERIFY(!TLangFile(Path(file), false).ReadOnly());
     }
 
-    void nativeWithBrokenBodyFailsWithFirstLineOnly()
+    // The first line names the project, the second says what is wrong.
+    void nativeWithBrokenBodyNamesTheCause()
     {
         const QByteArray data = FileBytes(Path("app.ntv.lng"));
         QFile f(Path("app.ntv.lng"));
@@ -133,7 +136,10 @@ private Q_SLOTS:
             p.Open(Path("app.ntv.lng"), false, false);
             QFAIL("no exception");
         } catch (const ELangFileError& e) {
-            QCOMPARE(e.Message(), QStringLiteral("Error opening project \"%1\"").arg(Path("app.ntv.lng")));
+            QCOMPARE(e.Message(),
+                     QStringLiteral("Error opening project \"%1\"\r\n\"%1\": Invalid file format: the file is "
+                                    "cut short or a length in it is damaged")
+                         .arg(Path("app.ntv.lng")));
         }
         QCOMPARE(p.LangFiles().Count(), 0);
         QCOMPARE(p.Forms().Count(), 0);
@@ -241,16 +247,19 @@ private Q_SLOTS:
             p.OpenLanguage(Path("cut.deu.lng"), false);
             QFAIL("no exception");
         } catch (const ELangFileError& e) {
-            // The reader's reason follows, for the user to act on.
-            QVERIFY2(e.Message().startsWith(QStringLiteral("Could not load language file: ")) &&
-                         e.Message().size() > 30,
-                     qPrintable(e.Message()));
+            // The file and the reader's reason follow, for the user to act on.
+            QCOMPARE(e.Message(),
+                     QStringLiteral("Could not load language file\r\n\"%1\": Invalid file format: the file "
+                                    "is cut short or a length in it is damaged")
+                         .arg(Path("cut.deu.lng")));
         }
         try {
             p.OpenLanguage(Path("magic.deu.lng"), false);
             QFAIL("no exception");
         } catch (const ELangFileError& e) {
-            QCOMPARE(e.Message(), QStringLiteral("Invalid file format"));
+            QCOMPARE(e.Message(), QStringLiteral("\"%1\": Invalid file format: not a language file (it does not start "
+                                                 "with \"LF\")")
+                                      .arg(Path("magic.deu.lng")));
         }
         QCOMPARE(p.LangCount(), 2);
         QCOMPARE(p.LangFiles().Count(), 2);

@@ -231,6 +231,7 @@ private Q_SLOTS:
         QCOMPARE(StreamCompress(input), Compressed);
         QCOMPARE(DecompressBuffer(Compressed), input);
         QCOMPARE(StreamDecompress(Compressed), input);
+        QCOMPARE(DecompressedSize(Compressed), input.size());
     }
 
     void randomStructuredInputsMatchModel()
@@ -311,6 +312,8 @@ private Q_SLOTS:
         for (qsizetype Cut = 9; Cut <= Compressed.size(); ++Cut) {
             const QByteArray Out = DecompressBuffer(Compressed.left(Cut));
             QVERIFY2(Input.startsWith(Out), qPrintable(QString::number(Cut)));
+            // The size known in advance is that of what the cut stream yields.
+            QCOMPARE(DecompressedSize(Compressed.left(Cut)), Out.size());
             QVERIFY(Out.size() >= Previous);
             Previous = Out.size();
         }

@@ -592,6 +592,53 @@ private Q_SLOTS:
         QCOMPARE(Chain(*t), (QList<qint32>{1, 2, 3, 4, 5}));
         QVERIFY(!QFileInfo::exists(FDir.filePath(QStringLiteral("__Repair.qdb"))));
     }
+
+    // Found by fuzzing: a chain of records that comes back on itself kept a
+    // walk (an export, a pack) going for ever. It ends with the engine's error.
+    void loopingChainEndsAWalk()
+    {
+        auto t = MakeTable(QStringLiteral("loop.lr"));
+        for (const char* w : {"a", "b", "c"}) AddWord(*t, QLatin1String(w));
+        const QString file = t->FileName();
+        t->Close();
+        Patch(file, 135 + 3 * 109 + 2 * t->RecSize() + 14, Bytes<qint32>(1)); // 1 -> 2 -> 1
+        t->Open();
+        int steps = 0;
+        QCOMPARE(Message([&] {
+                     for (t->First(); !t->Eof() && steps < 1000; t->Next()) ++steps;
+                 }),
+                 QStringLiteral("Wrong record number"));
+        QVERIFY(steps < 100);
+        // Walking back and forth is no loop.
+        t->First();
+        for (int i = 0; i < 200; ++i) i % 2 ? t->Prior() : t->Next();
+        QCOMPARE(t->Bookmark(), 1);
+    }
+
+    // Found by fuzzing: a memo reference that damage made negative sent
+    // Repair's bookkeeping of used blocks to read far outside itself.
+    void repairDropsImpossibleMemoReferences()
+    {
+        auto t = MakeTable(QStringLiteral("negative.lr"));
+        for (const char* w : {"a", "b", "c"}) AddWord(*t, QLatin1String(w), QString::fromLatin1(w).repeated(30));
+        const int rs = t->RecSize();
+        const QString file = t->FileName();
+        t->Close();
+        const qint64 rec0 = 135 + 3 * 109;
+        Patch(file, rec0 + 2 * rs + 18 + 8, Bytes<qint32>(-5));      // record 2's French text
+        Patch(file, rec0 + 3 * rs + 18 + 8, Bytes<qint32>(1 << 30)); // record 3's, past the memo file
+        t->Open();
+        t->Repair();
+        QCOMPARE(Chain(*t), (QList<qint32>{1, 2, 3}));
+        t->SetBookmark(1);
+        QCOMPARE(t->FieldByName(QStringLiteral("1036"))->AsWideString(), QStringLiteral("a").repeated(30));
+        for (const qint32 rec : {2, 3}) {
+            t->SetBookmark(rec);
+            QCOMPARE(t->FieldByName(QStringLiteral("1036"))->AsWideString(), QString());
+        }
+        t->SetBookmark(2);
+        QCOMPARE(t->FieldByName(QStringLiteral("1033"))->AsWideString(), QStringLiteral("b"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTable)

@@ -396,7 +396,9 @@ private Q_SLOTS:
         const QString log = sync.Execute(exe, native, true, false);
         QCOMPARE(log, dir.filePath("Notes.deu.lng") + " ..... Ok\r\n" + dir.filePath("Notes.fra.lng") +
                           QStringLiteral(" ..... File \"%1\" is read only\r\n").arg(dir.filePath("Notes.fra.lng")) +
-                          dir.filePath("Notes.xyz.lng") + " ..... Invalid language file");
+                          dir.filePath("Notes.xyz.lng") + " ..... Invalid language file: \"" +
+                          dir.filePath("Notes.xyz.lng") +
+                          "\": Invalid file format: not a language file (it does not start with \"LF\")");
         QVERIFY(sync.Error());
         QCOMPARE(TLangFile(dir.filePath("Notes.deu.lng"), true).Version(), 2);
         QCOMPARE(TLangFile(dir.filePath("Notes.fra.lng"), true).Version(), 1);
@@ -405,8 +407,11 @@ private Q_SLOTS:
         const QByteArray dll = ReadAll(dir.filePath("Notes.deu"));
         TLockedFile dllHolder;
         QVERIFY(dllHolder.Open(dir.filePath("Notes.deu"), TLockedFile::lmDenyWriters));
+        // The log names the DLL and says why it could not be replaced.
+        const QString deu = dir.filePath("Notes.deu");
         QVERIFY(sync.Execute(exe, native, false, true)
-                    .startsWith(dir.filePath("Notes.deu") + " ..... Can not delete file"));
+                    .startsWith(deu + " ..... Can not delete file \"" + deu + "\": Cannot write file \"" + deu +
+                                "\": The file is in use by another process\r\n"));
         QCOMPARE(ReadAll(dir.filePath("Notes.deu")), dll);
 
         QCOMPARE(ErrorOf([&] { sync.Execute(exe, dir.filePath("Gone.ntv.lng"), true, true); }),
@@ -416,7 +421,8 @@ private Q_SLOTS:
         dllHolder.Close();
         QVERIFY(QFile::remove(dir.filePath("Notes.xyz.lng")));
         QCOMPARE(sync.Execute(dir.filePath("Missing.exe"), native, false, true),
-                 dir.filePath("Notes.deu") + " ..... Can not create DLL");
+                 dir.filePath("Notes.deu") + " ..... Can not create DLL: Couldn't open file: " +
+                     dir.filePath("Missing.exe") + " (No such file or directory)");
         QCOMPARE(ReadAll(dir.filePath("Notes.deu")), dll);
 
         // A DLL whose record has the other spelling is rebuilt as well.

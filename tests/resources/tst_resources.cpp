@@ -208,9 +208,10 @@ private Q_SLOTS:
         QByteArray short64 = BuildPE(QByteArray()).left(0x40 + 250);
         Put16(short64, 0x58, 0x20B);
 
-        QTest::newRow("empty") << QByteArray() << "MapViewOfFile failed";
-        QTest::newRow("text") << QByteArray("Hello, world\n") << "Unrecognized file format";
-        QTest::newRow("one byte") << QByteArray("M") << "Unrecognized file format";
+        const QString notMZ = "Unrecognized file format: not an executable (it does not start with \"MZ\")";
+        QTest::newRow("empty") << QByteArray() << "Unrecognized file format: the file is empty";
+        QTest::newRow("text") << QByteArray("Hello, world\n") << notMZ;
+        QTest::newRow("one byte") << QByteArray("M") << notMZ;
         QTest::newRow("MZ only") << mzOnly << "Not a PE (WIN32 Executable) file";
         QTest::newRow("e_lfanew past the end") << farPE << "Not a PE (WIN32 Executable) file";
         QTest::newRow("negative e_lfanew") << negativePE << "Not a PE (WIN32 Executable) file";
@@ -223,16 +224,18 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         QFETCH(QString, message);
         const QString file = WriteTemp("bad.exe", content);
-        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(file); }), message);
+        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(file); }), QStringLiteral("\"%1\": %2").arg(file, message));
     }
 
     void peReaderReportsMissingFile()
     {
         const QString file = FDir.filePath("missing.exe");
-        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(file); }), "Couldn't open file: " + file);
-        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(FDir.path()); }), "Couldn't open file: " + FDir.path());
+        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(file); }),
+                 "Couldn't open file: " + file + " (No such file or directory)");
+        QVERIFY(ErrorOf<EExeError>([&] { TPEReader r(FDir.path()); }).startsWith("Couldn't open file: " + FDir.path()));
         // A device is read without trusting its size.
-        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r("/dev/null"); }), "MapViewOfFile failed");
+        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r("/dev/null"); }),
+                 "\"/dev/null\": Unrecognized file format: the file is empty");
     }
 
     void peReaderFindsResourceSectionByName_data()
@@ -303,7 +306,8 @@ private Q_SLOTS:
         QCOMPARE(form.RawData(), ReadAll(Fixture("tform1.bin")));
         QCOMPARE(form.Size(), 26u);
         QVERIFY(form.Offset() >= 0x1000); // a virtual address
-        QCOMPARE(ErrorOf<EExeError>([&] { form.List(); }), "ResourceItem is not a list");
+        QCOMPARE(ErrorOf<EExeError>([&] { form.List(); }),
+                 "Invalid resource data: a resource directory entry points to data, not to a directory");
 
         // The same image handed over in memory.
         const auto inMemory = TPEReader::CreateByImage(ReadAll(Fixture(file)));
@@ -311,7 +315,8 @@ private Q_SLOTS:
         fromMemory.LoadFromPEReader(*inMemory);
         fromFile.LoadPEFile(Fixture(file));
         QCOMPARE(ContentOf(fromMemory), ContentOf(fromFile));
-        QCOMPARE(ErrorOf<EExeError>([] { TPEReader::CreateByImage({}); }), "MapViewOfFile failed");
+        QCOMPARE(ErrorOf<EExeError>([] { TPEReader::CreateByImage({}); }),
+                 "Unrecognized file format: the file is empty");
 
         TPEResourceItem& strings = *root.GetResourceItem(0);
         QCOMPARE(strings.List().GetResourceItem(0)->Name(), "1"); // block of IDs 0..15
@@ -335,11 +340,30 @@ private Q_SLOTS:
 
         // What is inside is checked like any file.
         const QString text = WriteTemp("packed.txt", CompressBuffer("just some text"));
-        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(text); }), "Unrecognized file format");
+        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(text); }),
+                 "\"" + text + "\": Unrecognized file format: not an executable (it does not start with \"MZ\")");
         QByteArray broken = CompressBuffer(QByteArray());
         broken += QByteArray::fromHex("FFFF");
         const QString bad = WriteTemp("broken.dll", broken);
-        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(bad); }), "Couldn't open file: " + bad);
+        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(bad); }),
+                 "Couldn't open file: " + bad + " (the compressed data is damaged: Wrong stream format)");
+    }
+
+    // An executable that would decompress past the limit is refused before
+    // anything is decompressed (it would take the memory first).
+    void peReaderMeasuresCompressedFilesFirst()
+    {
+        // One literal byte and back references of 18 bytes: 120 MB of
+        // compressed data that would grow past 1 GiB.
+        QByteArray packed = CompressBuffer(QByteArray("M"));
+        const qint64 limit = qint64(1) << 30;
+        packed.reserve(packed.size() + 2 * (limit / 18 + 2));
+        for (qint64 out = 1; out <= limit; out += 18) packed.append("\x03\xF0", 2);
+        const QString file = WriteTemp("huge.exe", packed);
+        packed = QByteArray();
+        QCOMPARE(ErrorOf<EExeError>([&] { TPEReader r(file); }),
+                 "Couldn't open file: " + file +
+                     " (an executable larger than 1024 MB is not one that can be localized)");
     }
 
     void peReaderNamesTypes()
@@ -379,7 +403,8 @@ private Q_SLOTS:
         QTest::newRow("root count past the section") << 14 << 0x4000u << invalid;
         QTest::newRow("type directory past the section") << 20 << 0x80010000u << invalid;
         QTest::newRow("type points back at the root") << 20 << 0x80000000u << invalid;
-        QTest::newRow("type points into the root") << 20 << 0x80000008u << "ResourceItem is not a list";
+        QTest::newRow("type points into the root")
+            << 20 << 0x80000008u << invalid + ": a resource directory entry points to data, not to a directory";
         QTest::newRow("type name past the section") << 16 << 0x80010000u << invalid;
         QTest::newRow("named string block") << 40 << 0x80000000u << invalid;
         QTest::newRow("string block 0") << 40 << 0u << invalid;
@@ -413,7 +438,9 @@ private Q_SLOTS:
             Put32(image, 0x200 + at, value);
         const QString file = WriteTemp("corrupt.dll", image);
         TResProcessor p;
-        QCOMPARE(ErrorOf<EExeError>([&] { p.LoadPEFile(file); }), message);
+        // The file, the kind of fault, and where the reader knows it, what.
+        const QString error = ErrorOf<EExeError>([&] { p.LoadPEFile(file); });
+        QVERIFY2(error.startsWith(QStringLiteral("\"%1\": %2").arg(file, message)), qPrintable(error));
         QCOMPARE(p.BlockCount(), 0);
     }
 
@@ -445,7 +472,7 @@ private Q_SLOTS:
         w.Zeros(0x10000);
         const QString file = WriteTemp("shared.dll", BuildPE(section));
         TResProcessor p;
-        QCOMPARE(ErrorOf<EExeError>([&] { p.LoadPEFile(file); }), "Invalid resource data");
+        QCOMPARE(ErrorOf<EExeError>([&] { p.LoadPEFile(file); }), "\"" + file + "\": Invalid resource data");
     }
 
     // --- string tables and RCDATA in memory ----------------------------------
@@ -788,25 +815,28 @@ private Q_SLOTS:
             Put32(b, at, v);
             return b;
         };
-        QTest::newRow("empty") << QByteArray() << "CreateFileMapping failed";
-        QTest::newRow("text") << QByteArray("not a resource file at all, no.") << invalid;
-        QTest::newRow("short header record") << good.left(20) << invalid;
-        QTest::newRow("record cut short") << good.left(good.size() - 2) << invalid;
-        QTest::newRow("header size too small") << patched(record + 4, 16) << invalid;
-        QTest::newRow("header size past the end") << patched(record + 4, 0x7FFFFFFF) << invalid;
-        QTest::newRow("data size past the end") << patched(record, 0xFFFFFFFF) << invalid;
+        const QString notRes = invalid + ": not a 32-bit .res file (it does not start with an empty record)";
+        const QString damaged = invalid + ": a resource record is damaged or cut short";
+        QTest::newRow("empty") << QByteArray() << invalid + ": the file is empty";
+        QTest::newRow("text") << QByteArray("not a resource file at all, no.") << notRes;
+        QTest::newRow("short header record") << good.left(20) << notRes;
+        QTest::newRow("record cut short") << good.left(good.size() - 2) << damaged;
+        QTest::newRow("header size too small") << patched(record + 4, 16) << damaged;
+        QTest::newRow("header size past the end") << patched(record + 4, 0x7FFFFFFF) << damaged;
+        QTest::newRow("data size past the end") << patched(record, 0xFFFFFFFF) << damaged;
         QByteArray unterminated = good.left(record);
         TByteWriter u(unterminated);
         u.U32(0), u.U32(32), u.U16(0xFFFF), u.U16(10), u.Utf16("ABCDEFGHIJKLMN");
-        QTest::newRow("name without terminator") << unterminated << invalid;
+        QTest::newRow("name without terminator") << unterminated << damaged;
         QByteArray namedBlock = good;
         Put16(namedBlock, record + 10, 6); // a string table named "NAME"
-        QTest::newRow("named string block") << namedBlock << invalid;
+        QTest::newRow("named string block")
+            << namedBlock << invalid + ": a string table has a name instead of a number";
         QByteArray shortBlock = good;
         Put16(shortBlock, record + 10, 6);
         Put32(shortBlock, record + 12, 0x0001FFFF); // block 1
         Put16(shortBlock, record + 40, 9);          // a string longer than the data
-        QTest::newRow("string past the block") << shortBlock << invalid;
+        QTest::newRow("string past the block") << shortBlock << invalid + ": string table 1 is cut short";
     }
     void badResFilesEndInResError()
     {
@@ -814,7 +844,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         const QString file = WriteTemp("bad.res", content);
         TResProcessor p;
-        QCOMPARE(ErrorOf<EResError>([&] { p.LoadResFile(file); }), message);
+        QCOMPARE(ErrorOf<EResError>([&] { p.LoadResFile(file); }), QStringLiteral("\"%1\": %2").arg(file, message));
         QCOMPARE(p.BlockCount(), 0);
     }
 
@@ -830,7 +860,8 @@ private Q_SLOTS:
         QCOMPARE(last.HeaderSize(), 44u);
         QCOMPARE(last.Data(), ReadAll(Fixture("tform1.bin")));
         const QString missing = FDir.filePath("missing.res");
-        QCOMPARE(ErrorOf<EResError>([&] { TResReader r(missing); }), "Couldn't open: " + missing);
+        QCOMPARE(ErrorOf<EResError>([&] { TResReader r(missing); }),
+                 "Couldn't open: " + missing + " (No such file or directory)");
     }
 
     void timeStampFollowsTheClock()
@@ -883,22 +914,27 @@ private Q_SLOTS:
     {
         TResProcessor p;
         auto* s = static_cast<TResString*>(p.AddBlock(std::make_unique<TResString>(&p)));
-        s->Add(3, QString("a\\b\r\n\x01\x1f%1 ") + QChar(0x7F));
+        s->Add(3, QString("a\\b\r\n\x01\x1f%1 ") + QChar(0x7F) + QChar(0x9B) + QChar(0x202E) + "z");
         s->Add(2, "");
         const QString file = WriteTemp("escapes.dll", DllOf(p));
         QString out, err;
         QTextStream o(&out), e(&err);
         QCOMPARE(RunResInfo(file, o, e), 0);
-        QCOMPARE(out, QString("[RT_STRING]\n3\ta\\\\b\\r\\n\\x01\\x1f%1 ") + QChar(0x7F) + "\n[RT_RCDATA]\n");
+        // DEL, the C1 CSI and a right-to-left override are shown, not obeyed.
+        QCOMPARE(out, QString("[RT_STRING]\n3\ta\\\\b\\r\\n\\x01\\x1f%1 \\x7f\\x9b\\u202ez\n[RT_RCDATA]\n"));
 
         // Not "MZ": read as a .res file.
         out.clear();
-        QCOMPARE(RunResInfo(WriteTemp("text.txt", "plain text, long enough to be read"), o, e), 1);
+        const QString text = WriteTemp("text.txt", "plain text, long enough to be read");
+        QCOMPARE(RunResInfo(text, o, e), 1);
         QCOMPARE(out, QString());
-        QCOMPARE(err, "Invalid file format\n");
+        QCOMPARE(err, "\"" + text +
+                          "\": Invalid file format: not a 32-bit .res file (it does not start with an empty "
+                          "record)\n");
         err.clear();
-        QCOMPARE(RunResInfo(WriteTemp("nope.exe", "MZ"), o, e), 1);
-        QCOMPARE(err, "Not a PE (WIN32 Executable) file\n");
+        const QString nope = WriteTemp("nope.exe", "MZ");
+        QCOMPARE(RunResInfo(nope, o, e), 1);
+        QCOMPARE(err, "\"" + nope + "\": Not a PE (WIN32 Executable) file\n");
     }
 };
 

@@ -375,6 +375,71 @@ private Q_SLOTS:
         QCOMPARE(LocaleWideToAnsi(QStringLiteral("é"), 0x042B), QByteArray("\xE9"));
     }
 
+    // What Windows writes for characters a code page lacks (its "best fit"),
+    // and the bytes it reads that ICU's converters do not know; the tables
+    // come from Windows' own (tools/codepages/).
+    void windowsBestFit_data()
+    {
+        QTest::addColumn<int>("codePage");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("1252 Māori") << 1252 << "Māori" << QByteArray("Maori");
+        QTest::newRow("1252 Łódź") << 1252 << "Łódź"
+                                   << QByteArray("L\xF3"
+                                                 "dz");
+        QTest::newRow("1252 full-width, hyphen, minus") << 1252 << "ＡＢ‐−" << QByteArray("AB--");
+        QTest::newRow("1250 Māori") << 1250 << "Māori" << QByteArray("Maori");
+        QTest::newRow("1251 Ł") << 1251 << "Łl" << QByteArray("Ll");
+        QTest::newRow("932 yen") << 932 << "¥" << QByteArray("\\");
+        QTest::newRow("932 cent") << 932 << "¢" << QByteArray("\x81\x91");
+        QTest::newRow("nothing close") << 1252 << "a日b" << QByteArray("a?b");
+    }
+    void windowsBestFit()
+    {
+        QFETCH(int, codePage);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(WideToAnsi(text, codePage), bytes);
+    }
+
+    void windowsReadsEveryByte_data()
+    {
+        QTest::addColumn<int>("codePage");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("1252 unassigned") << 1252 << QByteArray("\x81\x8D\x8F\x90\x9D")
+                                         << QStringLiteral("\u0081\u008D\u008F\u0090\u009D");
+        QTest::newRow("1253 private use") << 1253 << QByteArray("\xAA\xD2\xFF") << QStringLiteral("\uF8F9\uF8FA\uF8FB");
+        QTest::newRow("1255 point and private use")
+            << 1255 << QByteArray("\xCA\xD9\xFF") << QStringLiteral("\u05BA\uF88D\uF896");
+        QTest::newRow("1257 private use") << 1257 << QByteArray("\xA1\xA5") << QStringLiteral("\uF8FC\uF8FD");
+        QTest::newRow("932 single bytes")
+            << 932 << QByteArray("\x80\xA0\xFD\xFE\xFF") << QStringLiteral("\u0080\uF8F0\uF8F1\uF8F2\uF8F3");
+        // 0xA0 and 0xFD as trail bytes belong to the character before them.
+        QTest::newRow("932 trail bytes") << 932 << QByteArray("\x88\xA0\x88\xFC") << QStringLiteral("\u5516\u852D");
+    }
+    void windowsReadsEveryByte()
+    {
+        QFETCH(int, codePage);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(AnsiToWide(bytes, codePage), text);
+        QCOMPARE(WideToAnsi(text, codePage), bytes);
+    }
+
+    // An untranslated 8-bit string comes out byte for byte: every byte of a
+    // single-byte code page reads as a character that writes back as it.
+    void singleByteCodePagesRoundTripEveryByte()
+    {
+        for (const int codePage : {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258}) {
+            for (int b = 1; b < 256; ++b) {
+                const QByteArray byte(1, char(b));
+                QVERIFY2(WideToAnsi(AnsiToWide(byte, codePage), codePage) == byte,
+                         qPrintable(QStringLiteral("code page %1, byte 0x%2").arg(codePage).arg(b, 2, 16)));
+            }
+        }
+    }
+
     void recode()
     {
         // The same code page: unchanged.

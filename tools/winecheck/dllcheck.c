@@ -17,7 +17,8 @@
  *   note   TEXT                          a header rule of the PE format that an
  *                                        image loader may enforce (Wine does not)
  *
- * Escapes in TEXT: \\ \t \n \r and \xhh for other control characters.
+ * Escapes in TEXT: \\ \t \n \r, \xhh for other control characters (C0, DEL, C1) and
+ * \uhhhh for the bidirectional embeddings, overrides and isolates.
  * Exit code: 0 when the module loads, 1 when not, 2 on bad arguments.
  * Strings and RCDATA names are written in the same form as
  * "phrasedesk -resinfo:FILE", so the two can be compared line by line. */
@@ -89,7 +90,9 @@ static void put_utf8(const WCHAR* s, int n)
     int i, start = 0;
     for (i = 0; i <= n; ++i) {
         WCHAR ch = i < n ? s[i] : 0;
-        if (i < n && ch >= 32 && ch != '\\') continue;
+        if (i < n && ch >= 32 && ch != '\\' && !(ch >= 0x7F && ch <= 0x9F) && !(ch >= 0x202A && ch <= 0x202E) &&
+            !(ch >= 0x2066 && ch <= 0x2069))
+            continue;
         if (i > start) {
             int bytes = WideCharToMultiByte(CP_UTF8, 0, s + start, i - start, NULL, 0, NULL, NULL);
             char* buf = malloc((size_t)bytes + 1);
@@ -113,7 +116,10 @@ static void put_utf8(const WCHAR* s, int n)
             fputs("\\r", stdout);
             break;
         default:
-            printf("\\x%02x", (unsigned)ch);
+            if (ch >= 0x2000)
+                printf("\\u%04x", (unsigned)ch);
+            else
+                printf("\\x%02x", (unsigned)ch);
         }
     }
 }
