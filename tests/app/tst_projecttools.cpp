@@ -82,6 +82,18 @@ struct TTools : TSampleWindow<TRecordingPrompt> {
     QString Log() const { return Prompt.Log.join('\n'); }
 };
 
+// Types a file name into a file dialog and presses Enter until the dialog
+// takes it (under load a completion list may pop up and take the first Enter).
+void EnterFileName(QFileDialog* Dialog, const QString& File)
+{
+    auto* name = Dialog->findChild<QLineEdit*>("fileNameEdit");
+    name->setText(File);
+    for (int i = 0; i < 100 && Dialog->isVisible(); ++i) {
+        QTest::keyClick(name, Qt::Key_Return);
+        QTest::qWait(20);
+    }
+}
+
 } // namespace
 
 class TstProjectTools : public QObject {
@@ -232,8 +244,7 @@ private Q_SLOTS:
             name->setText(other);
             QTest::keyClick(name, Qt::Key_Return);
             refused = d->isVisible();
-            d->selectFile(good);
-            QTest::keyClick(name, Qt::Key_Return);
+            EnterFileName(d, good);
         });
         t.ClickMenuItem(t.Menu("&File"), t.Tools()->miSelectPEFile);
         QTRY_COMPARE(QDir::fromNativeSeparators(t.Form->Project().PEFileName()), good);
@@ -308,9 +319,7 @@ private Q_SLOTS:
         t.Prompt.Log.clear();
         WhenModal<QFileDialog>(t.Form.get(), [&](QFileDialog* d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("Open project"));
-            auto* name = d->findChild<QLineEdit*>("fileNameEdit");
-            name->setText(t.File("ntv"));
-            QTest::keyClick(name, Qt::Key_Return);
+            EnterFileName(d, t.File("ntv"));
         });
         t.ClickMenuItem(t.Menu("&File"), repair);
         QTRY_VERIFY(t.Log().contains("Information: Project repairing is completed"));
