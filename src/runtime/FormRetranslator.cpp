@@ -183,6 +183,9 @@ void TFormRetranslator::ApplyProperties(const TLocComponent& Component, QObject*
             property->Values().Count() > LangIndex ? property->Values().Items(LangIndex) : property->MainValue();
         if (current->Attribute(vaUntranslatable)) continue;
         const QString name = Prefix.isEmpty() ? property->Name() : Prefix + QLatin1Char('.') + property->Name();
+        FKnownTexts.clear();
+        if (OnlyKnownTexts)
+            for (const auto& value : property->Values()) FKnownTexts << value->Value();
         SetValue(Object, name, ValueOf(*property));
     }
 }
@@ -211,6 +214,7 @@ bool TFormRetranslator::SetValue(QObject* Object, const QString& Name, const QVa
     if (!p.isWritable()) return false;
     switch (p.metaType().id()) {
     case QMetaType::QString:
+        if (OnlyKnownTexts && !FKnownTexts.contains(p.read(Object).toString())) return false;
         return p.write(Object, Value.typeId() == QMetaType::QStringList ? Value.toStringList().join(QLatin1Char('\n'))
                                                                         : Value.toString());
     case QMetaType::QStringList:

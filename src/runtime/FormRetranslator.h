@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <cstdint>
 #include <functional>
@@ -31,6 +32,11 @@ public:
     uint16_t Locale = 0;
     bool ShowUntranslatedAsIs = false;
     bool ProcessBiDiMode = false;
+    // Texts are replaced only where the object still shows one of the
+    // property's values in some language: a text the program set itself
+    // (a file name, a count) is never overwritten. Forms built in code have
+    // no stream that says which texts are the form's own.
+    bool OnlyKnownTexts = false;
     TFormProcessStartEvent OnFormProcessStart;
     TCustomObjectEvent OnCustomObjectProcessing;
     TColItemEvent OnCustomColItemProcessing;
@@ -55,6 +61,8 @@ private:
     void ApplyProperties(const TLocComponent& Component, QObject* Object, const QString& Prefix);
     bool SetValue(QObject* Object, const QString& Name, const QVariant& Value);
     const TLocForm* StorageForm(const char* ClassName) const;
+
+    QStringList FKnownTexts; // the values of the property being set, with OnlyKnownTexts
 };
 
 // The object a dotted path names from Root: owned components by objectName,

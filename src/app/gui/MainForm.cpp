@@ -6,6 +6,7 @@
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
 #include "app/gui/OptionsDialog.h"
+#include "app/gui/UiLanguage.h"
 #include "app/gui/RepositoryCommands.h"
 #include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/SearchCommands.h"
@@ -1221,6 +1222,7 @@ void TOxvPDMainForm::ShowOptions()
     dialog.SetGridFont(DefaultGridFont, 1);
     const QString repository = FRepository->Repository() ? FRepository->RepositoryPath() : QString();
     dialog.SetRepositoryPath(repository);
+    if (TUiLanguage* language = TUiLanguage::Current()) language->FillOptions(dialog);
     if (dialog.exec() != QDialog::Accepted) return;
     FSettings = dialog.Settings();
     if (const QString path = dialog.RepositoryPage()->Path(); path != QDir::toNativeSeparators(repository)) {
@@ -1228,6 +1230,7 @@ void TOxvPDMainForm::ShowOptions()
         FRepository->OpenRepository(path);
     }
     SaveOptions(FSettings);
+    if (TUiLanguage* language = TUiLanguage::Current()) language->ApplyOptions(dialog);
     DefaultGridFont = dialog.GridFont();
     SaveGridFont(FontSettingsOf(DefaultGridFont, dialog.GridFontCharset()));
     ApplySettings();
