@@ -29,7 +29,9 @@ void LoadTranslations(const QString& FileName, TLocStorage& S, int Column)
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).chopped(1);
         if (line.startsWith(QLatin1Char('#'))) continue;
-        const QStringList fields = line.split(QLatin1Char('\t'));
+        // A string list keeps its lines apart with "\n".
+        const QStringList fields =
+            QString(line).replace(QStringLiteral("\\n"), QStringLiteral("\r\n")).split(QLatin1Char('\t'));
         if (fields.size() != 3 || fields[2].isEmpty()) continue;
         TLocItem* item = FindItem(S, fields[0].split(QLatin1Char('|')));
         if (!item || item->MainValue()->Value() != fields[1]) continue;
@@ -96,7 +98,9 @@ QByteArray InterfaceLanguageImage(TLocStorage& Storage, int Column)
     lf.SetIsNative(Column == 0);
     lf.SetVersion(kInterfaceVersion);
     lf.SetBuild(1);
-    lf.SetAttributes(lfaUnicode | (IsRightToLeftLocale(locale) ? lfaRightToLeft : 0));
+    // The native language's right-to-left bit has forms of right-to-left
+    // languages laid out from the right.
+    lf.SetAttributes(lfaUnicode | (Column == 0 || IsRightToLeftLocale(locale) ? lfaRightToLeft : 0));
     return lf.SaveToBytes(&Storage, Column, false);
 }
 

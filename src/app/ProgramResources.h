@@ -19,9 +19,8 @@ constexpr int32_t kInterfaceVersion = 506;
 // per language, phrasedesk.<abbreviation>.txt, with lines
 //   Form|Component|Property <TAB> English <TAB> translation
 //   @Unit|Constant|         <TAB> English <TAB> translation
-// A translation whose English text is no longer the native one stays out.
-// Loads the native file (or only the string table when it is missing) and
-// adds a column per interface language.
+// The lines of a string list are separated by "\n". A translation whose English text is no longer the native one stays
+// out. Loads the native file (or only the string table when it is missing) and adds a column per interface language.
 void LoadInterfaceProject(const QString& LangDir, TLocStorage& Storage);
 // A language file image of one column of that project.
 QByteArray InterfaceLanguageImage(TLocStorage& Storage, int Column);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 // The program's own messages: a string table looked up by identifier in the
@@ -23,6 +24,8 @@ const std::vector<TUiStringDef>& UiStringTable();
 // The name of the unit that holds them in the native language file.
 inline QString UiStringUnit() { return QStringLiteral("UiStrings"); }
 
-// The text of the current resource module; the built-in one when the module
-// has none (a run without the program's resources registered).
-QString UiString(TUiString Id);
+// The text of the current resource module (the built-in one when the module
+// has none: a run without the program's resources registered), with its
+// "%s" replaced by Args in order. The table keeps the format symbols of the
+// language files, so translations are checked against the native ones.
+QString UiString(TUiString Id, const QStringList& Args = {});

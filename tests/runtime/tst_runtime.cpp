@@ -513,6 +513,15 @@ void tst_Runtime::untranslatableNeverApplied()
     f.R.ShowUntranslatedAsIs = false;
     f.R.TranslateForm(&dialog);
     QCOMPARE(dialog.Panel1->text, QString("Panel"));
+    // With OnlyKnownTexts a text the program set from its data stays.
+    f.R.OnlyKnownTexts = true;
+    f.R.ShowUntranslatedAsIs = true;
+    dialog.Panel1->text = "3 files";
+    f.R.TranslateForm(&dialog);
+    QCOMPARE(dialog.Panel1->text, QString("3 files"));
+    dialog.Panel1->text = "Panel";
+    f.R.TranslateForm(&dialog);
+    QCOMPARE(dialog.Panel1->text, QString("Tafel"));
 }
 
 void tst_Runtime::rightToLeftLanguage()

@@ -13,6 +13,13 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+namespace {
+
+// A value on one line of a translation table.
+QString Escaped(QString Value) { return Value.replace("\r\n", "\\n").replace('\n', "\\n"); }
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
@@ -33,21 +40,20 @@ int main(int argc, char* argv[])
         lf.SetIsNative(true);
         lf.SetVersion(kInterfaceVersion);
         lf.SetBuild(1);
-        lf.SetAttributes(lfaUnicode);
+        lf.SetAttributes(lfaUnicode | lfaRightToLeft);
         lf.Save(&storage, 0, false);
         // The lines of a translation table, for the translator to fill in.
         QTextStream out(stdout);
         for (const auto& unit : storage.Units())
             for (const auto& c : unit->Constants())
-                out << "@" << unit->Name() << "|" << c->Name() << "|\t" << c->MainValue()->Value() << "\t\n";
+                out << "@" << unit->Name() << "|" << c->Name() << "|\t" << Escaped(c->MainValue()->Value()) << "\t\n";
         for (const auto& form : storage.Forms()) {
             for (const auto& p : form->Properties())
-                out << form->Name() << "||" << p->Name() << "\t" << p->MainValue()->Value() << "\t\n";
+                out << form->Name() << "||" << p->Name() << "\t" << Escaped(p->MainValue()->Value()) << "\t\n";
             for (const auto& comp : form->Components())
                 for (const auto& p : comp->Properties())
-                    if (p->PropertyType() == ptString)
-                        out << form->Name() << "|" << comp->Name() << "|" << p->Name() << "\t" << p->MainValue()->Value()
-                            << "\t\n";
+                    out << form->Name() << "|" << comp->Name() << "|" << p->Name() << "\t"
+                        << Escaped(p->MainValue()->Value()) << "\t\n";
         }
     } catch (const EVocabrixError& e) {
         QTextStream(stderr) << "uiwalker: " << e.Message() << "\n";

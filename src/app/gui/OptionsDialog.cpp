@@ -1,5 +1,7 @@
 #include "app/gui/OptionsDialog.h"
 
+#include "app/gui/UiLanguage.h"
+
 #include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/GoogleApiPage.h"
 
@@ -157,6 +159,7 @@ QWidget* TdlgOptions::CreateGeneralPage()
     auto* fontGroup = new QGroupBox(QStringLiteral(" Grid Font "), page);
     auto* fontLayout = new QHBoxLayout(fontGroup);
     FFontLabel = new QLabel(fontGroup);
+    MarkDynamicText(FFontLabel);
     FChangeFont = new QPushButton(QStringLiteral("Change..."), fontGroup);
     fontLayout->addWidget(FFontLabel, 1);
     fontLayout->addWidget(FChangeFont, 0, Qt::AlignTop);

@@ -1,7 +1,7 @@
 #include "app/gui/UiLanguage.h"
 
-#include "app/UiStrings.h"
 #include "app/StartOptions.h"
+#include "app/UiStrings.h"
 #include "app/gui/FindDialog.h"
 #include "app/gui/GotoLineDialog.h"
 #include "app/gui/MainForm.h"
@@ -22,10 +22,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QMetaProperty>
 #include <QEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMetaProperty>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -36,8 +36,8 @@ namespace {
 TUiLanguage* GCurrent = nullptr;
 
 // The properties that carry the texts of a window.
-const char* const kTextProperties[] = {"windowTitle", "title",       "text",   "toolTip",          "statusTip",
-                                       "whatsThis",   "placeholderText", "prefix", "suffix", "specialValueText"};
+const char* const kTextProperties[] = {"windowTitle", "title",           "text",   "toolTip", "statusTip",
+                                       "whatsThis",   "placeholderText", "prefix", "suffix",  "specialValueText"};
 const QString kTabTexts = QStringLiteral("TabTexts");
 
 bool IsSeparateForm(const QObject* Object)
@@ -53,10 +53,12 @@ bool IsInternal(const QObject* Object) { return Object->objectName().startsWith(
 void ForEachComponent(QObject* Parent, const std::function<void(QObject*)>& Visit)
 {
     for (QObject* child : Parent->children()) {
-        if (IsSeparateForm(child) || IsInternal(child)) continue;
-        // A menu's own action repeats the menu's title.
-        if (auto* action = qobject_cast<QAction*>(child); action && action->menu()) continue;
-        Visit(child);
+        if (IsSeparateForm(child)) continue;
+        // A menu's own action repeats the menu's title; Qt's inner objects
+        // (a tab widget's page stack) hold the form's parts but are none.
+        const auto* action = qobject_cast<QAction*>(child);
+        if (!IsInternal(child) && !(action && action->menu()) && !child->property("uiDynamicText").toBool())
+            Visit(child);
         ForEachComponent(child, Visit);
     }
 }
@@ -201,7 +203,7 @@ QString TUiLanguage::Start(const QString& UiLang, const QString& LangDir)
             } catch (const EVocabrixError&) {
             }
         }
-        return UiString(usLanguageNotLoaded).arg(code, e.Message());
+        return UiString(usLanguageNotLoaded, {code, e.Message()});
     }
     FOnFly->SetErrorReaction(erMessage);
     return QString();

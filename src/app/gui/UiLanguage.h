@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QVariant>
 #include <memory>
 #include <vector>
 
@@ -49,6 +50,10 @@ private:
     std::unique_ptr<TQLocUtils> FLocUtils;
     std::unique_ptr<TQVocabrixOnFly> FOnFly;
 };
+
+// Marks an object whose texts the program sets from data (a font's
+// description): they belong to no language.
+inline void MarkDynamicText(QObject* Object) { Object->setProperty("uiDynamicText", true); }
 
 // Gives the objects of a window that show texts and have no name a name made
 // of their class and text, so that the storage form can find them.
