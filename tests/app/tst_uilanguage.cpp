@@ -40,6 +40,7 @@ private Q_SLOTS:
     {
         FDir = std::make_unique<QTemporaryDir>();
         SetSettingsFolderForTesting(FDir->filePath("settings"));
+        qputenv("XDG_CACHE_HOME", FDir->filePath("cache").toLocal8Bit()); // the built DLLs
     }
     void cleanup()
     {
