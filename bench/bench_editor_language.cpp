@@ -28,7 +28,7 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     SetSettingsFolderForTesting(dir.filePath("settings"));
     qputenv("XDG_CACHE_HOME", dir.filePath("cache").toLocal8Bit()); // the built DLLs
-    for (const QString& code : {"ntv", "deu"})
+    for (const QString& code : QStringList{"ntv", "deu"})
         QFile::copy(QStringLiteral(BENCH_EXAMPLES_DIR "/Notes.%1.lng").arg(code),
                     dir.filePath("Notes." + code + ".lng"));
 

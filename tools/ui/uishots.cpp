@@ -28,7 +28,7 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     SetSettingsFolderForTesting(dir.filePath("settings"));
     qputenv("XDG_CACHE_HOME", dir.filePath("cache").toLocal8Bit());
-    for (const QString& code : {"ntv", "deu", "fra"})
+    for (const QString& code : QStringList{"ntv", "deu", "fra"})
         QFile::copy(examples.filePath("Notes." + code + ".lng"), dir.filePath("Notes." + code + ".lng"));
 
     TUiLanguage language;
