@@ -65,6 +65,16 @@ const QList<uint16_t>& InterfaceLocales()
     return locales;
 }
 
+void AddUiStringUnit(TLocStorage& Storage)
+{
+    TLocUnit* unit = Storage.Units().Add(UiStringUnit());
+    for (const TUiStringDef& def : UiStringTable()) {
+        TLocConstant* c = unit->Constants().Add(-1, QString::fromLatin1(def.Name), def.Id);
+        c->MainValue()->SetValue(QString::fromUtf8(def.Text));
+        c->MainValue()->SetValueVersion(1);
+    }
+}
+
 void LoadInterfaceProject(const QString& LangDir, TLocStorage& Storage)
 {
     const QString native = QDir(LangDir).filePath(kProjectName + QStringLiteral(".ntv.lng"));
@@ -72,12 +82,7 @@ void LoadInterfaceProject(const QString& LangDir, TLocStorage& Storage)
         TLangFile(native, true).Load(&Storage, -1, 0);
     } else {
         Storage.SetMainLangID(InterfaceLocales().first());
-        TLocUnit* unit = Storage.Units().Add(UiStringUnit());
-        for (const TUiStringDef& def : UiStringTable()) {
-            TLocConstant* c = unit->Constants().Add(-1, QString::fromLatin1(def.Name), def.Id);
-            c->MainValue()->SetValue(QString::fromUtf8(def.Text));
-            c->MainValue()->SetValueVersion(1);
-        }
+        AddUiStringUnit(Storage);
     }
     for (int i = 1; i < InterfaceLocales().size(); ++i) {
         const uint16_t locale = InterfaceLocales()[i];

@@ -22,6 +22,9 @@ constexpr int32_t kInterfaceVersion = 506;
 // The lines of a string list are separated by "\n". A translation whose English text is no longer the native one stays
 // out. Loads the native file (or only the string table when it is missing) and adds a column per interface language.
 void LoadInterfaceProject(const QString& LangDir, TLocStorage& Storage);
+// Adds the string table to a storage as the unit of the program's messages
+// (native values only).
+void AddUiStringUnit(TLocStorage& Storage);
 // A language file image of one column of that project.
 QByteArray InterfaceLanguageImage(TLocStorage& Storage, int Column);
 // The program's resource image: string table, settings records and the

@@ -1,5 +1,6 @@
 #include "app/gui/UiLanguage.h"
 
+#include "app/ProgramResources.h"
 #include "app/StartOptions.h"
 #include "app/UiStrings.h"
 #include "app/gui/FindDialog.h"
@@ -271,12 +272,7 @@ std::vector<std::unique_ptr<QWidget>> CreateInterfaceWindows()
 
 void CollectInterfaceTexts(TLocStorage& Storage)
 {
-    Storage.SetMainLangID(0x0409);
-    TLocUnit* unit = Storage.Units().Add(UiStringUnit());
-    for (const TUiStringDef& def : UiStringTable()) {
-        TLocConstant* c = unit->Constants().Add(-1, QString::fromLatin1(def.Name), def.Id);
-        c->MainValue()->SetValue(QString::fromUtf8(def.Text));
-        c->MainValue()->SetValueVersion(1);
-    }
+    Storage.SetMainLangID(InterfaceLocales().first());
+    AddUiStringUnit(Storage);
     for (const auto& window : CreateInterfaceWindows()) CollectFormTexts(window.get(), Storage);
 }
