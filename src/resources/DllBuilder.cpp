@@ -195,8 +195,8 @@ void CreateLDLLStream(TLangFile& LF, QByteArray& Stream, const QString& APEFileN
     BuildImage(LF, rp, Stream, ALocStorage, UpdateVersion, CheckSync);
 }
 
-void CreateLDLLStream(TLangFile& LF, QByteArray& Stream, quintptr Module, TLocStorage* ALocStorage,
-                      bool UpdateVersion, bool CheckSync)
+void CreateLDLLStream(TLangFile& LF, QByteArray& Stream, quintptr Module, TLocStorage* ALocStorage, bool UpdateVersion,
+                      bool CheckSync)
 {
     TResProcessor rp;
     rp.LoadFromModule(Module);

@@ -2,8 +2,8 @@
 
 #include "app/gui/UiLanguage.h"
 
-#include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/GoogleApiPage.h"
+#include "app/gui/RepositoryOptionsPage.h"
 
 #include "storage/Locales.h"
 
