@@ -12,9 +12,11 @@
 #ifdef VOCABRIX_GUI
 #include "app/gui/GuiPrompt.h"
 #include "app/gui/MainForm.h"
+#include "app/gui/UiLanguage.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
+#include <QStatusBar>
 #endif
 
 namespace {
@@ -31,7 +33,10 @@ int StartInteractive(int argc, char* argv[], const TStartOptions& Options)
     TGuiPrompt prompt;
     SetDefaultPrompt(&prompt);
     const auto restore = qScopeGuard([] { SetDefaultPrompt(nullptr); });
+    TUiLanguage language;
+    const QString languageStatus = language.Start(Options.UILang);
     TOxvPDMainForm window(Options);
+    if (!languageStatus.isEmpty()) window.statusBar()->showMessage(languageStatus);
     QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &window, [&window] {
         window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
         window.raise();

@@ -36,13 +36,7 @@ using TReader = TByteReader<ELangFileError>;
 
 uint32_t ReadLength(TReader& r, bool Variable)
 {
-    if (!Variable) return r.U16();
-    const uint8_t first = r.U8();
-    if (!(first & 0x80)) return first;
-    const uint8_t second = r.U8();
-    if (!(second & 0x80)) return uint32_t(first & 0x7F) | (uint32_t(second) << 7);
-    const uint16_t w = r.U16();
-    return uint32_t(first & 0x7F) | (uint32_t(second & 0x7F) << 7) | (uint32_t(w) << 14);
+    return Variable ? ReadVariableLength(r) : r.U16();
 }
 
 QString ReadAnsiStr(TReader& r, bool Variable)
@@ -63,18 +57,10 @@ void WriteLength(TByteWriter& w, uint32_t n, bool Variable, const char* what)
     if (n > MaxLength(Variable))
         throw ELangFileError(
             QStringLiteral("The %1 is too long to be saved (%2 characters)").arg(QLatin1String(what)).arg(n));
-    if (!Variable) {
+    if (Variable)
+        WriteVariableLength(w, n);
+    else
         w.U16(uint16_t(n));
-    } else if (n < 0x80) {
-        w.U8(uint8_t(n));
-    } else if (n <= 0x3FFF) {
-        w.U8(uint8_t((n & 0x7F) | 0x80));
-        w.U8(uint8_t(n >> 7));
-    } else {
-        w.U8(uint8_t((n & 0x7F) | 0x80));
-        w.U8(uint8_t(((n >> 7) & 0x7F) | 0x80));
-        w.U16(uint16_t(n >> 14));
-    }
 }
 
 void WriteAnsiStr(TByteWriter& w, const QString& s, bool Variable)
@@ -799,4 +785,28 @@ int TLangFileList::IndexByLangID(uint16_t ALocale) const
     for (int i = 0; i < Count(); ++i)
         if (Items(i)->Locale() == ALocale) return i;
     return -1;
+}
+
+uint32_t ReadVariableLength(TByteReader<ELangFileError>& r)
+{
+    const uint8_t first = r.U8();
+    if (!(first & 0x80)) return first;
+    const uint8_t second = r.U8();
+    if (!(second & 0x80)) return uint32_t(first & 0x7F) | (uint32_t(second) << 7);
+    const uint16_t w = r.U16();
+    return uint32_t(first & 0x7F) | (uint32_t(second & 0x7F) << 7) | (uint32_t(w) << 14);
+}
+
+void WriteVariableLength(TByteWriter& w, uint32_t n)
+{
+    if (n < 0x80) {
+        w.U8(uint8_t(n));
+    } else if (n <= 0x3FFF) {
+        w.U8(uint8_t((n & 0x7F) | 0x80));
+        w.U8(uint8_t(n >> 7));
+    } else {
+        w.U8(uint8_t((n & 0x7F) | 0x80));
+        w.U8(uint8_t(((n >> 7) & 0x7F) | 0x80));
+        w.U16(uint16_t(n >> 14));
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ByteStream.h"
 #include "core/QObjectList.h"
 #include "core/VocabrixError.h"
 #include "platform/FileLock.h"
@@ -142,6 +143,10 @@ private:
     QString FNativeExeMismatchText;
     bool FCheckDllValidity;
 };
+
+// The variable-length prefix of the body from format 6 on: 1, 2 or 4 bytes.
+uint32_t ReadVariableLength(TByteReader<ELangFileError>& r);
+void WriteVariableLength(TByteWriter& w, uint32_t n);
 
 // The open files of a project; entry i belongs to storage column i.
 class TLangFileList : public TQObjectList<TLangFile> {

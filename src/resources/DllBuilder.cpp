@@ -174,15 +174,33 @@ void UpdateResources(TLangFile& LF, TResProcessor& RP, TLocStorage* ALocStorage,
     SaveOwnSection(LF, RP, native.DVersion, false, UpdateVersion);
 }
 
+namespace {
+
+void BuildImage(TLangFile& LF, TResProcessor& RP, QByteArray& Stream, TLocStorage* ALocStorage, bool UpdateVersion,
+                bool CheckSync)
+{
+    UpdateResources(LF, RP, ALocStorage, UpdateVersion, CheckSync);
+    QByteArray image;
+    RP.CreateDLLStream(image);
+    Stream = std::move(image);
+}
+
+} // namespace
+
 void CreateLDLLStream(TLangFile& LF, QByteArray& Stream, const QString& APEFileName, TLocStorage* ALocStorage,
                       bool UpdateVersion, bool CheckSync)
 {
     TResProcessor rp;
     rp.LoadPEFile(APEFileName);
-    UpdateResources(LF, rp, ALocStorage, UpdateVersion, CheckSync);
-    QByteArray image;
-    rp.CreateDLLStream(image);
-    Stream = std::move(image);
+    BuildImage(LF, rp, Stream, ALocStorage, UpdateVersion, CheckSync);
+}
+
+void CreateLDLLStream(TLangFile& LF, QByteArray& Stream, quintptr Module, TLocStorage* ALocStorage, bool UpdateVersion,
+                      bool CheckSync)
+{
+    TResProcessor rp;
+    rp.LoadFromModule(Module);
+    BuildImage(LF, rp, Stream, ALocStorage, UpdateVersion, CheckSync);
 }
 
 void CreateLDLL(TLangFile& LF, const QString& AFileName, const QString& APEFileName, TLocStorage* ALocStorage,

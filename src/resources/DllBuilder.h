@@ -56,6 +56,10 @@ void UpdateResources(TLangFile& LF, TResProcessor& RP, TLocStorage* ALocStorage,
 // Builds the image of LF's language DLL from the PE file into Stream (replaced).
 void CreateLDLLStream(TLangFile& LF, QByteArray& Stream, const QString& APEFileName, TLocStorage* ALocStorage,
                       bool UpdateVersion, bool CheckSync);
+// The same from a module of the running process (module table; 0 is the
+// executable): its current resources; the image is PE32.
+void CreateLDLLStream(TLangFile& LF, QByteArray& Stream, quintptr Module, TLocStorage* ALocStorage, bool UpdateVersion,
+                      bool CheckSync);
 // Builds the DLL in memory and then replaces AFileName atomically: a failed
 // build writes nothing and leaves an existing DLL as it was. Only the
 // failure to replace the file throws EFileSystemError.

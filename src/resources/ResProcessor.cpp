@@ -4,6 +4,7 @@
 #include "core/DateTime.h"
 #include "core/FileNames.h"
 #include "platform/AtomicFile.h"
+#include "runtime/ModuleTable.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -533,6 +534,28 @@ void TResProcessor::LoadFromPEReader(TPEReader& Reader)
         throw;
     }
     FLoadBudget = -1;
+}
+
+void TResProcessor::LoadFromModule(quintptr AModule)
+{
+    Clear();
+    FIs64Bit = false;
+    const TModuleTable& table = TModuleTable::Instance();
+    const TResProcessor* source = table.Resources(table.ResourceModule(AModule));
+    if (!source) return;
+    if (const TResString* strings = source->Strings(); strings && strings->Count() > 0) {
+        auto block = std::make_unique<TResString>(this);
+        for (int i = 0; i < strings->Count(); ++i) block->Add(strings->Items(i)->Id(), strings->Items(i)->Data());
+        AddBlock(std::move(block));
+    }
+    if (const TResRCData* rcdata = source->RCData(); rcdata && rcdata->Count() > 0) {
+        auto block = std::make_unique<TResRCData>(this);
+        for (int i = 0; i < rcdata->Count(); ++i) {
+            const TResRCDataItem* item = rcdata->Items(i);
+            block->Add(item->Name(), false)->Buffer() = item->Buffer();
+        }
+        AddBlock(std::move(block));
+    }
 }
 
 void TResProcessor::LoadResFile(const QString& AFileName)

@@ -193,6 +193,11 @@ public:
     void LoadPEFile(const QString& AFileName);
     void LoadFromPEReader(TPEReader& Reader);
     void LoadResFile(const QString& AFileName);
+    // Replaces the content with the string tables and RCDATA items of a
+    // module of the running process, taken from its current resource module
+    // (the module table; 0 is the executable). RCDATA items are all named; a
+    // block is added only when it holds something. The image written is PE32.
+    void LoadFromModule(quintptr AModule);
 
     void CreateResFile(const QString& AFileName) const; // written atomically
     QByteArray ResFileData() const;

@@ -16,6 +16,7 @@
 #include "app/gui/RepositoryOptionsPage.h"
 #include "app/gui/SearchCommands.h"
 #include "app/gui/SuggestionsPanel.h"
+#include "app/gui/UiLanguage.h"
 #include "app/gui/WebCommands.h"
 #include "app/gui/WindowKeys.h"
 #include "core/Prompt.h"
@@ -1261,6 +1262,7 @@ void TOxvPDMainForm::ShowOptions()
     dialog.SetGridFont(DefaultGridFont, 1);
     const QString repository = FRepository->Repository() ? FRepository->RepositoryPath() : QString();
     dialog.SetRepositoryPath(repository);
+    if (TUiLanguage* language = TUiLanguage::Current()) language->FillOptions(dialog);
     if (dialog.exec() != QDialog::Accepted) return;
     FSettings = dialog.Settings();
     if (const QString path = dialog.RepositoryPage()->Path(); path != QDir::toNativeSeparators(repository)) {
@@ -1269,6 +1271,7 @@ void TOxvPDMainForm::ShowOptions()
     }
     SaveOptions(FSettings);
     SaveLibraryPath(FSettings.LibraryPath);
+    if (TUiLanguage* language = TUiLanguage::Current()) language->ApplyOptions(dialog);
     DefaultGridFont = dialog.GridFont();
     SaveGridFont(FontSettingsOf(DefaultGridFont, dialog.GridFontCharset()));
     ApplySettings();

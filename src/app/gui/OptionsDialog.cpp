@@ -2,10 +2,8 @@
 
 #include "app/gui/GoogleApiPage.h"
 #include "app/gui/RepositoryOptionsPage.h"
+#include "app/gui/UiLanguage.h"
 #include "repository/dialogs/LibraryDialogs.h"
-
-#include <QLineEdit>
-
 #include "storage/Locales.h"
 
 #include <QApplication>
@@ -17,6 +15,7 @@
 #include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
@@ -162,6 +161,7 @@ QWidget* TdlgOptions::CreateGeneralPage()
     auto* fontGroup = new QGroupBox(QStringLiteral(" Grid Font "), page);
     auto* fontLayout = new QHBoxLayout(fontGroup);
     FFontLabel = new QLabel(fontGroup);
+    MarkDynamicText(FFontLabel);
     FChangeFont = new QPushButton(QStringLiteral("Change..."), fontGroup);
     fontLayout->addWidget(FFontLabel, 1);
     fontLayout->addWidget(FChangeFont, 0, Qt::AlignTop);

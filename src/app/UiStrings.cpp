@@ -1,0 +1,39 @@
+#include "app/UiStrings.h"
+
+#include "runtime/ModuleTable.h"
+
+const std::vector<TUiStringDef>& UiStringTable()
+{
+    static const std::vector<TUiStringDef> table = {
+        {usVocabrixError, "SVocabrixError", "Vocabrix Error"},
+        {usLanguageNotLoaded, "SLanguageNotLoaded", "The interface language \"%s\" could not be loaded: %s"},
+        {usInterfaceLanguage, "SInterfaceLanguage", "Interface language: %s"},
+    };
+    return table;
+}
+
+namespace {
+
+QString TableText(TUiString Id)
+{
+    const QString text = TModuleTable::Instance().LoadResString(Id);
+    if (!text.isEmpty()) return text;
+    for (const TUiStringDef& def : UiStringTable())
+        if (def.Id == Id) return QString::fromUtf8(def.Text);
+    return QString();
+}
+
+} // namespace
+
+QString UiString(TUiString Id, const QStringList& Args)
+{
+    QString text = TableText(Id);
+    qsizetype from = 0;
+    for (const QString& arg : Args) {
+        const qsizetype at = text.indexOf(QLatin1String("%s"), from);
+        if (at < 0) break;
+        text.replace(at, 2, arg);
+        from = at + arg.size();
+    }
+    return text;
+}
