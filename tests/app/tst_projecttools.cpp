@@ -83,12 +83,14 @@ struct TTools : TSampleWindow<TRecordingPrompt> {
 };
 
 // Types a file name into a file dialog and presses Enter until the dialog
-// takes it (under load a completion list may pop up and take the first Enter).
+// takes it: while the dialog still reads the folder, its list selection may
+// rewrite the name field (with a file chosen before) or a completion list
+// may take the Enter, as a user who types too early also sees.
 void EnterFileName(QFileDialog* Dialog, const QString& File)
 {
     auto* name = Dialog->findChild<QLineEdit*>("fileNameEdit");
-    name->setText(File);
     for (int i = 0; i < 100 && Dialog->isVisible(); ++i) {
+        name->setText(File);
         QTest::keyClick(name, Qt::Key_Return);
         QTest::qWait(20);
     }
@@ -249,9 +251,12 @@ private Q_SLOTS:
         t.ClickMenuItem(t.Menu("&File"), t.Tools()->miSelectPEFile);
         QTRY_COMPARE(QDir::fromNativeSeparators(t.Form->Project().PEFileName()), good);
         QVERIFY(refused);
-        QCOMPARE(t.Prompt.Log, QStringList{QStringLiteral("Information: Selected file \"%1\" is not a valid "
-                                                          "localized PE file")
-                                               .arg(QDir::toNativeSeparators(other))});
+        // The refusal names the wrong file (again when the dialog's list put
+        // it back into the name field while the good one was being entered).
+        const QString refusal = QStringLiteral("Information: Selected file \"%1\" is not a valid localized PE file")
+                                    .arg(QDir::toNativeSeparators(other));
+        QVERIFY(!t.Prompt.Log.isEmpty());
+        for (const QString& line : t.Prompt.Log) QCOMPARE(line, refusal);
         QVERIFY(t.Tools()->PEFileIsValid() && t.Tools()->PEFileIsChecked());
         QVERIFY(t.Tools()->miSyncAll->isEnabled());
     }
