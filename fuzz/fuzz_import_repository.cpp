@@ -4,6 +4,7 @@
 
 #include "FuzzSupport.h"
 #include "core/Prompt.h"
+#include "repository/LangRepository.h"
 #include "repository/RepositoryExchange.h"
 #include "repository/RepositoryFlows.h"
 
