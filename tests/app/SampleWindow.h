@@ -9,12 +9,16 @@
 #include "app/gui/QStringGrid.h"
 #include "core/Prompt.h"
 #include "langfile/LangFile.h"
+#include "langfile/dialogs/LanguagePropertiesDialog.h"
 #include "platform/Settings.h"
 
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStringList>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -92,4 +96,18 @@ inline TStartOptions OpenGerman()
     TStartOptions options;
     options.OpenList = QStringList{"deu"};
     return options;
+}
+
+// Answers the language dialog that the next command shows: Locale chosen in
+// its language tree, then OK.
+inline void ChooseLanguageWhenAsked(QWidget* Form, uint Locale)
+{
+    QTimer::singleShot(0, Form, [Form, Locale] {
+        auto* dialog = Form->findChild<TdlgLanguageProperties*>();
+        if (!dialog) return;
+        auto* tree = dialog->findChild<QTreeWidget*>("tvLang");
+        for (QTreeWidgetItemIterator it(tree); *it; ++it)
+            if ((*it)->data(0, Qt::UserRole).toUInt() == Locale) tree->setCurrentItem(*it);
+        dialog->accept();
+    });
 }

@@ -640,14 +640,7 @@ private Q_SLOTS:
     {
         TEditor e({"deu"}, {"deu"});
         // French chosen in the language tree, then OK.
-        QTimer::singleShot(0, e.Form.get(), [&] {
-            auto* dialog = e.Form->findChild<TdlgLanguageProperties*>();
-            if (!dialog) return;
-            auto* tree = dialog->findChild<QTreeWidget*>("tvLang");
-            for (QTreeWidgetItemIterator it(tree); *it; ++it)
-                if ((*it)->data(0, Qt::UserRole).toUInt() == 0x040C) tree->setCurrentItem(*it);
-            dialog->accept();
-        });
+        ChooseLanguageWhenAsked(e.Form.get(), 0x040C);
         e.Action("miCreateLang")->trigger();
         QVERIFY(QFileInfo::exists(e.File("fra")));
         QCOMPARE(e.Form->Project().LangFiles().Count(), 3);

@@ -534,14 +534,7 @@ private Q_SLOTS:
         e.Rep().SetWord(kEnglish, e.Native(row));
         e.Rep().SetWord(0x040C, QStringLiteral("En français"));
         e.Rep().Post();
-        QTimer::singleShot(0, e.Form.get(), [&] {
-            auto* dialog = e.Form->findChild<TdlgLanguageProperties*>();
-            if (!dialog) return;
-            auto* tree = dialog->findChild<QTreeWidget*>("tvLang");
-            for (QTreeWidgetItemIterator it(tree); *it; ++it)
-                if ((*it)->data(0, Qt::UserRole).toUInt() == 0x040C) tree->setCurrentItem(*it);
-            dialog->accept();
-        });
+        ChooseLanguageWhenAsked(e.Form.get(), 0x040C);
         e.Action("miCreateLang")->trigger();
         TLangFile* french = e.Form->Project().LangFiles().Items(2);
         QCOMPARE(french->Locale(), uint16_t(0x040C));
