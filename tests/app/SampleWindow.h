@@ -16,10 +16,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
