@@ -7,6 +7,10 @@
 
 namespace {
 constexpr size_t kChunk = 128; // a chunk splits when it holds twice this
+// A full chunk grows by this many entries, not by doubling: a chunk then holds
+// little free room, and a million-record repository's index stays compact
+// (doubling left about half of every chunk empty).
+constexpr size_t kChunkGrowth = kChunk / 4;
 
 template <class T> int Sign(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
 } // namespace
@@ -120,6 +124,7 @@ void TQMemoryIndexField::Insert(const TEntry& E)
         FLast.emplace_back();
     }
     TChunk* chunk = FChunks[p.Chunk].get();
+    if (chunk->Entries.size() == chunk->Entries.capacity()) chunk->Entries.reserve(chunk->Entries.size() + kChunkGrowth);
     chunk->Entries.insert(chunk->Entries.begin() + qsizetype(p.Offset), E);
     if (size_t(E.Bm) >= FChunkOf.size()) FChunkOf.resize(std::max(size_t(E.Bm) + 1, FChunkOf.size() * 3 / 2));
     FChunkOf[size_t(E.Bm)] = chunk;
@@ -127,6 +132,7 @@ void TQMemoryIndexField::Insert(const TEntry& E)
         auto tail = std::make_unique<TChunk>();
         tail->Entries.assign(chunk->Entries.begin() + kChunk, chunk->Entries.end());
         chunk->Entries.resize(kChunk);
+        chunk->Entries.shrink_to_fit();
         for (const TEntry& moved : tail->Entries) FChunkOf[size_t(moved.Bm)] = tail.get();
         FLast.insert(FLast.begin() + qsizetype(p.Chunk) + 1, tail->Entries.back());
         FChunks.insert(FChunks.begin() + qsizetype(p.Chunk) + 1, std::move(tail));
