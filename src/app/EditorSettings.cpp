@@ -113,6 +113,8 @@ TEditorSettings LoadEditorSettings(const QString& RepositoryPath, const QString&
     readBool("RepAddTheSame", s.RepAddTheSame);
     readBool("RepSmart", s.RepSmart);
     readBool("RepIndicateInGrid", s.RepIndicateInGrid);
+    s.RepFuzzyThreshold = std::clamp(key.ReadInteger(QStringLiteral("FuzzyThreshold"), s.RepFuzzyThreshold), 1, 100);
+    s.RepFuzzyCount = std::clamp(key.ReadInteger(QStringLiteral("FuzzyCount"), s.RepFuzzyCount), 1, 9);
     readColor("ActiveRowColor", s.ActiveRowColor);
     readColor("UntranslatableColor", s.UntranslatableColor);
     readColor("VerifiedColor", s.VerifiedColor);
@@ -156,6 +158,8 @@ bool SaveOptions(const TEditorSettings& s)
     writeBool("RepAddTheSame", s.RepAddTheSame);
     writeBool("RepSmart", s.RepSmart);
     writeBool("RepIndicateInGrid", s.RepIndicateInGrid);
+    key.WriteInteger(QStringLiteral("FuzzyThreshold"), s.RepFuzzyThreshold);
+    key.WriteInteger(QStringLiteral("FuzzyCount"), s.RepFuzzyCount);
     key.WriteInteger(QStringLiteral("ActiveRowColor"), int(s.ActiveRowColor));
     key.WriteInteger(QStringLiteral("UntranslatableColor"), int(s.UntranslatableColor));
     key.WriteInteger(QStringLiteral("HiddenColor"), int(s.HiddenColor));

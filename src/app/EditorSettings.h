@@ -55,6 +55,10 @@ struct TEditorSettings {
     bool RepAddTheSame = false;
     bool RepSmart = true;
     bool RepIndicateInGrid = true;
+    // The Suggestions panel: the lowest score it shows and how many matches
+    // (Ctrl+1 ... Ctrl+9 take them).
+    int RepFuzzyThreshold = TRepository::DefaultFuzzyThreshold;
+    int RepFuzzyCount = TRepository::DefaultFuzzyCount;
     TWinColor ActiveRowColor = clInfoBk;
     TWinColor UntranslatableColor = 0xE0E0E0;
     TWinColor VerifiedColor = 0xEEDD80;

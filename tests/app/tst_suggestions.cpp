@@ -4,6 +4,7 @@
 
 #include "SampleWindow.h"
 
+#include "app/gui/OptionsDialog.h"
 #include "app/gui/RepositoryCommands.h"
 #include "app/gui/SuggestionsPanel.h"
 #include "langfile/LangFile.h"
@@ -12,6 +13,8 @@
 #include "repository/LangRepository.h"
 
 #include <QAction>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -91,6 +94,34 @@ private Q_SLOTS:
         QCOMPARE(e.German(), QStringLiteral("Erster Vorschlag"));
         QTest::keyClick(e.Grid(), Qt::Key_9, Qt::ControlModifier); // no ninth suggestion: nothing changes
         QCOMPARE(e.German(), QStringLiteral("Erster Vorschlag"));
+    }
+
+    // The options' Repository page sets how many suggestions the panel
+    // shows; it shows that many at once and at the next start.
+    void countFromTheOptionsPage()
+    {
+        TEditor e;
+        e.Grid()->FocusCell(e.Col(1), e.Row, true);
+        QTRY_COMPARE(e.Panel()->Matches().size(), 2);
+        bool set = false;
+        QTimer::singleShot(0, e.Form.get(), [&] {
+            auto* dialog = e.Form->findChild<TdlgOptions*>();
+            if (!dialog) return;
+            auto* count = dialog->findChild<QSpinBox*>(QStringLiteral("seFuzzyCount"));
+            QCOMPARE(count->value(), 5);
+            QTest::keyClick(count, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(count, QStringLiteral("1"));
+            for (QPushButton* b : dialog->findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("OK")) QTest::mouseClick(b, Qt::LeftButton);
+            set = true;
+        });
+        e.Form->findChild<QAction*>(QStringLiteral("miOptions"))->trigger();
+        QVERIFY(set);
+        QTRY_COMPARE(e.Panel()->Matches().size(), 1);
+        QVERIFY(e.Shown().contains(QStringLiteral("Erster Vorschlag")));
+        QVERIFY(!e.Shown().contains(QStringLiteral("Zweiter Vorschlag")));
+        QCOMPARE(TSettingsKey().ReadInteger(QStringLiteral("FuzzyCount"), 0), 1);
+        QCOMPARE(TSettingsKey().ReadInteger(QStringLiteral("FuzzyThreshold"), 0), 50); // as the fixture stored it
     }
 
     void markedDifferences()

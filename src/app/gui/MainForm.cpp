@@ -124,7 +124,8 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                                [this](int ACol) { return ColumnFile(ACol); },
                                [this] { return ProjectOpen() ? int(FProject->LangFiles()[0]->Locale()) : 0; },
                                [this](int ACol) { return Writable(ACol); },
-                               [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); }});
+                               [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); },
+                               [this]() -> const TEditorSettings& { return FSettings; }});
     FExtract = new TExtractCommands(
         this, &Prompt(),
         TExtractHost{[this] { return ProjectOpen() ? FProject->LangFiles().Items(0)->FileName() : QString(); },
@@ -1276,4 +1277,5 @@ void TOxvPDMainForm::ShowOptions()
     SaveGridFont(FontSettingsOf(DefaultGridFont, dialog.GridFontCharset()));
     ApplySettings();
     RefreshGrid();
+    FSuggestions->CurrentChanged(); // with the new threshold and count
 }

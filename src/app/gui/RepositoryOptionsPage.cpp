@@ -4,11 +4,13 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -66,6 +68,19 @@ TRepositoryOptionsPage::TRepositoryOptionsPage(QWidget* Parent) : QWidget(Parent
     FAddTheSame = box(QStringLiteral("Add strings the same as native"));
     FIndicate = box(QStringLiteral("Indicate availability"));
     FSmart = box(QStringLiteral("Smart Repository"));
+
+    auto* suggestions = new QGroupBox(QStringLiteral(" Suggestions "));
+    auto* form = new QFormLayout(suggestions);
+    FFuzzyThreshold = new QSpinBox;
+    FFuzzyThreshold->setObjectName(QStringLiteral("seFuzzyThreshold"));
+    FFuzzyThreshold->setRange(1, 100);
+    FFuzzyThreshold->setSuffix(QStringLiteral(" %"));
+    form->addRow(QStringLiteral("Lowest similarity shown"), FFuzzyThreshold);
+    FFuzzyCount = new QSpinBox;
+    FFuzzyCount->setObjectName(QStringLiteral("seFuzzyCount"));
+    FFuzzyCount->setRange(1, 9); // Ctrl+1 ... Ctrl+9
+    form->addRow(QStringLiteral("Suggestions shown at most"), FFuzzyCount);
+    layout->addWidget(suggestions);
     layout->addStretch(1);
 }
 
@@ -80,6 +95,8 @@ void TRepositoryOptionsPage::SetSettings(const TEditorSettings& S, const QString
     FAddTheSame->setChecked(S.RepAddTheSame);
     FIndicate->setChecked(S.RepIndicateInGrid);
     FSmart->setChecked(S.RepSmart);
+    FFuzzyThreshold->setValue(S.RepFuzzyThreshold);
+    FFuzzyCount->setValue(S.RepFuzzyCount);
 }
 
 void TRepositoryOptionsPage::TakeSettings(TEditorSettings& S) const
@@ -92,6 +109,8 @@ void TRepositoryOptionsPage::TakeSettings(TEditorSettings& S) const
     S.RepAddTheSame = FAddTheSame->isChecked();
     S.RepIndicateInGrid = FIndicate->isChecked();
     S.RepSmart = FSmart->isChecked();
+    S.RepFuzzyThreshold = FFuzzyThreshold->value();
+    S.RepFuzzyCount = FFuzzyCount->value();
 }
 
 QString TRepositoryOptionsPage::Path() const { return FPath->text(); }

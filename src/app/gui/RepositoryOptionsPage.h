@@ -9,10 +9,11 @@
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
+class QSpinBox;
 class QToolButton;
 
 // The options dialog's "Repository" page: the repository path and the
-// eight repository settings.
+// eight repository settings, and what the Suggestions panel shows.
 class TRepositoryOptionsPage : public QWidget {
     Q_OBJECT
 public:
@@ -34,4 +35,5 @@ private:
     QButtonGroup* FTranslate;
     QButtonGroup* FExisting;
     QCheckBox *FAutoTranslate, *FAutoRefresh, *FAskTranslating, *FAddTheSame, *FIndicate, *FSmart;
+    QSpinBox *FFuzzyThreshold, *FFuzzyCount;
 };

@@ -28,11 +28,6 @@ TSuggestionsPanel::TSuggestionsPanel(QWidget* Window, TSuggestionsHost Host)
     : QWidget(Window), FHost(std::move(Host)), FFollow(new QTimer(this))
 {
     setObjectName(QStringLiteral("SuggestionsPanel"));
-    const TSettingsKey settings;
-    FThreshold =
-        std::clamp(settings.ReadInteger(QStringLiteral("FuzzyThreshold"), TRepository::DefaultFuzzyThreshold), 1, 100);
-    FCount = std::clamp(settings.ReadInteger(QStringLiteral("FuzzyCount"), TRepository::DefaultFuzzyCount), 1, 9);
-
     FTitle = new QLabel(QStringLiteral("Suggestions"));
     FWebButton = new QToolButton;
     FWebButton->hide();
@@ -65,7 +60,7 @@ TSuggestionsPanel::TSuggestionsPanel(QWidget* Window, TSuggestionsHost Host)
         auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + n)), Window);
         connect(key, &QShortcut::activated, this, [this, n] { UseSuggestion(n); });
     }
-    const bool shown = settings.ReadBool(kVisible, true);
+    const bool shown = TSettingsKey().ReadBool(kVisible, true);
     FToggle->setChecked(shown);
     SetShown(shown);
 }
@@ -128,7 +123,8 @@ void TSuggestionsPanel::Refresh()
     if (!rep || !rep->IndexReady())
         return Show(rep ? QStringLiteral("<i>The repository index is being built.</i>")
                         : QStringLiteral("<i>No repository is open.</i>"));
-    FMatches = TRepositoryFlows::FuzzyMatches(*rep, nativeLocale, file->Locale(), text, FThreshold, FCount);
+    FMatches = TRepositoryFlows::FuzzyMatches(*rep, nativeLocale, file->Locale(), text, FHost.Settings().RepFuzzyThreshold,
+                                              FHost.Settings().RepFuzzyCount);
     QString html;
     if (const int draft = item->Values().Items(file->LangIndex())->FuzzyScore(); draft > 0)
         html += QStringLiteral("<p><i>The value is a draft from a fuzzy match (score %1).</i></p>").arg(draft);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/EditorSettings.h"
 #include "repository/Repository.h"
 
 #include <QWidget>
@@ -25,6 +26,7 @@ struct TSuggestionsHost {
     std::function<bool(int ACol)> Writable;
     // The cell edit path of the grid: the value becomes translated.
     std::function<void(int ACol, int ARow, const QString& Text)> EditCell;
+    std::function<const TEditorSettings&()> Settings; // the threshold and the count
 };
 
 // The "Suggestions" panel under the grid: the repository's exact and fuzzy
@@ -67,8 +69,6 @@ private:
     QTextBrowser* FView;
     QToolButton* FWebButton;
     QTimer* FFollow;
-    int FThreshold;
-    int FCount;
     QList<TFuzzyMatch> FMatches;
     int FCol = -1, FRow = -1; // the cell the matches are for
 };
