@@ -2,7 +2,8 @@
 // bench_repository (1,000,000 by default, a smaller count as the first
 // argument): lookups through the flows from one client, fuzzy lookups (short
 // texts apart), and four processes adding pairs at once. The server is the
-// one of BENCH_PG (a connection string) or a throw-away one started here.
+// one of BENCH_PG (a connection string) or a throw-away one started here;
+// with BENCH_PG_REUSE set, the filled database of an earlier run is used again.
 #include "RepositoryTexts.h"
 
 #include "core/Prompt.h"
@@ -62,19 +63,9 @@ void Run(QSqlDatabase& Db, const QString& Sql, const QVariantList& Values = {})
     if (!ok) qFatal("%s: %s", qPrintable(Sql.left(80)), qPrintable(q.lastError().text()));
 }
 
-QString ArrayLiteral(const QStringList& Texts)
-{
-    QString s = QStringLiteral("{");
-    for (qsizetype i = 0; i < Texts.size(); ++i) {
-        QString t = Texts[i];
-        t.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
-        s += (i ? QLatin1String(",\"") : QLatin1String("\"")) + t + QLatin1Char('"');
-    }
-    return s + QLatin1Char('}');
-}
-
-// One of the four writers: new pairs of its own and pairs all share.
-int AddWorker(const QString& Url, int Worker)
+// One of the four writers: new pairs of its own and pairs all share, from
+// record number Base on.
+int AddWorker(const QString& Url, int Worker, int Base)
 {
     TPgRepository rep(Url);
     rep.OpenOrCreate();
@@ -84,7 +75,7 @@ int AddWorker(const QString& Url, int Worker)
     options.RefreshExisting = reAppend;
     TRepositoryFlows flows(rep, options, prompt, ask);
     for (int i = 0; i < kWorkerAdds; ++i) {
-        const int r = i % 2 ? kRecords * 2 + Worker * kWorkerAdds + i : kRecords * 3 + i; // own, shared
+        const int r = i % 2 ? Base + Worker * kWorkerAdds + i : Base + 4 * kWorkerAdds + i; // own, shared
         TRepAnswer mr = raNone;
         flows.RepositoryAddWord(kLocales[0], kLocales[1], mr, false, {}, Text(r, 1), Text(r, 0));
     }
@@ -103,8 +94,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     if (argc == 5 && qstrcmp(argv[1], "--add-worker") == 0) {
-        kRecords = atoi(argv[4]);
-        return AddWorker(QString::fromUtf8(argv[2]), atoi(argv[3]));
+        return AddWorker(QString::fromUtf8(argv[2]), atoi(argv[3]), atoi(argv[4]));
     }
     if (argc > 1) kRecords = std::max(1000, QByteArray(argv[1]).toInt());
 
@@ -121,19 +111,34 @@ int main(int argc, char** argv)
         server = lines.value(0);
         folder = lines.value(1);
     }
-    {
+    QUrl benchUrl(server);
+    benchUrl.setPath(QStringLiteral("/phrasedesk_bench"));
+    const QString url = benchUrl.toString();
+    // BENCH_PG_REUSE: a server's database filled by an earlier run with as
+    // many records is measured again as it is (the fill takes minutes).
+    bool reuse = false;
+    if (qEnvironmentVariableIsSet("BENCH_PG_REUSE")) {
+        QSqlDatabase admin = Admin(server, QStringLiteral("admin"));
+        QSqlQuery q(admin);
+        reuse = q.exec(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = 'phrasedesk_bench'")) && q.next();
+        admin.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("admin"));
+    if (reuse) {
+        TPgRepository filled(url);
+        filled.OpenOrCreate();
+        reuse = filled.RecordCount() >= kRecords; // and what the writers of that run added
+    }
+    if (!reuse) {
         QSqlDatabase admin = Admin(server, QStringLiteral("admin"));
         Run(admin, QStringLiteral("DROP DATABASE IF EXISTS phrasedesk_bench"));
         Run(admin, QStringLiteral("CREATE DATABASE phrasedesk_bench"));
         admin.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("admin"));
-    QUrl benchUrl(server);
-    benchUrl.setPath(QStringLiteral("/phrasedesk_bench"));
-    const QString url = benchUrl.toString();
 
     QElapsedTimer timer;
-    {
+    if (!reuse) {
         TPgRepository rep(url);
         rep.OpenOrCreate();
         rep.AddLocales({kLocales[0], kLocales[1], kLocales[2], kLocales[3]});
@@ -154,12 +159,16 @@ int main(int argc, char** argv)
                     QStringLiteral(
                         "INSERT INTO phrasedesk_texts (word_id, locale, text) "
                         "SELECT generate_series(CAST(? AS integer), CAST(? AS integer)), ?, unnest(CAST(? AS text[]))"),
-                    {first + 1, last, kLocales[l], ArrayLiteral(texts)});
+                    {first + 1, last, kLocales[l], TPgRepository::TextArray(texts)});
             }
         }
+        Print("pg_fill_s", timer.elapsed() / 1000.0, "s");
+        // The texts came in by SQL: their words for fuzzy lookups follow.
+        timer.start();
+        rep.RebuildWords();
+        Print("pg_rebuild_words_s", timer.elapsed() / 1000.0, "s");
         Run(db, QStringLiteral("ANALYZE"));
         db.close();
-        Print("pg_fill_s", timer.elapsed() / 1000.0, "s");
     }
     QSqlDatabase::removeDatabase(QStringLiteral("fill"));
 
@@ -206,13 +215,15 @@ int main(int argc, char** argv)
     Print("pg_fuzzy_lookup_short_ms_p95", P95(shortOnes), "ms");
     Print("pg_fuzzy_found", found * 100.0 / kFuzzyLookups, "%");
 
-    // Four processes adding at once.
+    // Four processes adding at once, texts no earlier run added (the records
+    // numbers beyond those there give them).
+    const int base = 2 * std::max(kRecords, rep.RecordCount());
     timer.start();
     std::vector<std::unique_ptr<QProcess>> workers;
     for (int w = 0; w < 4; ++w) {
         workers.push_back(std::make_unique<QProcess>());
         workers.back()->start(QCoreApplication::applicationFilePath(),
-                              {QStringLiteral("--add-worker"), url, QString::number(w), QString::number(kRecords)});
+                              {QStringLiteral("--add-worker"), url, QString::number(w), QString::number(base)});
     }
     for (auto& w : workers) w->waitForFinished(-1);
     Print("pg_concurrent_adds_per_s", 4.0 * kWorkerAdds / (double(timer.nsecsElapsed()) / 1e9), "adds/s");

@@ -1,8 +1,10 @@
 #include "repository/PgRepository.h"
 
+#include "repository/FuzzyIndex.h"
 #include "repository/FuzzyScore.h"
 #include "storage/Locales.h"
 
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -17,8 +19,11 @@ namespace {
 constexpr qint64 kLocalesMaxAgeMs = 2000;
 // Records per round trip of a walk.
 constexpr int kWalkPage = 5000;
-// The nearest texts a fuzzy lookup scores.
-constexpr int kFuzzyCandidates = 100;
+// The texts a fuzzy lookup scores at most, of those holding its rarer words
+// and of those holding words alike; a word's texts are counted up to this many.
+constexpr int kFuzzyCandidates = 300;
+// Words of the vocabulary this alike by trigrams are compared by the score's own rule.
+constexpr double kAlikeTrigrams = 0.2;
 
 // The caseless form the lookup index holds. ICU's root locale lowers every
 // script whatever collation the database was made with.
@@ -31,6 +36,48 @@ QString IntArray(const QList<qint32>& Values)
     for (qint32 v : Values) parts << QString::number(v);
     return QLatin1Char('{') + parts.join(QLatin1Char(',')) + QLatin1Char('}');
 }
+
+} // namespace
+
+QString TPgRepository::TextArray(const QStringList& Values)
+{
+    QString s = QStringLiteral("{");
+    for (qsizetype i = 0; i < Values.size(); ++i) {
+        QString v = Values[i];
+        v.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+        s += (i ? QLatin1String(",\"") : QLatin1String("\"")) + v + QLatin1Char('"');
+    }
+    return s + QLatin1Char('}');
+}
+
+namespace {
+
+// A text's words as the fuzzy index takes them: distinct and sorted (writers
+// that add the same new words lock them in one order), with the text's weight.
+QStringList IndexWords(const QString& Text, int& Weight)
+{
+    QStringList words = FuzzyWords(Text);
+    if (words.size() > TQFuzzyIndexField::MaxWords) words.resize(TQFuzzyIndexField::MaxWords);
+    Weight = 0;
+    for (const QString& w : words) Weight += FuzzyWordWeight(w.size());
+    words.sort();
+    words.removeDuplicates();
+    return words;
+}
+
+// The words of the texts for fuzzy lookups, by language, word and the text's
+// weight (a lookup wants only texts of a weight that can reach its
+// threshold); the vocabulary finds words alike by trigrams.
+const char* const kWordTables[] = {
+    "CREATE EXTENSION IF NOT EXISTS pg_trgm",
+    "CREATE TABLE phrasedesk_words ("
+    " locale integer NOT NULL, word text NOT NULL, weight integer NOT NULL, word_id integer NOT NULL,"
+    " PRIMARY KEY (locale, word, weight, word_id),"
+    " FOREIGN KEY (word_id, locale) REFERENCES phrasedesk_texts ON DELETE CASCADE)",
+    "CREATE INDEX phrasedesk_words_text ON phrasedesk_words (word_id, locale)",
+    "CREATE TABLE phrasedesk_vocabulary (locale integer NOT NULL, word text NOT NULL, PRIMARY KEY (locale, word))",
+    "CREATE INDEX phrasedesk_vocabulary_trigrams ON phrasedesk_vocabulary USING gin (word gin_trgm_ops)",
+};
 
 } // namespace
 
@@ -112,6 +159,15 @@ void TPgRepository::Connect()
     if (!FDb.open())
         throw ERepositoryError(
             QStringLiteral("Cannot connect to the repository database: %1").arg(FDb.lastError().text().trimmed()));
+    SetUpSession();
+}
+
+void TPgRepository::SetUpSession() const
+{
+    // How alike by trigrams ("%") the vocabulary's words must be to be
+    // compared with a query's word.
+    QSqlQuery q(FDb);
+    q.exec(QStringLiteral("SET pg_trgm.similarity_threshold = %1").arg(kAlikeTrigrams));
 }
 
 bool TPgRepository::OpenOrCreate()
@@ -139,7 +195,7 @@ void TPgRepository::CreateSchema()
         if (!q.value(0).toBool()) {
             for (const char* sql : {
                      "CREATE TABLE phrasedesk_schema (version integer NOT NULL)",
-                     "INSERT INTO phrasedesk_schema (version) VALUES (1)",
+                     "INSERT INTO phrasedesk_schema (version) VALUES (2)",
                      "CREATE TABLE phrasedesk_languages (locale integer PRIMARY KEY, position bigserial NOT NULL)",
                      "CREATE TABLE phrasedesk_records (word_id serial PRIMARY KEY)",
                      "CREATE TABLE phrasedesk_texts ("
@@ -151,18 +207,21 @@ void TPgRepository::CreateSchema()
                      // the length of a text, unlike a B-tree.
                      "CREATE INDEX phrasedesk_texts_caseless ON phrasedesk_texts"
                      " USING hash (lower(text COLLATE \"und-x-icu\"))",
-                     // Fuzzy lookups: the nearest texts by trigram distance.
-                     // A GiST index walks them nearest first and stops at the
-                     // candidate limit, also for short texts, whose trigrams
-                     // most texts share (a GIN index would visit all those).
-                     "CREATE EXTENSION IF NOT EXISTS pg_trgm",
-                     "CREATE INDEX phrasedesk_texts_trigrams ON phrasedesk_texts USING gist (text gist_trgm_ops)",
                  })
                 Exec(QString::fromLatin1(sql));
+            for (const char* sql : kWordTables) Exec(QString::fromLatin1(sql));
         }
         q = Exec(QStringLiteral("SELECT max(version) FROM phrasedesk_schema"));
         q.next();
         const int version = q.value(0).toInt();
+        if (version == 1) {
+            // Version 1 found fuzzy matches by trigram distance over whole
+            // texts: seconds per lookup on a million records.
+            Exec(QStringLiteral("DROP INDEX IF EXISTS phrasedesk_texts_trigrams"));
+            for (const char* sql : kWordTables) Exec(QString::fromLatin1(sql));
+            RebuildWords();
+            Exec(QStringLiteral("UPDATE phrasedesk_schema SET version = 2"));
+        }
         if (version > SchemaVersion)
             throw ERepositoryError(QStringLiteral("The repository database has a newer layout (version %1) than "
                                                   "this program knows (version %2)")
@@ -235,6 +294,7 @@ void TPgRepository::Reconnect() const
         throw ERepositoryError(QStringLiteral("The connection to the repository database was lost: %1")
                                    .arg(FDb.lastError().text().trimmed()));
     FLost = false;
+    SetUpSession();
 }
 
 void TPgRepository::Atomic(const std::function<void()>& Work)
@@ -362,20 +422,78 @@ QList<TFuzzyMatch> TPgRepository::FuzzyLookup(int SearchLocale, int TargetLocale
 {
     QList<TFuzzyMatch> matches;
     if (MaxCount <= 0 || Text.isEmpty() || !HasLocale(SearchLocale) || !HasLocale(TargetLocale)) return matches;
-    // The nearest texts by trigrams are the candidates; the score decides.
-    // The index walks nearest first only for a query that orders by the
-    // distance alone: the translations are joined to its result.
-    QSqlQuery q = Exec(QStringLiteral("SELECT s.word_id, s.text, t.text FROM (SELECT word_id, text FROM "
-                                      "phrasedesk_texts WHERE locale = ? ORDER BY text <-> CAST(? AS text) LIMIT %1) s "
-                                      "JOIN phrasedesk_texts t ON t.word_id = s.word_id AND t.locale = ?")
-                           .arg(kFuzzyCandidates),
-                       {SearchLocale, Text, TargetLocale});
-    QList<TFuzzyMatch> scored;
-    while (q.next()) {
-        const QString text = q.value(1).toString();
-        const int score = FuzzyScore(Text, text);
-        if (score >= Threshold) scored.append({score, q.value(0).toInt(), text, q.value(2).toString()});
+    Threshold = std::clamp(Threshold, 1, 100);
+    QStringList queryWords = FuzzyWords(Text);
+    if (queryWords.size() > TQFuzzyIndexField::MaxWords) queryWords.resize(TQFuzzyIndexField::MaxWords);
+    if (queryWords.isEmpty()) return matches;
+    int weight = 0;
+    for (const QString& w : queryWords) weight += FuzzyWordWeight(w.size());
+    // Texts of other weights cannot reach the threshold whatever their words.
+    int lightest = weight, heaviest = weight;
+    while (lightest > 0 && FuzzyScoreBound(weight, lightest - 1) >= Threshold) --lightest;
+    while (heaviest < 4 * TQFuzzyIndexField::MaxWords && FuzzyScoreBound(weight, heaviest + 1) >= Threshold) ++heaviest;
+
+    // The rarest words whose weight a match needs: a text with none of them
+    // (nor a word alike) cannot reach the threshold, as in the embedded index.
+    // How many texts of those weights hold a word is counted up to the
+    // candidate limit.
+    QStringList distinct = queryWords;
+    distinct.removeDuplicates();
+    QHash<QString, qint64> postings;
+    QSqlQuery q = Exec(QStringLiteral("SELECT v.word, (SELECT count(*) FROM (SELECT 1 FROM phrasedesk_words w "
+                                      "WHERE w.locale = ? AND w.word = v.word AND w.weight BETWEEN ? AND ? LIMIT %1) c) "
+                                      "FROM unnest(CAST(? AS text[])) v(word)")
+                           .arg(kFuzzyCandidates + 1),
+                       {SearchLocale, lightest, heaviest, TextArray(distinct)}, true);
+    while (q.next()) postings.insert(q.value(0).toString(), q.value(1).toLongLong());
+    std::sort(distinct.begin(), distinct.end(),
+              [&](const QString& A, const QString& B) { return postings.value(A) < postings.value(B); });
+    const double mayLose = weight * (1.0 - Threshold / 100.0);
+    double needed = 0;
+    QStringList searched;
+    for (const QString& w : distinct) {
+        if (needed > mayLose) break;
+        needed += queryWords.count(w) * FuzzyWordWeight(w.size());
+        searched << w;
     }
+
+    // The texts holding those words, the weights nearest the query's first,
+    // then those holding words alike (found by trigrams in the vocabulary and
+    // kept when the score's own rule finds them alike).
+    QSet<qint32> seen;
+    QList<TFuzzyMatch> scored;
+    const auto score = [&](const QStringList& Words) {
+        QSqlQuery c = Exec(
+            QStringLiteral("SELECT s.word_id, s.text, t.text FROM (SELECT w.word_id, min(abs(w.weight - ?)) AS d FROM "
+                           "phrasedesk_words w WHERE w.locale = ? AND w.word = ANY(CAST(? AS text[])) AND w.weight "
+                           "BETWEEN ? AND ? GROUP BY w.word_id ORDER BY d LIMIT %1) c "
+                           "JOIN phrasedesk_texts s ON s.word_id = c.word_id AND s.locale = ? "
+                           "JOIN phrasedesk_texts t ON t.word_id = c.word_id AND t.locale = ?")
+                .arg(kFuzzyCandidates),
+            {weight, SearchLocale, TextArray(Words), lightest, heaviest, SearchLocale, TargetLocale}, true);
+        while (c.next()) {
+            const qint32 record = c.value(0).toInt();
+            if (seen.contains(record)) continue;
+            seen.insert(record);
+            const QString text = c.value(1).toString();
+            const int s = FuzzyScoreWords(queryWords, FuzzyWords(text));
+            if (s >= Threshold) scored.append({s, record, text, c.value(2).toString()});
+        }
+    };
+    score(searched);
+    QStringList alike;
+    q = Exec(QStringLiteral("SELECT q.word, v.word FROM unnest(CAST(? AS text[])) q(word) "
+                            "JOIN phrasedesk_vocabulary v ON v.locale = ? AND v.word % q.word AND v.word <> q.word"),
+             {TextArray(searched), SearchLocale}, true);
+    while (q.next()) {
+        const QString word = q.value(0).toString(), other = q.value(1).toString();
+        const qsizetype longer = std::max(word.size(), other.size());
+        if (longer >= 3 && std::abs(word.size() - other.size()) <= longer / 3 && longer <= FuzzyMaxAlikeLength &&
+            FuzzySubstitutionCost(word, other) < FuzzyWordWeight(longer))
+            alike << other;
+    }
+    if (!alike.isEmpty()) score(alike);
+
     // Best first, the newest of equal scores first (as the embedded index).
     std::sort(scored.begin(), scored.end(), [](const TFuzzyMatch& A, const TFuzzyMatch& B) {
         return A.Score != B.Score ? A.Score > B.Score : A.Bookmark > B.Bookmark;
@@ -388,6 +506,58 @@ QList<TFuzzyMatch> TPgRepository::FuzzyLookup(int SearchLocale, int TargetLocale
         if (matches.size() == MaxCount) break;
     }
     return matches;
+}
+
+void TPgRepository::WriteWords(qint32 Record, int Locale, const QString& Text)
+{
+    int weight = 0;
+    const QStringList words = IndexWords(Text, weight);
+    Exec(QStringLiteral("DELETE FROM phrasedesk_words WHERE word_id = ? AND locale = ?"), {Record, Locale}, true);
+    if (words.isEmpty()) return;
+    const QString array = TextArray(words);
+    Exec(QStringLiteral("INSERT INTO phrasedesk_vocabulary (locale, word) SELECT ?, unnest(CAST(? AS text[])) "
+                        "ON CONFLICT DO NOTHING"),
+         {Locale, array}, true);
+    Exec(QStringLiteral("INSERT INTO phrasedesk_words (locale, word, weight, word_id) "
+                        "SELECT ?, unnest(CAST(? AS text[])), ?, ?"),
+         {Locale, array, weight, Record}, true);
+}
+
+void TPgRepository::RebuildWords()
+{
+    Atomic([this] {
+        Exec(QStringLiteral("TRUNCATE phrasedesk_words"));
+        qint32 lastRecord = 0;
+        int lastLocale = 0;
+        for (;;) {
+            QSqlQuery q = Exec(QStringLiteral("SELECT word_id, locale, text FROM phrasedesk_texts "
+                                              "WHERE (word_id, locale) > (?, ?) ORDER BY word_id, locale LIMIT %1")
+                                   .arg(kWalkPage),
+                               {lastRecord, lastLocale});
+            QList<qint32> locales, weights, records;
+            QStringList words;
+            bool any = false;
+            while (q.next()) {
+                any = true;
+                lastRecord = q.value(0).toInt();
+                lastLocale = q.value(1).toInt();
+                int weight = 0;
+                for (const QString& w : IndexWords(q.value(2).toString(), weight)) {
+                    locales << lastLocale;
+                    words << w;
+                    weights << weight;
+                    records << lastRecord;
+                }
+            }
+            if (!any) break;
+            Exec(QStringLiteral("INSERT INTO phrasedesk_words (locale, word, weight, word_id) SELECT * FROM "
+                                "unnest(CAST(? AS integer[]), CAST(? AS text[]), CAST(? AS integer[]), "
+                                "CAST(? AS integer[]))"),
+                 {IntArray(locales), TextArray(words), IntArray(weights), IntArray(records)});
+        }
+        Exec(QStringLiteral("INSERT INTO phrasedesk_vocabulary (locale, word) SELECT DISTINCT locale, word "
+                            "FROM phrasedesk_words ON CONFLICT DO NOTHING"));
+    });
 }
 
 qint32 TPgRepository::WriteTexts(qint32 Record, const QList<TRepText>& Texts)
@@ -409,10 +579,12 @@ qint32 TPgRepository::WriteTexts(qint32 Record, const QList<TRepText>& Texts)
             if (t.Text.isEmpty())
                 Exec(QStringLiteral("DELETE FROM phrasedesk_texts WHERE word_id = ? AND locale = ?"),
                      {Record, t.Locale});
-            else
+            else {
                 Exec(QStringLiteral("INSERT INTO phrasedesk_texts (word_id, locale, text) VALUES (?, ?, ?) "
                                     "ON CONFLICT (word_id, locale) DO UPDATE SET text = EXCLUDED.text"),
                      {Record, t.Locale, t.Text}, true);
+                WriteWords(Record, t.Locale, t.Text);
+            }
         }
     });
     return Record;

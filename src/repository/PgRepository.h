@@ -28,10 +28,13 @@ struct TPgConnection {
 // a row of phrasedesk_texts keyed by record and language, so an edit writes
 // only the languages it changes. Lookups go through an index on the caseless
 // form of the texts and are then compared as the embedded repository
-// compares (the locale's collation).
+// compares (the locale's collation). Fuzzy lookups go through the texts'
+// words (phrasedesk_words, written with each text), with words alike found by
+// trigrams (pg_trgm) in the vocabulary of each language.
 class TPgRepository : public TRepository {
 public:
-    static constexpr int SchemaVersion = 1;
+    // 2: the words of the texts for fuzzy lookups.
+    static constexpr int SchemaVersion = 2;
 
     explicit TPgRepository(const QString& Url);
     ~TPgRepository() override;
@@ -54,8 +57,8 @@ public:
     void FindRecords(int Locale, const QString& Text, TQLocateOptions Options,
                      QList<TQValueLocation>& Records) override;
     qint32 PairsAt(int ReqLocId, QList<TQValueLocation>& Locations) override;
-    // The texts nearest by trigrams (pg_trgm), scored as the embedded
-    // repository scores.
+    // Scored as the embedded repository scores; the candidates are the texts
+    // holding the query's rarer words or words alike.
     QList<TFuzzyMatch> FuzzyLookup(int SearchLocale, int TargetLocale, const QString& Text,
                                    int Threshold = DefaultFuzzyThreshold, int MaxCount = DefaultFuzzyCount) override;
     qint32 WriteTexts(qint32 Record, const QList<TRepText>& Texts) override;
@@ -63,6 +66,11 @@ public:
     bool Pack() override;
     bool ForEachRecord(const QList<int>& Locales,
                        const std::function<bool(qint32 Record, const QStringList& Texts)>& Visit) override;
+    // Writes the words of every text again: after texts came in other than
+    // through this class (a bulk load) and when an older database is upgraded.
+    void RebuildWords();
+    // A literal of an SQL array of texts ('{"a","b"}'), to bind as one value.
+    static QString TextArray(const QStringList& Values);
 
 protected:
     bool SharedWriters() const override { return true; }
@@ -75,9 +83,12 @@ private:
     // connection says so).
     QSqlQuery Exec(const QString& Sql, const QVariantList& Values = {}, bool Reuse = false) const;
     void Reconnect() const;
+    void SetUpSession() const;
     // Work in a transaction of its own unless one is open already.
     void Atomic(const std::function<void()>& Work);
     void CheckWritable() const;
+    // The words rows of one text (its old ones are gone or are removed here).
+    void WriteWords(qint32 Record, int Locale, const QString& Text);
     [[noreturn]] void Fail(const QString& What, const class QSqlError& Error) const;
 
     QString FUrl;

@@ -36,20 +36,35 @@ public:
     QString NewDatabase()
     {
         const QString name = QStringLiteral("pd_%1_%2").arg(QCoreApplication::applicationPid()).arg(++FCount);
+        if (const QString error = RunSql(FUrl, {QStringLiteral("CREATE DATABASE ") + name}); !error.isEmpty())
+            qFatal("Cannot create a test database: %s", qPrintable(error));
+        QUrl url(FUrl);
+        url.setPath(QLatin1Char('/') + name);
+        return url.toString();
+    }
+
+    // Statements on a database through a connection of their own; the
+    // server's message of the first that failed, empty when all ran.
+    static QString RunSql(const QString& Url, const QStringList& Statements)
+    {
+        QString error;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("pd-test-admin"));
-            const QUrl url(FUrl);
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("pd-test-direct"));
+            const QUrl url(Url);
             db.setHostName(url.host());
             db.setPort(url.port());
             db.setDatabaseName(url.path().mid(1));
             db.setUserName(QUrlQuery(url).queryItemValue(QStringLiteral("user")));
-            if (!db.open() || !QSqlQuery(db).exec(QStringLiteral("CREATE DATABASE ") + name))
-                qFatal("Cannot create a test database: %s", qPrintable(db.lastError().text()));
+            if (!db.open()) error = db.lastError().text();
+            for (const QString& sql : Statements) {
+                if (!error.isEmpty()) break;
+                QSqlQuery q(db);
+                if (!q.exec(sql)) error = q.lastError().text();
+            }
+            db.close();
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("pd-test-admin"));
-        QUrl url(FUrl);
-        url.setPath(QLatin1Char('/') + name);
-        return url.toString();
+        QSqlDatabase::removeDatabase(QStringLiteral("pd-test-direct"));
+        return error;
     }
 
     // Skips the calling test when there is no server, unless under CI,
