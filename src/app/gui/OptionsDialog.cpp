@@ -15,8 +15,8 @@
 #include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
 #include <QTabWidget>
