@@ -28,6 +28,13 @@ enum TUiString : int {
     usItemsReplaced,
     usDeleteExternalItems,
     usDeleteExternalGroup,
+    usSuggestions,
+    usSelectLanguageCell,
+    usSuggestionsFor,
+    usIndexBeingBuilt,
+    usNoRepository,
+    usFuzzyDraft,
+    usNoMatches,
 };
 
 struct TUiStringDef {
