@@ -167,7 +167,12 @@ int main(int argc, char** argv)
         timer.start();
         rep.RebuildWords();
         Print("pg_rebuild_words_s", timer.elapsed() / 1000.0, "s");
-        Run(db, QStringLiteral("ANALYZE"));
+        // What the server's autovacuum does some time after a bulk load: the
+        // fuzzy lookups count words by index-only scans, which read every row
+        // of the table too until the table is vacuumed.
+        timer.start();
+        Run(db, QStringLiteral("VACUUM ANALYZE"));
+        Print("pg_vacuum_s", timer.elapsed() / 1000.0, "s");
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("fill"));

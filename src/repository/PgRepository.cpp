@@ -71,12 +71,24 @@ QStringList IndexWords(const QString& Text, int& Weight)
 const char* const kWordTables[] = {
     "CREATE EXTENSION IF NOT EXISTS pg_trgm",
     "CREATE TABLE phrasedesk_words ("
-    " locale integer NOT NULL, word text NOT NULL, weight integer NOT NULL, word_id integer NOT NULL,"
-    " PRIMARY KEY (locale, word, weight, word_id),"
-    " FOREIGN KEY (word_id, locale) REFERENCES phrasedesk_texts ON DELETE CASCADE)",
-    "CREATE INDEX phrasedesk_words_text ON phrasedesk_words (word_id, locale)",
+    " locale integer NOT NULL, word text NOT NULL, weight integer NOT NULL, word_id integer NOT NULL)",
     "CREATE TABLE phrasedesk_vocabulary (locale integer NOT NULL, word text NOT NULL, PRIMARY KEY (locale, word))",
     "CREATE INDEX phrasedesk_vocabulary_trigrams ON phrasedesk_vocabulary USING gin (word gin_trgm_ops)",
+};
+
+// The keys of phrasedesk_words, apart from the table: a rebuild drops them,
+// loads the words and builds them again in one sort, several times faster
+// than keeping a million texts' words in order row by row.
+const char* const kWordKeys[] = {
+    "ALTER TABLE phrasedesk_words ADD CONSTRAINT phrasedesk_words_pkey PRIMARY KEY (locale, word, weight, word_id),"
+    " ADD CONSTRAINT phrasedesk_words_word_id_locale_fkey FOREIGN KEY (word_id, locale)"
+    " REFERENCES phrasedesk_texts ON DELETE CASCADE",
+    "CREATE INDEX phrasedesk_words_text ON phrasedesk_words (word_id, locale)",
+};
+const char* const kDropWordKeys[] = {
+    "DROP INDEX IF EXISTS phrasedesk_words_text",
+    "ALTER TABLE phrasedesk_words DROP CONSTRAINT IF EXISTS phrasedesk_words_word_id_locale_fkey,"
+    " DROP CONSTRAINT IF EXISTS phrasedesk_words_pkey",
 };
 
 } // namespace
@@ -210,6 +222,7 @@ void TPgRepository::CreateSchema()
                  })
                 Exec(QString::fromLatin1(sql));
             for (const char* sql : kWordTables) Exec(QString::fromLatin1(sql));
+            for (const char* sql : kWordKeys) Exec(QString::fromLatin1(sql));
         }
         q = Exec(QStringLiteral("SELECT max(version) FROM phrasedesk_schema"));
         q.next();
@@ -440,11 +453,12 @@ QList<TFuzzyMatch> TPgRepository::FuzzyLookup(int SearchLocale, int TargetLocale
     QStringList distinct = queryWords;
     distinct.removeDuplicates();
     QHash<QString, qint64> postings;
-    QSqlQuery q = Exec(QStringLiteral("SELECT v.word, (SELECT count(*) FROM (SELECT 1 FROM phrasedesk_words w "
-                                      "WHERE w.locale = ? AND w.word = v.word AND w.weight BETWEEN ? AND ? LIMIT %1) c) "
-                                      "FROM unnest(CAST(? AS text[])) v(word)")
-                           .arg(kFuzzyCandidates + 1),
-                       {SearchLocale, lightest, heaviest, TextArray(distinct)}, true);
+    QSqlQuery q =
+        Exec(QStringLiteral("SELECT v.word, (SELECT count(*) FROM (SELECT 1 FROM phrasedesk_words w "
+                            "WHERE w.locale = ? AND w.word = v.word AND w.weight BETWEEN ? AND ? LIMIT %1) c) "
+                            "FROM unnest(CAST(? AS text[])) v(word)")
+                 .arg(kFuzzyCandidates + 1),
+             {SearchLocale, lightest, heaviest, TextArray(distinct)}, true);
     while (q.next()) postings.insert(q.value(0).toString(), q.value(1).toLongLong());
     std::sort(distinct.begin(), distinct.end(),
               [&](const QString& A, const QString& B) { return postings.value(A) < postings.value(B); });
@@ -527,6 +541,7 @@ void TPgRepository::RebuildWords()
 {
     Atomic([this] {
         Exec(QStringLiteral("TRUNCATE phrasedesk_words"));
+        for (const char* sql : kDropWordKeys) Exec(QString::fromLatin1(sql));
         qint32 lastRecord = 0;
         int lastLocale = 0;
         for (;;) {
@@ -557,6 +572,9 @@ void TPgRepository::RebuildWords()
         }
         Exec(QStringLiteral("INSERT INTO phrasedesk_vocabulary (locale, word) SELECT DISTINCT locale, word "
                             "FROM phrasedesk_words ON CONFLICT DO NOTHING"));
+        // Room to sort the keys in memory (the server's default is 64 MB).
+        Exec(QStringLiteral("SET LOCAL maintenance_work_mem = '256MB'"));
+        for (const char* sql : kWordKeys) Exec(QString::fromLatin1(sql));
     });
 }
 
