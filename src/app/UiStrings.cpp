@@ -34,13 +34,6 @@ const std::vector<TUiStringDef>& UiStringTable()
         {usDeleteExternalItems, "SDeleteExternalItems", "Delete selected external item(s)?"},
         {usDeleteExternalGroup, "SDeleteExternalGroup",
          "You are going to delete the External Group \"%s\". All group itemes will be deleted too. Proceed?"},
-        {usSuggestions, "SSuggestions", "Suggestions"},
-        {usSelectLanguageCell, "SSelectLanguageCell", "Select a cell of a language column."},
-        {usSuggestionsFor, "SSuggestionsFor", "Suggestions for \"%s\""},
-        {usIndexBeingBuilt, "SIndexBeingBuilt", "The repository index is being built."},
-        {usNoRepository, "SNoRepository", "No repository is open."},
-        {usFuzzyDraft, "SFuzzyDraft", "The value is a draft from a fuzzy match (score %s)."},
-        {usNoMatches, "SNoMatches", "No matches."},
     };
     return table;
 }

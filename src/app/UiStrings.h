@@ -28,13 +28,6 @@ enum TUiString : int {
     usItemsReplaced,
     usDeleteExternalItems,
     usDeleteExternalGroup,
-    usSuggestions,
-    usSelectLanguageCell,
-    usSuggestionsFor,
-    usIndexBeingBuilt,
-    usNoRepository,
-    usFuzzyDraft,
-    usNoMatches,
 };
 
 struct TUiStringDef {
