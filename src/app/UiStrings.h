@@ -11,23 +11,6 @@ enum TUiString : int {
     usVocabrixError = 1,
     usLanguageNotLoaded,
     usInterfaceLanguage,
-    usFormatMismatch,
-    usPasteRangeMismatch,
-    usNoLibraries,
-    usPackStopped,
-    usGlossaryImported,
-    usImportStopped,
-    usConfirmRepImport,
-    usRepImportFailed,
-    usSharedNotBrowsed,
-    usNoLanguagesToOpen,
-    usCannotDelete,
-    usDllCreated,
-    usSaveBeforeSync,
-    usNoMoreFound,
-    usItemsReplaced,
-    usDeleteExternalItems,
-    usDeleteExternalGroup,
 };
 
 struct TUiStringDef {

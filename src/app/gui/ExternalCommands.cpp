@@ -1,6 +1,5 @@
 #include "app/gui/ExternalCommands.h"
 
-#include "app/UiStrings.h"
 #include "app/gui/CommandAction.h"
 #include "app/gui/ExternalItemDialog.h"
 #include "core/Prompt.h"
@@ -94,7 +93,9 @@ void TExternalCommands::DeleteExternal()
     for (TLocItem* item : FHost.SelectedItems())
         if (auto* ext = dynamic_cast<TLocExtItem*>(item)) items << ext;
     if (items.isEmpty()) return;
-    if (FPrompt->Message(mkConfirmation, UiString(usDeleteExternalItems), mbYesNoCancel, mrCancel) != mrYes) return;
+    if (FPrompt->Message(mkConfirmation, QStringLiteral("Delete selected external item(s)?"), mbYesNoCancel,
+                         mrCancel) != mrYes)
+        return;
     FHost.EndEditing();
     for (TLocExtItem* item : items) DeleteExternalItem(*FProject, item);
     FTreeCombo->FillExternal(*FProject);
@@ -107,8 +108,11 @@ void TExternalCommands::DeleteExternalGroup()
     const QString name = FProject->Filter().ExtItems().GroupName();
     TLocExtGroup* group = FProject->ExtGroups().FindByName(name);
     if (!Allowed() || !ExternalShown() || !group) return;
-    if (FPrompt->Message(mkConfirmation, UiString(usDeleteExternalGroup, {group->Name()}), mbYesNoCancel, mrCancel) !=
-        mrYes)
+    if (FPrompt->Message(mkConfirmation,
+                         QStringLiteral("You are going to delete the External Group \"%1\". All group itemes will be "
+                                        "deleted too. Proceed?")
+                             .arg(group->Name()),
+                         mbYesNoCancel, mrCancel) != mrYes)
         return;
     FHost.EndEditing();
     ::DeleteExternalGroup(*FProject, group);

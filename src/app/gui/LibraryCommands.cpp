@@ -1,7 +1,6 @@
 #include "app/gui/LibraryCommands.h"
 
 #include "app/EditorSettings.h"
-#include "app/UiStrings.h"
 #include "app/gui/CommandAction.h"
 #include "core/DateTime.h"
 #include "core/Prompt.h"
@@ -34,7 +33,8 @@ void TLibraryCommands::UpdateCommandStates()
 QList<TLibrary> TLibraryCommands::Libraries()
 {
     const QList<TLibrary> libraries = FindLibraries(LibraryFolders(FSettings->LibraryPath, FSettings->RootDir));
-    if (libraries.isEmpty()) FPrompt->Message(mkInformation, UiString(usNoLibraries), mbOK, mrOk);
+    if (libraries.isEmpty())
+        FPrompt->Message(mkInformation, QStringLiteral("There are no external libraries installed"), mbOK, mrOk);
     return libraries;
 }
 

@@ -1,6 +1,5 @@
 #include "app/gui/MainForm.h"
 
-#include "app/UiStrings.h"
 #include "app/gui/ExchangeCommands.h"
 #include "app/gui/ExternalCommands.h"
 #include "app/gui/ExtractCommands.h"
@@ -835,7 +834,8 @@ void TOxvPDMainForm::OpenLanguagesDialog(bool NoLangMessage)
     TdlgLanguages dialog(this);
     dialog.Init(*FProject);
     if (dialog.CandidateCount() == 0) {
-        if (NoLangMessage) Prompt().Message(mkInformation, UiString(usNoLanguagesToOpen), mbOK, mrOk);
+        if (NoLangMessage)
+            Prompt().Message(mkInformation, QStringLiteral("There are no language files can be opened"), mbOK, mrOk);
     } else if (dialog.Execute()) {
         OpenLanguageFiles(dialog.CheckedFiles());
     }
@@ -887,7 +887,9 @@ TMsgResult TOxvPDMainForm::CreateLanguageFile(const TNewLanguage& Lang, const QS
             mbYesNoCancel, mrCancel);
         if (answer != mrYes) return answer;
         if (!QFile::remove(fileName)) {
-            Prompt().Message(mkError, UiString(usCannotDelete, {QDir::toNativeSeparators(fileName)}), mbOK, mrOk);
+            Prompt().Message(mkError,
+                             QStringLiteral("Can not delete file \"%1\"").arg(QDir::toNativeSeparators(fileName)), mbOK,
+                             mrOk);
             return mrOk;
         }
     }

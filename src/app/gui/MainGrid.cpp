@@ -3,7 +3,6 @@
 
 #include "app/gui/MainForm.h"
 
-#include "app/UiStrings.h"
 #include "app/gui/MainStatusPanel.h"
 #include "app/gui/MultiLineEditor.h"
 #include "app/gui/NativeValueWindow.h"
@@ -388,7 +387,11 @@ void TOxvPDMainForm::EditCell(int ACol, int ARow, const QString& Text)
     if (FSettings.WarnFormatMismatch && FormatSignature && !(FBulkEdits > 0 && FBulkFormatWarned) &&
         FormatSignature(Text) != FormatSignature(item->MainValue()->Value())) {
         FBulkFormatWarned = FBulkEdits > 0;
-        Prompt().Message(mkWarning, UiString(usFormatMismatch, {item->GetFullName(QStringLiteral("."))}), mbOK, mrOk);
+        Prompt().Message(mkWarning,
+                         QStringLiteral("Possible error: Format symbols in the translated string differ from native "
+                                        "one\r\n\r\n%1")
+                             .arg(item->GetFullName(QStringLiteral("."))),
+                         mbOK, mrOk);
     }
 
     if (changed && !AutoTranslMode) FRepository->CellChanged(ACol, ARow);
@@ -677,7 +680,9 @@ void TOxvPDMainForm::PasteFromClipbrd()
     const TGridRect area{sel.Left, sel.Top, sel.Left + width - 1, sel.Top + int(lines.size()) - 1};
     const bool singleCell = sel.Left == sel.Right && sel.Top == sel.Bottom;
     if (!(area == sel) && !singleCell &&
-        Prompt().Message(mkConfirmation, UiString(usPasteRangeMismatch), mbYesCancel, mrCancel) != mrYes)
+        Prompt().Message(mkConfirmation,
+                         QStringLiteral("The range to be pasted does not match the selection. Paste anyway?"),
+                         mbYesCancel, mrCancel) != mrYes)
         return;
     const int right = std::min(area.Right, sgStrings->VisibleColCount() - 1);
     const int bottom = std::min(area.Bottom, sgStrings->RowCount() - 1);

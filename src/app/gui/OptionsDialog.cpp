@@ -15,8 +15,8 @@
 #include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
+#include <QLabel>
 #include <QPalette>
 #include <QPushButton>
 #include <QTabWidget>

@@ -1,7 +1,6 @@
 #include "app/gui/ProjectCommands.h"
 
 #include "app/EditorSettings.h"
-#include "app/UiStrings.h"
 #include "app/gui/CommandAction.h"
 #include "app/gui/SynchronizeDialog.h"
 #include "core/Prompt.h"
@@ -197,7 +196,7 @@ void TProjectToolCommands::CreateLDLL()
                 mbYesNoCancel, mrCancel);
             if (answer != mrYes) continue;
             if (!QFile::remove(dll)) {
-                FPrompt->Message(mkError, UiString(usCannotDelete, {shown}), mbOK, mrOk);
+                FPrompt->Message(mkError, QStringLiteral("Can not delete file \"%1\"").arg(shown), mbOK, mrOk);
                 continue;
             }
         }
@@ -208,7 +207,9 @@ void TProjectToolCommands::CreateLDLL()
             lang->SetCheckDllValidity(!miWithoutSettings->isChecked());
             ::CreateLDLL(*lang, dll, pe, FProject, checkSync);
         }
-        FPrompt->Message(mkInformation, UiString(usDllCreated, {shown}), mbOK, mrOk);
+        FPrompt->Message(mkInformation,
+                         QStringLiteral("The resource library \"%1\" has been successfully created").arg(shown), mbOK,
+                         mrOk);
     }
 }
 
@@ -218,7 +219,11 @@ void TProjectToolCommands::SyncAll()
     TLangFileList& files = FProject->LangFiles();
     const bool modified = std::any_of(files.begin(), files.end(), [](const auto& f) { return f->Modified(); });
     if (modified) {
-        const TMsgResult answer = FPrompt->Message(mkConfirmation, UiString(usSaveBeforeSync), mbYesNoCancel, mrCancel);
+        const TMsgResult answer =
+            FPrompt->Message(mkConfirmation,
+                             QStringLiteral("You have modified some language(s).\r\nUnsaved changes will be ignored "
+                                            "during synchronizing.\r\nSave all modified languages?"),
+                             mbYesNoCancel, mrCancel);
         if (answer == mrCancel) return;
         if (answer == mrYes) {
             for (int i = 0; i < files.Count(); ++i)

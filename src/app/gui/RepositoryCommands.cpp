@@ -1,6 +1,5 @@
 #include "app/gui/RepositoryCommands.h"
 
-#include "app/UiStrings.h"
 #include "app/gui/ProgressForm.h"
 #include "app/gui/QStringGrid.h"
 #include "core/Prompt.h"
@@ -273,7 +272,7 @@ void TRepositoryCommands::PackRepository()
 {
     if (!FRep) return;
     if (!WithProgress(QStringLiteral("Packing the repository"), [this] { return FRep->Pack(); }))
-        FPrompt->Message(mkInformation, UiString(usPackStopped), mbOK, mrOk);
+        FPrompt->Message(mkInformation, QStringLiteral("Packing has been terminated by the user"), mbOK, mrOk);
 }
 
 void TRepositoryCommands::AddCell()
@@ -343,7 +342,10 @@ void TRepositoryCommands::ImportMSGlossary()
         FRep->AddLocales({dialog.Locale1(), dialog.Locale2()});
         return FRep->ImportMSGlossary(dialog.FileName(), dialog.Locale1(), dialog.Locale2(), {});
     });
-    FPrompt->Message(mkInformation, done ? UiString(usGlossaryImported) : UiString(usImportStopped), mbOK, mrOk);
+    FPrompt->Message(mkInformation,
+                     done ? QStringLiteral("Glossary successfully imported")
+                          : QStringLiteral("Import has been terminated by user"),
+                     mbOK, mrOk);
 }
 
 void TRepositoryCommands::ExportXML() { Export(false); }
@@ -378,14 +380,18 @@ void TRepositoryCommands::ImportXMLTMX()
 void TRepositoryCommands::ImportFile(const QString& FileName)
 {
     if (!FRep) return;
-    if (FPrompt->Message(mkConfirmation, UiString(usConfirmRepImport, {QDir::toNativeSeparators(FileName)}),
+    if (FPrompt->Message(mkConfirmation,
+                         QStringLiteral("You are about to import the file\n\n\"%1\"\n\ninto the Repository. Continue?")
+                             .arg(QDir::toNativeSeparators(FileName)),
                          mbYesCancel, mrCancel) == mrCancel)
         return;
     try {
         TRepositoryFlows flows = Flows();
         ImportRepositoryFile(flows, FileName, *FPrompt);
     } catch (const EVocabrixError&) {
-        FPrompt->Message(mkError, UiString(usRepImportFailed), mbOK, mrOk);
+        FPrompt->Message(mkError,
+                         QStringLiteral("An error occured during importing. The file probably has wrong format."), mbOK,
+                         mrOk);
     }
     FHost.RefreshGrid();
 }
@@ -395,7 +401,10 @@ void TRepositoryCommands::ShowRepository()
     if (!FRep) return;
     auto* table = dynamic_cast<TQLangRepository*>(FRep.get());
     if (!table) {
-        FPrompt->Message(mkInformation, UiString(usSharedNotBrowsed), mbOK, mrOk);
+        FPrompt->Message(mkInformation,
+                         QStringLiteral("The repository window shows repositories in a file; a shared repository "
+                                        "is browsed with the database's own tools."),
+                         mbOK, mrOk);
         return;
     }
     if (!FBrowser) FBrowser = new TRepositoryForm(table, *FPrompt, FWindow);

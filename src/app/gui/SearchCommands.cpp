@@ -1,6 +1,5 @@
 #include "app/gui/SearchCommands.h"
 
-#include "app/UiStrings.h"
 #include "app/gui/FindDialog.h"
 #include "app/gui/GotoLineDialog.h"
 #include "app/gui/QStringGrid.h"
@@ -114,7 +113,7 @@ void TSearchCommands::ShowResult(TQFindData& Data, const QFont& NotFoundFont)
     if (Data.FRowIndex >= 0)
         Data.ShowFoundText();
     else if (Data.FSearchWrongFormats)
-        FPrompt->Message(mkInformation, UiString(usNoMoreFound), mbOK, mrOk);
+        FPrompt->Message(mkInformation, QStringLiteral("No more strings found."), mbOK, mrOk);
     else
         ShowNotFound(Data.FFindText, NotFoundFont);
     Status();
@@ -172,7 +171,7 @@ void TSearchCommands::ReplaceAllOf(TQReplaceData& State)
         const QScopedValueRollback<bool> replacing(FReplacing, true);
         count = ReplaceAllBulk(State);
     });
-    FPrompt->Message(mkInformation, UiString(usItemsReplaced, {QString::number(count)}), mbOK, mrOk);
+    FPrompt->Message(mkInformation, QStringLiteral("%1 items replaced").arg(count), mbOK, mrOk);
     FReplace->UpdateReplaceButton();
 }
 

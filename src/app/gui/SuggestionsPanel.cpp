@@ -123,8 +123,8 @@ void TSuggestionsPanel::Refresh()
     if (!rep || !rep->IndexReady())
         return Show(rep ? QStringLiteral("<i>The repository index is being built.</i>")
                         : QStringLiteral("<i>No repository is open.</i>"));
-    FMatches = TRepositoryFlows::FuzzyMatches(*rep, nativeLocale, file->Locale(), text,
-                                              FHost.Settings().RepFuzzyThreshold, FHost.Settings().RepFuzzyCount);
+    FMatches = TRepositoryFlows::FuzzyMatches(*rep, nativeLocale, file->Locale(), text, FHost.Settings().RepFuzzyThreshold,
+                                              FHost.Settings().RepFuzzyCount);
     QString html;
     if (const int draft = item->Values().Items(file->LangIndex())->FuzzyScore(); draft > 0)
         html += QStringLiteral("<p><i>The value is a draft from a fuzzy match (score %1).</i></p>").arg(draft);
