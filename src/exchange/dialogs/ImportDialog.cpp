@@ -6,6 +6,7 @@
 #include "exchange/dialogs/DialogState.h"
 #include "exchange/dialogs/SectionLists.h"
 #include "langfile/LangFileProject.h"
+#include "runtime/UiStrings.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -104,11 +105,10 @@ void TdlgImport::Initialize(int LangIndex, TImportKind ImportFrom)
     FLangIndex = LangIndex;
     FImportFrom = ImportFrom;
     const TLangFile* file = FProject.LangFiles().Items(LangIndex);
-    const char* titles[] = {"Import from text", "Import from XML", "Import from laguage file",
-                            "Import from Sisulizer's TMX", "Import from XLIFF"};
-    setWindowTitle(QStringLiteral("%1: %2%3")
-                       .arg(QLatin1String(titles[std::clamp(int(ImportFrom), 1, 5) - 1]),
-                            file->IsNative() ? QStringLiteral("Native / ") : QString(), file->LangEnglishName()));
+    const TUiString titles[] = {usImportFromText, usImportFromXml, usImportFromLangFile, usImportFromTmx,
+                                usImportFromXliff};
+    setWindowTitle(UiString(titles[std::clamp(int(ImportFrom), 1, 5) - 1]) + QStringLiteral(": ") +
+                   (file->IsNative() ? UiString(usNativeCaption, {file->LangEnglishName()}) : file->LangEnglishName()));
     chbImportUntranslated->setVisible(ImportFrom == ikLangFile);
     FLists->SetFormsAndUnitsVisible(LangIndex != 0);
     QString name = LastNames().value(Extension());
@@ -138,7 +138,7 @@ void TdlgImport::Preprocess()
     FRead = false;
     FLists->Fill({}, {}, {});
     if (QFileInfo(fileName).isFile()) {
-        FPrompt.ProgressBegin(QStringLiteral("Preprocessing file..."), 0);
+        FPrompt.ProgressBegin(UiString(usPreprocessingFile), 0);
         try {
             const TImportPreview preview = PreviewImport(FProject, FLangIndex, fileName, FImportFrom);
             FRead = true;
@@ -186,8 +186,7 @@ void TdlgImport::Confirm()
     const QString fileName = QDir::fromNativeSeparators(edFileName->text().trimmed());
     const TLangFile* file = FProject.LangFiles().Items(FLangIndex);
     const QString question =
-        QStringLiteral("You are about to import the file\n\n\"%1\"\n\ninto language  \"%2\"\n\nContinue?")
-            .arg(QDir::toNativeSeparators(fileName), file->LangEnglishName());
+        UiString(usImportIntoLanguage, {QDir::toNativeSeparators(fileName), file->LangEnglishName()});
     if (FPrompt.Message(mkConfirmation, question, mbYesCancel, mrCancel) != mrYes) return;
     LastNames().insert(Extension(), edFileName->text());
     TImportOptions o;
@@ -199,7 +198,7 @@ void TdlgImport::Confirm()
                        FHasNames ? FLists->Selection() : TExchangeSelection(), &FPrompt);
     } catch (const EVocabrixError&) {
         edFileName->setFocus();
-        FPrompt.Message(mkError, QLatin1String(kImportWrongFormat), mbOK, mrOk);
+        FPrompt.Message(mkError, UiString(usImportWrongFormat), mbOK, mrOk);
         return;
     }
     accept();
