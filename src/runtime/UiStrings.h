@@ -120,7 +120,14 @@
     X(AddExternalItem, "Add external item")                                                                            \
     X(SearchNotFound, "Search string \"%s\" not found")                                                                \
     X(AddNewLanguage, "Add new language")                                                                              \
-    X(LanguageProperties, "Language properties")
+    X(LanguageProperties, "Language properties")                                                                       \
+    X(SelectFileToImport, "Select file to import from")                                                                \
+    X(SelectFileToExport, "Select file to export to")                                                                  \
+    X(SelectPEFile, "Select PE file")                                                                                  \
+    X(OpenProject, "Open project")                                                                                     \
+    X(BrowseForRepository, "Browse for Repository")                                                                    \
+    X(MoreButton, "More  >>")                                                                                          \
+    X(LessButton, "<<  Less")
 
 enum TUiString : int {
     usNone = 0,

@@ -10,6 +10,7 @@
 #include "langfile/EditorProjectFixture.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QFile>
@@ -617,5 +618,4 @@ void TstExchange::roundTrips()
 }
 
 QTEST_GUILESS_MAIN(TstExchange)
-#include "runtime/UiStrings.h"
 #include "tst_exchange.moc"

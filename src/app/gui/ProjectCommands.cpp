@@ -27,7 +27,7 @@ QString NotLocalizedText(const QString& FileName) { return UiString(usNotLocaliz
 class TPEFileDialog : public QFileDialog {
 public:
     TPEFileDialog(QWidget* Parent, TPrompt* APrompt, bool AAcceptAny)
-        : QFileDialog(Parent, QStringLiteral("Select PE file")), FPrompt(APrompt), FAcceptAny(AAcceptAny)
+        : QFileDialog(Parent, UiString(usSelectPEFile)), FPrompt(APrompt), FAcceptAny(AAcceptAny)
     {
         setOption(QFileDialog::DontUseNativeDialog);
         setFileMode(QFileDialog::ExistingFile);
@@ -85,8 +85,7 @@ private:
 
 QString ChooseProjectFile(QWidget* Parent, const QString& Folder)
 {
-    QFileDialog dialog(Parent, QStringLiteral("Open project"), Folder,
-                       QStringLiteral("Native language files (*.ntv.lng)"));
+    QFileDialog dialog(Parent, UiString(usOpenProject), Folder, QStringLiteral("Native language files (*.ntv.lng)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("ntv.lng"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();

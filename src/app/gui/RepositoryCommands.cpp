@@ -364,7 +364,7 @@ void TRepositoryCommands::ImportXMLTMX()
     if (!FRep) return;
     static QString lastFolder;
     const QString file = QFileDialog::getOpenFileName(
-        FWindow, QStringLiteral("Select file to import from"), lastFolder.isEmpty() ? QDir::currentPath() : lastFolder,
+        FWindow, UiString(usSelectFileToImport), lastFolder.isEmpty() ? QDir::currentPath() : lastFolder,
         QStringLiteral("XML or TMX files (*.xml *.tmx);;All files (*.*)"));
     if (file.isEmpty()) return;
     lastFolder = QFileInfo(file).absolutePath();

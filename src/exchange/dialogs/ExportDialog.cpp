@@ -89,8 +89,9 @@ TdlgExport::TdlgExport(TLangFileProject& Project, TPrompt& Prompt, QWidget* Pare
     layout->addWidget(FLists, 1);
 
     auto* buttons = new QDialogButtonBox(this);
-    btnMore = buttons->addButton(QStringLiteral("More  >>"), QDialogButtonBox::ActionRole);
+    btnMore = buttons->addButton(UiString(usMoreButton), QDialogButtonBox::ActionRole);
     btnMore->setObjectName(QStringLiteral("btnMore"));
+    btnMore->setProperty("uiDynamicText", true); // from the string table, by the state it toggles
     btnOK = buttons->addButton(QDialogButtonBox::Ok);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     buttons->addButton(QDialogButtonBox::Cancel);
@@ -163,9 +164,8 @@ void TdlgExport::UpdateOK()
 void TdlgExport::ChooseFile()
 {
     const char* filters[] = {"Text files (*.txt)", "XML files (*.xml)", "XLIFF files (*.xlf *.xliff)"};
-    const QString name =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Select file to export to"), edFileName->text(),
-                                     QLatin1String(filters[std::clamp(FExportTo, 1, 3) - 1]));
+    const QString name = QFileDialog::getSaveFileName(this, UiString(usSelectFileToExport), edFileName->text(),
+                                                      QLatin1String(filters[std::clamp(FExportTo, 1, 3) - 1]));
     if (!name.isEmpty()) edFileName->setText(QDir::toNativeSeparators(name));
 }
 
@@ -174,7 +174,7 @@ void TdlgExport::ToggleMore()
     const bool show = FLists->isHidden();
     if (!show) FFullHeight = height();
     FLists->setVisible(show);
-    btnMore->setText(show ? QStringLiteral("<<  Less") : QStringLiteral("More  >>"));
+    btnMore->setText(show ? UiString(usLessButton) : UiString(usMoreButton));
     if (show)
         resize(width(), FFullHeight);
     else

@@ -60,8 +60,9 @@ TdlgImport::TdlgImport(TLangFileProject& Project, TPrompt& Prompt, QWidget* Pare
     layout->addWidget(FLists, 1);
 
     auto* buttons = new QDialogButtonBox(this);
-    btnMore = buttons->addButton(QStringLiteral("More  >>"), QDialogButtonBox::ActionRole);
+    btnMore = buttons->addButton(UiString(usMoreButton), QDialogButtonBox::ActionRole);
     btnMore->setObjectName(QStringLiteral("btnMore"));
+    btnMore->setProperty("uiDynamicText", true); // from the string table, by the state it toggles
     btnOK = buttons->addButton(QDialogButtonBox::Ok);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     buttons->addButton(QDialogButtonBox::Cancel);
@@ -164,8 +165,7 @@ void TdlgImport::ChooseFile()
                              "XLIFF files (*.xlf *.xliff)"};
     const QString filter =
         QLatin1String(filters[std::clamp(int(FImportFrom), 1, 5) - 1]) + QStringLiteral(";;All files (*.*)");
-    const QString name =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Select file to import from"), edFileName->text(), filter);
+    const QString name = QFileDialog::getOpenFileName(this, UiString(usSelectFileToImport), edFileName->text(), filter);
     if (!name.isEmpty()) edFileName->setText(QDir::toNativeSeparators(name));
 }
 
@@ -174,7 +174,7 @@ void TdlgImport::ToggleMore(bool Show)
     if (FLists->isHidden() == !Show) return;
     if (!Show && !FLists->isHidden()) FFullHeight = height();
     FLists->setVisible(Show);
-    btnMore->setText(Show ? QStringLiteral("<<  Less") : QStringLiteral("More  >>"));
+    btnMore->setText(Show ? UiString(usLessButton) : UiString(usMoreButton));
     if (Show)
         resize(width(), std::max(FFullHeight, sizeHint().height()));
     else
