@@ -1,9 +1,9 @@
 #include "app/ProgramResources.h"
 
-#include "app/UiStrings.h"
 #include "langfile/LangFile.h"
 #include "resources/DllBuilder.h"
 #include "resources/ResProcessor.h"
+#include "runtime/UiStrings.h"
 #include "runtime/VocabrixOnFly.h"
 #include "storage/LocStorage.h"
 #include "storage/Locales.h"
@@ -29,14 +29,18 @@ void LoadTranslations(const QString& FileName, TLocStorage& S, int Column)
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).chopped(1);
         if (line.startsWith(QLatin1Char('#'))) continue;
-        // A string list keeps its lines apart with "\n".
-        const QStringList fields =
-            QString(line).replace(QStringLiteral("\\n"), QStringLiteral("\r\n")).split(QLatin1Char('\t'));
+        const QStringList fields = line.split(QLatin1Char('\t'));
         if (fields.size() != 3 || fields[2].isEmpty()) continue;
         TLocItem* item = FindItem(S, fields[0].split(QLatin1Char('|')));
-        if (!item || item->MainValue()->Value() != fields[1]) continue;
+        if (!item) continue;
+        const QString native = item->MainValue()->Value();
+        if (InterfaceTableText(native) != fields[1]) continue;
+        // The translation breaks its lines as the native text does (a
+        // string list and most messages with "\r\n", a few messages with "\n").
+        const bool bare = native.contains(QLatin1Char('\n')) && !native.contains(QLatin1String("\r\n"));
         TLocValue* value = item->Values().Items(Column);
-        value->SetValue(fields[2]);
+        value->SetValue(
+            QString(fields[2]).replace(QStringLiteral("\\n"), bare ? QStringLiteral("\n") : QStringLiteral("\r\n")));
         value->SetValueVersion(item->MainValue()->ValueVersion());
     }
 }
@@ -54,6 +58,11 @@ TSettingsRecord EnglishRecord(const QByteArray& Magic)
 }
 
 } // namespace
+
+QString InterfaceTableText(QString Value)
+{
+    return Value.replace(QLatin1String("\r\n"), QLatin1String("\\n")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+}
 
 const QList<uint16_t>& InterfaceLocales()
 {

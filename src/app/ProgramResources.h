@@ -25,6 +25,8 @@ void LoadInterfaceProject(const QString& LangDir, TLocStorage& Storage);
 // Adds the string table to a storage as the unit of the program's messages
 // (native values only).
 void AddUiStringUnit(TLocStorage& Storage);
+// A text as a table line holds it: line breaks ("\r\n" or "\n") become "\n".
+QString InterfaceTableText(QString Value);
 // A language file image of one column of that project.
 QByteArray InterfaceLanguageImage(TLocStorage& Storage, int Column);
 // The program's resource image: string table, settings records and the

@@ -3,6 +3,7 @@
 #include "core/Prompt.h"
 #include "langfile/LangFileProject.h"
 #include "platform/Settings.h"
+#include "runtime/UiStrings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -88,11 +89,11 @@ bool RunBatchExport(const TBatchExchange& Run, TPrompt& Prompt)
     TLangFileProject project;
     project.Open(Run.ProjectFile, false, true);
     bool ok = true;
-    Prompt.ProgressBegin(QStringLiteral("Exporting language files..."), files.size());
+    Prompt.ProgressBegin(UiString(usExportingLanguageFiles), files.size());
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (!Prompt.ProgressStep(i)) {
             Prompt.ProgressEnd();
-            Prompt.Message(mkInformation, QLatin1String(kExportTerminated), mbOK, mrOk);
+            Prompt.Message(mkInformation, UiString(usExportTerminated), mbOK, mrOk);
             return false;
         }
         Prompt.ProgressText(QFileInfo(files[i]).fileName());
@@ -125,11 +126,11 @@ bool RunBatchImport(const TBatchExchange& Run, TPrompt& Prompt)
     TLangFileProject project;
     project.Open(Run.ProjectFile, false, false);
     bool ok = true;
-    Prompt.ProgressBegin(QStringLiteral("Importing language files..."), files.size());
+    Prompt.ProgressBegin(UiString(usImportingLanguageFiles), files.size());
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (!Prompt.ProgressStep(i)) {
             Prompt.ProgressEnd();
-            Prompt.Message(mkInformation, QLatin1String(kImportTerminated), mbOK, mrOk);
+            Prompt.Message(mkInformation, UiString(usImportTerminated), mbOK, mrOk);
             return false;
         }
         Prompt.ProgressText(QFileInfo(files[i]).fileName());

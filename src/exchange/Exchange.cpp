@@ -7,6 +7,7 @@
 #include "exchange/Xliff.h"
 #include "exchange/XmlFormat.h"
 #include "langfile/LangFileProject.h"
+#include "runtime/UiStrings.h"
 
 using namespace exchange;
 
@@ -39,7 +40,7 @@ bool ExportLanguage(TLangFileProject& Project, int LangIndex, const QString& Fil
     }
     if (!progress.Cancelled()) return true;
     progress.End();
-    Progress->Message(mkInformation, QLatin1String(kExportTerminated), mbOK, mrOk);
+    Progress->Message(mkInformation, UiString(usExportTerminated), mbOK, mrOk);
     return false;
 }
 
@@ -92,6 +93,6 @@ bool ImportLanguage(TLangFileProject& Project, int LangIndex, const QString& Fil
     target.Finish();
     if (!progress.Cancelled()) return true;
     progress.End();
-    Progress->Message(mkInformation, QLatin1String(kImportTerminated), mbOK, mrOk);
+    Progress->Message(mkInformation, UiString(usImportTerminated), mbOK, mrOk);
     return false;
 }

@@ -25,9 +25,6 @@ enum TImportKind { ikText = 1, ikXml = 2, ikLangFile = 3, ikTmx = 4, ikXliff = 5
 
 // Message of every failed import of the editor (and of a TMX file without
 // the language or without its body).
-extern const char* const kImportWrongFormat;
-extern const char* const kExportTerminated;
-extern const char* const kImportTerminated;
 
 struct TExportOptions {
     // The word written into the head line; "comma" (any case) separates by

@@ -8,10 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-const char* const kImportWrongFormat = "An error occured during importing. The file probably has wrong format.";
-const char* const kExportTerminated = "Export has been terminated by user";
-const char* const kImportTerminated = "Import has been terminated by user";
-
 bool TExportOptions::TabDelimited() const
 {
     return Delimiter.compare(QLatin1String("comma"), Qt::CaseInsensitive) != 0;

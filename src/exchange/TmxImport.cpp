@@ -2,6 +2,7 @@
 #include "exchange/ExchangeXml.h"
 #include "exchange/SourceImports.h"
 #include "langfile/LangFileProject.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 namespace exchange {
@@ -87,7 +88,7 @@ TImportPreview PreviewTmx(const QByteArray& Data)
             if (!lang.isEmpty() && !preview.Languages.contains(lang, Qt::CaseInsensitive)) preview.Languages << lang;
         }
     }
-    if (!body) throw EExchangeError(QLatin1String(kImportWrongFormat));
+    if (!body) throw EExchangeError(UiString(usImportWrongFormat));
     auto sorted = [](const QSet<QString>& set) {
         QStringList list(set.begin(), set.end());
         list.sort(Qt::CaseInsensitive);
@@ -103,7 +104,7 @@ void ImportTmx(const QByteArray& Data, TImportTarget& Target, TProgress& Progres
 {
     const TImportPreview preview = PreviewTmx(Data);
     const QString code = TmxLanguageCode(preview.Languages, Target.Project().Locales(Target.LangIndex()));
-    if (code.isEmpty()) throw EExchangeError(QLatin1String(kImportWrongFormat));
+    if (code.isEmpty()) throw EExchangeError(UiString(usImportWrongFormat));
     // The file holds form and string translations only, none of which the native language takes.
     if (Target.IsNative()) return;
 

@@ -6,6 +6,7 @@
 #include "repository/ProjectItems.h"
 #include "repository/RepositoryFlows.h"
 #include "repository/SmartCore.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QEventLoop>
@@ -206,7 +207,7 @@ TWebTranslateAllResult WebTranslateAll(TLangFileProject& Project, int LangIndex,
     const int locNat = Project.LangFiles()[0]->Locale(), locCur = Project.LangFiles()[LangIndex]->Locale();
     TWebTranslateAllResult result;
     {
-        const TProgressRun progress(Prompt, kWebProgressCaption,
+        const TProgressRun progress(Prompt, UiString(usTranslatingByGoogle),
                                     PropertyCount(Project) + ConstantCount(Project) + ExtItemCount(Project));
         qint64 position = 0;
         Translator.SetCancelCheck([&] { return !Prompt.ProgressStep(position); });
@@ -226,6 +227,6 @@ TWebTranslateAllResult WebTranslateAll(TLangFileProject& Project, int LangIndex,
         ForEachConstant(Project, translate);
         ForEachExtItem(Project, translate);
     }
-    if (result.Cancelled) Prompt.Message(mkInformation, kWebTerminated, mbOK, mrOk);
+    if (result.Cancelled) Prompt.Message(mkInformation, UiString(usTranslationTerminated), mbOK, mrOk);
     return result;
 }

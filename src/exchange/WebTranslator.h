@@ -83,6 +83,3 @@ struct TWebTranslateAllResult {
 };
 TWebTranslateAllResult WebTranslateAll(TLangFileProject& Project, int LangIndex, TWebTranslator& Translator,
                                        TPrompt& Prompt);
-
-inline const QString kWebProgressCaption = QStringLiteral("Translating by Google");
-inline const QString kWebTerminated = QStringLiteral("Translation has been terminated by user");

@@ -3,6 +3,7 @@
 #include "core/FileNames.h"
 #include "core/Prompt.h"
 #include "platform/Settings.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QDir>
@@ -236,11 +237,8 @@ bool TLEProject::DoCloseLanguage(int Index, bool& AllowClose)
     if (Index <= 0 || Index >= FLangFiles.Count()) throw ELEProjectError(QStringLiteral("Invalid index"));
     TLangFile* file = FLangFiles.Items(Index);
     if (file->Modified()) {
-        const TMsgResult answer =
-            Prompt().Message(mkConfirmation,
-                             QStringLiteral("The language \"%1\" has been modified.\r\nDo you want to save changes?")
-                                 .arg(file->LangEnglishName()),
-                             mbYesNoCancel, mrCancel);
+        const TMsgResult answer = Prompt().Message(
+            mkConfirmation, UiString(usLanguageModified, {file->LangEnglishName()}), mbYesNoCancel, mrCancel);
         if (answer == mrCancel) {
             AllowClose = false;
             return false;

@@ -2,6 +2,7 @@
 
 #include "core/FileNames.h"
 #include "core/Prompt.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QDir>
@@ -158,20 +159,17 @@ void RepairProject(const QString& NativeFileName, TPrompt& Prompt)
 {
     const QFileInfo info(NativeFileName);
     if (!info.exists()) {
-        Prompt.Message(mkError,
-                       QStringLiteral("File \"%1\" does not exist").arg(QDir::toNativeSeparators(NativeFileName)), mbOK,
-                       mrOk);
+        Prompt.Message(mkError, UiString(usFileNotExist, {QDir::toNativeSeparators(NativeFileName)}), mbOK, mrOk);
         return;
     }
     try {
         TLocStorage storage;
         TLangFile native(NativeFileName, false);
         if (!native.IsNative()) {
-            Prompt.Message(mkError, QStringLiteral("\"%1\" is not native language file").arg(info.fileName()), mbOK,
-                           mrOk);
+            Prompt.Message(mkError, UiString(usNotNativeFile, {info.fileName()}), mbOK, mrOk);
             return;
         }
-        Prompt.Status(QStringLiteral("Processing native language file \"%1\"...").arg(info.fileName()));
+        Prompt.Status(UiString(usProcessingNative, {info.fileName()}));
         native.Load(&storage, -1, loRepair);
         native.Save(&storage, 0, false);
 
@@ -179,7 +177,7 @@ void RepairProject(const QString& NativeFileName, TPrompt& Prompt)
         for (const QString& name : LanguageFileNames(info.dir(), stem)) {
             const qsizetype dot = name.indexOf(QLatin1Char('.'));
             if (name.mid(dot).compare(QLatin1String(".ntv.lng"), Qt::CaseInsensitive) == 0) continue;
-            Prompt.Status(QStringLiteral("Processing language file \"%1\"...").arg(name));
+            Prompt.Status(UiString(usProcessingLanguage, {name}));
             TLangFile lang(info.dir().filePath(name), false);
             const int column = storage.AddLanguage(0, lang.Locale());
             // The native texts were read in the native code page; re-read them
@@ -199,5 +197,5 @@ void RepairProject(const QString& NativeFileName, TPrompt& Prompt)
         return;
     }
     Prompt.Status(QString());
-    Prompt.Message(mkInformation, QStringLiteral("Project repairing is completed"), mbOK, mrOk);
+    Prompt.Message(mkInformation, UiString(usRepairCompleted), mbOK, mrOk);
 }

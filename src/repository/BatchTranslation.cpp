@@ -6,6 +6,7 @@
 #include "repository/ProjectItems.h"
 #include "repository/RepositoryExchange.h"
 #include "repository/RepositoryFlows.h"
+#include "runtime/UiStrings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,8 +14,6 @@
 #include <thread>
 
 namespace {
-
-const QString kTerminated = QStringLiteral("Translation has been terminated by user");
 
 // The language code of a language file name (app.deu.lng gives deu).
 QString LanguageCode(const QString& FileName)
@@ -30,9 +29,9 @@ QString LanguageCode(const QString& FileName)
 void WaitForIndex(TRepository& Rep, TPrompt& Prompt)
 {
     if (Rep.IndexReady() && Rep.IndexProblem().isEmpty()) return;
-    const TProgressRun progress(Prompt, QStringLiteral("Creating index..."), Rep.RecordCount());
+    const TProgressRun progress(Prompt, UiString(usCreatingIndex), Rep.RecordCount());
     while (!Rep.IndexReady()) {
-        if (!Prompt.ProgressStep(Rep.IndexPosition())) throw EVocabrixError(kTerminated);
+        if (!Prompt.ProgressStep(Rep.IndexPosition())) throw EVocabrixError(UiString(usTranslationTerminated));
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     if (!Rep.IndexProblem().isEmpty()) throw EQBaseError(Rep.IndexProblem());
@@ -62,7 +61,7 @@ struct TFileRun {
 
     void Translate(TLocItem& Item)
     {
-        if (!Prompt.ProgressStep(Position)) throw EVocabrixError(kTerminated);
+        if (!Prompt.ProgressStep(Position)) throw EVocabrixError(UiString(usTranslationTerminated));
         if (!SkippedByTranslateAll(Item, Index, Flows.Options().TranslateAll)) {
             TRepAnswer mr = raNone;
             const int locNat = Project.LangFiles()[0]->Locale(), locCur = Project.LangFiles()[Index]->Locale();
@@ -127,7 +126,7 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
     TRepositoryFlows flows(*rep, options, Prompt, silent);
 
     QList<TBatchTranslationLine> lines;
-    const TProgressRun progress(Prompt, QStringLiteral("Translating language files..."), files.size());
+    const TProgressRun progress(Prompt, UiString(usTranslatingLanguageFiles), files.size());
     for (qsizetype i = 0; i < files.size(); ++i) {
         const QString name = QFileInfo(files[i]).fileName();
         Prompt.ProgressText(name);
@@ -147,7 +146,7 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
         ForEachConstant(project, translate);
         if (file->Modified()) project.SaveLanguage(index);
         lines << run.Line;
-        if (!Prompt.ProgressStep(i + 1)) throw EVocabrixError(kTerminated);
+        if (!Prompt.ProgressStep(i + 1)) throw EVocabrixError(UiString(usTranslationTerminated));
     }
     project.Close(false);
     return lines;
@@ -227,7 +226,7 @@ TRepositoryCopy RunBatchRepositoryCopy(const QString& Repository, const QString&
         const QList<int> locales = source->RepLocales();
         copy.Languages = locales.size();
         target->AddLocales(locales);
-        const TProgressRun progress(Prompt, QStringLiteral("Copying the repository..."), source->RecordCount());
+        const TProgressRun progress(Prompt, UiString(usCopyingRepository), source->RecordCount());
         const bool completed = source->ForEachRecord(locales, [&](qint32, const QStringList& Texts) {
             ++copy.Records;
             if (HasRecord(*target, locales, Texts)) {

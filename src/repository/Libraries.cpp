@@ -3,6 +3,7 @@
 #include "core/Prompt.h"
 #include "langfile/LangFileProject.h"
 #include "platform/Settings.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QDir>
@@ -145,7 +146,7 @@ TApplyLibrariesResult ApplyLibraries(TLangFileProject& Project, const QList<TLib
 {
     TApplyLibrariesResult result;
     QStringList log;
-    Prompt.Status(QStringLiteral("Applying Libraries..."));
+    Prompt.Status(UiString(usApplyingLibraries));
     for (int i = 1; i < Project.LangFiles().Count(); ++i) {
         TLangFile* lang = Project.LangFiles().Items(i);
         if (lang->IsNative()) continue;
@@ -153,7 +154,7 @@ TApplyLibrariesResult ApplyLibraries(TLangFileProject& Project, const QList<TLib
         log << QStringLiteral("----------- ") + name + QStringLiteral(" begin -----------");
         bool taken = false;
         for (const TLibrary& library : Libraries) {
-            Prompt.Status(QStringLiteral("Applying %1 to %2 language...").arg(library.Name, name));
+            Prompt.Status(UiString(usApplyingLibrary, {library.Name, name}));
             QString outcome = QStringLiteral("Ok");
             const QString file =
                 library.NativeFile.isEmpty() ? QString() : LibraryLanguageFile(library.NativeFile, lang->Locale());

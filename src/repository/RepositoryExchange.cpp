@@ -6,6 +6,7 @@
 #include "platform/AtomicFile.h"
 #include "repository/Repository.h"
 #include "repository/RepositoryFlows.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QDate>
@@ -42,7 +43,7 @@ bool WalkAndWrite(TRepository& Rep, const TRepExportOptions& Options, const QStr
     qint64 written = 0;
     bool completed = true;
     {
-        TProgressRun progress(Prompt, QStringLiteral("Exporting repository..."), Rep.RecordCount());
+        TProgressRun progress(Prompt, UiString(usExportingRepository), Rep.RecordCount());
         QString chunk;
         qint64 position = 0;
         completed =
@@ -59,7 +60,7 @@ bool WalkAndWrite(TRepository& Rep, const TRepExportOptions& Options, const QStr
     file.Write(Tail.toUtf8());
     file.Commit();
     if (Written) *Written = written;
-    if (!completed) Prompt.Message(mkInformation, QStringLiteral("Export has been terminated by user"), mbOK, mrOk);
+    if (!completed) Prompt.Message(mkInformation, UiString(usExportTerminated), mbOK, mrOk);
     return completed;
 }
 
@@ -86,19 +87,11 @@ public:
         const int locale = FLookup(Code.trimmed());
         if (locale == 0) {
             if (First) {
-                FPrompt.Message(
-                    mkError,
-                    QStringLiteral("Error during import. The native locale <%1> is not suported by your system.")
-                        .arg(Code),
-                    mbOK, mrOk);
+                FPrompt.Message(mkError, UiString(usUnsupportedNativeLocale, {Code}), mbOK, mrOk);
                 return -1;
             }
-            const TMsgResult answer = FPrompt.Message(
-                mkConfirmation,
-                QStringLiteral("Error during import. Locale <%1> is not suported by your system.\nClick OK to ignore "
-                               "the locale or Cancel to stop importing")
-                    .arg(Code),
-                mbYesCancel, mrCancel);
+            const TMsgResult answer =
+                FPrompt.Message(mkConfirmation, UiString(usUnsupportedLocale, {Code}), mbYesCancel, mrCancel);
             if (answer != mrOk && answer != mrYes) return -1;
         } else if (AddToRepository && !FRep.HasLocale(locale)) {
             FRep.AddLocales({locale});
@@ -163,7 +156,7 @@ public:
     bool Step()
     {
         if (FPrompt.ProgressStep(++FEntries)) return true;
-        FPrompt.Message(mkInformation, QStringLiteral("Import has been terminated by user"), mbOK, mrOk);
+        FPrompt.Message(mkInformation, UiString(usImportTerminated), mbOK, mrOk);
         return false;
     }
 
@@ -237,7 +230,7 @@ bool ImportXmlTable(TImport& Im, exchange::TXmlReader& Xml)
         if (headDone) return true;
         headDone = true;
         if (languages.isEmpty()) {
-            Im.FPrompt.Message(mkError, QStringLiteral("There are no locales to import."), mbOK, mrOk);
+            Im.FPrompt.Message(mkError, UiString(usNoLocalesToImport), mbOK, mrOk);
             return false;
         }
         QList<int> known;
@@ -396,7 +389,7 @@ bool ImportRepositoryFile(TRepositoryFlows& Flows, const QString& FileName, TPro
     TImport import(Flows, Prompt);
     bool completed = false;
     {
-        TProgressRun progress(Prompt, QStringLiteral("Importing repository from XML/TMX file..."), shape.Entries);
+        TProgressRun progress(Prompt, UiString(usImportingRepositoryXml), shape.Entries);
         completed = shape.Tmx ? ImportTmx(import, xml) : ImportXmlTable(import, xml);
     }
     if (Entries) *Entries = import.FEntries;

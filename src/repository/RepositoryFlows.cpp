@@ -7,14 +7,13 @@
 #include "platform/Settings.h"
 #include "repository/ProjectItems.h"
 #include "repository/SmartCore.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace {
-
-const QString kTerminatedTranslation = QStringLiteral("Translation has been terminated by user");
 
 bool IsTextual(const TLocItem& Item) { return IsTextualType(Item.MainValue()->ValueType()); }
 
@@ -311,10 +310,7 @@ TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLo
 bool TRepositoryFlows::SameLocaleWarning(int LocNat, int LocCur)
 {
     if (LocNat != LocCur) return false;
-    FPrompt.Message(mkWarning,
-                    QStringLiteral("Could not add language to the Repository.\r\nThe language locale is the same with "
-                                   "the native one."),
-                    mbOK, mrOk);
+    FPrompt.Message(mkWarning, UiString(usSameLocaleAsNative), mbOK, mrOk);
     return true;
 }
 
@@ -349,7 +345,7 @@ void TRepositoryFlows::RefreshByLanguage(TLangFileProject& Project, int LangInde
     if (SameLocaleWarning(locNat, locCur)) return;
     if (!ChooseLanguages(FRep, FAsk, locNat, locCur, true, nullptr)) return;
 
-    const TProgressRun progress(FPrompt, QStringLiteral("Refreshing properties..."),
+    const TProgressRun progress(FPrompt, UiString(usRefreshingProperties),
                                 PropertyCount(Project) + ConstantCount(Project));
     TRepAnswer mr = raNone;
     qint64 position = 0;
@@ -365,10 +361,10 @@ void TRepositoryFlows::RefreshByLanguage(TLangFileProject& Project, int LangInde
     };
     ForEachProperty(Project, [&](TLocItem& p) { add(p, true); });
     if (!stopped && !cancelled) {
-        FPrompt.ProgressText(QStringLiteral("Refreshing constants..."));
+        FPrompt.ProgressText(UiString(usRefreshingConstants));
         ForEachConstant(Project, [&](TLocItem& c) { add(c, false); });
     }
-    if (cancelled) FPrompt.Message(mkInformation, QStringLiteral("Refreshing has been terminated by user"), mbOK, mrOk);
+    if (cancelled) FPrompt.Message(mkInformation, UiString(usRefreshingTerminated), mbOK, mrOk);
 }
 
 int TRepositoryFlows::TranslateCells(TLangFileProject& Project, int LangIndex, const QList<TLocItem*>& Items)
@@ -390,7 +386,7 @@ int TRepositoryFlows::TranslateCells(TLangFileProject& Project, int LangIndex, c
 int TRepositoryFlows::TranslateAll(TLangFileProject& Project, int LangIndex)
 {
     const int locNat = Project.LangFiles()[0]->Locale(), locCur = Project.LangFiles()[LangIndex]->Locale();
-    const TProgressRun progress(FPrompt, QStringLiteral("Translating properties..."),
+    const TProgressRun progress(FPrompt, UiString(usTranslatingProperties),
                                 PropertyCount(Project) + ConstantCount(Project) + ExtItemCount(Project));
     TRepAnswer mr = raNone;
     qint64 position = 0;
@@ -407,11 +403,11 @@ int TRepositoryFlows::TranslateAll(TLangFileProject& Project, int LangIndex)
         cancelled = !FPrompt.ProgressStep(++position);
     };
     ForEachProperty(Project, translate);
-    if (!cancelled) FPrompt.ProgressText(QStringLiteral("Translating constants..."));
+    if (!cancelled) FPrompt.ProgressText(UiString(usTranslatingConstants));
     ForEachConstant(Project, translate);
-    if (!cancelled) FPrompt.ProgressText(QStringLiteral("Translating external items..."));
+    if (!cancelled) FPrompt.ProgressText(UiString(usTranslatingExternal));
     ForEachExtItem(Project, translate);
-    if (cancelled) FPrompt.Message(mkInformation, kTerminatedTranslation, mbOK, mrOk);
+    if (cancelled) FPrompt.Message(mkInformation, UiString(usTranslationTerminated), mbOK, mrOk);
     return changed;
 }
 

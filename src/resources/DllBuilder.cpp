@@ -7,6 +7,7 @@
 #include "platform/AtomicFile.h"
 #include "resources/FormProcessor.h"
 #include "resources/ResProcessor.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QDir>
@@ -312,7 +313,7 @@ QString TSyncDLL::Execute(const QString& APEFileName, const QString& ANativeLFNa
 void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, const QString& PEFileName, bool SyncLF,
                             bool SyncDll)
 {
-    FPrompt.Status(QStringLiteral("Synchronizing %1...").arg(QFileInfo(LangFile).fileName()));
+    FPrompt.Status(UiString(usSynchronizing, {QFileInfo(LangFile).fileName()}));
     const TLangFile& nativeFile = *Project.LangFiles().Items(0);
     bool versionDiffers;
     try {
@@ -358,7 +359,7 @@ void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, 
     // A DLL qualifies with either spelling of its settings record.
     if (SyncDll && QFileInfo::exists(dll) &&
         HasRCDataItem(dll, {kLibSettingsName, QStringLiteral("_OXV_LIBSETTINGS")})) {
-        FPrompt.Status(QStringLiteral("Synchronizing %1...").arg(QFileInfo(dll).fileName()));
+        FPrompt.Status(UiString(usSynchronizing, {QFileInfo(dll).fileName()}));
         QString result = QStringLiteral("Ok");
         try {
             if (lang.IsNative()) {

@@ -1,6 +1,5 @@
 #include "app/ProgramResources.h"
 #include "app/StartOptions.h"
-#include "app/UiStrings.h"
 #include "app/gui/FindDialog.h"
 #include "app/gui/MainForm.h"
 #include "app/gui/OptionsDialog.h"
@@ -8,6 +7,7 @@
 #include "langfile/FormatSymbols.h"
 #include "langfile/LangFile.h"
 #include "platform/Settings.h"
+#include "runtime/UiStrings.h"
 #include "runtime/VocabrixOnFly.h"
 #include "storage/LocStorage.h"
 #include "storage/Locales.h"
@@ -155,6 +155,12 @@ void tst_UiLanguage::switchOnOptionsOkRetranslatesOpenWindows()
     QCOMPARE(MenuTitle(window, 0), QString("&Fichier"));
     QCOMPARE(findButton->text(), QString("&Rechercher"));
     QCOMPARE(language.OnFly().CurrentLocale(), 0x040Cu);
+    // The program's own messages follow: Libraries > Apply Libraries with none installed.
+    QAction* apply = window.findChild<QAction*>("miApplyLib");
+    QVERIFY(apply->isEnabled());
+    apply->trigger();
+    QCOMPARE(sample.Prompt.Log.value(sample.Prompt.Log.size() - 1),
+             QString("Information: Aucune bibliothèque externe n'est installée"));
     // A window made after the switch comes up in French.
     TdlgOptions later(&window);
     later.show();

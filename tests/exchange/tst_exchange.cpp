@@ -10,6 +10,7 @@
 #include "langfile/EditorProjectFixture.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QFile>
@@ -424,7 +425,7 @@ void TstExchange::tmxImport()
         ImportLanguage(t.P, 1, t.Path("a.tmx"), ikTmx, {}, {}, nullptr);
         QFAIL("no error");
     } catch (const EExchangeError& e) {
-        QCOMPARE(e.Message(), QLatin1String(kImportWrongFormat));
+        QCOMPARE(e.Message(), UiString(usImportWrongFormat));
     }
     WriteAll(t.Path("b.tmx"), "<tmx><header/></tmx>");
     QVERIFY_THROWS_EXCEPTION(EExchangeError, PreviewImport(t.P, 1, t.Path("b.tmx"), ikTmx));
@@ -547,7 +548,7 @@ void TstExchange::cancelledExport()
     TRecordingPrompt prompt;
     prompt.CancelProgress = true;
     QVERIFY(!ExportLanguage(t.P, 1, t.Path("de.xml"), ekXml, {}, {}, &prompt));
-    QCOMPARE(prompt.Log.last(), QLatin1String("Information: ") + QLatin1String(kExportTerminated));
+    QCOMPARE(prompt.Log.last(), QLatin1String("Information: ") + UiString(usExportTerminated));
     // What was written is a whole document.
     const QByteArray data = ReadAll(t.Path("de.xml"));
     QVERIFY(WellFormed(data));
@@ -556,7 +557,7 @@ void TstExchange::cancelledExport()
     QVERIFY(ExportLanguage(t.P, 1, t.Path("de.xml"), ekXml, {}, {}, &prompt));
     prompt.CancelProgress = true;
     QVERIFY(!ImportLanguage(t.P, 1, t.Path("de.xml"), ikXml, {}, {}, &prompt));
-    QCOMPARE(prompt.Log.last(), QLatin1String("Information: ") + QLatin1String(kImportTerminated));
+    QCOMPARE(prompt.Log.last(), QLatin1String("Information: ") + UiString(usImportTerminated));
 }
 
 void TstExchange::roundTrips_data()

@@ -13,13 +13,6 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-namespace {
-
-// A value on one line of a translation table.
-QString Escaped(QString Value) { return Value.replace("\r\n", "\\n").replace('\n', "\\n"); }
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
@@ -46,14 +39,16 @@ int main(int argc, char* argv[])
         QTextStream out(stdout);
         for (const auto& unit : storage.Units())
             for (const auto& c : unit->Constants())
-                out << "@" << unit->Name() << "|" << c->Name() << "|\t" << Escaped(c->MainValue()->Value()) << "\t\n";
+                out << "@" << unit->Name() << "|" << c->Name() << "|\t" << InterfaceTableText(c->MainValue()->Value())
+                    << "\t\n";
         for (const auto& form : storage.Forms()) {
             for (const auto& p : form->Properties())
-                out << form->Name() << "||" << p->Name() << "\t" << Escaped(p->MainValue()->Value()) << "\t\n";
+                out << form->Name() << "||" << p->Name() << "\t" << InterfaceTableText(p->MainValue()->Value())
+                    << "\t\n";
             for (const auto& comp : form->Components())
                 for (const auto& p : comp->Properties())
                     out << form->Name() << "|" << comp->Name() << "|" << p->Name() << "\t"
-                        << Escaped(p->MainValue()->Value()) << "\t\n";
+                        << InterfaceTableText(p->MainValue()->Value()) << "\t\n";
         }
     } catch (const EVocabrixError& e) {
         QTextStream(stderr) << "uiwalker: " << e.Message() << "\n";

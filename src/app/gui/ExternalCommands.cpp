@@ -6,6 +6,7 @@
 #include "langfile/ExternalItems.h"
 #include "langfile/LEProject.h"
 #include "langfile/dialogs/TreeCombo.h"
+#include "runtime/UiStrings.h"
 
 #include <QAction>
 #include <QMenu>
@@ -93,9 +94,7 @@ void TExternalCommands::DeleteExternal()
     for (TLocItem* item : FHost.SelectedItems())
         if (auto* ext = dynamic_cast<TLocExtItem*>(item)) items << ext;
     if (items.isEmpty()) return;
-    if (FPrompt->Message(mkConfirmation, QStringLiteral("Delete selected external item(s)?"), mbYesNoCancel,
-                         mrCancel) != mrYes)
-        return;
+    if (FPrompt->Message(mkConfirmation, UiString(usDeleteExternalItems), mbYesNoCancel, mrCancel) != mrYes) return;
     FHost.EndEditing();
     for (TLocExtItem* item : items) DeleteExternalItem(*FProject, item);
     FTreeCombo->FillExternal(*FProject);
@@ -108,11 +107,8 @@ void TExternalCommands::DeleteExternalGroup()
     const QString name = FProject->Filter().ExtItems().GroupName();
     TLocExtGroup* group = FProject->ExtGroups().FindByName(name);
     if (!Allowed() || !ExternalShown() || !group) return;
-    if (FPrompt->Message(mkConfirmation,
-                         QStringLiteral("You are going to delete the External Group \"%1\". All group itemes will be "
-                                        "deleted too. Proceed?")
-                             .arg(group->Name()),
-                         mbYesNoCancel, mrCancel) != mrYes)
+    if (FPrompt->Message(mkConfirmation, UiString(usDeleteExternalGroup, {group->Name()}), mbYesNoCancel, mrCancel) !=
+        mrYes)
         return;
     FHost.EndEditing();
     ::DeleteExternalGroup(*FProject, group);

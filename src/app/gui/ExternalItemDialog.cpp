@@ -4,6 +4,7 @@
 #include "core/Prompt.h"
 #include "langfile/ExternalItems.h"
 #include "langfile/LEProject.h"
+#include "runtime/UiStrings.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -51,13 +52,13 @@ void TfrmAddEditExternal::Init(TLEProject* AProject, TLocExtItem* AExtItem)
     cbGroup->clear();
     for (const auto& group : AProject->ExtGroups()) cbGroup->addItem(group->Name());
     if (FIsEditMode) {
-        setWindowTitle(QStringLiteral("Edit external item"));
+        setWindowTitle(UiString(usEditExternalItem));
         cbGroup->setCurrentIndex(cbGroup->findText(AExtItem->Group()->Name(), Qt::MatchFixedString));
         edItem->setText(AExtItem->Name());
         QString value = AExtItem->MainValue()->Value();
         mmValue->setPlainText(value.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     } else {
-        setWindowTitle(QStringLiteral("Add external item"));
+        setWindowTitle(UiString(usAddExternalItem));
         cbGroup->setCurrentIndex(cbGroup->count() > 0 ? 0 : -1);
         edItem->clear();
         mmValue->clear();

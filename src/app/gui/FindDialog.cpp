@@ -1,6 +1,7 @@
 #include "app/gui/FindDialog.h"
 
 #include "langfile/QFindData.h"
+#include "runtime/UiStrings.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -19,8 +20,6 @@ namespace {
 
 // Find mode leaves out the replace row; its height is this part of the full layout's.
 constexpr double kFindModeHeight = 0.8535353535353535;
-
-const char* const kNotFound = "Search string \"%s\" not found";
 
 } // namespace
 
@@ -162,14 +161,14 @@ void TdlgFind::hideEvent(QHideEvent* Event)
 
 QDialog* CreateNFMessage(QWidget* Parent, const QString& Text, const QFont& Font)
 {
-    const QString message = QString::fromLatin1(kNotFound);
+    const QString message = UiString(usSearchNotFound);
     const qsizetype p = message.indexOf(QStringLiteral("%s"));
     QString shown = Text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     shown.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
 
     auto* dialog = new QDialog(Parent);
-    dialog->setWindowTitle(QStringLiteral("Information"));
+    dialog->setWindowTitle(UiString(usMsgInformation));
     auto* icon = new QLabel;
     const int size = dialog->style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
     icon->setPixmap(dialog->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(size, size));

@@ -1,6 +1,7 @@
 #include "app/gui/GuiPrompt.h"
 
 #include "app/gui/ProgressForm.h"
+#include "runtime/UiStrings.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -28,13 +29,13 @@ QString TitleOf(TMsgKind kind)
 {
     switch (kind) {
     case mkWarning:
-        return QStringLiteral("Warning");
+        return UiString(usMsgWarning);
     case mkError:
-        return QStringLiteral("Error");
+        return UiString(usMsgError);
     case mkInformation:
-        return QStringLiteral("Information");
+        return UiString(usMsgInformation);
     case mkConfirmation:
-        return QStringLiteral("Confirm");
+        return UiString(usMsgConfirm);
     }
     return QString();
 }

@@ -1,6 +1,7 @@
 #include "app/gui/HelpCommands.h"
 
 #include "core/Prompt.h"
+#include "runtime/UiStrings.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -22,9 +23,7 @@ bool OpenHelpTopic(const QString& Page)
 {
     const QString file = QDir(HelpFolder()).filePath(Page);
     if (!QFileInfo::exists(file)) {
-        DefaultPrompt().Message(
-            mkError, QStringLiteral("The help page \"%1\" does not exist").arg(QDir::toNativeSeparators(file)), mbOK,
-            mrOk);
+        DefaultPrompt().Message(mkError, UiString(usHelpPageMissing, {QDir::toNativeSeparators(file)}), mbOK, mrOk);
         return false;
     }
     return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
@@ -52,8 +51,5 @@ void THelpCommands::Contents() { OpenHelpTopic(QStringLiteral("index.html")); }
 
 void THelpCommands::ShowAbout()
 {
-    QMessageBox::about(FWindow, QStringLiteral("About Phrase Desk"),
-                       QStringLiteral("<b>Phrase Desk</b><br>Version %1<br><br>The translator's workbench of the "
-                                      "Vocabrix localization toolkit.")
-                           .arg(QStringLiteral(PHRASEDESK_VERSION)));
+    QMessageBox::about(FWindow, UiString(usAboutTitle), UiString(usAboutText, {QStringLiteral(PHRASEDESK_VERSION)}));
 }

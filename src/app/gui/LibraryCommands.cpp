@@ -7,6 +7,7 @@
 #include "langfile/LEProject.h"
 #include "repository/Libraries.h"
 #include "repository/dialogs/LibraryDialogs.h"
+#include "runtime/UiStrings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,8 +34,7 @@ void TLibraryCommands::UpdateCommandStates()
 QList<TLibrary> TLibraryCommands::Libraries()
 {
     const QList<TLibrary> libraries = FindLibraries(LibraryFolders(FSettings->LibraryPath, FSettings->RootDir));
-    if (libraries.isEmpty())
-        FPrompt->Message(mkInformation, QStringLiteral("There are no external libraries installed"), mbOK, mrOk);
+    if (libraries.isEmpty()) FPrompt->Message(mkInformation, UiString(usNoLibraries), mbOK, mrOk);
     return libraries;
 }
 

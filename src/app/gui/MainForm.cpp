@@ -27,6 +27,7 @@
 #include "langfile/dialogs/LanguagePropertiesDialog.h"
 #include "langfile/dialogs/LanguagesDialog.h"
 #include "langfile/dialogs/TreeCombo.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QApplication>
@@ -65,8 +66,7 @@ TPrompt& Prompt() { return DefaultPrompt(); }
 // A language file that could not be opened: which one, and the reader's reason.
 QString LanguageOpenError(const QString& FileName, const EVocabrixError& Error)
 {
-    return QStringLiteral("The language file \"%1\" could not be opened:\r\n%2")
-        .arg(QDir::toNativeSeparators(FileName), Error.Message());
+    return UiString(usLanguageOpenFailed, {QDir::toNativeSeparators(FileName), Error.Message()});
 }
 
 } // namespace
@@ -506,6 +506,7 @@ void TOxvPDMainForm::CreateFilterPanel()
     gbFilter = new QGroupBox(QStringLiteral("Filter"));
     lblFilter = new QLabel;
     lblFilter->setObjectName(QStringLiteral("lblFilter"));
+    MarkDynamicText(lblFilter); // made from the filter's state
     auto* filterLayout = new QHBoxLayout(gbFilter);
     filterLayout->setContentsMargins(6, 2, 6, 2);
     filterLayout->addWidget(lblFilter);
@@ -534,6 +535,7 @@ void TOxvPDMainForm::CreateStatusBar()
     FStatusRL->setFixedWidth(150);
     FStatusRL->setTextFormat(Qt::RichText);
     FStatusTask = new QLabel;
+    MarkDynamicText(FStatusTask); // the running task's message
     FStatusTask->setFixedWidth(300);
     statusBar()->addWidget(FStatusRow);
     statusBar()->addWidget(FStatusCell, 1);
@@ -773,10 +775,8 @@ bool TOxvPDMainForm::CloseProjectFile()
         }
         TLangFile* native = files.Count() > 0 ? files.Items(0) : nullptr;
         if (native && !save && !native->ReadOnly() && native->Modified()) {
-            const TMsgResult answer = Prompt().Message(
-                mkConfirmation,
-                QStringLiteral("The native language has been modified.\r\nDo you want to save changes?"), mbYesNoCancel,
-                mrCancel);
+            const TMsgResult answer =
+                Prompt().Message(mkConfirmation, UiString(usNativeModified), mbYesNoCancel, mrCancel);
             if (answer == mrCancel) return stayOpen();
             save = answer == mrYes;
         }
@@ -834,8 +834,7 @@ void TOxvPDMainForm::OpenLanguagesDialog(bool NoLangMessage)
     TdlgLanguages dialog(this);
     dialog.Init(*FProject);
     if (dialog.CandidateCount() == 0) {
-        if (NoLangMessage)
-            Prompt().Message(mkInformation, QStringLiteral("There are no language files can be opened"), mbOK, mrOk);
+        if (NoLangMessage) Prompt().Message(mkInformation, UiString(usNoLanguageFiles), mbOK, mrOk);
     } else if (dialog.Execute()) {
         OpenLanguageFiles(dialog.CheckedFiles());
     }
@@ -850,12 +849,8 @@ void TOxvPDMainForm::CreateLanguage()
     // No and a file that cannot be replaced bring the dialog back.
     while (dialog.Execute()) {
         if (!LocaleHasCodePage(dialog.Locale())) {
-            const TMsgResult answer = Prompt().Message(
-                mkConfirmation,
-                QStringLiteral("The language \"%1\" does not have corresponding codepage.\r\nIt can be properly used "
-                               "only in Unicode versions of Delphi (2009 and later).\r\nProceed creating language?")
-                    .arg(dialog.EnglishName()),
-                mbYesNoCancel, mrCancel);
+            const TMsgResult answer = Prompt().Message(mkConfirmation, UiString(usNoCodepage, {dialog.EnglishName()}),
+                                                       mbYesNoCancel, mrCancel);
             if (answer == mrCancel) return;
             if (answer == mrNo) continue;
         }
@@ -881,15 +876,11 @@ TMsgResult TOxvPDMainForm::CreateLanguageFile(const TNewLanguage& Lang, const QS
     // (app.deu.lng) whatever case the abbreviation was typed in.
     const QString fileName = NewLanguageFileName(FProject->NativeFileName(), Abbreviation.toLower());
     if (QFileInfo::exists(fileName)) {
-        const TMsgResult answer = Prompt().Message(
-            mkConfirmation,
-            QStringLiteral("The language with \"%1\" abbreviation already exists. Overwrite?").arg(Abbreviation),
-            mbYesNoCancel, mrCancel);
+        const TMsgResult answer =
+            Prompt().Message(mkConfirmation, UiString(usAbbreviationExists, {Abbreviation}), mbYesNoCancel, mrCancel);
         if (answer != mrYes) return answer;
         if (!QFile::remove(fileName)) {
-            Prompt().Message(mkError,
-                             QStringLiteral("Can not delete file \"%1\"").arg(QDir::toNativeSeparators(fileName)), mbOK,
-                             mrOk);
+            Prompt().Message(mkError, UiString(usCannotDeleteFile, {QDir::toNativeSeparators(fileName)}), mbOK, mrOk);
             return mrOk;
         }
     }
@@ -961,8 +952,7 @@ void TOxvPDMainForm::CloseLanguage()
 
 QString TOxvPDMainForm::ColumnCaption(const TLangFile* File) const
 {
-    QString caption =
-        File->IsNative() ? QStringLiteral("Native / ") + File->LangEnglishName() : File->LangEnglishName();
+    QString caption = File->IsNative() ? UiString(usNativeCaption, {File->LangEnglishName()}) : File->LangEnglishName();
     if (File->Modified()) caption += QStringLiteral(" *");
     return caption;
 }
@@ -990,13 +980,13 @@ QString TOxvPDMainForm::FilterLabelText() const
     if (!both || !filter.RegExp().isEmpty()) {
         const int index = filter.LangIndex();
         if (index == 0)
-            language = QStringLiteral("Native");
+            language = UiString(usFilterNative);
         else if (index > 0 && index < FProject->LangFiles().Count())
             language = FProject->LangFiles().Items(index)->LangEnglishName();
     }
-    QString state = both                      ? QStringLiteral("Both")
-                    : filter.ShowTranslated() ? QStringLiteral("Translated")
-                                              : QStringLiteral("Untranslated");
+    QString state = both                      ? UiString(usFilterBoth)
+                    : filter.ShowTranslated() ? UiString(usFilterTranslated)
+                                              : UiString(usFilterUntranslated);
     if (!filter.RegExp().isEmpty()) state += QStringLiteral("; RegExp: \"") + filter.RegExp() + QLatin1Char('"');
     return language + QStringLiteral(": ") + state;
 }

@@ -13,6 +13,7 @@
 #include "core/Prompt.h"
 #include "langfile/LangFile.h"
 #include "langfile/dialogs/TreeCombo.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QApplication>
@@ -387,11 +388,8 @@ void TOxvPDMainForm::EditCell(int ACol, int ARow, const QString& Text)
     if (FSettings.WarnFormatMismatch && FormatSignature && !(FBulkEdits > 0 && FBulkFormatWarned) &&
         FormatSignature(Text) != FormatSignature(item->MainValue()->Value())) {
         FBulkFormatWarned = FBulkEdits > 0;
-        Prompt().Message(mkWarning,
-                         QStringLiteral("Possible error: Format symbols in the translated string differ from native "
-                                        "one\r\n\r\n%1")
-                             .arg(item->GetFullName(QStringLiteral("."))),
-                         mbOK, mrOk);
+        Prompt().Message(mkWarning, UiString(usFormatSymbolsDiffer, {item->GetFullName(QStringLiteral("."))}), mbOK,
+                         mrOk);
     }
 
     if (changed && !AutoTranslMode) FRepository->CellChanged(ACol, ARow);
@@ -680,9 +678,7 @@ void TOxvPDMainForm::PasteFromClipbrd()
     const TGridRect area{sel.Left, sel.Top, sel.Left + width - 1, sel.Top + int(lines.size()) - 1};
     const bool singleCell = sel.Left == sel.Right && sel.Top == sel.Bottom;
     if (!(area == sel) && !singleCell &&
-        Prompt().Message(mkConfirmation,
-                         QStringLiteral("The range to be pasted does not match the selection. Paste anyway?"),
-                         mbYesCancel, mrCancel) != mrYes)
+        Prompt().Message(mkConfirmation, UiString(usPasteRangeMismatch), mbYesCancel, mrCancel) != mrYes)
         return;
     const int right = std::min(area.Right, sgStrings->VisibleColCount() - 1);
     const int bottom = std::min(area.Bottom, sgStrings->RowCount() - 1);
@@ -915,12 +911,11 @@ QString TOxvPDMainForm::ReadOnlyText(int ACol) const
 {
     const TLangFile* file = ColumnFile(ACol);
     if (!file || !sgStrings->VisibleColumn(ACol)->ReadOnly()) return QString();
-    if (file->IsNative()) return QStringLiteral("The native language: its texts are not edited in the grid");
+    if (file->IsNative()) return UiString(usNativeReadOnly);
     const QString name = QDir::toNativeSeparators(file->FileName());
-    const QString why = QFileInfo(file->FileName()).isWritable()
-                            ? QStringLiteral("another program (or another Phrase Desk) has it open")
-                            : QStringLiteral("you may not write to it");
-    return QStringLiteral("Read-only: the language file \"%1\" cannot be changed here, %2").arg(name, why);
+    const QString why =
+        QFileInfo(file->FileName()).isWritable() ? UiString(usHeldByOtherProgram) : UiString(usMayNotWrite);
+    return UiString(usLanguageReadOnly, {name, why});
 }
 
 void TOxvPDMainForm::GridEditRefused(int ACol)

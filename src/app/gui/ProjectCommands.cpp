@@ -7,6 +7,7 @@
 #include "langfile/LEProject.h"
 #include "langfile/LangFileProject.h"
 #include "resources/DllBuilder.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QAction>
@@ -20,16 +21,13 @@
 
 namespace {
 
-QString NotLocalizedText(const QString& FileName)
-{
-    return QStringLiteral("Selected file \"%1\" is not a valid localized PE file").arg(FileName);
-}
+QString NotLocalizedText(const QString& FileName) { return UiString(usNotLocalizedPE, {FileName}); }
 
 // The PE file dialog stays open on a file without the library settings record.
 class TPEFileDialog : public QFileDialog {
 public:
     TPEFileDialog(QWidget* Parent, TPrompt* APrompt, bool AAcceptAny)
-        : QFileDialog(Parent, QStringLiteral("Select PE file")), FPrompt(APrompt), FAcceptAny(AAcceptAny)
+        : QFileDialog(Parent, UiString(usSelectPEFile)), FPrompt(APrompt), FAcceptAny(AAcceptAny)
     {
         setOption(QFileDialog::DontUseNativeDialog);
         setFileMode(QFileDialog::ExistingFile);
@@ -87,8 +85,7 @@ private:
 
 QString ChooseProjectFile(QWidget* Parent, const QString& Folder)
 {
-    QFileDialog dialog(Parent, QStringLiteral("Open project"), Folder,
-                       QStringLiteral("Native language files (*.ntv.lng)"));
+    QFileDialog dialog(Parent, UiString(usOpenProject), Folder, QStringLiteral("Native language files (*.ntv.lng)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("ntv.lng"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
@@ -191,25 +188,22 @@ void TProjectToolCommands::CreateLDLL()
         const QString dll = LanguageDllPath(pe, lang->FileName());
         const QString shown = QDir::toNativeSeparators(dll);
         if (QFileInfo::exists(dll)) {
-            const TMsgResult answer = FPrompt->Message(
-                mkConfirmation, QStringLiteral("The resource library \"%1\" already exists. Overwrite?").arg(shown),
-                mbYesNoCancel, mrCancel);
+            const TMsgResult answer =
+                FPrompt->Message(mkConfirmation, UiString(usResourceLibraryExists, {shown}), mbYesNoCancel, mrCancel);
             if (answer != mrYes) continue;
             if (!QFile::remove(dll)) {
-                FPrompt->Message(mkError, QStringLiteral("Can not delete file \"%1\"").arg(shown), mbOK, mrOk);
+                FPrompt->Message(mkError, UiString(usCannotDeleteFile, {shown}), mbOK, mrOk);
                 continue;
             }
         }
         {
-            TBusy busy(*FPrompt, QStringLiteral("Creating \"%1\" resource DLL").arg(shown));
+            TBusy busy(*FPrompt, UiString(usCreatingResourceDll, {shown}));
             const bool checkValidity = lang->CheckDllValidity();
             const auto restore = qScopeGuard([&] { lang->SetCheckDllValidity(checkValidity); });
             lang->SetCheckDllValidity(!miWithoutSettings->isChecked());
             ::CreateLDLL(*lang, dll, pe, FProject, checkSync);
         }
-        FPrompt->Message(mkInformation,
-                         QStringLiteral("The resource library \"%1\" has been successfully created").arg(shown), mbOK,
-                         mrOk);
+        FPrompt->Message(mkInformation, UiString(usResourceLibraryCreated, {shown}), mbOK, mrOk);
     }
 }
 
@@ -219,11 +213,7 @@ void TProjectToolCommands::SyncAll()
     TLangFileList& files = FProject->LangFiles();
     const bool modified = std::any_of(files.begin(), files.end(), [](const auto& f) { return f->Modified(); });
     if (modified) {
-        const TMsgResult answer =
-            FPrompt->Message(mkConfirmation,
-                             QStringLiteral("You have modified some language(s).\r\nUnsaved changes will be ignored "
-                                            "during synchronizing.\r\nSave all modified languages?"),
-                             mbYesNoCancel, mrCancel);
+        const TMsgResult answer = FPrompt->Message(mkConfirmation, UiString(usSaveBeforeSync), mbYesNoCancel, mrCancel);
         if (answer == mrCancel) return;
         if (answer == mrYes) {
             for (int i = 0; i < files.Count(); ++i)

@@ -11,6 +11,7 @@
 #include "repository/dialogs/RepImportMSGlossaryDialog.h"
 #include "repository/dialogs/RepRefreshDialog.h"
 #include "repository/dialogs/RepositoryForm.h"
+#include "runtime/UiStrings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,8 +24,6 @@
 #include <QTimer>
 
 namespace {
-
-const QString kCreatingIndex = QStringLiteral("Creating index...");
 
 } // namespace
 
@@ -192,15 +191,13 @@ void TRepositoryCommands::OpenRepository(const QString& Path)
         rep->SetFuzzyLookups(true); // the suggestions panel's
         if (!rep->OpenOrCreate()) {
             // Another program writes to it: lookups work, additions wait.
-            const QString message =
-                QStringLiteral("The repository \"%1\" is in use by another program and was opened read-only.")
-                    .arg(QDir::toNativeSeparators(Path));
+            const QString message = UiString(usRepositoryReadOnly, {QDir::toNativeSeparators(Path)});
             QTimer::singleShot(0, this, [this, message] { FPrompt->Message(mkWarning, message, mbOK, mrOk); });
         }
         FRep = std::move(rep);
         FIndexBar->setRange(0, std::max(1, int(FRep->RecordCount())));
         FIndexStep = std::max<qint64>(1, FRep->RecordCount() / std::max(1, FIndexBar->width()));
-        if (FHost.ShowTask) FHost.ShowTask(kCreatingIndex);
+        if (FHost.ShowTask) FHost.ShowTask(UiString(usCreatingIndex));
         FIndexTimer->start();
     } catch (const EVocabrixError& e) {
         // The editor goes on without a repository; the window is on screen first.
@@ -262,7 +259,7 @@ void TRepositoryCommands::RepairRepository()
 {
     auto* table = dynamic_cast<TQLangRepository*>(FRep.get());
     if (!table) return; // a database server mends its own tables
-    WithProgress(QStringLiteral("Repairing Repository..."), [table] {
+    WithProgress(UiString(usRepairingRepository), [table] {
         table->Repair();
         return true;
     });
@@ -271,8 +268,8 @@ void TRepositoryCommands::RepairRepository()
 void TRepositoryCommands::PackRepository()
 {
     if (!FRep) return;
-    if (!WithProgress(QStringLiteral("Packing the repository"), [this] { return FRep->Pack(); }))
-        FPrompt->Message(mkInformation, QStringLiteral("Packing has been terminated by the user"), mbOK, mrOk);
+    if (!WithProgress(UiString(usPackingRepository), [this] { return FRep->Pack(); }))
+        FPrompt->Message(mkInformation, UiString(usPackingTerminated), mbOK, mrOk);
 }
 
 void TRepositoryCommands::AddCell()
@@ -338,14 +335,11 @@ void TRepositoryCommands::ImportMSGlossary()
     if (!FRep) return;
     TdlgRepImportMSGlossary dialog(FWindow);
     if (dialog.exec() != QDialog::Accepted) return;
-    const bool done = WithProgress(QStringLiteral("Importing MS Glossary..."), [&] {
+    const bool done = WithProgress(UiString(usImportingGlossary), [&] {
         FRep->AddLocales({dialog.Locale1(), dialog.Locale2()});
         return FRep->ImportMSGlossary(dialog.FileName(), dialog.Locale1(), dialog.Locale2(), {});
     });
-    FPrompt->Message(mkInformation,
-                     done ? QStringLiteral("Glossary successfully imported")
-                          : QStringLiteral("Import has been terminated by user"),
-                     mbOK, mrOk);
+    FPrompt->Message(mkInformation, done ? UiString(usGlossaryImported) : UiString(usImportTerminated), mbOK, mrOk);
 }
 
 void TRepositoryCommands::ExportXML() { Export(false); }
@@ -370,7 +364,7 @@ void TRepositoryCommands::ImportXMLTMX()
     if (!FRep) return;
     static QString lastFolder;
     const QString file = QFileDialog::getOpenFileName(
-        FWindow, QStringLiteral("Select file to import from"), lastFolder.isEmpty() ? QDir::currentPath() : lastFolder,
+        FWindow, UiString(usSelectFileToImport), lastFolder.isEmpty() ? QDir::currentPath() : lastFolder,
         QStringLiteral("XML or TMX files (*.xml *.tmx);;All files (*.*)"));
     if (file.isEmpty()) return;
     lastFolder = QFileInfo(file).absolutePath();
@@ -380,18 +374,14 @@ void TRepositoryCommands::ImportXMLTMX()
 void TRepositoryCommands::ImportFile(const QString& FileName)
 {
     if (!FRep) return;
-    if (FPrompt->Message(mkConfirmation,
-                         QStringLiteral("You are about to import the file\n\n\"%1\"\n\ninto the Repository. Continue?")
-                             .arg(QDir::toNativeSeparators(FileName)),
+    if (FPrompt->Message(mkConfirmation, UiString(usImportIntoRepository, {QDir::toNativeSeparators(FileName)}),
                          mbYesCancel, mrCancel) == mrCancel)
         return;
     try {
         TRepositoryFlows flows = Flows();
         ImportRepositoryFile(flows, FileName, *FPrompt);
     } catch (const EVocabrixError&) {
-        FPrompt->Message(mkError,
-                         QStringLiteral("An error occured during importing. The file probably has wrong format."), mbOK,
-                         mrOk);
+        FPrompt->Message(mkError, UiString(usImportWrongFormat), mbOK, mrOk);
     }
     FHost.RefreshGrid();
 }
@@ -401,10 +391,7 @@ void TRepositoryCommands::ShowRepository()
     if (!FRep) return;
     auto* table = dynamic_cast<TQLangRepository*>(FRep.get());
     if (!table) {
-        FPrompt->Message(mkInformation,
-                         QStringLiteral("The repository window shows repositories in a file; a shared repository "
-                                        "is browsed with the database's own tools."),
-                         mbOK, mrOk);
+        FPrompt->Message(mkInformation, UiString(usSharedRepositoryBrowse), mbOK, mrOk);
         return;
     }
     if (!FBrowser) FBrowser = new TRepositoryForm(table, *FPrompt, FWindow);

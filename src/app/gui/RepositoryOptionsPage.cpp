@@ -1,4 +1,5 @@
 #include "app/gui/RepositoryOptionsPage.h"
+#include "runtime/UiStrings.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -19,7 +20,7 @@ TRepositoryOptionsPage::TRepositoryOptionsPage(QWidget* Parent) : QWidget(Parent
     setObjectName(QStringLiteral("RepositoryPage"));
     BrowseRepository = [](const QString& Current, QWidget* Parent) {
         // A name that does not exist yet makes a new repository.
-        return QFileDialog::getSaveFileName(Parent, QStringLiteral("Browse for Repository"), Current,
+        return QFileDialog::getSaveFileName(Parent, UiString(usBrowseForRepository), Current,
                                             QStringLiteral("Repository databases (*.lr)"), nullptr,
                                             QFileDialog::DontConfirmOverwrite);
     };

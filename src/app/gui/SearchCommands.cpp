@@ -7,6 +7,7 @@
 #include "app/gui/ReplacePrompt.h"
 #include "core/Prompt.h"
 #include "langfile/LEProject.h"
+#include "runtime/UiStrings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -113,7 +114,7 @@ void TSearchCommands::ShowResult(TQFindData& Data, const QFont& NotFoundFont)
     if (Data.FRowIndex >= 0)
         Data.ShowFoundText();
     else if (Data.FSearchWrongFormats)
-        FPrompt->Message(mkInformation, QStringLiteral("No more strings found."), mbOK, mrOk);
+        FPrompt->Message(mkInformation, UiString(usNoMoreStrings), mbOK, mrOk);
     else
         ShowNotFound(Data.FFindText, NotFoundFont);
     Status();
@@ -171,7 +172,7 @@ void TSearchCommands::ReplaceAllOf(TQReplaceData& State)
         const QScopedValueRollback<bool> replacing(FReplacing, true);
         count = ReplaceAllBulk(State);
     });
-    FPrompt->Message(mkInformation, QStringLiteral("%1 items replaced").arg(count), mbOK, mrOk);
+    FPrompt->Message(mkInformation, UiString(usItemsReplaced, {QString::number(count)}), mbOK, mrOk);
     FReplace->UpdateReplaceButton();
 }
 

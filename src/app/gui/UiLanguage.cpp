@@ -2,19 +2,34 @@
 
 #include "app/ProgramResources.h"
 #include "app/StartOptions.h"
-#include "app/UiStrings.h"
+#include "app/gui/ExternalItemDialog.h"
+#include "app/gui/ExtractCommands.h"
 #include "app/gui/FindDialog.h"
 #include "app/gui/GotoLineDialog.h"
+#include "app/gui/ImeDialog.h"
 #include "app/gui/MainForm.h"
+#include "app/gui/MultiLineEditor.h"
+#include "app/gui/NativeValueWindow.h"
 #include "app/gui/OptionsDialog.h"
 #include "app/gui/ProgressForm.h"
 #include "app/gui/RegExprFilterDialog.h"
 #include "app/gui/ReplacePrompt.h"
 #include "app/gui/StatisticsDialog.h"
+#include "app/gui/SynchronizeDialog.h"
+#include "core/Prompt.h"
+#include "exchange/dialogs/ExportDialog.h"
+#include "exchange/dialogs/ImportDialog.h"
+#include "langfile/LangFileProject.h"
 #include "langfile/dialogs/LanguagePropertiesDialog.h"
 #include "langfile/dialogs/LanguagesDialog.h"
+#include "repository/LangRepository.h"
+#include "repository/dialogs/LibraryDialogs.h"
+#include "repository/dialogs/RepExportDialog.h"
+#include "repository/dialogs/RepImportMSGlossaryDialog.h"
 #include "repository/dialogs/RepRefreshDialog.h"
+#include "repository/dialogs/RepositoryForm.h"
 #include "runtime/QLocUtils.h"
+#include "runtime/UiStrings.h"
 #include "runtime/VocabrixOnFly.h"
 #include "storage/LocStorage.h"
 #include "storage/Locales.h"
@@ -126,8 +141,10 @@ void CollectFormTexts(QWidget* Form, TLocStorage& Storage)
     NameFormComponents(Form);
     const QString formName = QString::fromLatin1(Form->metaObject()->className()).mid(1);
     TLocForm* form = Storage.Forms().Add(formName);
+    const bool dynamicTitle = Form->property("uiDynamicText").toBool();
     for (const auto& [name, value] : TextsOf(Form))
-        if (name != QLatin1String("toolTip")) AddProperty(form, name, value, ptString);
+        if (name != QLatin1String("toolTip") && !(dynamicTitle && name == QLatin1String("windowTitle")))
+            AddProperty(form, name, value, ptString);
     ForEachComponent(Form, [&](QObject* o) {
         if (o->objectName().isEmpty()) return;
         const auto texts = TextsOf(o);
@@ -253,9 +270,13 @@ bool TUiLanguage::eventFilter(QObject* Watched, QEvent* Event)
     return QObject::eventFilter(Watched, Event);
 }
 
-std::vector<std::unique_ptr<QWidget>> CreateInterfaceWindows()
+TInterfaceWindows::TInterfaceWindows()
+    : FProject(std::make_unique<TLangFileProject>()),
+      FRepository(std::make_unique<TQLangRepository>(FDir.filePath(QStringLiteral("walk.lr")))),
+      FPrompt(std::make_unique<TRecordingPrompt>())
 {
-    std::vector<std::unique_ptr<QWidget>> windows;
+    FRepository->OpenOrCreate();
+    auto& windows = FWindows;
     windows.push_back(std::make_unique<TOxvPDMainForm>(TStartOptions{}));
     windows.push_back(std::make_unique<TdlgOptions>());
     windows.push_back(std::make_unique<TdlgFind>());
@@ -267,12 +288,28 @@ std::vector<std::unique_ptr<QWidget>> CreateInterfaceWindows()
     windows.push_back(std::make_unique<TdlgLanguageProperties>());
     windows.push_back(std::make_unique<TdlgRepRefresh>());
     windows.push_back(std::make_unique<TdlgRepRefreshLang>());
-    return windows;
+    windows.push_back(std::make_unique<TRepositoryForm>(FRepository.get(), *FPrompt));
+    windows.push_back(std::make_unique<TdlgRepLangProp>(FRepository.get()));
+    windows.push_back(std::make_unique<TdlgRepExport>(*FRepository, *FPrompt));
+    windows.push_back(std::make_unique<TdlgRepImportMSGlossary>(nullptr));
+    windows.push_back(std::make_unique<TdlgExport>(*FProject, *FPrompt));
+    windows.push_back(std::make_unique<TdlgImport>(*FProject, *FPrompt));
+    windows.push_back(std::make_unique<TdlgExtract>(nullptr));
+    windows.push_back(std::make_unique<TfrmNativeValue>(nullptr));
+    windows.push_back(std::make_unique<TdlgCellEdit>(nullptr));
+    windows.push_back(std::make_unique<TdlgSynchronize>(nullptr));
+    windows.push_back(std::make_unique<TdlgIME>(nullptr));
+    windows.push_back(std::make_unique<TfrmAddEditExternal>(nullptr, FPrompt.get()));
+    windows.push_back(std::make_unique<TdlgOpenLib>(nullptr));
+    windows.push_back(std::make_unique<TdlgChooseLib>(nullptr));
 }
+
+TInterfaceWindows::~TInterfaceWindows() = default;
 
 void CollectInterfaceTexts(TLocStorage& Storage)
 {
     Storage.SetMainLangID(InterfaceLocales().first());
     AddUiStringUnit(Storage);
-    for (const auto& window : CreateInterfaceWindows()) CollectFormTexts(window.get(), Storage);
+    const TInterfaceWindows windows;
+    for (const auto& window : windows.Windows()) CollectFormTexts(window.get(), Storage);
 }

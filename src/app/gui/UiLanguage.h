@@ -3,13 +3,17 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTemporaryDir>
 #include <QVariant>
 #include <memory>
 #include <vector>
 
 class QWidget;
 class TdlgOptions;
+class TLangFileProject;
 class TLocStorage;
+class TPrompt;
+class TQLangRepository;
 class TQLocUtils;
 class TQVocabrixOnFly;
 
@@ -52,7 +56,7 @@ private:
 };
 
 // Marks an object whose texts the program sets from data (a font's
-// description): they belong to no language.
+// description; on a window, its title): they belong to no language.
 inline void MarkDynamicText(QObject* Object) { Object->setProperty("uiDynamicText", true); }
 
 // Gives the objects of a window that show texts and have no name a name made
@@ -63,7 +67,21 @@ void NameFormComponents(QWidget* Form);
 void CollectFormTexts(QWidget* Form, TLocStorage& Storage);
 
 // Every window and dialog of the editor, made offscreen for collecting their
-// texts (the main window first).
-std::vector<std::unique_ptr<QWidget>> CreateInterfaceWindows();
+// texts (the main window first), with the empty project and repository in a
+// temporary folder that the project's windows are made for.
+class TInterfaceWindows {
+public:
+    TInterfaceWindows();
+    ~TInterfaceWindows();
+    const std::vector<std::unique_ptr<QWidget>>& Windows() const { return FWindows; }
+
+private:
+    QTemporaryDir FDir;
+    std::unique_ptr<TLangFileProject> FProject;
+    std::unique_ptr<TQLangRepository> FRepository;
+    std::unique_ptr<TPrompt> FPrompt;
+    // Made last, gone first: the windows refer to the above.
+    std::vector<std::unique_ptr<QWidget>> FWindows;
+};
 // The program's native project: the texts of every window and the string table.
 void CollectInterfaceTexts(TLocStorage& Storage);

@@ -6,6 +6,7 @@
 #include "core/Prompt.h"
 #include "langfile/LEProject.h"
 #include "langfile/LangFile.h"
+#include "runtime/UiStrings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -142,7 +143,7 @@ void TWebCommands::TranslateSelection()
     FRunning = true;
     const auto done = qScopeGuard([this] { FRunning = false; });
     const TInputBlock block(FWindow);
-    const TProgressRun progress(*FPrompt, kWebProgressCaption, sel.Bottom - sel.Top + 1);
+    const TProgressRun progress(*FPrompt, UiString(usTranslatingByGoogle), sel.Bottom - sel.Top + 1);
     qint64 position = 0;
     translator.SetCancelCheck([&] { return !FPrompt->ProgressStep(position); });
     for (int row = sel.Top; row <= sel.Bottom && row < FGrid->RowCount(); ++row) {

@@ -6,6 +6,7 @@
 #include "exchange/dialogs/DialogState.h"
 #include "exchange/dialogs/SectionLists.h"
 #include "langfile/LangFileProject.h"
+#include "runtime/UiStrings.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -88,8 +89,9 @@ TdlgExport::TdlgExport(TLangFileProject& Project, TPrompt& Prompt, QWidget* Pare
     layout->addWidget(FLists, 1);
 
     auto* buttons = new QDialogButtonBox(this);
-    btnMore = buttons->addButton(QStringLiteral("More  >>"), QDialogButtonBox::ActionRole);
+    btnMore = buttons->addButton(UiString(usMoreButton), QDialogButtonBox::ActionRole);
     btnMore->setObjectName(QStringLiteral("btnMore"));
+    btnMore->setProperty("uiDynamicText", true); // from the string table, by the state it toggles
     btnOK = buttons->addButton(QDialogButtonBox::Ok);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     buttons->addButton(QDialogButtonBox::Cancel);
@@ -120,12 +122,11 @@ void TdlgExport::Initialize(int LangIndex, int ExportTo)
     FLangIndex = LangIndex;
     FExportTo = ExportTo;
     const TLangFile* file = FProject.LangFiles().Items(LangIndex);
-    const char* kinds[] = {"text", "XML", "XLIFF"};
+    const TUiString titles[] = {usExportToText, usExportToXml, usExportToXliff};
     const char* extensions[] = {".txt", ".xml", ".xlf"};
     const int k = std::clamp(ExportTo, 1, 3) - 1;
-    setWindowTitle(QStringLiteral("Export to %1: %2%3")
-                       .arg(QLatin1String(kinds[k]), file->IsNative() ? QStringLiteral("Native / ") : QString(),
-                            file->LangEnglishName()));
+    setWindowTitle(UiString(titles[k]) + QStringLiteral(": ") +
+                   (file->IsNative() ? UiString(usNativeCaption, {file->LangEnglishName()}) : file->LangEnglishName()));
     QString name = file->FileName();
     if (name.endsWith(QLatin1String(".lng"), Qt::CaseInsensitive)) name.chop(4);
     edFileName->setText(QDir::toNativeSeparators(name + QLatin1String(extensions[k])));
@@ -163,9 +164,8 @@ void TdlgExport::UpdateOK()
 void TdlgExport::ChooseFile()
 {
     const char* filters[] = {"Text files (*.txt)", "XML files (*.xml)", "XLIFF files (*.xlf *.xliff)"};
-    const QString name =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Select file to export to"), edFileName->text(),
-                                     QLatin1String(filters[std::clamp(FExportTo, 1, 3) - 1]));
+    const QString name = QFileDialog::getSaveFileName(this, UiString(usSelectFileToExport), edFileName->text(),
+                                                      QLatin1String(filters[std::clamp(FExportTo, 1, 3) - 1]));
     if (!name.isEmpty()) edFileName->setText(QDir::toNativeSeparators(name));
 }
 
@@ -174,7 +174,7 @@ void TdlgExport::ToggleMore()
     const bool show = FLists->isHidden();
     if (!show) FFullHeight = height();
     FLists->setVisible(show);
-    btnMore->setText(show ? QStringLiteral("<<  Less") : QStringLiteral("More  >>"));
+    btnMore->setText(show ? UiString(usLessButton) : UiString(usMoreButton));
     if (show)
         resize(width(), FFullHeight);
     else
@@ -201,10 +201,8 @@ void TdlgExport::Confirm()
     // The file is replaced as a whole once the export is written, so a
     // failed export leaves the old file in place.
     if (QFileInfo::exists(fileName) &&
-        FPrompt.Message(
-            mkConfirmation,
-            QStringLiteral("File \"%1\" already exists. Overwrite?").arg(QDir::toNativeSeparators(fileName)),
-            mbYesNoCancel, mrNo) != mrYes)
+        FPrompt.Message(mkConfirmation, UiString(usFileExistsOverwrite, {QDir::toNativeSeparators(fileName)}),
+                        mbYesNoCancel, mrNo) != mrYes)
         return;
     gUntranslatable = chbUntranslatable->isChecked();
     const TExportKind kind = FExportTo == etText               ? ekText

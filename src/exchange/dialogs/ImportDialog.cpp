@@ -6,6 +6,7 @@
 #include "exchange/dialogs/DialogState.h"
 #include "exchange/dialogs/SectionLists.h"
 #include "langfile/LangFileProject.h"
+#include "runtime/UiStrings.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -59,8 +60,9 @@ TdlgImport::TdlgImport(TLangFileProject& Project, TPrompt& Prompt, QWidget* Pare
     layout->addWidget(FLists, 1);
 
     auto* buttons = new QDialogButtonBox(this);
-    btnMore = buttons->addButton(QStringLiteral("More  >>"), QDialogButtonBox::ActionRole);
+    btnMore = buttons->addButton(UiString(usMoreButton), QDialogButtonBox::ActionRole);
     btnMore->setObjectName(QStringLiteral("btnMore"));
+    btnMore->setProperty("uiDynamicText", true); // from the string table, by the state it toggles
     btnOK = buttons->addButton(QDialogButtonBox::Ok);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     buttons->addButton(QDialogButtonBox::Cancel);
@@ -104,11 +106,10 @@ void TdlgImport::Initialize(int LangIndex, TImportKind ImportFrom)
     FLangIndex = LangIndex;
     FImportFrom = ImportFrom;
     const TLangFile* file = FProject.LangFiles().Items(LangIndex);
-    const char* titles[] = {"Import from text", "Import from XML", "Import from laguage file",
-                            "Import from Sisulizer's TMX", "Import from XLIFF"};
-    setWindowTitle(QStringLiteral("%1: %2%3")
-                       .arg(QLatin1String(titles[std::clamp(int(ImportFrom), 1, 5) - 1]),
-                            file->IsNative() ? QStringLiteral("Native / ") : QString(), file->LangEnglishName()));
+    const TUiString titles[] = {usImportFromText, usImportFromXml, usImportFromLangFile, usImportFromTmx,
+                                usImportFromXliff};
+    setWindowTitle(UiString(titles[std::clamp(int(ImportFrom), 1, 5) - 1]) + QStringLiteral(": ") +
+                   (file->IsNative() ? UiString(usNativeCaption, {file->LangEnglishName()}) : file->LangEnglishName()));
     chbImportUntranslated->setVisible(ImportFrom == ikLangFile);
     FLists->SetFormsAndUnitsVisible(LangIndex != 0);
     QString name = LastNames().value(Extension());
@@ -138,7 +139,7 @@ void TdlgImport::Preprocess()
     FRead = false;
     FLists->Fill({}, {}, {});
     if (QFileInfo(fileName).isFile()) {
-        FPrompt.ProgressBegin(QStringLiteral("Preprocessing file..."), 0);
+        FPrompt.ProgressBegin(UiString(usPreprocessingFile), 0);
         try {
             const TImportPreview preview = PreviewImport(FProject, FLangIndex, fileName, FImportFrom);
             FRead = true;
@@ -164,8 +165,7 @@ void TdlgImport::ChooseFile()
                              "XLIFF files (*.xlf *.xliff)"};
     const QString filter =
         QLatin1String(filters[std::clamp(int(FImportFrom), 1, 5) - 1]) + QStringLiteral(";;All files (*.*)");
-    const QString name =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Select file to import from"), edFileName->text(), filter);
+    const QString name = QFileDialog::getOpenFileName(this, UiString(usSelectFileToImport), edFileName->text(), filter);
     if (!name.isEmpty()) edFileName->setText(QDir::toNativeSeparators(name));
 }
 
@@ -174,7 +174,7 @@ void TdlgImport::ToggleMore(bool Show)
     if (FLists->isHidden() == !Show) return;
     if (!Show && !FLists->isHidden()) FFullHeight = height();
     FLists->setVisible(Show);
-    btnMore->setText(Show ? QStringLiteral("<<  Less") : QStringLiteral("More  >>"));
+    btnMore->setText(Show ? UiString(usLessButton) : UiString(usMoreButton));
     if (Show)
         resize(width(), std::max(FFullHeight, sizeHint().height()));
     else
@@ -186,8 +186,7 @@ void TdlgImport::Confirm()
     const QString fileName = QDir::fromNativeSeparators(edFileName->text().trimmed());
     const TLangFile* file = FProject.LangFiles().Items(FLangIndex);
     const QString question =
-        QStringLiteral("You are about to import the file\n\n\"%1\"\n\ninto language  \"%2\"\n\nContinue?")
-            .arg(QDir::toNativeSeparators(fileName), file->LangEnglishName());
+        UiString(usImportIntoLanguage, {QDir::toNativeSeparators(fileName), file->LangEnglishName()});
     if (FPrompt.Message(mkConfirmation, question, mbYesCancel, mrCancel) != mrYes) return;
     LastNames().insert(Extension(), edFileName->text());
     TImportOptions o;
@@ -199,7 +198,7 @@ void TdlgImport::Confirm()
                        FHasNames ? FLists->Selection() : TExchangeSelection(), &FPrompt);
     } catch (const EVocabrixError&) {
         edFileName->setFocus();
-        FPrompt.Message(mkError, QLatin1String(kImportWrongFormat), mbOK, mrOk);
+        FPrompt.Message(mkError, UiString(usImportWrongFormat), mbOK, mrOk);
         return;
     }
     accept();

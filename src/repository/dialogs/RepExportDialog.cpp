@@ -2,6 +2,7 @@
 
 #include "core/Prompt.h"
 #include "repository/Repository.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QComboBox>
@@ -144,8 +145,7 @@ void TdlgRepExport::accept()
     if (QFileInfo::exists(name)) {
         // The export replaces the file atomically, so the old one stays
         // until the new one is complete: it is not deleted here.
-        if (FPrompt.Message(mkConfirmation, QStringLiteral("File \"%1\" already exists. Overwrite?").arg(name),
-                            mbYesNoCancel, mrNo) != mrYes)
+        if (FPrompt.Message(mkConfirmation, UiString(usFileExistsOverwrite, {name}), mbYesNoCancel, mrNo) != mrYes)
             return;
     }
     QDialog::accept();

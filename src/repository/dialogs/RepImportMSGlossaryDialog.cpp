@@ -1,6 +1,7 @@
 #include "repository/dialogs/RepImportMSGlossaryDialog.h"
 
 #include "app/EditorSettings.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QComboBox>
@@ -80,7 +81,7 @@ void TdlgRepImportMSGlossary::UpdateOk()
 
 void TdlgRepImportMSGlossary::Browse()
 {
-    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Select file to import from"), FFile->text(),
+    const QString file = QFileDialog::getOpenFileName(this, UiString(usSelectFileToImport), FFile->text(),
                                                       QStringLiteral("CSV files (*.csv);;All files (*.*)"));
     if (!file.isEmpty()) FFile->setText(file);
 }

@@ -6,6 +6,7 @@
 #include "platform/Settings.h"
 #include "repository/LangRepository.h"
 #include "repository/dialogs/RepRefreshDialog.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QAction>
@@ -219,7 +220,7 @@ bool TRepositoryModel::DeleteRows(const QList<int>& Rows, TPrompt& Prompt)
     bool stopped = false;
     QList<int> deleted;
     {
-        const TProgressRun progress(Prompt, QStringLiteral("Deleting rows..."), Rows.size());
+        const TProgressRun progress(Prompt, UiString(usDeletingRows), Rows.size());
         qint64 done = 0;
         for (int row : Rows) {
             FRep->SetBookmark(Bookmark(row));
@@ -292,8 +293,10 @@ TRepositoryForm::TRepositoryForm(TQLangRepository* Repository, TPrompt& Prompt, 
     setObjectName(QStringLiteral("RepositoryForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     const QFileInfo file(FRep->FileName());
-    setWindowTitle(QStringLiteral("Repository - ") + QDir::toNativeSeparators(file.absolutePath()) + QLatin1Char('\\') +
-                   file.fileName());
+    setWindowTitle(UiString(usRepositoryTitle,
+                            {QDir::toNativeSeparators(file.absolutePath()) + QLatin1Char('\\') + file.fileName()}));
+    // The title names the file: it is not one of the interface's texts.
+    setProperty("uiDynamicText", true);
     FModel = new TRepositoryModel(FRep, this);
     FModel->OnError = [this](const QString& Message) { FPrompt.Message(mkError, Message, mbOK, mrOk); };
     FView = new QTableView;
@@ -350,6 +353,7 @@ TRepositoryForm::TRepositoryForm(TQLangRepository* Repository, TPrompt& Prompt, 
     FToggles->setSpacing(2);
     FStatus = new QLabel;
     FStatus->setObjectName(QStringLiteral("lblStatus"));
+    FStatus->setProperty("uiDynamicText", true); // counts, no words
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addLayout(FToggles);
@@ -518,18 +522,16 @@ void TRepositoryForm::DeleteRecords()
 {
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty()) return;
-    if (FPrompt.Message(mkConfirmation, QStringLiteral("Delete %1 selected row(s)?").arg(rows.size()), mbYesNo, mrNo) !=
-        mrYes)
+    if (FPrompt.Message(mkConfirmation, UiString(usDeleteRows, {QString::number(rows.size())}), mbYesNo, mrNo) != mrYes)
         return;
-    if (!FModel->DeleteRows(rows, FPrompt))
-        FPrompt.Message(mkInformation, QStringLiteral("Deleting has been terminated by user"), mbOK, mrOk);
+    if (!FModel->DeleteRows(rows, FPrompt)) FPrompt.Message(mkInformation, UiString(usDeletingTerminated), mbOK, mrOk);
 }
 
 void TRepositoryForm::AddLanguage()
 {
     TdlgRepLangProp dialog(FRep, this);
     int locale = UserDefaultLangID();
-    if (!dialog.Execute(QStringLiteral("Add new language"), locale)) return;
+    if (!dialog.Execute(UiString(usAddNewLanguage), locale)) return;
     SaveHidden();
     FRep->AddLocales({locale});
     Reload();
@@ -539,17 +541,13 @@ void TRepositoryForm::DeleteLanguages()
 {
     const QList<int> cols = SelectedLanguageColumns();
     if (cols.isEmpty()) return;
-    if (FPrompt.Message(
-            mkConfirmation,
-            QStringLiteral("You are about to delete %1 selected language(s). The corresponding translations "
-                           "will be lost\r\nProceed with deleting?")
-                .arg(cols.size()),
-            mbYesNo, mrNo) != mrYes)
+    if (FPrompt.Message(mkConfirmation, UiString(usDeleteLanguages, {QString::number(cols.size())}), mbYesNo, mrNo) !=
+        mrYes)
         return;
     QList<int> locales;
     for (int c : cols) locales << FModel->ColumnField(c)->Locale();
     SaveHidden();
-    FPrompt.Status(QStringLiteral("Deleting language(s)..."));
+    FPrompt.Status(UiString(usDeletingLanguages));
     const auto done = qScopeGuard([this] { FPrompt.Status(QString()); });
     FRep->DeleteLocales(locales);
     Reload();
@@ -562,7 +560,7 @@ void TRepositoryForm::LanguageProperties()
     TQField* field = FModel->ColumnField(cols.first());
     TdlgRepLangProp dialog(FRep, this);
     int locale = field->Locale();
-    if (!dialog.Execute(QStringLiteral("Language properties"), locale)) return;
+    if (!dialog.Execute(UiString(usLanguageProperties), locale)) return;
     SaveHidden();
     field->SetLocale(locale);
     field->SetFieldName(QString::number(locale));

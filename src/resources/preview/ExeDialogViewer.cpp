@@ -3,6 +3,7 @@
 #include "core/Prompt.h"
 #include "resources/FormTree.h"
 #include "resources/ResProcessor.h"
+#include "runtime/UiStrings.h"
 
 #include <QAction>
 #include <QDir>
@@ -31,10 +32,7 @@ TPrompt& TExeDialogViewer::Prompt() const { return FPrompt ? *FPrompt : DefaultP
 void TExeDialogViewer::ShowDialog(const QString& PEFile, const QString& DiagName)
 {
     if (!QFileInfo::exists(PEFile)) {
-        Prompt().Message(mkError,
-                         QStringLiteral("Executable \"%1\" does not exists, please recompile (create).")
-                             .arg(QDir::toNativeSeparators(PEFile)),
-                         mbOK, mrOk);
+        Prompt().Message(mkError, UiString(usExecutableMissing, {QDir::toNativeSeparators(PEFile)}), mbOK, mrOk);
         return;
     }
     CloseForm();
@@ -50,10 +48,10 @@ void TExeDialogViewer::ShowDialog(const QString& PEFile, const QString& DiagName
         ShowStream(item->Buffer());
     } catch (const EVocabrixError& e) {
         CloseForm();
-        Prompt().Message(mkError, QStringLiteral("Error creating the preview form\r\n") + e.Message(), mbOK, mrOk);
+        Prompt().Message(mkError, UiString(usPreviewFailed, {e.Message()}), mbOK, mrOk);
     } catch (const std::bad_alloc&) {
         CloseForm();
-        Prompt().Message(mkError, QStringLiteral("Error creating the preview form\r\nOut of memory"), mbOK, mrOk);
+        Prompt().Message(mkError, UiString(usPreviewFailed, {UiString(usOutOfMemory)}), mbOK, mrOk);
     }
 }
 

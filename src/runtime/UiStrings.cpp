@@ -1,13 +1,13 @@
-#include "app/UiStrings.h"
+#include "runtime/UiStrings.h"
 
 #include "runtime/ModuleTable.h"
 
 const std::vector<TUiStringDef>& UiStringTable()
 {
     static const std::vector<TUiStringDef> table = {
-        {usVocabrixError, "SVocabrixError", "Vocabrix Error"},
-        {usLanguageNotLoaded, "SLanguageNotLoaded", "The interface language \"%s\" could not be loaded: %s"},
-        {usInterfaceLanguage, "SInterfaceLanguage", "Interface language: %s"},
+#define VOCABRIX_UI_STRING_DEF(Name, Text) {us##Name, "S" #Name, Text},
+        VOCABRIX_UI_STRINGS(VOCABRIX_UI_STRING_DEF)
+#undef VOCABRIX_UI_STRING_DEF
     };
     return table;
 }

@@ -1,0 +1,154 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// The program's own messages: a string table looked up by identifier in the
+// executable's current resource module, so that switching the interface
+// language switches them too. The core shows its messages through the same
+// table, so there is one lookup and the English text lives only here.
+// Each entry: the identifier (its constant in the native language file is
+// "S" followed by it) and the built-in English text, "%s" for each argument.
+// New entries go at the end: the position is the resource identifier.
+#define VOCABRIX_UI_STRINGS(X)                                                                                         \
+    X(VocabrixError, "Vocabrix Error")                                                                                 \
+    X(LanguageNotLoaded, "The interface language \"%s\" could not be loaded: %s")                                      \
+    X(InterfaceLanguage, "Interface language: %s")                                                                     \
+    X(FormatSymbolsDiffer, "Possible error: Format symbols in the translated string differ from native one\r\n\r\n%s") \
+    X(PasteRangeMismatch, "The range to be pasted does not match the selection. Paste anyway?")                        \
+    X(HelpPageMissing, "The help page \"%s\" does not exist")                                                          \
+    X(AboutTitle, "About Phrase Desk")                                                                                 \
+    X(AboutText, "<b>Phrase Desk</b><br>Version %s<br><br>The translator's workbench of the Vocabrix localization "    \
+                 "toolkit.")                                                                                           \
+    X(NoLibraries, "There are no external libraries installed")                                                        \
+    X(RepositoryReadOnly, "The repository \"%s\" is in use by another program and was opened read-only.")              \
+    X(CreatingIndex, "Creating index...")                                                                              \
+    X(RepairingRepository, "Repairing Repository...")                                                                  \
+    X(PackingRepository, "Packing the repository")                                                                     \
+    X(PackingTerminated, "Packing has been terminated by the user")                                                    \
+    X(ImportingGlossary, "Importing MS Glossary...")                                                                   \
+    X(GlossaryImported, "Glossary successfully imported")                                                              \
+    X(ImportTerminated, "Import has been terminated by user")                                                          \
+    X(ImportIntoRepository, "You are about to import the file\n\n\"%s\"\n\ninto the Repository. Continue?")            \
+    X(ImportWrongFormat, "An error occured during importing. The file probably has wrong format.")                     \
+    X(SharedRepositoryBrowse, "The repository window shows repositories in a file; a shared repository is browsed "    \
+                              "with the database's own tools.")                                                        \
+    X(LanguageOpenFailed, "The language file \"%s\" could not be opened:\r\n%s")                                       \
+    X(NativeModified, "The native language has been modified.\r\nDo you want to save changes?")                        \
+    X(NoLanguageFiles, "There are no language files can be opened")                                                    \
+    X(NoCodepage, "The language \"%s\" does not have corresponding codepage.\r\nIt can be properly used only in "      \
+                  "Unicode versions of Delphi (2009 and later).\r\nProceed creating language?")                        \
+    X(AbbreviationExists, "The language with \"%s\" abbreviation already exists. Overwrite?")                          \
+    X(CannotDeleteFile, "Can not delete file \"%s\"")                                                                  \
+    X(NotLocalizedPE, "Selected file \"%s\" is not a valid localized PE file")                                         \
+    X(ResourceLibraryExists, "The resource library \"%s\" already exists. Overwrite?")                                 \
+    X(CreatingResourceDll, "Creating \"%s\" resource DLL")                                                             \
+    X(ResourceLibraryCreated, "The resource library \"%s\" has been successfully created")                             \
+    X(SaveBeforeSync, "You have modified some language(s).\r\nUnsaved changes will be ignored during "                 \
+                      "synchronizing.\r\nSave all modified languages?")                                                \
+    X(NoMoreStrings, "No more strings found.")                                                                         \
+    X(ItemsReplaced, "%s items replaced")                                                                              \
+    X(DeleteExternalItems, "Delete selected external item(s)?")                                                        \
+    X(DeleteExternalGroup, "You are going to delete the External Group \"%s\". All group itemes will be deleted "      \
+                           "too. Proceed?")                                                                            \
+    X(NativeReadOnly, "The native language: its texts are not edited in the grid")                                     \
+    X(LanguageReadOnly, "Read-only: the language file \"%s\" cannot be changed here, %s")                              \
+    X(PreprocessingFile, "Preprocessing file...")                                                                      \
+    X(ImportIntoLanguage, "You are about to import the file\n\n\"%s\"\n\ninto language  \"%s\"\n\nContinue?")          \
+    X(FileExistsOverwrite, "File \"%s\" already exists. Overwrite?")                                                   \
+    X(DeletingRows, "Deleting rows...")                                                                                \
+    X(DeleteRows, "Delete %s selected row(s)?")                                                                        \
+    X(DeletingTerminated, "Deleting has been terminated by user")                                                      \
+    X(DeletingLanguages, "Deleting language(s)...")                                                                    \
+    X(ExecutableMissing, "Executable \"%s\" does not exists, please recompile (create).")                              \
+    X(PreviewFailed, "Error creating the preview form\r\n%s")                                                          \
+    X(OutOfMemory, "Out of memory")                                                                                    \
+    X(MsgWarning, "Warning")                                                                                           \
+    X(MsgError, "Error")                                                                                               \
+    X(MsgInformation, "Information")                                                                                   \
+    X(MsgConfirm, "Confirm")                                                                                           \
+    X(HeldByOtherProgram, "another program (or another Phrase Desk) has it open")                                      \
+    X(MayNotWrite, "you may not write to it")                                                                          \
+    X(DeleteLanguages, "You are about to delete %s selected language(s). The corresponding translations will be "      \
+                       "lost\r\nProceed with deleting?")                                                               \
+    X(NativeCaption, "Native / %s")                                                                                    \
+    X(FilterNative, "Native")                                                                                          \
+    X(FilterBoth, "Both")                                                                                              \
+    X(FilterTranslated, "Translated")                                                                                  \
+    X(FilterUntranslated, "Untranslated")                                                                              \
+    X(TranslatingByGoogle, "Translating by Google")                                                                    \
+    X(ImportFromText, "Import from text")                                                                              \
+    X(ImportFromXml, "Import from XML")                                                                                \
+    X(ImportFromLangFile, "Import from laguage file")                                                                  \
+    X(ImportFromTmx, "Import from Sisulizer's TMX")                                                                    \
+    X(ImportFromXliff, "Import from XLIFF")                                                                            \
+    X(TranslationTerminated, "Translation has been terminated by user")                                                \
+    X(ExportTerminated, "Export has been terminated by user")                                                          \
+    X(LanguageModified, "The language \"%s\" has been modified.\r\nDo you want to save changes?")                      \
+    X(FileNotExist, "File \"%s\" does not exist")                                                                      \
+    X(NotNativeFile, "\"%s\" is not native language file")                                                             \
+    X(ProcessingNative, "Processing native language file \"%s\"...")                                                   \
+    X(ProcessingLanguage, "Processing language file \"%s\"...")                                                        \
+    X(RepairCompleted, "Project repairing is completed")                                                               \
+    X(Synchronizing, "Synchronizing %s...")                                                                            \
+    X(ApplyingLibraries, "Applying Libraries...")                                                                      \
+    X(ApplyingLibrary, "Applying %s to %s language...")                                                                \
+    X(ExportingRepository, "Exporting repository...")                                                                  \
+    X(UnsupportedNativeLocale, "Error during import. The native locale <%s> is not suported by your system.")          \
+    X(UnsupportedLocale, "Error during import. Locale <%s> is not suported by your system.\nClick OK to ignore the "   \
+                         "locale or Cancel to stop importing")                                                         \
+    X(NoLocalesToImport, "There are no locales to import.")                                                            \
+    X(ImportingRepositoryXml, "Importing repository from XML/TMX file...")                                             \
+    X(SameLocaleAsNative,                                                                                              \
+      "Could not add language to the Repository.\r\nThe language locale is the same with the native one.")             \
+    X(RefreshingProperties, "Refreshing properties...")                                                                \
+    X(RefreshingConstants, "Refreshing constants...")                                                                  \
+    X(RefreshingTerminated, "Refreshing has been terminated by user")                                                  \
+    X(TranslatingProperties, "Translating properties...")                                                              \
+    X(TranslatingConstants, "Translating constants...")                                                                \
+    X(TranslatingExternal, "Translating external items...")                                                            \
+    X(TranslatingLanguageFiles, "Translating language files...")                                                       \
+    X(CopyingRepository, "Copying the repository...")                                                                  \
+    X(ExportingLanguageFiles, "Exporting language files...")                                                           \
+    X(ImportingLanguageFiles, "Importing language files...")                                                           \
+    X(ExportToText, "Export to text")                                                                                  \
+    X(ExportToXml, "Export to XML")                                                                                    \
+    X(ExportToXliff, "Export to XLIFF")                                                                                \
+    X(RepositoryTitle, "Repository - %s")                                                                              \
+    X(EditExternalItem, "Edit external item")                                                                          \
+    X(AddExternalItem, "Add external item")                                                                            \
+    X(SearchNotFound, "Search string \"%s\" not found")                                                                \
+    X(AddNewLanguage, "Add new language")                                                                              \
+    X(LanguageProperties, "Language properties")                                                                       \
+    X(SelectFileToImport, "Select file to import from")                                                                \
+    X(SelectFileToExport, "Select file to export to")                                                                  \
+    X(SelectPEFile, "Select PE file")                                                                                  \
+    X(OpenProject, "Open project")                                                                                     \
+    X(BrowseForRepository, "Browse for Repository")                                                                    \
+    X(MoreButton, "More  >>")                                                                                          \
+    X(LessButton, "<<  Less")
+
+enum TUiString : int {
+    usNone = 0,
+#define VOCABRIX_UI_STRING_ID(Name, Text) us##Name,
+    VOCABRIX_UI_STRINGS(VOCABRIX_UI_STRING_ID)
+#undef VOCABRIX_UI_STRING_ID
+};
+
+struct TUiStringDef {
+    int Id;
+    const char* Name; // the constant's name in the program's native language file
+    const char* Text; // the built-in English text
+};
+
+// Every message, in identifier order.
+const std::vector<TUiStringDef>& UiStringTable();
+// The name of the unit that holds them in the native language file.
+inline QString UiStringUnit() { return QStringLiteral("UiStrings"); }
+
+// The text of the current resource module (the built-in one when the module
+// has none: a run without the program's resources registered), with its
+// "%s" replaced by Args in order. The table keeps the format symbols of the
+// language files, so translations are checked against the native ones.
+QString UiString(TUiString Id, const QStringList& Args = {});
