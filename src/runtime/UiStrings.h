@@ -127,7 +127,14 @@
     X(OpenProject, "Open project")                                                                                     \
     X(BrowseForRepository, "Browse for Repository")                                                                    \
     X(MoreButton, "More  >>")                                                                                          \
-    X(LessButton, "<<  Less")
+    X(LessButton, "<<  Less")                                                                                          \
+    X(Suggestions, "Suggestions")                                                                                      \
+    X(SelectLanguageCell, "Select a cell of a language column.")                                                       \
+    X(SuggestionsFor, "Suggestions for \"%s\"")                                                                        \
+    X(IndexBeingBuilt, "The repository index is being built.")                                                         \
+    X(NoRepository, "No repository is open.")                                                                          \
+    X(FuzzyDraft, "The value is a draft from a fuzzy match (score %s).")                                               \
+    X(NoMatches, "No matches.")
 
 enum TUiString : int {
     usNone = 0,

@@ -4,6 +4,7 @@
 #include "platform/Settings.h"
 #include "repository/FuzzyScore.h"
 #include "repository/RepositoryFlows.h"
+#include "runtime/UiStrings.h"
 #include "storage/LocStorage.h"
 
 #include <QAction>
@@ -21,6 +22,8 @@ namespace {
 const QString kVisible = QStringLiteral("SuggestionsPanel");
 
 bool InWord(QChar C) { return C.isLetterOrNumber() || C.isMark(); }
+
+QString Italic(const QString& Text) { return QStringLiteral("<i>%1</i>").arg(Text.toHtmlEscaped()); }
 
 } // namespace
 
@@ -115,20 +118,18 @@ void TSuggestionsPanel::Refresh()
     const TLangFile* file = FHost.ColumnFile(FCol);
     const int nativeLocale = FHost.NativeLocale();
     if (!item || !file || file->IsNative() || nativeLocale == 0) {
-        FTitle->setText(QStringLiteral("Suggestions"));
-        return Show(QStringLiteral("<i>Select a cell of a language column.</i>"));
+        FTitle->setText(UiString(usSuggestions));
+        return Show(Italic(UiString(usSelectLanguageCell)));
     }
     const QString text = item->MainValue()->Value();
-    FTitle->setText(QStringLiteral("Suggestions for \"%1\"").arg(text.left(80)));
-    if (!rep || !rep->IndexReady())
-        return Show(rep ? QStringLiteral("<i>The repository index is being built.</i>")
-                        : QStringLiteral("<i>No repository is open.</i>"));
-    FMatches = TRepositoryFlows::FuzzyMatches(*rep, nativeLocale, file->Locale(), text, FHost.Settings().RepFuzzyThreshold,
-                                              FHost.Settings().RepFuzzyCount);
+    FTitle->setText(UiString(usSuggestionsFor, {text.left(80)}));
+    if (!rep || !rep->IndexReady()) return Show(Italic(UiString(rep ? usIndexBeingBuilt : usNoRepository)));
+    FMatches = TRepositoryFlows::FuzzyMatches(*rep, nativeLocale, file->Locale(), text,
+                                              FHost.Settings().RepFuzzyThreshold, FHost.Settings().RepFuzzyCount);
     QString html;
     if (const int draft = item->Values().Items(file->LangIndex())->FuzzyScore(); draft > 0)
-        html += QStringLiteral("<p><i>The value is a draft from a fuzzy match (score %1).</i></p>").arg(draft);
-    if (FMatches.isEmpty()) html += QStringLiteral("<i>No matches.</i>");
+        html += QStringLiteral("<p>%1</p>").arg(Italic(UiString(usFuzzyDraft, {QString::number(draft)})));
+    if (FMatches.isEmpty()) html += Italic(UiString(usNoMatches));
     html += QStringLiteral("<table cellspacing=\"2\">");
     for (qsizetype i = 0; i < FMatches.size(); ++i) {
         const TFuzzyMatch& m = FMatches[i];
