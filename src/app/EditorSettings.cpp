@@ -1,5 +1,7 @@
 #include "app/EditorSettings.h"
 
+#include "runtime/UiStrings.h"
+
 #include "core/FileNames.h"
 #include "storage/Locales.h"
 
@@ -83,7 +85,7 @@ TEditorSettings LoadEditorSettings(const QString& RepositoryPath, const QString&
         // The default is needed only now, so an unknown documents folder
         // matters only to a user without a stored repository.
         const QString documents = DocumentsFolder();
-        if (documents.isEmpty()) throw ESettingsError(QStringLiteral("Could not find MyDocuments folder location."));
+        if (documents.isEmpty()) throw ESettingsError(UiString(usNoDocumentsFolder));
         s.RepositoryPath =
             QDir::toNativeSeparators(QDir(documents).filePath(QStringLiteral("OxvelVocabrix/Repository/default.lr")));
     }

@@ -1,5 +1,7 @@
 #include "exchange/ExchangeCore.h"
 
+#include "runtime/UiStrings.h"
+
 #include "core/DateTime.h"
 #include "core/Prompt.h"
 #include "langfile/LEProject.h"
@@ -44,11 +46,11 @@ QByteArray ReadImportFile(const QString& FileName)
     constexpr qint64 kMaxSize = qint64(1) << 30;
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw EExchangeError(QStringLiteral("Can not open file \"%1\": %2").arg(FileName, file.errorString()));
-    if (file.size() > kMaxSize) throw EExchangeError(QStringLiteral("File \"%1\" is too large").arg(FileName));
+        throw EExchangeError(UiString(usCannotOpenFile, {FileName, file.errorString()}));
+    if (file.size() > kMaxSize) throw EExchangeError(UiString(usFileTooLarge, {FileName}));
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw EExchangeError(QStringLiteral("Can not read file \"%1\": %2").arg(FileName, file.errorString()));
+        throw EExchangeError(UiString(usCannotReadFile, {FileName, file.errorString()}));
     return data;
 }
 

@@ -1,5 +1,7 @@
 #include "exchange/ExchangeXml.h"
 
+#include "runtime/UiStrings.h"
+
 #include "exchange/Exchange.h"
 
 namespace exchange {
@@ -72,14 +74,12 @@ TXmlReader::TXmlReader(QIODevice* Device) : FReader(Device) { FReader.setEntityR
 void TXmlReader::Check()
 {
     if (FReader.hasError())
-        throw EExchangeError(
-            QStringLiteral("XML error in line %1: %2").arg(FReader.lineNumber()).arg(FReader.errorString()));
+        throw EExchangeError(UiString(usXmlError, {QString::number(FReader.lineNumber()), FReader.errorString()}));
     if (FReader.tokenType() == QXmlStreamReader::DTD) {
-        if (!FReader.entityDeclarations().isEmpty())
-            throw EExchangeError(QStringLiteral("XML documents that declare entities are not read"));
+        if (!FReader.entityDeclarations().isEmpty()) throw EExchangeError(UiString(usXmlDeclaresEntities));
     }
     if (FReader.tokenType() == QXmlStreamReader::EntityReference)
-        throw EExchangeError(QStringLiteral("Undefined entity \"%1\"").arg(FReader.name()));
+        throw EExchangeError(UiString(usXmlUndefinedEntity, {FReader.name().toString()}));
 }
 
 bool TXmlReader::NextStart()
@@ -111,7 +111,7 @@ QString TXmlReader::ReadText()
     QString text;
     int depth = 1;
     while (depth > 0) {
-        if (FReader.atEnd()) throw EExchangeError(QStringLiteral("Unexpected end of the XML document"));
+        if (FReader.atEnd()) throw EExchangeError(UiString(usXmlUnexpectedEnd));
         const QXmlStreamReader::TokenType t = FReader.readNext();
         Check();
         if (t == QXmlStreamReader::Characters) {

@@ -1,6 +1,8 @@
 #include "exchange/ExchangeCore.h"
+
 #include "exchange/SourceImports.h"
 #include "langfile/LangFileProject.h"
+#include "runtime/UiStrings.h"
 
 #include <QFileInfo>
 
@@ -23,8 +25,7 @@ struct TSourceFile {
 void CheckNotOwnFile(const TLangFileProject& Project, int LangIndex, const QString& FileName)
 {
     const QString own = QFileInfo(Project.LangFiles().Items(LangIndex)->FileName()).fileName();
-    if (CompareNames(own, QFileInfo(FileName).fileName(), false) == 0)
-        throw EExchangeError(QStringLiteral("A language file can not be imported from a file of its own name"));
+    if (CompareNames(own, QFileInfo(FileName).fileName(), false) == 0) throw EExchangeError(UiString(usImportOwnName));
 }
 
 QStringList Names(const auto& List)

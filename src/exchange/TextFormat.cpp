@@ -1,5 +1,7 @@
 #include "exchange/TextFormat.h"
 
+#include "runtime/UiStrings.h"
+
 #include "exchange/ExchangeCore.h"
 #include "langfile/LangFileProject.h"
 #include "platform/AtomicFile.h"
@@ -37,7 +39,7 @@ void AppendQuotedLine(QString& Out, QStringView Line)
 
 [[noreturn]] void BadValue(QStringView Text)
 {
-    throw EExchangeError(QStringLiteral("Invalid value: %1").arg(Text.left(80)));
+    throw EExchangeError(UiString(usInvalidValue, {Text.left(80).toString()}));
 }
 
 // The head line's delimiter: the word after "Delimiter:" as the export
@@ -59,12 +61,11 @@ struct THead {
 
 THead ReadHead(const QString& FirstLine)
 {
-    if (!FirstLine.startsWith(kFormatHead)) throw EExchangeError(QStringLiteral("The file has no format line"));
+    if (!FirstLine.startsWith(kFormatHead)) throw EExchangeError(UiString(usNoFormatLine));
     THead head;
     head.HasNames = FirstLine.contains(QLatin1String("PropNames"));
     head.HasIDs = FirstLine.contains(QLatin1String("Number"));
-    if (!head.HasNames && !head.HasIDs)
-        throw EExchangeError(QStringLiteral("The file has neither item identifiers nor item names"));
+    if (!head.HasNames && !head.HasIDs) throw EExchangeError(UiString(usNoIdsNorNames));
     head.Delimiter = HeadDelimiter(FirstLine);
     return head;
 }
@@ -249,7 +250,7 @@ void ExportText(TLangFileProject& Project, int LangIndex, const QString& FileNam
 TImportPreview PreviewText(const QString& Text)
 {
     const QStringList lines = SplitLines(Text);
-    if (lines.isEmpty()) throw EExchangeError(QStringLiteral("The file is empty"));
+    if (lines.isEmpty()) throw EExchangeError(UiString(usFileIsEmpty));
     const THead head = ReadHead(lines.first());
     TImportPreview preview;
     preview.HasIDs = head.HasIDs;
@@ -288,10 +289,10 @@ TImportPreview PreviewText(const QString& Text)
 void ImportText(const QString& Text, TImportTarget& Target, TProgress& Progress)
 {
     const QStringList lines = SplitLines(Text);
-    if (lines.isEmpty()) throw EExchangeError(QStringLiteral("The file is empty"));
+    if (lines.isEmpty()) throw EExchangeError(UiString(usFileIsEmpty));
     const THead head = ReadHead(lines.first());
     const bool byIDs = Target.Options().SyncBy == sbIDs && head.HasIDs;
-    if (!byIDs && !head.HasNames) throw EExchangeError(QStringLiteral("The file has no item names"));
+    if (!byIDs && !head.HasNames) throw EExchangeError(UiString(usNoItemNames));
     const TLangFileProject& project = Target.Project();
     const bool native = Target.IsNative();
 

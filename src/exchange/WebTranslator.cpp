@@ -73,8 +73,7 @@ TWebTranslator::TWebTranslator(TWebTranslatorOptions Options) : FOptions(std::mo
     const QUrl url(QStringLiteral("https://") + FOptions.Host, QUrl::StrictMode);
     if (FOptions.Host.trimmed().isEmpty() || !url.isValid() || url.host().isEmpty() || !url.path().isEmpty() ||
         url.hasQuery() || url.hasFragment() || !url.userInfo().isEmpty())
-        throw EWebTranslateError(
-            QStringLiteral("\"%1\" is not a host of a web translation service").arg(FOptions.Host));
+        throw EWebTranslateError(UiString(usWebNoHost, {FOptions.Host}));
     FHostPart = url.host();
     FPort = url.port();
     FNetwork = std::make_unique<QNetworkAccessManager>();
@@ -130,8 +129,7 @@ TWebTranslation TWebTranslator::Request(const QString& Query, const QString& Sou
     }
     if (cancelled) return {{}, {}, true};
     if (!reply->isFinished())
-        throw EWebTranslateError(QStringLiteral("The web translation service did not answer within %1 seconds")
-                                     .arg((FOptions.TimeoutMs + 999) / 1000));
+        throw EWebTranslateError(UiString(usWebTimeout, {QString::number((FOptions.TimeoutMs + 999) / 1000)}));
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
@@ -140,7 +138,7 @@ TWebTranslation TWebTranslator::Request(const QString& Query, const QString& Sou
         for (const QString& form : {url.toString(), url.toDisplayString(), QString::fromLatin1(url.toEncoded())})
             reason.replace(form, QStringLiteral("https://%1%2").arg(url.authority(), kPath));
         if (!FOptions.Key.isEmpty()) reason.replace(FOptions.Key, QStringLiteral("(key)"));
-        throw EWebTranslateError(QStringLiteral("The web translation service could not be reached: %1").arg(reason));
+        throw EWebTranslateError(UiString(usWebUnreachable, {reason}));
     }
     const int code = status.toInt();
     if (code >= 400) throw EWebTranslateError(StatusLine(*reply, code));

@@ -1,5 +1,7 @@
 #include "exchange/Xliff.h"
 
+#include "runtime/UiStrings.h"
+
 #include "exchange/ExchangeCore.h"
 #include "exchange/ExchangeXml.h"
 #include "langfile/LangFileProject.h"
@@ -250,7 +252,7 @@ TImportPreview PreviewXliff(const QByteArray& Data, const TLocStorage& Project)
         if (auto c = dynamic_cast<const TLocConstant*>(item)) units.insert(c->ResUnit()->Name());
         if (auto e = dynamic_cast<const TLocExtItem*>(item)) groups.insert(e->Group()->Name());
     });
-    if (!any) throw EExchangeError(QStringLiteral("The file holds no translation unit"));
+    if (!any) throw EExchangeError(UiString(usNoTranslationUnit));
     auto sorted = [](const QSet<QString>& set) {
         QStringList list(set.begin(), set.end());
         list.sort(Qt::CaseInsensitive);

@@ -1,5 +1,7 @@
 #include "exchange/XmlFormat.h"
 
+#include "runtime/UiStrings.h"
+
 #include "exchange/ExchangeCore.h"
 #include "exchange/ExchangeXml.h"
 #include "langfile/LangFileProject.h"
@@ -236,15 +238,13 @@ TImportPreview PreviewXml(const QByteArray& Data, bool Native)
             r.Skip();
         }
     }
-    if (!sections[2] || (!Native && (!sections[0] || !sections[1])))
-        throw EExchangeError(QStringLiteral("The file has not the sections of a language export"));
-    if (!preview.HasIDs && !preview.HasNames)
-        throw EExchangeError(QStringLiteral("The file has neither item identifiers nor item names"));
+    if (!sections[2] || (!Native && (!sections[0] || !sections[1]))) throw EExchangeError(UiString(usNoExportSections));
+    if (!preview.HasIDs && !preview.HasNames) throw EExchangeError(UiString(usNoIdsNorNames));
     preview.Forms = Sorted(names[0]);
     preview.Units = Sorted(names[1]);
     preview.Groups = Sorted(names[2]);
     if (preview.Groups.isEmpty() && (Native || (preview.Forms.isEmpty() && preview.Units.isEmpty())))
-        throw EExchangeError(QStringLiteral("The file names no form, unit or group"));
+        throw EExchangeError(UiString(usNoFormUnitGroup));
     return preview;
 }
 

@@ -1,5 +1,7 @@
 #include "langfile/ExternalItems.h"
 
+#include "runtime/UiStrings.h"
+
 #include "langfile/LEProject.h"
 
 #include <algorithm>
@@ -12,7 +14,7 @@ TLangFile& NativeFile(TLEProject& Project) { return *Project.LangFiles().Items(0
 
 QString ExtItemExistsText(const QString& ItemName, const QString& GroupName)
 {
-    return QStringLiteral("The item \"%1\" already exists in group \"%2\"").arg(ItemName, GroupName);
+    return UiString(usExternalItemExists, {ItemName, GroupName});
 }
 
 TLocExtItem* AddExternalItem(TLEProject& Project, const QString& GroupName, const QString& ItemName,

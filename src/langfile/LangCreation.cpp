@@ -1,5 +1,7 @@
 #include "langfile/LangCreation.h"
 
+#include "runtime/UiStrings.h"
+
 #include "langfile/LangFileProject.h"
 #include "storage/Locales.h"
 
@@ -17,16 +19,14 @@ TNewLanguage NewLanguageOfLocale(uint16_t Locale)
 uint16_t LocaleOfLanguageCode(const QString& Code)
 {
     const int locale = LocaleByAbbreviation(Code);
-    if (locale == 0)
-        throw ELangFileError(
-            QStringLiteral("Unknown language code \"%1\": no language has this abbreviation").arg(Code));
+    if (locale == 0) throw ELangFileError(UiString(usUnknownLanguageCode, {Code}));
     return uint16_t(locale);
 }
 
 int CreateLanguageFile(TLangFileProject& Project, const QString& FileName, const TNewLanguage& Lang)
 {
     TLangFileList& files = Project.LangFiles();
-    if (files.Count() == 0) throw ELangFileError(QStringLiteral("No project is open"));
+    if (files.Count() == 0) throw ELangFileError(UiString(usNoProjectOpen));
     if (Lang.BaseIndex < 0 || Lang.BaseIndex >= files.Count()) throw ELangFileError(QStringLiteral("Invalid index"));
     const TLangFile* native = files.Items(0);
 

@@ -1,5 +1,7 @@
 #include "langfile/LangFile.h"
 
+#include "runtime/UiStrings.h"
+
 #include "core/ByteStream.h"
 #include "core/FileNames.h"
 #include "langfile/LZCompressor.h"
@@ -34,10 +36,7 @@ using TReader = TByteReader<ELangFileError>;
 
 // ------------------------------------------------------------ strings
 
-uint32_t ReadLength(TReader& r, bool Variable)
-{
-    return Variable ? ReadVariableLength(r) : r.U16();
-}
+uint32_t ReadLength(TReader& r, bool Variable) { return Variable ? ReadVariableLength(r) : r.U16(); }
 
 QString ReadAnsiStr(TReader& r, bool Variable)
 {
@@ -114,14 +113,14 @@ void WriteValue(TByteWriter& w, const TLocValue* v, TLocValueType t, int FormatV
     case ptFloat: {
         double d = 0;
         if (!v->Value().trimmed().isEmpty() && !TextToFloat(v->Value(), d))
-            throw ELangFileError(QStringLiteral("'%1' is not a valid floating point value").arg(v->Value()));
+            throw ELangFileError(UiString(usInvalidFloat, {v->Value()}));
         w.F64(d);
         break;
     }
     case ptInteger: {
         bool ok = true;
         const int32_t i = v->Value().trimmed().isEmpty() ? 0 : v->Value().trimmed().toInt(&ok);
-        if (!ok) throw ELangFileError(QStringLiteral("'%1' is not a valid integer value").arg(v->Value()));
+        if (!ok) throw ELangFileError(UiString(usInvalidInteger, {v->Value()}));
         w.I32(i);
         break;
     }
@@ -155,9 +154,7 @@ THeader ReadHeader(TReader& r)
         throw ELangFileError(kInvalidFormat + QStringLiteral(": not a language file (it does not start with \"LF\")"));
     h.FormatVersion = r.U16();
     if (h.FormatVersion == 0) throw ELangFileError(kInvalidFormat + QStringLiteral(": format version 0"));
-    if (h.FormatVersion > kLangFileFormatVersion)
-        throw ELangFileError(
-            QStringLiteral("The language file can not be read. You need to download the latest Phrase Desk"));
+    if (h.FormatVersion > kLangFileFormatVersion) throw ELangFileError(UiString(usLanguageFileTooNew));
     const int v = h.FormatVersion;
     h.Version = r.I32();
     if (v >= 5) h.Build = r.U32();
@@ -175,8 +172,7 @@ THeader ReadHeader(TReader& r)
 
 [[noreturn]] void TooLarge()
 {
-    throw ELangFileError(QStringLiteral("The language file is too large (more than %1 MB of language data)")
-                             .arg(kMaxLangFileSize >> 20));
+    throw ELangFileError(UiString(usLanguageFileTooLarge, {QString::number(kMaxLangFileSize >> 20)}));
 }
 
 // Decompresses Data when it is compressed, stopping at the size limit.
@@ -199,8 +195,8 @@ QByteArray Plain(const QByteArray& Data, bool* WasCompressed = nullptr)
 QFile& OpenLangFile(QFile& File)
 {
     if (!File.open(QIODevice::ReadOnly))
-        throw ELangFileError(QStringLiteral("Can not open language file \"%1\": %2")
-                                 .arg(QDir::toNativeSeparators(File.fileName()), File.errorString()));
+        throw ELangFileError(
+            UiString(usCanNotOpenLanguageFile, {QDir::toNativeSeparators(File.fileName()), File.errorString()}));
     return File;
 }
 
@@ -210,8 +206,8 @@ QByteArray ReadLangFile(QFile& File)
     QByteArray data;
     if (!ReadFileBounded(File, kMaxLangFileSize, data)) {
         if (File.error() != QFileDevice::NoError)
-            throw ELangFileError(QStringLiteral("Can not read language file \"%1\": %2")
-                                     .arg(QDir::toNativeSeparators(File.fileName()), File.errorString()));
+            throw ELangFileError(
+                UiString(usCanNotReadLanguageFile, {QDir::toNativeSeparators(File.fileName()), File.errorString()}));
         TooLarge();
     }
     return data;
@@ -746,9 +742,7 @@ QByteArray TLangFile::SaveToBytes(TLocStorage* ALocStorage, int LIndex, bool Upd
 
 void TLangFile::Save(TLocStorage* ALocStorage, int LIndex, bool UpdateItemVersion)
 {
-    if (FReadOnly)
-        throw ELangFileError(
-            QStringLiteral("File \"%1\" was opened as read-only").arg(QDir::toNativeSeparators(FFileName)));
+    if (FReadOnly) throw ELangFileError(UiString(usOpenedReadOnly, {QDir::toNativeSeparators(FFileName)}));
     if (!ALocStorage) throw ELangFileError(QStringLiteral("Invalid LocStorage"));
     if (LIndex < 0 || LIndex >= ALocStorage->LangCount()) throw ELangFileError(QStringLiteral("Invalid index"));
 
@@ -774,8 +768,7 @@ void TLangFile::Save(TLocStorage* ALocStorage, int LIndex, bool UpdateItemVersio
 void TLangFile::Lock()
 {
     if (Locked()) return;
-    if (!FHandle.Open(FFileName, TLockedFile::lmDenyWriters))
-        throw ELangFileError(QStringLiteral("Can not open language file exclusively"));
+    if (!FHandle.Open(FFileName, TLockedFile::lmDenyWriters)) throw ELangFileError(UiString(usCanNotLockLanguageFile));
 }
 
 void TLangFile::Unlock() { FHandle.Close(); }

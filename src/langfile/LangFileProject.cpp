@@ -11,7 +11,7 @@
 namespace {
 QString OpenError(const QString& fileName)
 {
-    return QStringLiteral("Error opening project \"%1\"").arg(QDir::toNativeSeparators(fileName));
+    return UiString(usErrorOpeningProject, {QDir::toNativeSeparators(fileName)});
 }
 } // namespace
 
@@ -38,11 +38,11 @@ void TLangFileProject::DoOpen(const QString& ANativeFileName, bool ALibrary, boo
 {
     if (!Close(false)) return;
     if (!QFileInfo::exists(ANativeFileName))
-        throw ELangFileError(OpenError(ANativeFileName) + QStringLiteral("\r\nFile does not exist"));
+        throw ELangFileError(OpenError(ANativeFileName) + QStringLiteral("\r\n") + UiString(usFileMissing));
     FIsLibrary = ALibrary;
     auto file = std::make_unique<TLangFile>(ANativeFileName, AReadOnly);
     if (!file->IsNative())
-        throw ELangFileError(OpenError(ANativeFileName) + QStringLiteral("\r\nLanguage file is not native"));
+        throw ELangFileError(OpenError(ANativeFileName) + QStringLiteral("\r\n") + UiString(usLanguageFileNotNative));
     TLangFile* f = file.get();
     FLangFiles.Add(std::move(file));
     SetMainLangID(f->Locale());
@@ -83,7 +83,8 @@ void TLangFileProject::DoOpenLanguage(const QString& AFileName, bool AReadOnly)
         if (columnAdded) RemoveLanguage(index);
         FLangFiles.Erase(index);
         // The reader's message is the only clue to what is wrong with the file.
-        throw ELangFileError(QStringLiteral("Could not load language file\r\n") + NamingFile(AFileName, e.Message()));
+        throw ELangFileError(UiString(usCouldNotLoadLanguageFile) + QStringLiteral("\r\n") +
+                             NamingFile(AFileName, e.Message()));
     }
     if (FLangFiles.Count() > 0) f->SetCompressed(FLangFiles.Items(0)->Compressed());
 }
@@ -109,7 +110,7 @@ void TLangFileProject::SaveLanguage(int Index)
         f->Save(this, Index, false);
         f->SetModified(false);
     } catch (const EVocabrixError& e) {
-        throw ELangFileError(QStringLiteral("Could not save language file\r") + e.Message());
+        throw ELangFileError(UiString(usCouldNotSaveLanguageFile) + QLatin1Char('\r') + e.Message());
     }
 }
 

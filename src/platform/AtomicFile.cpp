@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include "runtime/UiStrings.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,8 +19,7 @@ QString SysError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 [[noreturn]] void Fail(const QString& fileName, const QString& cause)
 {
-    throw EFileSystemError(
-        QStringLiteral("Cannot write file \"%1\": %2").arg(QDir::toNativeSeparators(fileName), cause));
+    throw EFileSystemError(UiString(usCannotWriteFile, {QDir::toNativeSeparators(fileName), cause}));
 }
 
 bool WriteAll(int fd, const QByteArray& data)

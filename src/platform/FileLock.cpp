@@ -1,5 +1,7 @@
 #include "platform/FileLock.h"
 
+#include "runtime/UiStrings.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -8,10 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TLockedFile::~TLockedFile()
-{
-    Close();
-}
+TLockedFile::~TLockedFile() { Close(); }
 
 bool TLockedFile::Open(const QString& fileName, TLockMode mode)
 {
@@ -29,8 +28,8 @@ bool TLockedFile::Open(const QString& fileName, TLockMode mode)
     lk.l_start = 0;
     lk.l_len = 0; // the whole file, however it grows
     if (::fcntl(fd, F_OFD_SETLK, &lk) != 0) {
-        FError = errno == EAGAIN || errno == EACCES ? QStringLiteral("The file is in use by another process")
-                                                    : QString::fromLocal8Bit(std::strerror(errno));
+        FError =
+            errno == EAGAIN || errno == EACCES ? UiString(usFileInUse) : QString::fromLocal8Bit(std::strerror(errno));
         ::close(fd);
         return false;
     }
@@ -69,10 +68,8 @@ QByteArray TLockedFile::ReadAll() const
 QByteArray ReadWholeFile(const QString& fileName)
 {
     QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly))
-        throw EFileSystemError(QStringLiteral("Cannot open file \"%1\": %2").arg(fileName, f.errorString()));
+    if (!f.open(QIODevice::ReadOnly)) throw EFileSystemError(UiString(usCannotOpenFile, {fileName, f.errorString()}));
     QByteArray data = f.readAll();
-    if (f.error() != QFile::NoError)
-        throw EFileSystemError(QStringLiteral("Cannot read file \"%1\": %2").arg(fileName, f.errorString()));
+    if (f.error() != QFile::NoError) throw EFileSystemError(UiString(usCannotReadFile, {fileName, f.errorString()}));
     return data;
 }

@@ -1,5 +1,7 @@
 #include "platform/Settings.h"
 
+#include "runtime/UiStrings.h"
+
 #include "platform/AtomicFile.h"
 #include "storage/Locales.h"
 
@@ -117,7 +119,7 @@ std::optional<bool> TSettingsKey::ReadBool(const QString& Name) const
 
 void TSettingsKey::CheckWritable() const
 {
-    if (FRoot != rtUser) throw ESettingsError(QStringLiteral("The toolkit's settings are read-only."));
+    if (FRoot != rtUser) throw ESettingsError(UiString(usSettingsReadOnly));
 }
 
 void TSettingsKey::WriteString(const QString& Name, const QString& Value)
@@ -247,12 +249,10 @@ TIniFile TIniFile::Load(const QString& FileName)
 {
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw ESettingsError(
-            QStringLiteral("Cannot read \"%1\": %2").arg(QDir::toNativeSeparators(FileName), file.errorString()));
+        throw ESettingsError(UiString(usCannotRead, {QDir::toNativeSeparators(FileName), file.errorString()}));
     const QByteArray data = file.read(MaxFileSize + 1);
     if (data.size() > MaxFileSize)
-        throw ESettingsError(
-            QStringLiteral("\"%1\" is too large for a settings file.").arg(QDir::toNativeSeparators(FileName)));
+        throw ESettingsError(UiString(usSettingsFileTooLarge, {QDir::toNativeSeparators(FileName)}));
     return Parse(data);
 }
 
@@ -261,8 +261,7 @@ std::optional<TIniFile> TIniFile::LoadConfig(const QString& FileName)
     if (FileName.isEmpty() || !QFileInfo::exists(FileName)) return std::nullopt;
     QFile file(FileName);
     if (file.open(QIODevice::ReadOnly) && file.peek(MaxFileSize + 1).contains('\0'))
-        throw ESettingsError(
-            QStringLiteral("\"%1\" is not a configuration file.").arg(QDir::toNativeSeparators(FileName)));
+        throw ESettingsError(UiString(usNotConfigurationFile, {QDir::toNativeSeparators(FileName)}));
     return Load(FileName);
 }
 

@@ -1,5 +1,7 @@
 #include "repository/LangRepository.h"
 
+#include "runtime/UiStrings.h"
+
 #include "storage/Locales.h"
 
 #include <QDir>
@@ -42,8 +44,7 @@ bool TQLangRepository::OpenOrCreate()
 {
     if (!TableExists()) {
         const QFileInfo fi(FileName());
-        if (!QDir().mkpath(fi.path()))
-            throw EQBaseError(QStringLiteral("Can not create directory: %1").arg(FileName()));
+        if (!QDir().mkpath(fi.path())) throw EQBaseError(UiString(usCannotCreateFolder, {FileName()}));
         CreateRepository();
     }
     try {
@@ -107,7 +108,7 @@ QString TQLangRepository::Name() const { return FileName(); }
 
 void TQLangRepository::OpenReadOnly()
 {
-    if (!TableExists()) throw EQBaseError(QStringLiteral("The repository does not exist"));
+    if (!TableExists()) throw EQBaseError(UiString(usRepositoryMissing));
     SetReadOnly(true);
     Open();
 }

@@ -1,5 +1,7 @@
 #include "repository/PgRepository.h"
 
+#include "runtime/UiStrings.h"
+
 #include "repository/FuzzyIndex.h"
 #include "repository/FuzzyScore.h"
 #include "storage/Locales.h"
@@ -98,20 +100,15 @@ TPgConnection TPgConnection::Parse(const QString& Url)
     const QUrl url(Url, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || (scheme != QLatin1String("postgresql") && scheme != QLatin1String("postgres")))
-        throw ERepositoryError(QStringLiteral("\"%1\" is no connection string of the form "
-                                              "postgresql://host[:port]/database?user=name")
-                                   .arg(url.toDisplayString(QUrl::RemovePassword)));
-    if (!url.password().isEmpty())
-        throw ERepositoryError(QStringLiteral("The connection string holds a password. Put the password in the "
-                                              "password file (PGPASSFILE, ~/.pgpass) or in the environment "
-                                              "variable PGPASSWORD instead."));
+        throw ERepositoryError(UiString(usNoConnectionString, {url.toDisplayString(QUrl::RemovePassword)}));
+    if (!url.password().isEmpty()) throw ERepositoryError(UiString(usPasswordInConnectionString));
     TPgConnection c;
     c.Host = url.host();
     c.Port = url.port(-1);
     c.Database = url.path().mid(1);
     c.User = url.userName();
     if (c.Database.isEmpty() || c.Database.contains(QLatin1Char('/')))
-        throw ERepositoryError(QStringLiteral("The connection string \"%1\" names no database").arg(Url));
+        throw ERepositoryError(UiString(usNoDatabaseNamed, {Url}));
     QStringList options;
     bool timeout = false;
     for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
@@ -120,16 +117,13 @@ TPgConnection TPgConnection::Parse(const QString& Url)
         } else if (key == QLatin1String("sslmode") || key == QLatin1String("connect_timeout") ||
                    key == QLatin1String("application_name")) {
             if (value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('=')))
-                throw ERepositoryError(
-                    QStringLiteral("The connection parameter \"%1\" has an unusable value").arg(key));
+                throw ERepositoryError(UiString(usUnusableParameter, {key}));
             options << key + QLatin1Char('=') + value;
             timeout = timeout || key == QLatin1String("connect_timeout");
         } else if (key == QLatin1String("password")) {
-            throw ERepositoryError(QStringLiteral("The connection string holds a password. Put the password in the "
-                                                  "password file (PGPASSFILE, ~/.pgpass) or in the environment "
-                                                  "variable PGPASSWORD instead."));
+            throw ERepositoryError(UiString(usPasswordInConnectionString));
         } else {
-            throw ERepositoryError(QStringLiteral("Unknown connection parameter \"%1\"").arg(key));
+            throw ERepositoryError(UiString(usUnknownParameter, {key}));
         }
     }
     // A server that does not answer must not hang the editor for minutes.
@@ -158,9 +152,7 @@ void TPgRepository::Connect()
 {
     if (FDb.isOpen()) return;
     const TPgConnection c = TPgConnection::Parse(FUrl);
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        throw ERepositoryError(QStringLiteral("The PostgreSQL driver of Qt SQL is not installed "
-                                              "(Debian package libqt6sql6-psql)"));
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) throw ERepositoryError(UiString(usNoPostgresDriver));
     FDb = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), FConnectionName);
     FDb.setHostName(c.Host);
     if (c.Port > 0) FDb.setPort(c.Port);
@@ -168,9 +160,7 @@ void TPgRepository::Connect()
     FDb.setUserName(c.User);
     FDb.setConnectOptions(c.Options);
     // No password here: the driver reads PGPASSWORD or the password file.
-    if (!FDb.open())
-        throw ERepositoryError(
-            QStringLiteral("Cannot connect to the repository database: %1").arg(FDb.lastError().text().trimmed()));
+    if (!FDb.open()) throw ERepositoryError(UiString(usCannotConnect, {FDb.lastError().text().trimmed()}));
     SetUpSession();
 }
 
@@ -236,10 +226,8 @@ void TPgRepository::CreateSchema()
             Exec(QStringLiteral("UPDATE phrasedesk_schema SET version = 2"));
         }
         if (version > SchemaVersion)
-            throw ERepositoryError(QStringLiteral("The repository database has a newer layout (version %1) than "
-                                                  "this program knows (version %2)")
-                                       .arg(version)
-                                       .arg(SchemaVersion));
+            throw ERepositoryError(
+                UiString(usNewerDatabaseLayout, {QString::number(version), QString::number(SchemaVersion)}));
     });
 }
 
@@ -248,8 +236,7 @@ void TPgRepository::CreateSchema()
     if (Error.type() == QSqlError::ConnectionError || !FDb.isOpen() ||
         Error.nativeErrorCode().startsWith(QLatin1String("08")) || Error.nativeErrorCode() == QLatin1String("57P01")) {
         FLost = true;
-        throw ERepositoryError(
-            QStringLiteral("The connection to the repository database was lost: %1").arg(Error.text().trimmed()));
+        throw ERepositoryError(UiString(usConnectionLost, {Error.text().trimmed()}));
     }
     throw ERepositoryError(QStringLiteral("%1: %2").arg(What, Error.text().trimmed()));
 }
@@ -257,7 +244,7 @@ void TPgRepository::CreateSchema()
 QSqlQuery TPgRepository::Exec(const QString& Sql, const QVariantList& Values, bool Reuse) const
 {
     Reconnect();
-    if (!FDb.isOpen()) throw ERepositoryError(QStringLiteral("The repository database is not connected"));
+    if (!FDb.isOpen()) throw ERepositoryError(UiString(usNotConnected));
     if (Reuse) {
         // The lookups run thousands of times: prepared once, the server plans
         // them once (planning costs more than running them).
@@ -303,9 +290,7 @@ void TPgRepository::Reconnect() const
     if (!FLost || FTransactionDepth > 0) return;
     FPrepared.clear();
     FDb.close();
-    if (!FDb.open())
-        throw ERepositoryError(QStringLiteral("The connection to the repository database was lost: %1")
-                                   .arg(FDb.lastError().text().trimmed()));
+    if (!FDb.open()) throw ERepositoryError(UiString(usConnectionLost, {FDb.lastError().text().trimmed()}));
     FLost = false;
     SetUpSession();
 }
@@ -345,7 +330,7 @@ void TPgRepository::Transaction(const QString& Key, const std::function<void()>&
 
 void TPgRepository::CheckWritable() const
 {
-    if (FReadOnly) throw ERepositoryError(QStringLiteral("The repository is open read-only"));
+    if (FReadOnly) throw ERepositoryError(UiString(usRepositoryOpenReadOnly));
 }
 
 qint32 TPgRepository::RecordCount() const

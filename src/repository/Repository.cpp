@@ -1,5 +1,7 @@
 #include "repository/Repository.h"
 
+#include "runtime/UiStrings.h"
+
 #include "repository/LangRepository.h"
 #include "repository/PgRepository.h"
 #include "storage/Locales.h"
@@ -74,7 +76,7 @@ QString GlossaryColumn(const QString& Raw)
             }
             out += col[i] == QLatin1Char('\\') ? Unescape(col, i) : col[i];
         }
-        throw EQBaseError(QStringLiteral("A quoted column is not closed"));
+        throw EQBaseError(UiString(usQuotedColumnOpen));
     }
     for (qsizetype i = 0; i < col.size(); ++i) out += col[i] == QLatin1Char('\\') ? Unescape(col, i) : col[i];
     return out;
@@ -87,15 +89,15 @@ QStringList GlossaryLines(const QString& FileName)
 {
     QFile f(FileName);
     if (!f.open(QIODevice::ReadOnly))
-        throw EQBaseError(QStringLiteral("Can not open file \"%1\"").arg(QFileInfo(FileName).filePath()));
+        throw EQBaseError(UiString(usCannotOpenNamedFile, {QFileInfo(FileName).filePath()}));
     const QByteArray data = f.readAll();
     QString text;
     const auto decode = [&](QStringConverter::Encoding Enc, qsizetype Skip) {
         QStringDecoder dec(Enc, QStringConverter::Flag::Stateless);
         text = dec.decode(QByteArrayView(data).sliced(Skip));
         if (dec.hasError() || (Enc == QStringConverter::Utf16LE && (data.size() - Skip) % 2 != 0))
-            throw EQBaseError(QStringLiteral("The glossary file \"%1\" is not valid %2 text")
-                                  .arg(FileName, QLatin1String(Enc == QStringConverter::Utf8 ? "UTF-8" : "UTF-16")));
+            throw EQBaseError(UiString(usGlossaryNotText,
+                                       {FileName, QLatin1String(Enc == QStringConverter::Utf8 ? "UTF-8" : "UTF-16")}));
     };
     if (data.startsWith("\xEF\xBB\xBF"))
         decode(QStringConverter::Utf8, 3);

@@ -19,9 +19,7 @@ const QString kLocLangsName = QStringLiteral("OXV_LOC_LANGS_");
 
 namespace {
 
-const QString kInvalidNativeDll = QStringLiteral("Can't create DLL. The native DLL is invalid");
-
-QString FileDoesNotExist(const QString& FileName) { return QStringLiteral("File \"%1\" does not exist").arg(FileName); }
+QString FileDoesNotExist(const QString& FileName) { return UiString(usNamedFileMissing, {FileName}); }
 
 TSettingsRecord RecordOfLanguage(const TLangFile& LF, uint16_t DVersion)
 {
@@ -132,7 +130,7 @@ void UpdateResources(TLangFile& LF, TResProcessor& RP, TLocStorage* ALocStorage,
     // such an executable passes when the caller turned the check off.
     const bool acceptMissing = !libItem && !LF.CheckDllValidity();
     if (!acceptMissing && (!libItem || !ReadSettingsRecord(libItem->Buffer(), native) || native.Magic != "LDLL"))
-        throw ELangFileError(kInvalidNativeDll);
+        throw ELangFileError(UiString(usInvalidNativeDll));
     const int column = LF.LangIndex();
     if (column < 0 || column >= ALocStorage->LangCount()) throw ELangFileError(QStringLiteral("Invalid index"));
 
@@ -217,7 +215,7 @@ namespace {
 // The old DLL could not be replaced by the new one.
 QString CanNotReplace(const QString& DllName, const EFileSystemError& e)
 {
-    return QStringLiteral("Can not delete file \"%1\": %2").arg(QDir::toNativeSeparators(DllName), e.Message());
+    return UiString(usCanNotDeleteFile, {QDir::toNativeSeparators(DllName)}) + QStringLiteral(": ") + e.Message();
 }
 
 // True when the PE file loads and its RCDATA holds an item of one of Names.
@@ -258,7 +256,7 @@ void CreateLanguageDll(const QString& LangFileName, const QString& PEFileName, b
     project.Open(nativeFile, false, true);
     project.OpenLanguage(LangFileName, true);
     TLangFile& lang = *project.LangFiles().Items(project.LangFiles().Count() - 1);
-    if (lang.IsNative()) throw ELangFileError(QStringLiteral("Could not create DLL. The language file is native"));
+    if (lang.IsNative()) throw ELangFileError(UiString(usDllOfNativeFile));
     lang.SetCheckDllValidity(CheckValidity);
 
     const QString dllName = LanguageDllName(LangFileName);

@@ -1,5 +1,7 @@
 #include "resources/ProjectExtractor.h"
 
+#include "runtime/UiStrings.h"
+
 #include "core/DateTime.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFile.h"
@@ -73,12 +75,9 @@ void TTranslatableRules::AddRule(const QString& Rule)
                                                          "(?:\\.([A-Za-z_][A-Za-z0-9_]*(?:\\[\\d+\\])?"
                                                          "(?:\\.[A-Za-z_][A-Za-z0-9_]*)*))?$"));
     const QRegularExpressionMatch m = kForm.match(text);
-    if (!m.hasMatch())
-        throw EProjectExtractError(
-            QStringLiteral("Invalid rule \"%1\" (use +Class.Property, -Class.Property or -Class)").arg(text));
+    if (!m.hasMatch()) throw EProjectExtractError(UiString(usInvalidRule, {text}));
     const bool include = m.captured(1) == QLatin1String("+");
-    if (include && m.captured(3).isEmpty())
-        throw EProjectExtractError(QStringLiteral("Invalid rule \"%1\": a rule that adds names a property").arg(text));
+    if (include && m.captured(3).isEmpty()) throw EProjectExtractError(UiString(usInvalidAddingRule, {text}));
     FRules.push_back({m.captured(2), m.captured(3), include, false});
 }
 
@@ -88,7 +87,7 @@ void TTranslatableRules::LoadFromFile(const QString& FileName)
     try {
         data = ReadWholeFile(FileName);
     } catch (const EVocabrixError& e) {
-        throw EProjectExtractError(QStringLiteral("Cannot read the rules file \"%1\": %2").arg(FileName, e.Message()));
+        throw EProjectExtractError(UiString(usCannotReadRules, {FileName, e.Message()}));
     }
     const QStringList lines = QString::fromUtf8(data).split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -97,8 +96,7 @@ void TTranslatableRules::LoadFromFile(const QString& FileName)
         try {
             AddRule(line);
         } catch (const EProjectExtractError& e) {
-            throw EProjectExtractError(
-                QStringLiteral("Rules file \"%1\", line %2: %3").arg(FileName).arg(i + 1).arg(e.Message()));
+            throw EProjectExtractError(UiString(usRulesFileLine, {FileName, QString::number(i + 1), e.Message()}));
         }
     }
 }
@@ -124,8 +122,7 @@ QHash<int, TStringName> ReadDrcFile(const QString& FileName)
     try {
         data = ReadWholeFile(FileName);
     } catch (const EVocabrixError& e) {
-        throw EProjectExtractError(
-            QStringLiteral("Cannot read the definitions file \"%1\": %2").arg(FileName, e.Message()));
+        throw EProjectExtractError(UiString(usCannotReadDefinitions, {FileName, e.Message()}));
     }
     static const QRegularExpression kComment(QStringLiteral("^/\\*\\s*(\\S+)\\.([^.\\s]+)\\s*\\*/$"));
     static const QRegularExpression kDefine(QStringLiteral("^#define\\s+(\\S+)\\s+(\\S+)$"));
@@ -406,7 +403,7 @@ TExtractSummary ExtractResources(const TResProcessor& RP, const TExtractOptions&
         });
         for (const TString& s : list) merge.Constant(s.Name.Unit, s.Name.Name, s.Item->Id(), s.Named, s.Item->Data());
     }
-    if (!found) throw EProjectExtractError(QStringLiteral("The executable holds no forms and no string tables"));
+    if (!found) throw EProjectExtractError(UiString(usNoFormsNoStrings));
     merge.RemoveUnused();
     return summary;
 }
@@ -417,16 +414,14 @@ TExtractSummary ExtractProject(const QString& PEFileName, const QString& NativeF
     try {
         rp.LoadPEFile(PEFileName);
     } catch (const EVocabrixError& e) {
-        throw EProjectExtractError(
-            QStringLiteral("The executable \"%1\" cannot be read: %2").arg(PEFileName, e.Message()));
+        throw EProjectExtractError(UiString(usExecutableUnreadable, {PEFileName, e.Message()}));
     }
 
     const bool update = QFileInfo::exists(NativeFileName);
     TLangFile file(NativeFileName, false);
     TLocStorage storage;
     if (update) {
-        if (!file.IsNative())
-            throw EProjectExtractError(QStringLiteral("\"%1\" is not a native language file").arg(NativeFileName));
+        if (!file.IsNative()) throw EProjectExtractError(UiString(usNotNativeLanguageFile, {NativeFileName}));
         file.Load(&storage, -1, 0);
     } else {
         const TNewLanguage language = NewLanguageOfLocale(ExecutableLocale(rp));

@@ -1,8 +1,11 @@
 #include "runtime/ModuleTable.h"
 
+#include "runtime/UiStrings.h"
+
 #include "resources/ResProcessor.h"
 
 #include <QFile>
+#include <mutex>
 
 TModuleTable& TModuleTable::Instance()
 {
@@ -23,6 +26,7 @@ std::unique_ptr<TResProcessor> ParseImage(const QByteArray& Image)
 
 TModuleHandle TModuleTable::Add(const QString& FileName, std::unique_ptr<TResProcessor> Resources, bool Code)
 {
+    std::unique_lock lock(FLock);
     const TModuleHandle handle = FNext++;
     TEntry& entry = FModules[handle];
     entry.FileName = FileName;
@@ -37,7 +41,9 @@ TModuleHandle TModuleTable::RegisterExecutable(const QString& FileName, const QB
     // Parse first: a bad image leaves the table as it was.
     std::unique_ptr<TResProcessor> resources = ParseImage(Image);
     Reset();
-    FMain = Add(FileName, std::move(resources), true);
+    const TModuleHandle main = Add(FileName, std::move(resources), true);
+    std::unique_lock lock(FLock);
+    FMain = main;
     return FMain;
 }
 
@@ -49,8 +55,7 @@ TModuleHandle TModuleTable::RegisterModule(const QString& FileName, const QByteA
 TModuleHandle TModuleTable::LoadDataFile(const QString& FileName)
 {
     QFile file(FileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EModuleError(QStringLiteral("Can not read \"%1\": %2").arg(FileName, file.errorString()));
+    if (!file.open(QIODevice::ReadOnly)) throw EModuleError(UiString(usCannotRead, {FileName, file.errorString()}));
     return LoadDataImage(FileName, file.readAll());
 }
 
@@ -59,12 +64,13 @@ TModuleHandle TModuleTable::LoadDataImage(const QString& FileName, const QByteAr
     try {
         return Add(FileName, ParseImage(Image), false);
     } catch (const EVocabrixError& e) {
-        throw EModuleError(QStringLiteral("\"%1\" is not a resource module: %2").arg(FileName, e.Message()));
+        throw EModuleError(UiString(usNotResourceModule, {FileName, e.Message()}));
     }
 }
 
 bool TModuleTable::FreeLibrary(TModuleHandle Handle)
 {
+    std::unique_lock lock(FLock);
     auto it = FModules.find(Handle);
     if (it == FModules.end() || it->second.Code) return false;
     // A code module whose resources were this module goes back to its own.
@@ -76,6 +82,7 @@ bool TModuleTable::FreeLibrary(TModuleHandle Handle)
 
 void TModuleTable::Reset()
 {
+    std::unique_lock lock(FLock);
     FModules.clear();
     FMain = 0;
 }
@@ -115,6 +122,7 @@ TModuleHandle TModuleTable::ResourceModule(TModuleHandle Module) const
 
 bool TModuleTable::SetResourceModule(TModuleHandle Module, TModuleHandle Resource)
 {
+    std::unique_lock lock(FLock);
     auto it = FModules.find(Resolve(Module));
     if (it == FModules.end() || !it->second.Code) return false;
     it->second.ResourceModule = IsLoaded(Resource) ? Resource : it->first;
@@ -139,7 +147,11 @@ bool TModuleTable::FindRCData(TModuleHandle Handle, const QString& Name, QByteAr
 
 QString TModuleTable::LoadResString(int Id, TModuleHandle Module) const
 {
-    const TResProcessor* resources = Resources(ResourceModule(Module));
+    std::shared_lock lock(FLock);
+    auto code = FModules.find(Resolve(Module));
+    if (code == FModules.end() || !code->second.Code) return QString();
+    auto resource = FModules.find(code->second.ResourceModule);
+    const TResProcessor* resources = resource == FModules.end() ? nullptr : resource->second.Resources.get();
     const TResString* strings = resources ? resources->Strings() : nullptr;
     const TResStringItem* item = strings ? strings->ItemById(Id) : nullptr;
     return item ? item->Data() : QString();

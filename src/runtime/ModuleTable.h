@@ -7,6 +7,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <shared_mutex>
 
 class TResProcessor;
 
@@ -23,7 +24,9 @@ using TModuleHandle = quintptr;
 // resource DLLs loaded to stand in for a code module's resources. Every
 // lookup of a resource string or form data goes through a code module's
 // current resource module, so installing a language DLL really switches
-// what the program reads. Used from the GUI thread only.
+// what the program reads. Modules are loaded and switched from the GUI
+// thread; LoadResString may be called from any thread (messages are formed
+// where an error happens, also in worker threads).
 class TModuleTable {
 public:
     static TModuleTable& Instance();
@@ -77,6 +80,8 @@ private:
     };
     TModuleHandle Add(const QString& FileName, std::unique_ptr<TResProcessor> Resources, bool Code);
 
+    // Held exclusively while the table changes, shared by LoadResString.
+    mutable std::shared_mutex FLock;
     std::map<TModuleHandle, TEntry> FModules;
     TModuleHandle FMain = 0;
     TModuleHandle FNext = 1;

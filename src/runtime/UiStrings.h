@@ -134,7 +134,87 @@
     X(IndexBeingBuilt, "The repository index is being built.")                                                         \
     X(NoRepository, "No repository is open.")                                                                          \
     X(FuzzyDraft, "The value is a draft from a fuzzy match (score %s).")                                               \
-    X(NoMatches, "No matches.")
+    X(NoMatches, "No matches.")                                                                                        \
+    X(ErrorOpeningProject, "Error opening project \"%s\"")                                                             \
+    X(FileMissing, "File does not exist")                                                                              \
+    X(LanguageFileNotNative, "Language file is not native")                                                            \
+    X(CouldNotLoadLanguageFile, "Could not load language file")                                                        \
+    X(CouldNotSaveLanguageFile, "Could not save language file")                                                        \
+    X(InvalidFloat, "'%s' is not a valid floating point value")                                                        \
+    X(InvalidInteger, "'%s' is not a valid integer value")                                                             \
+    X(LanguageFileTooNew, "The language file can not be read. You need to download the latest Phrase Desk")            \
+    X(LanguageFileTooLarge, "The language file is too large (more than %s MB of language data)")                       \
+    X(CanNotOpenLanguageFile, "Can not open language file \"%s\": %s")                                                 \
+    X(CanNotReadLanguageFile, "Can not read language file \"%s\": %s")                                                 \
+    X(OpenedReadOnly, "File \"%s\" was opened as read-only")                                                           \
+    X(CanNotLockLanguageFile, "Can not open language file exclusively")                                                \
+    X(UnknownLanguageCode, "Unknown language code \"%s\": no language has this abbreviation")                          \
+    X(NoProjectOpen, "No project is open")                                                                             \
+    X(ExternalItemExists, "The item \"%s\" already exists in group \"%s\"")                                            \
+    X(InvalidNativeDll, "Can't create DLL. The native DLL is invalid")                                                 \
+    X(NamedFileMissing, "File \"%s\" does not exist")                                                                  \
+    X(DllOfNativeFile, "Could not create DLL. The language file is native")                                            \
+    X(CanNotDeleteFile, "Can not delete file \"%s\"")                                                                  \
+    X(CannotOpenFile, "Cannot open file \"%s\": %s")                                                                   \
+    X(CannotReadFile, "Cannot read file \"%s\": %s")                                                                   \
+    X(FileTooLarge, "File \"%s\" is too large")                                                                        \
+    X(FileInUse, "The file is in use by another process")                                                              \
+    X(XmlError, "XML error in line %s: %s")                                                                            \
+    X(XmlDeclaresEntities, "XML documents that declare entities are not read")                                         \
+    X(XmlUndefinedEntity, "Undefined entity \"%s\"")                                                                   \
+    X(XmlUnexpectedEnd, "Unexpected end of the XML document")                                                          \
+    X(ImportOwnName, "A language file can not be imported from a file of its own name")                                \
+    X(InvalidValue, "Invalid value: %s")                                                                               \
+    X(NoFormatLine, "The file has no format line")                                                                     \
+    X(NoIdsNorNames, "The file has neither item identifiers nor item names")                                           \
+    X(FileIsEmpty, "The file is empty")                                                                                \
+    X(NoItemNames, "The file has no item names")                                                                       \
+    X(NoExportSections, "The file has not the sections of a language export")                                          \
+    X(NoFormUnitGroup, "The file names no form, unit or group")                                                        \
+    X(NoTranslationUnit, "The file holds no translation unit")                                                         \
+    X(WebNoHost, "\"%s\" is not a host of a web translation service")                                                  \
+    X(WebTimeout, "The web translation service did not answer within %s seconds")                                      \
+    X(WebUnreachable, "The web translation service could not be reached: %s")                                          \
+    X(InvalidRule, "Invalid rule \"%s\" (use +Class.Property, -Class.Property or -Class)")                             \
+    X(InvalidAddingRule, "Invalid rule \"%s\": a rule that adds names a property")                                     \
+    X(CannotReadRules, "Cannot read the rules file \"%s\": %s")                                                        \
+    X(RulesFileLine, "Rules file \"%s\", line %s: %s")                                                                 \
+    X(CannotReadDefinitions, "Cannot read the definitions file \"%s\": %s")                                            \
+    X(DefinitionNotIdentifier, "Definitions file \"%s\", line %s: \"%s\" is not a string identifier")                  \
+    X(NoFormsNoStrings, "The executable holds no forms and no string tables")                                          \
+    X(ExecutableUnreadable, "The executable \"%s\" cannot be read: %s")                                                \
+    X(NotNativeLanguageFile, "\"%s\" is not a native language file")                                                   \
+    X(NoConnectionString, "\"%s\" is no connection string of the form postgresql://host[:port]/database?user=name")    \
+    X(PasswordInConnectionString, "The connection string holds a password. Put the password in the password file "     \
+                                  "(PGPASSFILE, ~/.pgpass) or in the environment variable PGPASSWORD instead.")        \
+    X(NoDatabaseNamed, "The connection string \"%s\" names no database")                                               \
+    X(UnusableParameter, "The connection parameter \"%s\" has an unusable value")                                      \
+    X(UnknownParameter, "Unknown connection parameter \"%s\"")                                                         \
+    X(NoPostgresDriver, "The PostgreSQL driver of Qt SQL is not installed (Debian package libqt6sql6-psql)")           \
+    X(CannotConnect, "Cannot connect to the repository database: %s")                                                  \
+    X(ConnectionLost, "The connection to the repository database was lost: %s")                                        \
+    X(NotConnected, "The repository database is not connected")                                                        \
+    X(NewerDatabaseLayout,                                                                                             \
+      "The repository database has a newer layout (version %s) than this program knows (version %s)")                  \
+    X(RepositoryOpenReadOnly, "The repository is open read-only")                                                      \
+    X(CannotCreateFolder, "Can not create directory: %s")                                                              \
+    X(RepositoryMissing, "The repository does not exist")                                                              \
+    X(QuotedColumnOpen, "A quoted column is not closed")                                                               \
+    X(CannotOpenNamedFile, "Can not open file \"%s\"")                                                                 \
+    X(GlossaryNotText, "The glossary file \"%s\" is not valid %s text")                                                \
+    X(SettingsReadOnly, "The toolkit's settings are read-only.")                                                       \
+    X(CannotRead, "Cannot read \"%s\": %s")                                                                            \
+    X(SettingsFileTooLarge, "\"%s\" is too large for a settings file.")                                                \
+    X(NotConfigurationFile, "\"%s\" is not a configuration file.")                                                     \
+    X(CannotWriteFile, "Cannot write file \"%s\": %s")                                                                 \
+    X(NoDocumentsFolder, "Could not find MyDocuments folder location.")                                                \
+    X(NotInitialized, "Vocabrix is not initialized")                                                                   \
+    X(InvalidQLangs, "Invalid QLANGS resource")                                                                        \
+    X(LanguageFileNotFound, "Language file \"%s\" is not found")                                                       \
+    X(SpecifiedPathMissing, "Specified path \"%s\" does not exist")                                                    \
+    X(CanNotLoadLanguage, "Can not load language %s from resources")                                                   \
+    X(LanguageNotFound, "Language \"%s\" is not found")                                                                \
+    X(NotResourceModule, "\"%s\" is not a resource module: %s")
 
 enum TUiString : int {
     usNone = 0,

@@ -1,5 +1,7 @@
 #include "runtime/VocabrixOnFly.h"
 
+#include "runtime/UiStrings.h"
+
 #include "core/ByteStream.h"
 #include "core/FileNames.h"
 #include "langfile/LZCompressor.h"
@@ -18,13 +20,11 @@
 namespace {
 
 const QString kErrorTitle = QStringLiteral("Vocabrix Error");
-const QString kNotInitialized = QStringLiteral("Vocabrix is not initialized");
-const QString kInvalidQLangs = QStringLiteral("Invalid QLANGS resource");
 QString Abbreviation(uint32_t Locale) { return LocaleAbbreviation(int(Locale)).toLower(); }
 
 ELocOnFlyError FileNotFound(const QString& FileName)
 {
-    return ELocOnFlyError(QStringLiteral("Language file \"%1\" is not found").arg(FileName));
+    return ELocOnFlyError(UiString(usLanguageFileNotFound, {FileName}));
 }
 
 } // namespace
@@ -148,7 +148,7 @@ template <class Fn> void TQVocabrixOnFly::Guarded(Fn&& Body)
     }
 }
 
-void TQVocabrixOnFly::NotInitialized() const { throw ELocOnFlyError(kNotInitialized); }
+void TQVocabrixOnFly::NotInitialized() const { throw ELocOnFlyError(UiString(usNotInitialized)); }
 
 QString TQVocabrixOnFly::AppName() const { return QFileInfo(FLocUtils.AppFileName()).fileName(); }
 
@@ -204,8 +204,7 @@ void TQVocabrixOnFly::SetLangDir(const QString& Value)
         if (Value == FLangList.FFolderPath && !FLangList.FFullPath.isEmpty()) return;
         const QDir exeDir(QFileInfo(FLocUtils.AppFileName()).absolutePath());
         const QString full = QDir::cleanPath(exeDir.absoluteFilePath(Value));
-        if (!QFileInfo(full).isDir())
-            throw ELocOnFlyError(QStringLiteral("Specified path \"%1\" does not exist").arg(full));
+        if (!QFileInfo(full).isDir()) throw ELocOnFlyError(UiString(usSpecifiedPathMissing, {full}));
         FLangList.FFolderPath = Value;
         FLangList.FFullPath = full;
         ScanFolder(full);
@@ -272,7 +271,7 @@ bool TQVocabrixOnFly::InternalGetLangStreamFromResource(TModuleHandle ModuleHand
         throw;
     } catch (const EVocabrixError&) {
         // Short blocks, bad compressed data, unknown languages of old formats.
-        throw ELocOnFlyError(kInvalidQLangs);
+        throw ELocOnFlyError(UiString(usInvalidQLangs));
     }
 }
 
@@ -320,8 +319,7 @@ int TQVocabrixOnFly::EnsureColumn(uint32_t Locale)
     } else {
         QByteArray data;
         if (!InternalGetLangStreamFromResource(TModuleTable::Instance().MainInstance(), Locale, data, 0))
-            throw ELocOnFlyError(
-                QStringLiteral("Can not load language %1 from resources").arg(LocaleEnglishName(int(Locale))));
+            throw ELocOnFlyError(UiString(usCanNotLoadLanguage, {LocaleEnglishName(int(Locale))}));
         source = std::make_unique<TLangSource>(std::move(data));
     }
     column = FLocStorage->AddLanguage(0, uint16_t(Locale));
@@ -413,8 +411,8 @@ void TQVocabrixOnFly::SwitchToLanguage(uint32_t Locale, const QString& Ext)
     } else if (FLangList.IsResLanguage(Locale)) {
         QByteArray data;
         if (!InternalGetLangStreamFromResource(TModuleTable::Instance().MainInstance(), Locale, data, 0))
-            throw ELocOnFlyError(QStringLiteral("Can not load language %1 from resources")
-                                     .arg(FLangList.Items(FLangList.IndexByLocale(Locale))->EnglishName()));
+            throw ELocOnFlyError(
+                UiString(usCanNotLoadLanguage, {FLangList.Items(FLangList.IndexByLocale(Locale))->EnglishName()}));
         TLangSource source(std::move(data));
         SwitchToSource(source);
     } else if (Locale != 0 && Locale == NativeLocale() && Ext != QLatin1String("ntv")) {
@@ -426,7 +424,7 @@ void TQVocabrixOnFly::SwitchToLanguage(uint32_t Locale, const QString& Ext)
             name = LocaleEnglishName(int(Locale));
         } catch (const EVocabrixError&) {
         }
-        throw ELocOnFlyError(QStringLiteral("Language \"%1\" is not found").arg(name));
+        throw ELocOnFlyError(UiString(usLanguageNotFound, {name}));
     }
     FireSwitch(false);
 }
@@ -483,8 +481,7 @@ void TQVocabrixOnFly::SwitchToSource(TLangSource& Z)
         if (native) {
             FLocUtils.BackToExe();
         } else {
-            if (QFile::exists(dll) && !QFile::remove(dll))
-                throw ELocOnFlyError(QStringLiteral("Can not delete file \"%1\"").arg(dll));
+            if (QFile::exists(dll) && !QFile::remove(dll)) throw ELocOnFlyError(UiString(usCanNotDeleteFile, {dll}));
             Z.File.SetLangIndex(column);
             QByteArray image;
             if (QFile::exists(ntv)) {

@@ -1,5 +1,7 @@
 #include "storage/LocStorage.h"
 
+#include "runtime/UiStrings.h"
+
 #include "storage/Locales.h"
 
 #include <QLocale>
@@ -114,7 +116,7 @@ int64_t TLocValue::AsBigInt() const
 {
     bool ok = false;
     const int64_t v = FValue.trimmed().toLongLong(&ok);
-    if (!ok) throw ELocStorageError(QStringLiteral("'%1' is not a valid integer value").arg(FValue));
+    if (!ok) throw ELocStorageError(UiString(usInvalidInteger, {FValue}));
     return v;
 }
 
