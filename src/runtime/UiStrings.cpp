@@ -37,3 +37,13 @@ QString UiString(TUiString Id, const QStringList& Args)
     }
     return text;
 }
+
+QString FileFilter(TUiString Name, const char* Patterns)
+{
+    return UiString(Name) + QStringLiteral(" (") + QLatin1String(Patterns) + QLatin1Char(')');
+}
+
+QString FilterWithAllFiles(TUiString Name, const char* Patterns)
+{
+    return FileFilter(Name, Patterns) + QStringLiteral(";;") + FileFilter(usAllFiles, "*");
+}

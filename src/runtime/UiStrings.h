@@ -214,7 +214,35 @@
     X(SpecifiedPathMissing, "Specified path \"%s\" does not exist")                                                    \
     X(CanNotLoadLanguage, "Can not load language %s from resources")                                                   \
     X(LanguageNotFound, "Language \"%s\" is not found")                                                                \
-    X(NotResourceModule, "\"%s\" is not a resource module: %s")
+    X(NotResourceModule, "\"%s\" is not a resource module: %s")                                                        \
+    X(AllFiles, "All files")                                                                                           \
+    X(ApplicationFiles, "Applications (EXE files)")                                                                    \
+    X(PackageFiles, "Packages (BPL, DPL files)")                                                                       \
+    X(LibraryFiles, "Dynamic libraries (DLL files)")                                                                   \
+    X(NativeLanguageFiles, "Native language files")                                                                    \
+    X(RepositoryFiles, "Repository databases")                                                                         \
+    X(ProgramFiles, "Programs")                                                                                        \
+    X(DefinitionFiles, "Definitions")                                                                                  \
+    X(TextFiles, "Text files")                                                                                         \
+    X(XmlFiles, "XML files")                                                                                           \
+    X(LanguageFiles, "Language files")                                                                                 \
+    X(TmxFiles, "TMX files")                                                                                           \
+    X(XliffFiles, "XLIFF files")                                                                                       \
+    X(CsvFiles, "CSV files")                                                                                           \
+    X(XmlTmxFiles, "XML or TMX files")                                                                                 \
+    X(ImeNone, "-- None --")                                                                                           \
+    X(ImeDisable, "Disable")                                                                                           \
+    X(ImeClose, "Close")                                                                                               \
+    X(ImeOpen, "Open")                                                                                                 \
+    X(ImeDontCare, "Don't Care")                                                                                       \
+    X(ImeSAlpha, "SAlpha - Single-width Roman alphabet")                                                               \
+    X(ImeAlpha, "Alpha - Double-width Roman alphabet")                                                                 \
+    X(ImeHira, "Hira - Double-width Hiragana")                                                                         \
+    X(ImeSKata, "SKata - Single-width Katakana (Hankaku Katakana)")                                                    \
+    X(ImeKata, "Kata - Double-width Katakana (Zenkaku Katakana)")                                                      \
+    X(ImeChinese, "Chinese - Double-width Chinese")                                                                    \
+    X(ImeSHanguel, "SHanguel - Single-width Hanguel")                                                                  \
+    X(ImeHanguel, "Hanguel - Double-width Hanguel")
 
 enum TUiString : int {
     usNone = 0,
@@ -239,3 +267,9 @@ inline QString UiStringUnit() { return QStringLiteral("UiStrings"); }
 // "%s" replaced by Args in order. The table keeps the format symbols of the
 // language files, so translations are checked against the native ones.
 QString UiString(TUiString Id, const QStringList& Args = {});
+
+// A file dialog's filter: the translated name with its patterns, as in
+// "Text files (*.txt)".
+QString FileFilter(TUiString Name, const char* Patterns);
+// A filter followed by the one that shows every file.
+QString FilterWithAllFiles(TUiString Name, const char* Patterns);

@@ -2,6 +2,7 @@
 
 #include "core/FileNames.h"
 #include "core/Prompt.h"
+#include "runtime/UiStrings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -25,12 +26,12 @@ TdlgExtract::TdlgExtract(QWidget* Parent) : QDialog(Parent)
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Executable:"),
-                 FileRow(edExecutable, QStringLiteral("Programs (*.exe *.dll *.bpl)"), false));
+                 FileRow(edExecutable, FileFilter(usProgramFiles, "*.exe *.dll *.bpl"), false));
     form->addRow(QStringLiteral("Resource string &definitions:"),
-                 FileRow(edDefinitions, QStringLiteral("Definitions (*.drc)"), false));
-    form->addRow(QStringLiteral("&Rules:"), FileRow(edRules, QStringLiteral("All files (*)"), false));
+                 FileRow(edDefinitions, FileFilter(usDefinitionFiles, "*.drc"), false));
+    form->addRow(QStringLiteral("&Rules:"), FileRow(edRules, FileFilter(usAllFiles, "*"), false));
     form->addRow(QStringLiteral("Pro&ject file:"),
-                 FileRow(edProject, QStringLiteral("Native language files (*.ntv.lng)"), true));
+                 FileRow(edProject, FileFilter(usNativeLanguageFiles, "*.ntv.lng"), true));
     form->addRow(QString(), chbLayout);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

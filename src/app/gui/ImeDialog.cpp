@@ -1,6 +1,7 @@
 #include "app/gui/ImeDialog.h"
 
 #include "app/gui/HelpCommands.h"
+#include "runtime/UiStrings.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -16,17 +17,13 @@ TdlgIME::TdlgIME(QWidget* Parent) : QDialog(Parent)
     cbImeName->setObjectName(QStringLiteral("cbImeName"));
     // The desktop does not list its input methods; a name stored on Windows is
     // kept by Init.
-    cbImeName->addItem(QStringLiteral("-- None --"));
+    cbImeName->addItem(UiString(usImeNone));
     cbImeMode = new QComboBox(this);
     cbImeMode->setObjectName(QStringLiteral("cbimeMode"));
-    cbImeMode->addItems(
-        {QStringLiteral("Disable"), QStringLiteral("Close"), QStringLiteral("Open"), QStringLiteral("Don't Care"),
-         QStringLiteral("SAlpha - Single-width Roman alphabet"), QStringLiteral("Alpha - Double-width Roman alphabet"),
-         QStringLiteral("Hira - Double-width Hiragana"),
-         QStringLiteral("SKata - Single-width Katakana (Hankaku Katakana)"),
-         QStringLiteral("Kata - Double-width Katakana (Zenkaku Katakana)"),
-         QStringLiteral("Chinese - Double-width Chinese"), QStringLiteral("SHanguel - Single-width Hanguel"),
-         QStringLiteral("Hanguel - Double-width Hanguel")});
+    // In the order of the stored mode values.
+    for (TUiString mode : {usImeDisable, usImeClose, usImeOpen, usImeDontCare, usImeSAlpha, usImeAlpha, usImeHira,
+                           usImeSKata, usImeKata, usImeChinese, usImeSHanguel, usImeHanguel})
+        cbImeMode->addItem(UiString(mode));
     auto* buttons =
         new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     btnOK = buttons->button(QDialogButtonBox::Ok);

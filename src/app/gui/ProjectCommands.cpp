@@ -31,9 +31,8 @@ public:
     {
         setOption(QFileDialog::DontUseNativeDialog);
         setFileMode(QFileDialog::ExistingFile);
-        setNameFilters({QStringLiteral("Applications (EXE files) (*.exe)"),
-                        QStringLiteral("Packages (BPL, DPL files) (*.bpl *.dpl)"),
-                        QStringLiteral("Dynamic libraries (DLL files) (*.dll)"), QStringLiteral("All files (*)")});
+        setNameFilters({FileFilter(usApplicationFiles, "*.exe"), FileFilter(usPackageFiles, "*.bpl *.dpl"),
+                        FileFilter(usLibraryFiles, "*.dll"), FileFilter(usAllFiles, "*")});
         setDefaultSuffix(QStringLiteral("exe"));
     }
     bool Valid() const { return FValid; }
@@ -85,7 +84,7 @@ private:
 
 QString ChooseProjectFile(QWidget* Parent, const QString& Folder)
 {
-    QFileDialog dialog(Parent, UiString(usOpenProject), Folder, QStringLiteral("Native language files (*.ntv.lng)"));
+    QFileDialog dialog(Parent, UiString(usOpenProject), Folder, FileFilter(usNativeLanguageFiles, "*.ntv.lng"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("ntv.lng"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();

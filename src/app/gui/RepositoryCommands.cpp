@@ -363,9 +363,9 @@ void TRepositoryCommands::ImportXMLTMX()
 {
     if (!FRep) return;
     static QString lastFolder;
-    const QString file = QFileDialog::getOpenFileName(
-        FWindow, UiString(usSelectFileToImport), lastFolder.isEmpty() ? QDir::currentPath() : lastFolder,
-        QStringLiteral("XML or TMX files (*.xml *.tmx);;All files (*.*)"));
+    const QString file = QFileDialog::getOpenFileName(FWindow, UiString(usSelectFileToImport),
+                                                      lastFolder.isEmpty() ? QDir::currentPath() : lastFolder,
+                                                      FilterWithAllFiles(usXmlTmxFiles, "*.xml *.tmx"));
     if (file.isEmpty()) return;
     lastFolder = QFileInfo(file).absolutePath();
     ImportFile(file);

@@ -21,7 +21,7 @@ TRepositoryOptionsPage::TRepositoryOptionsPage(QWidget* Parent) : QWidget(Parent
     BrowseRepository = [](const QString& Current, QWidget* Parent) {
         // A name that does not exist yet makes a new repository.
         return QFileDialog::getSaveFileName(Parent, UiString(usBrowseForRepository), Current,
-                                            QStringLiteral("Repository databases (*.lr)"), nullptr,
+                                            FileFilter(usRepositoryFiles, "*.lr"), nullptr,
                                             QFileDialog::DontConfirmOverwrite);
     };
     auto* layout = new QVBoxLayout(this);

@@ -163,9 +163,11 @@ void TdlgExport::UpdateOK()
 
 void TdlgExport::ChooseFile()
 {
-    const char* filters[] = {"Text files (*.txt)", "XML files (*.xml)", "XLIFF files (*.xlf *.xliff)"};
+    const std::pair<TUiString, const char*> filters[] = {
+        {usTextFiles, "*.txt"}, {usXmlFiles, "*.xml"}, {usXliffFiles, "*.xlf *.xliff"}};
+    const auto& [kind, patterns] = filters[std::clamp(FExportTo, 1, 3) - 1];
     const QString name = QFileDialog::getSaveFileName(this, UiString(usSelectFileToExport), edFileName->text(),
-                                                      QLatin1String(filters[std::clamp(FExportTo, 1, 3) - 1]));
+                                                      FileFilter(kind, patterns));
     if (!name.isEmpty()) edFileName->setText(QDir::toNativeSeparators(name));
 }
 

@@ -161,10 +161,13 @@ void TdlgImport::UpdateOK() { btnOK->setEnabled(FRead && (!FHasNames || FLists->
 
 void TdlgImport::ChooseFile()
 {
-    const char* filters[] = {"Text files (*.txt)", "XML files (*.xml)", "Language files (*.lng)", "TMX files (*.tmx)",
-                             "XLIFF files (*.xlf *.xliff)"};
-    const QString filter =
-        QLatin1String(filters[std::clamp(int(FImportFrom), 1, 5) - 1]) + QStringLiteral(";;All files (*.*)");
+    const std::pair<TUiString, const char*> filters[] = {{usTextFiles, "*.txt"},
+                                                         {usXmlFiles, "*.xml"},
+                                                         {usLanguageFiles, "*.lng"},
+                                                         {usTmxFiles, "*.tmx"},
+                                                         {usXliffFiles, "*.xlf *.xliff"}};
+    const auto& [kind, patterns] = filters[std::clamp(int(FImportFrom), 1, 5) - 1];
+    const QString filter = FilterWithAllFiles(kind, patterns);
     const QString name = QFileDialog::getOpenFileName(this, UiString(usSelectFileToImport), edFileName->text(), filter);
     if (!name.isEmpty()) edFileName->setText(QDir::toNativeSeparators(name));
 }

@@ -131,11 +131,10 @@ void TdlgRepExport::UpdateOk()
 
 void TdlgRepExport::Browse()
 {
-    const QString file =
-        QFileDialog::getSaveFileName(this, QString(), QDir(LastFolder()).filePath(QFileInfo(FFile->text()).fileName()),
-                                     FIsTMX ? QStringLiteral("TMX files (*.tmx);;All files (*.*)")
-                                            : QStringLiteral("XML files (*.xml);;All files (*.*)"),
-                                     nullptr, QFileDialog::DontConfirmOverwrite);
+    const QString file = QFileDialog::getSaveFileName(
+        this, QString(), QDir(LastFolder()).filePath(QFileInfo(FFile->text()).fileName()),
+        FIsTMX ? FilterWithAllFiles(usTmxFiles, "*.tmx") : FilterWithAllFiles(usXmlFiles, "*.xml"), nullptr,
+        QFileDialog::DontConfirmOverwrite);
     if (!file.isEmpty()) FFile->setText(file);
 }
 

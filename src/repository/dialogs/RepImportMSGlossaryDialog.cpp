@@ -82,7 +82,7 @@ void TdlgRepImportMSGlossary::UpdateOk()
 void TdlgRepImportMSGlossary::Browse()
 {
     const QString file = QFileDialog::getOpenFileName(this, UiString(usSelectFileToImport), FFile->text(),
-                                                      QStringLiteral("CSV files (*.csv);;All files (*.*)"));
+                                                      FilterWithAllFiles(usCsvFiles, "*.csv"));
     if (!file.isEmpty()) FFile->setText(file);
 }
 
