@@ -6,6 +6,7 @@
 #include "app/gui/UiLanguage.h"
 #include "langfile/FormatSymbols.h"
 #include "langfile/LangFile.h"
+#include "langfile/LangFileProject.h"
 #include "platform/Settings.h"
 #include "runtime/UiStrings.h"
 #include "runtime/VocabrixOnFly.h"
@@ -16,8 +17,10 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -161,6 +164,20 @@ void tst_UiLanguage::switchOnOptionsOkRetranslatesOpenWindows()
     apply->trigger();
     QCOMPARE(sample.Prompt.Log.value(sample.Prompt.Log.size() - 1),
              QString("Information: Aucune bibliothèque externe n'est installée"));
+    // Texts the main window makes from data are made again at the switch.
+    QStringList captions;
+    for (int c = 0; c < window.Grid()->Columns().Count(); ++c) captions << window.Grid()->Columns().Items(c)->Caption();
+    QVERIFY2(captions.indexOf(QRegularExpression("Source / .*")) >= 0, qPrintable(captions.join(", ")));
+    QVERIFY(window.findChild<QLabel*>("lblFilter")->text().contains("Les deux"));
+    // So do the core's error messages, made where the error happens.
+    TLangFileProject project;
+    try {
+        project.Open("/nonexistent/app.ntv.lng", false, true);
+        QFAIL("a missing project opened");
+    } catch (const EVocabrixError& e) {
+        QCOMPARE(e.Message(), QString("Erreur lors de l'ouverture du projet \"/nonexistent/app.ntv.lng\"\r\n"
+                                      "Le fichier n'existe pas"));
+    }
     // A window made after the switch comes up in French.
     TdlgOptions later(&window);
     later.show();

@@ -590,6 +590,16 @@ void TOxvPDMainForm::FirstShow()
     if (FNativeValueFormVisible) SetNativeValueFormVisible(true);
 }
 
+void TOxvPDMainForm::changeEvent(QEvent* Event)
+{
+    QMainWindow::changeEvent(Event);
+    if (Event->type() != QEvent::LanguageChange) return;
+    UpdateCaptions();
+    UpdateCommandStates();
+    UpdateStatusText();
+    FSuggestions->Refresh();
+}
+
 void TOxvPDMainForm::closeEvent(QCloseEvent* Event)
 {
     if (IsClosing) {

@@ -151,6 +151,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* Event) override;
     void showEvent(QShowEvent* Event) override;
+    // After an interface language switch: the texts made from data (column
+    // captions, filter and status lines, the suggestions) are made again.
+    void changeEvent(QEvent* Event) override;
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:

@@ -249,8 +249,14 @@ void TUiLanguage::SwitchTo(int ListIndex)
         FOnFly->SwitchToFile(info->FullFileName());
     else
         FOnFly->SwitchToExt(info->Native() ? QStringLiteral("exe") : LocaleAbbreviation(int(info->Locale())));
-    // Every window got the new language; later ones get it when shown.
-    for (QWidget* w : QApplication::topLevelWidgets()) w->setProperty("uiLangColumn", FOnFly->CurLangStorageIndex());
+    // Every window got the new language; later ones get it when shown. Texts
+    // a window makes from data are its own to remake: it is told as Qt tells
+    // of a changed translator.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        w->setProperty("uiLangColumn", FOnFly->CurLangStorageIndex());
+        QEvent changed(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(w, &changed);
+    }
 }
 
 void TUiLanguage::Translate(QWidget* Window)
