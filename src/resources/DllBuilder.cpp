@@ -317,23 +317,23 @@ void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, 
     try {
         versionDiffers = TLangFile(LangFile, true).Version() != nativeFile.Version();
     } catch (const EVocabrixError& e) {
-        Log(LangFile, QStringLiteral("Invalid language file: ") + e.Message());
+        Log(LangFile, UiString(usSyncInvalidLanguageFile, {e.Message()}));
         return;
     }
     if (!FNativeChanged && !versionDiffers && !SyncDll) return;
     try {
         Project.OpenLanguage(LangFile, !SyncLF);
     } catch (const EVocabrixError& e) {
-        Log(LangFile, QStringLiteral("Invalid language file: ") + e.Message());
+        Log(LangFile, UiString(usSyncInvalidLanguageFile, {e.Message()}));
         return;
     }
     const int index = Project.LangFiles().Count() - 1;
     TLangFile& lang = *Project.LangFiles().Items(index);
 
     if (SyncLF && (FNativeChanged || versionDiffers)) {
-        QString result = QStringLiteral("Ok");
+        QString result = UiString(usSyncOk);
         if (lang.IsNative()) {
-            result = QStringLiteral("Is native");
+            result = UiString(usSyncIsNative);
         } else {
             lang.SetAttributes(uint16_t((lang.Attributes() & 0xFF00) | (nativeFile.Attributes() & 0x00FF)));
             lang.SetFormatVersion(nativeFile.FormatVersion());
@@ -341,12 +341,12 @@ void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, 
             lang.SetPropertyMaxID(nativeFile.PropertyMaxID());
             lang.SetConstMaxID(nativeFile.ConstMaxID());
             if (lang.ReadOnly()) {
-                result = QStringLiteral("File \"%1\" is read only").arg(LangFile);
+                result = UiString(usSyncReadOnly, {LangFile});
             } else {
                 try {
                     lang.Save(&Project, index, false);
                 } catch (const EVocabrixError& e) {
-                    result = QStringLiteral("Can not save file: ") + e.Message();
+                    result = UiString(usSyncCannotSave, {e.Message()});
                 }
             }
         }
@@ -358,10 +358,10 @@ void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, 
     if (SyncDll && QFileInfo::exists(dll) &&
         HasRCDataItem(dll, {kLibSettingsName, QStringLiteral("_OXV_LIBSETTINGS")})) {
         FPrompt.Status(UiString(usSynchronizing, {QFileInfo(dll).fileName()}));
-        QString result = QStringLiteral("Ok");
+        QString result = UiString(usSyncOk);
         try {
             if (lang.IsNative()) {
-                result = QStringLiteral("Is native");
+                result = UiString(usSyncIsNative);
             } else {
                 // The old DLL is replaced only by a complete new one: a
                 // failure of either kind leaves it in place.
@@ -370,11 +370,11 @@ void TSyncDLL::SyncLanguage(TLangFileProject& Project, const QString& LangFile, 
                 } catch (const EFileSystemError& e) {
                     result = CanNotReplace(dll, e);
                 } catch (const EVocabrixError& e) {
-                    result = QStringLiteral("Can not create DLL: ") + e.Message();
+                    result = UiString(usSyncCannotCreateDll, {e.Message()});
                 }
             }
         } catch (const std::exception& e) {
-            result = QStringLiteral("Unknown Error: ") + QString::fromUtf8(e.what());
+            result = UiString(usSyncUnknownError, {QString::fromUtf8(e.what())});
         }
         Log(dll, result);
     }

@@ -242,7 +242,14 @@
     X(ImeKata, "Kata - Double-width Katakana (Zenkaku Katakana)")                                                      \
     X(ImeChinese, "Chinese - Double-width Chinese")                                                                    \
     X(ImeSHanguel, "SHanguel - Single-width Hanguel")                                                                  \
-    X(ImeHanguel, "Hanguel - Double-width Hanguel")
+    X(ImeHanguel, "Hanguel - Double-width Hanguel")                                                                    \
+    X(SyncInvalidLanguageFile, "Invalid language file: %s")                                                            \
+    X(SyncOk, "Ok")                                                                                                    \
+    X(SyncIsNative, "Is native")                                                                                       \
+    X(SyncReadOnly, "File \"%s\" is read only")                                                                        \
+    X(SyncCannotSave, "Can not save file: %s")                                                                         \
+    X(SyncCannotCreateDll, "Can not create DLL: %s")                                                                   \
+    X(SyncUnknownError, "Unknown Error: %s")
 
 enum TUiString : int {
     usNone = 0,
