@@ -155,22 +155,22 @@ TApplyLibrariesResult ApplyLibraries(TLangFileProject& Project, const QList<TLib
         bool taken = false;
         for (const TLibrary& library : Libraries) {
             Prompt.Status(UiString(usApplyingLibrary, {library.Name, name}));
-            QString outcome = QStringLiteral("Ok");
+            TUiString outcome = usSyncOk;
             const QString file =
                 library.NativeFile.isEmpty() ? QString() : LibraryLanguageFile(library.NativeFile, lang->Locale());
             if (file.isEmpty()) {
-                outcome = QStringLiteral("Language file doesn't exist");
+                outcome = usLibraryFileMissing;
             } else {
                 try {
                     TLocStorage storage;
                     TLangFile(file, true).Load(&storage, -1, 0);
                     taken = TakeOver(Project, storage, lang->LangIndex(), Now) || taken;
                 } catch (const EVocabrixError&) {
-                    outcome = QStringLiteral("Invalid language file");
+                    outcome = usLibraryFileInvalid;
                 }
             }
-            result.Problem = result.Problem || outcome != QLatin1String("Ok");
-            log << QStringLiteral("  ") + library.Name + QStringLiteral(" ..... ") + outcome;
+            result.Problem = result.Problem || outcome != usSyncOk;
+            log << QStringLiteral("  ") + library.Name + QStringLiteral(" ..... ") + UiString(outcome);
         }
         if (taken) lang->SetModified(true);
         log << QStringLiteral("----------- ") + name + QStringLiteral(" end   -----------") << QString();

@@ -1,6 +1,7 @@
 #include "repository/QMemoryIndex.h"
 
 #include "repository/QTable.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <algorithm>
@@ -124,7 +125,8 @@ void TQMemoryIndexField::Insert(const TEntry& E)
         FLast.emplace_back();
     }
     TChunk* chunk = FChunks[p.Chunk].get();
-    if (chunk->Entries.size() == chunk->Entries.capacity()) chunk->Entries.reserve(chunk->Entries.size() + kChunkGrowth);
+    if (chunk->Entries.size() == chunk->Entries.capacity())
+        chunk->Entries.reserve(chunk->Entries.size() + kChunkGrowth);
     chunk->Entries.insert(chunk->Entries.begin() + qsizetype(p.Offset), E);
     if (size_t(E.Bm) >= FChunkOf.size()) FChunkOf.resize(std::max(size_t(E.Bm) + 1, FChunkOf.size() * 3 / 2));
     FChunkOf[size_t(E.Bm)] = chunk;
@@ -586,7 +588,7 @@ void TQMemIndexThread::Run()
     } catch (const EQBaseError& e) {
         FError = e.Message(); // the index stays unusable; searches scan the chain
     } catch (...) {
-        FError = QStringLiteral("The index could not be built");
+        FError = UiString(usIndexNotBuilt);
     }
     FCurrent = 0;
     FSucceeded.store(ok, std::memory_order_release);

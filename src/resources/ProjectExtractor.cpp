@@ -165,11 +165,8 @@ QHash<int, TStringName> ReadDrcFile(const QString& FileName)
 
 QString TExtractSummary::Text() const
 {
-    return QStringLiteral("%1 added, %2 changed, %3 removed, %4 unchanged")
-        .arg(Added)
-        .arg(Changed)
-        .arg(Removed)
-        .arg(Unchanged);
+    return UiString(usExtractSummary, {QString::number(Added), QString::number(Changed), QString::number(Removed),
+                                       QString::number(Unchanged)});
 }
 
 uint16_t ExecutableLocale(const TResProcessor& RP)
@@ -355,9 +352,9 @@ TExtractSummary ExtractResources(const TResProcessor& RP, const TExtractOptions&
                             charsetComponents << p.ComponentName;
                     });
             } catch (const EVocabrixError& e) {
-                summary.Warnings << QStringLiteral("The form resource %1 is damaged and was skipped: %2")
-                                        .arg(item->Name(),
-                                             QString(e.Message()).replace(QLatin1String("\r\n"), QLatin1String(" ")));
+                summary.Warnings << UiString(
+                    usFormResourceSkipped,
+                    {item->Name(), QString(e.Message()).replace(QLatin1String("\r\n"), QLatin1String(" "))});
                 merge.KeepFormOfResource(item->Name());
                 continue;
             }

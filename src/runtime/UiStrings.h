@@ -249,7 +249,12 @@
     X(SyncReadOnly, "File \"%s\" is read only")                                                                        \
     X(SyncCannotSave, "Can not save file: %s")                                                                         \
     X(SyncCannotCreateDll, "Can not create DLL: %s")                                                                   \
-    X(SyncUnknownError, "Unknown Error: %s")
+    X(SyncUnknownError, "Unknown Error: %s")                                                                           \
+    X(ExtractSummary, "%s added, %s changed, %s removed, %s unchanged")                                                \
+    X(FormResourceSkipped, "The form resource %s is damaged and was skipped: %s")                                      \
+    X(LibraryFileMissing, "Language file doesn't exist")                                                               \
+    X(LibraryFileInvalid, "Invalid language file")                                                                     \
+    X(IndexNotBuilt, "The index could not be built")
 
 enum TUiString : int {
     usNone = 0,
