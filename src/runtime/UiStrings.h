@@ -254,7 +254,18 @@
     X(FormResourceSkipped, "The form resource %s is damaged and was skipped: %s")                                      \
     X(LibraryFileMissing, "Language file doesn't exist")                                                               \
     X(LibraryFileInvalid, "Invalid language file")                                                                     \
-    X(IndexNotBuilt, "The index could not be built")
+    X(IndexNotBuilt, "The index could not be built")                                                                   \
+    X(SectionProperties, "Properties")                                                                                 \
+    X(SectionConstants, "Constants")                                                                                   \
+    X(SectionExternal, "External")                                                                                     \
+    X(StatsTotal, "Total")                                                                                             \
+    X(StatsConstant, "Constant")                                                                                       \
+    X(StatsExternalItems, "External items")                                                                            \
+    X(SectionForms, "Forms")                                                                                           \
+    X(SectionUnits, "Units")                                                                                           \
+    X(CreateNewLanguage, "Create new language")                                                                        \
+    X(ReadOnlySuffix, " (read only)")                                                                                  \
+    X(UnsupportedCodePage, "%s - unsupported code page")
 
 enum TUiString : int {
     usNone = 0,

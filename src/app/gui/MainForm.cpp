@@ -109,7 +109,7 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                         [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); },
                         [this](int ACol) { return ColumnFile(ACol); }, [this](int ARow) { return RowItem(ARow); },
                         [this]() -> const TEditorSettings& { return FSettings; },
-                        [this](const QString& Text) { FStatusTask->setText(Text); }, FOptions.Debug});
+                        [this](TUiString Task) { ShowTask(Task); }, FOptions.Debug});
     FWeb = new TWebCommands(
         this, sgStrings, FProject.get(), &Prompt(), &FSettings,
         TWebHost{[this](int ACol) { return ColumnFile(ACol); }, [this](int ARow) { return RowItem(ARow); },
@@ -590,11 +590,21 @@ void TOxvPDMainForm::FirstShow()
     if (FNativeValueFormVisible) SetNativeValueFormVisible(true);
 }
 
+void TOxvPDMainForm::ShowTask(TUiString Task)
+{
+    FTask = Task;
+    FStatusTask->setText(Task == usNone ? QString() : UiString(Task));
+}
+
 void TOxvPDMainForm::changeEvent(QEvent* Event)
 {
     QMainWindow::changeEvent(Event);
     if (Event->type() != QEvent::LanguageChange) return;
+    FTreeCombo->ShowTopTexts();
+    if (QTreeWidgetItem* node = FTreeCombo->SelectedNode()) ShowSectionText(node);
+    UpdateSectionCaption();
     UpdateCaptions();
+    ShowTask(FTask);
     UpdateCommandStates();
     UpdateStatusText();
     FSuggestions->Refresh();
@@ -692,10 +702,10 @@ void TOxvPDMainForm::OpenProjectFile(const QString& FileName, bool NoLangMessage
     try {
         FProject->Open(FileName, Library, false);
         TQGridColumn* names = sgStrings->Columns().Add();
-        names->SetCaption(QStringLiteral("Properties"));
+        names->SetCaption(UiString(usSectionProperties));
         names->SetReadOnly(true);
         names->SetWidth(150);
-        AddLanguageColumn(FProject->LangFiles().Items(0))->SetCaption(QStringLiteral("Native"));
+        AddLanguageColumn(FProject->LangFiles().Items(0))->SetCaption(UiString(usFilterNative));
         AllowSelectEvents = true;
 
         FTreeCombo->Fill(*FProject);
@@ -1198,7 +1208,7 @@ void TOxvPDMainForm::SaveProjectDesktop()
     desktop.ShowUntranslated = filter.ShowUntranslated();
     desktop.FilterLangIndex = filter.LangIndex();
     desktop.RegExp = filter.RegExp();
-    desktop.Section = edSection->text();
+    desktop.Section = FTreeCombo->SectionKey(FTreeCombo->SelectedNode());
     desktop.ShowHidden = filter.ShowHidden();
     desktop.UntranslatableOnly = filter.UntranslatableOnly();
     desktop.ShowTextual = filter.Properties().ShowTextual();

@@ -6,6 +6,7 @@
 #include "core/Prompt.h"
 #include "langfile/LEProject.h"
 #include "langfile/QFindData.h"
+#include "runtime/UiStrings.h"
 
 #include <QMainWindow>
 #include <QSet>
@@ -205,6 +206,11 @@ private:
     QString NativeText(int ARow) const;
     void UpdateRelativeLength(int ACol, int ARow);
     void UpdateWindowTitle();
+    void ShowTask(TUiString Task);
+    // The section box's text for the chosen node of the section tree.
+    void ShowSectionText(const QTreeWidgetItem* Node);
+    // The first column's caption: the kind of items the grid shows.
+    void UpdateSectionCaption();
 
     // Grid event reactions.
     void GridSelectCell(int ACol, int ARow);
@@ -282,6 +288,7 @@ private:
     TStatusTextPanel* FStatusCell = nullptr;
     QLabel* FStatusRL = nullptr;
     QLabel* FStatusTask = nullptr;
+    TUiString FTask = usNone;
     QTimer* FNewLangTimer = nullptr;
     TfrmNativeValue* FNativeValueForm = nullptr;
     TdlgCellEdit* FCellEditor = nullptr;

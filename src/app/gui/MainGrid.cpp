@@ -39,8 +39,7 @@ namespace {
 
 TPrompt& Prompt() { return DefaultPrompt(); }
 
-const QString kSectionCaptions[] = {QStringLiteral("Properties"), QStringLiteral("Constants"),
-                                    QStringLiteral("External")};
+const TUiString kSectionCaptions[] = {usSectionProperties, usSectionConstants, usSectionExternal};
 
 // The rows of the shown section.
 template <class Fn> void ForShownItems(TLEProject& Project, Fn&& fn)
@@ -198,6 +197,12 @@ void TOxvPDMainForm::FillRow(int ARow, TLocItem* Item)
     }
 }
 
+void TOxvPDMainForm::UpdateSectionCaption()
+{
+    if (sgStrings->Columns().Count() > 0)
+        sgStrings->Columns().Items(0)->SetCaption(UiString(kSectionCaptions[FProject->Filter().ShownSection()]));
+}
+
 void TOxvPDMainForm::FillGrid()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -206,7 +211,7 @@ void TOxvPDMainForm::FillGrid()
     FProject->RebuildShownList(FSettings.FullNameCompare);
     TQGridColumns& columns = sgStrings->Columns();
     if (columns.Count() == 0) return;
-    columns.Items(0)->SetCaption(kSectionCaptions[FProject->Filter().ShownSection()]);
+    UpdateSectionCaption();
 
     sgStrings->SetRowCount(0);
     sgStrings->SetRowCount(ShownCount(*FProject));
@@ -266,17 +271,18 @@ void TOxvPDMainForm::RefreshGrid()
 
 QString TOxvPDMainForm::SectionText() const { return edSection->text(); }
 
+void TOxvPDMainForm::ShowSectionText(const QTreeWidgetItem* Node)
+{
+    const QTreeWidgetItem* parent = Node->parent();
+    edSection->setText(parent ? TfrmTreeCombo::NodeName(parent) + QLatin1Char('.') + Node->text(0) : Node->text(0));
+}
+
 void TOxvPDMainForm::ApplySectionSelection(QTreeWidgetItem* Node)
 {
     if (!Node) return;
     const TShownSection section = FTreeCombo->SectionOf(Node);
-    QString name;
-    if (QTreeWidgetItem* parent = Node->parent()) {
-        edSection->setText(TfrmTreeCombo::NodeName(parent) + QLatin1Char('.') + Node->text(0));
-        name = TfrmTreeCombo::NodeName(Node);
-    } else {
-        edSection->setText(Node->text(0));
-    }
+    ShowSectionText(Node);
+    const QString name = Node->parent() ? TfrmTreeCombo::NodeName(Node) : QString();
     TLPFilter& filter = FProject->Filter();
     switch (section) {
     case ssForms:

@@ -183,7 +183,7 @@ void TRepositoryCommands::OpenRepository(const QString& Path)
     delete FBrowser;
     FIndexTimer->stop();
     FIndexBar->hide();
-    if (FHost.ShowTask) FHost.ShowTask(QString());
+    if (FHost.ShowTask) FHost.ShowTask(usNone);
     FRep.reset();
     FPath = Path;
     try {
@@ -197,7 +197,7 @@ void TRepositoryCommands::OpenRepository(const QString& Path)
         FRep = std::move(rep);
         FIndexBar->setRange(0, std::max(1, int(FRep->RecordCount())));
         FIndexStep = std::max<qint64>(1, FRep->RecordCount() / std::max(1, FIndexBar->width()));
-        if (FHost.ShowTask) FHost.ShowTask(UiString(usCreatingIndex));
+        if (FHost.ShowTask) FHost.ShowTask(usCreatingIndex);
         FIndexTimer->start();
     } catch (const EVocabrixError& e) {
         // The editor goes on without a repository; the window is on screen first.
@@ -213,7 +213,7 @@ void TRepositoryCommands::PollIndex()
     if (!FRep || FRep->IndexReady() || !FRep->IndexProblem().isEmpty()) {
         FIndexTimer->stop();
         FIndexBar->hide();
-        if (FHost.ShowTask) FHost.ShowTask(QString());
+        if (FHost.ShowTask) FHost.ShowTask(usNone);
         if (FRep && !FRep->IndexProblem().isEmpty()) FPrompt->Message(mkError, FRep->IndexProblem(), mbOK, mrOk);
         // The availability marks can be drawn now.
         FGrid->viewport()->update();

@@ -2,6 +2,7 @@
 
 #include "app/EditorSettings.h"
 #include "repository/RepositoryFlows.h"
+#include "runtime/UiStrings.h"
 
 #include <QObject>
 #include <QPointer>
@@ -32,8 +33,9 @@ struct TRepositoryHost {
     std::function<TLangFile*(int ACol)> ColumnFile;
     std::function<TLocItem*(int ARow)> RowItem;
     std::function<const TEditorSettings&()> Settings;
-    // Status panel 3: the index build's message (empty clears it).
-    std::function<void(const QString&)> ShowTask;
+    // Status panel 3: the index build's message (usNone clears it); an
+    // identifier, so that the panel can say it again in another language.
+    std::function<void(TUiString)> ShowTask;
     bool Debug = false;
 };
 

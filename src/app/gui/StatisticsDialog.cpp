@@ -1,6 +1,7 @@
 #include "app/gui/StatisticsDialog.h"
 
 #include "langfile/LangFileProject.h"
+#include "runtime/UiStrings.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -92,14 +93,14 @@ QLabel* Caption(const QString& Text, const QColor& Color, QWidget* Parent)
 
 TdlgStatistics::TdlgStatistics(QWidget* Parent) : QDialog(Parent)
 {
-    setWindowTitle(tr("Language Statistics"));
+    setWindowTitle(QStringLiteral("Language Statistics"));
     lbLanguage = new QLabel(this);
     lbLanguage->setObjectName(QStringLiteral("lbLanguage"));
     tbGroups = new QTabBar(this);
     tbGroups->setObjectName(QStringLiteral("tbGroups"));
     tbGroups->setDrawBase(false);
-    for (const QString& text : {tr("Total"), tr("Properties"), tr("Constant"), tr("External items")})
-        tbGroups->addTab(text);
+    for (TUiString text : {usStatsTotal, usSectionProperties, usStatsConstant, usStatsExternalItems})
+        tbGroups->addTab(UiString(text));
     const auto valueLabel = [this](const char* Name) {
         auto* label = new QLabel(this);
         label->setObjectName(QLatin1String(Name));
@@ -114,13 +115,13 @@ TdlgStatistics::TdlgStatistics(QWidget* Parent) : QDialog(Parent)
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
 
     auto* languageRow = new QHBoxLayout;
-    languageRow->addWidget(new QLabel(tr("Language:"), this));
+    languageRow->addWidget(new QLabel(QStringLiteral("Language:"), this));
     languageRow->addWidget(lbLanguage, 1);
     auto* values = new QFormLayout;
-    values->addRow(Caption(tr("Items count:"), QColor(), this), lbItemsCount);
-    values->addRow(Caption(tr("Translated:"), TranslatedColor, this), lbTranslated);
-    values->addRow(Caption(tr("Untranslated:"), UntranslatedColor, this), lbUntranslated);
-    values->addRow(Caption(tr("Untranslatable:"), UntranslatableColor, this), lbUntranslatable);
+    values->addRow(Caption(QStringLiteral("Items count:"), QColor(), this), lbItemsCount);
+    values->addRow(Caption(QStringLiteral("Translated:"), TranslatedColor, this), lbTranslated);
+    values->addRow(Caption(QStringLiteral("Untranslated:"), UntranslatedColor, this), lbUntranslated);
+    values->addRow(Caption(QStringLiteral("Untranslatable:"), UntranslatableColor, this), lbUntranslatable);
     auto* figures = new QHBoxLayout;
     figures->addLayout(values);
     figures->addWidget(chPie, 1);

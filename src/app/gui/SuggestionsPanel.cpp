@@ -23,7 +23,13 @@ const QString kVisible = QStringLiteral("SuggestionsPanel");
 
 bool InWord(QChar C) { return C.isLetterOrNumber() || C.isMark(); }
 
-QString Italic(const QString& Text) { return QStringLiteral("<i>%1</i>").arg(Text.toHtmlEscaped()); }
+// The panel's own notes, set apart from the matches by colour rather than
+// italics: Chinese has no italics, and the desktop's oblique faces lack
+// Arabic and Hebrew letters, which then show as boxes.
+QString Note(const QString& Text)
+{
+    return QStringLiteral("<span style=\"color:#707070\">%1</span>").arg(Text.toHtmlEscaped());
+}
 
 } // namespace
 
@@ -119,17 +125,17 @@ void TSuggestionsPanel::Refresh()
     const int nativeLocale = FHost.NativeLocale();
     if (!item || !file || file->IsNative() || nativeLocale == 0) {
         FTitle->setText(UiString(usSuggestions));
-        return Show(Italic(UiString(usSelectLanguageCell)));
+        return Show(Note(UiString(usSelectLanguageCell)));
     }
     const QString text = item->MainValue()->Value();
     FTitle->setText(UiString(usSuggestionsFor, {text.left(80)}));
-    if (!rep || !rep->IndexReady()) return Show(Italic(UiString(rep ? usIndexBeingBuilt : usNoRepository)));
+    if (!rep || !rep->IndexReady()) return Show(Note(UiString(rep ? usIndexBeingBuilt : usNoRepository)));
     FMatches = TRepositoryFlows::FuzzyMatches(*rep, nativeLocale, file->Locale(), text,
                                               FHost.Settings().RepFuzzyThreshold, FHost.Settings().RepFuzzyCount);
     QString html;
     if (const int draft = item->Values().Items(file->LangIndex())->FuzzyScore(); draft > 0)
-        html += QStringLiteral("<p>%1</p>").arg(Italic(UiString(usFuzzyDraft, {QString::number(draft)})));
-    if (FMatches.isEmpty()) html += Italic(UiString(usNoMatches));
+        html += QStringLiteral("<p>%1</p>").arg(Note(UiString(usFuzzyDraft, {QString::number(draft)})));
+    if (FMatches.isEmpty()) html += Note(UiString(usNoMatches));
     html += QStringLiteral("<table cellspacing=\"2\">");
     for (qsizetype i = 0; i < FMatches.size(); ++i) {
         const TFuzzyMatch& m = FMatches[i];

@@ -2,6 +2,7 @@
 
 #include "langfile/LangFile.h"
 #include "langfile/LanguageNaming.h"
+#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QApplication>
@@ -77,20 +78,20 @@ TdlgLanguageProperties::TdlgLanguageProperties(QWidget* Parent) : QDialog(Parent
     lbLCIDvalue->setObjectName(QStringLiteral("lbLCIDvalue"));
     cbBasedOn = new QComboBox(this);
     cbBasedOn->setObjectName(QStringLiteral("cbBasedOn"));
-    chbUntranslatedAsNative = new QCheckBox(tr("Always show untranslated as native"), this);
+    chbUntranslatedAsNative = new QCheckBox(QStringLiteral("Always show untranslated as native"), this);
     chbUntranslatedAsNative->setObjectName(QStringLiteral("chbUntranslatedAsNative"));
-    chbAutoTranslate = new QCheckBox(tr("Try to automatically translate via Google"), this);
+    chbAutoTranslate = new QCheckBox(QStringLiteral("Try to automatically translate via Google"), this);
     chbAutoTranslate->setObjectName(QStringLiteral("chbAutoTranslate"));
     lblVersion = new QLabel(this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     FButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
 
     auto* fields = new QFormLayout;
-    fields->addRow(tr("&English name:"), edEngName);
-    fields->addRow(tr("&Localized name:"), edLocalName);
-    fields->addRow(tr("Abbreviation:"), edExt);
-    fields->addRow(tr("Language ID:"), lbLCIDvalue);
-    fields->addRow(tr("&Based on:"), cbBasedOn);
+    fields->addRow(QStringLiteral("&English name:"), edEngName);
+    fields->addRow(QStringLiteral("&Localized name:"), edLocalName);
+    fields->addRow(QStringLiteral("Abbreviation:"), edExt);
+    fields->addRow(QStringLiteral("Language ID:"), lbLCIDvalue);
+    fields->addRow(QStringLiteral("&Based on:"), cbBasedOn);
     fields->addRow(chbUntranslatedAsNative);
     fields->addRow(chbAutoTranslate);
     fields->addRow(lblVersion);
@@ -122,15 +123,15 @@ void TdlgLanguageProperties::Init(const TLangFileList& ALangList, int AIndex, bo
     FLangExt = FIsNew ? QString() : LanguageFileAbbreviation(FLangFile->FileName());
     FNamesLocked = !FIsNew && (FLangFile->IsNative() || FLangFile->ReadOnly());
 
-    QString title = FIsNew ? tr("Create new language") : tr("Language properties");
-    if (FNamesLocked) title += tr(" (read only)");
+    QString title = UiString(FIsNew ? usCreateNewLanguage : usLanguageProperties);
+    if (FNamesLocked) title += UiString(usReadOnlySuffix);
     setWindowTitle(title);
 
     cbBasedOn->clear();
     if (FIsNew) {
         for (int i = 0; i < ALangList.Count(); ++i) {
             const TLangFile* file = ALangList.Items(i);
-            cbBasedOn->addItem(i == 0 ? tr("Native") : file->LangEnglishName(), file->Locale());
+            cbBasedOn->addItem(i == 0 ? UiString(usFilterNative) : file->LangEnglishName(), file->Locale());
         }
         cbBasedOn->setCurrentIndex(0);
     } else if (FLangFile->BasedOnLangID() != 0) {
@@ -153,7 +154,7 @@ void TdlgLanguageProperties::Init(const TLangFileList& ALangList, int AIndex, bo
         edLocalName->setText(FLangFile->LangLocalizedName());
         edExt->setText(FLangExt);
         lbLCIDvalue->setText(QString::number(FLangFile->Locale()));
-        lblVersion->setText(tr("Version:") + QLatin1Char(' ') + QString::number(FLangFile->Version()) +
+        lblVersion->setText(QStringLiteral("Version:") + QLatin1Char(' ') + QString::number(FLangFile->Version()) +
                             QLatin1Char('.') + QString::number(FLangFile->Build()));
     }
     edEngName->setReadOnly(FNamesLocked);

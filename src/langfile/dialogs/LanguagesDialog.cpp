@@ -2,6 +2,7 @@
 
 #include "langfile/LEProject.h"
 #include "langfile/LanguageNaming.h"
+#include "runtime/UiStrings.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -17,11 +18,11 @@ constexpr int PathRole = Qt::UserRole;
 
 TdlgLanguages::TdlgLanguages(QWidget* Parent) : QDialog(Parent)
 {
-    setWindowTitle(tr("Open language(s)"));
+    setWindowTitle(QStringLiteral("Open language(s)"));
     lbLang = new QListWidget(this);
     lbLang->setObjectName(QStringLiteral("lbLang"));
     FButtons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-    FOpenButton = FButtons->addButton(tr("Open"), QDialogButtonBox::AcceptRole);
+    FOpenButton = FButtons->addButton(QStringLiteral("Open"), QDialogButtonBox::AcceptRole);
     FOpenButton->setDefault(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lbLang);
@@ -49,7 +50,7 @@ void TdlgLanguages::Init(const TLangFileProject& Project)
         }
         // Such a language is still offered: its texts are Unicode here and
         // only their 8-bit forms (DLLs of older compilers) suffer.
-        if (!LocaleHasCodePage(locale)) caption = tr("%1 - unsupported code page").arg(caption);
+        if (!LocaleHasCodePage(locale)) caption = UiString(usUnsupportedCodePage, {caption});
         auto* item = new QListWidgetItem(caption, lbLang);
         item->setData(PathRole, path);
         item->setToolTip(QDir::toNativeSeparators(path));

@@ -1,5 +1,6 @@
 #include "langfile/dialogs/TreeCombo.h"
 
+#include "runtime/UiStrings.h"
 #include "storage/LocStorage.h"
 
 #include <QKeyEvent>
@@ -41,20 +42,35 @@ TfrmTreeCombo::TfrmTreeCombo(QWidget* Parent) : QWidget(Parent, Qt::Popup)
 void TfrmTreeCombo::Clear()
 {
     tvCombo->clear();
-    FFormsNode = new QTreeWidgetItem(tvCombo, {tr("Forms")});
-    FUnitsNode = new QTreeWidgetItem(tvCombo, {tr("Units")});
-    FExternalNode = new QTreeWidgetItem(tvCombo, {tr("External")});
+    FFormsNode = new QTreeWidgetItem(tvCombo, {UiString(usSectionForms)});
+    FUnitsNode = new QTreeWidgetItem(tvCombo, {UiString(usSectionUnits)});
+    FExternalNode = new QTreeWidgetItem(tvCombo, {UiString(usSectionExternal)});
     SetSelectedIndex(0);
 }
 
 void TfrmTreeCombo::Fill(const TLocStorage& Storage)
 {
     Clear();
-    FFormsNode->setText(0, WithCount(tr("Forms"), Storage.Forms().Count()));
-    FUnitsNode->setText(0, WithCount(tr("Units"), Storage.Units().Count()));
     for (auto& form : Storage.Forms()) AddForm(form.get());
     for (auto& unit : Storage.Units()) AddUnit(unit.get());
     FillExternal(Storage);
+}
+
+void TfrmTreeCombo::ShowTopTexts()
+{
+    // A top node has a child per form, unit or group: its count.
+    for (const auto& [node, text] :
+         {std::pair{FFormsNode, usSectionForms}, {FUnitsNode, usSectionUnits}, {FExternalNode, usSectionExternal}})
+        node->setText(0, WithCount(UiString(text), node->childCount()));
+}
+
+QString TfrmTreeCombo::SectionKey(const QTreeWidgetItem* Node) const
+{
+    const QTreeWidgetItem* top = TopOf(Node);
+    const QString key = top == FUnitsNode      ? QStringLiteral("Units")
+                        : top == FExternalNode ? QStringLiteral("External")
+                                               : QStringLiteral("Forms");
+    return Node && Node != top ? key + QLatin1Char('.') + NodeName(Node) : key;
 }
 
 void TfrmTreeCombo::FillExternal(const TLocStorage& Storage)
@@ -64,12 +80,12 @@ void TfrmTreeCombo::FillExternal(const TLocStorage& Storage)
     const QString selectedGroup = wasExternal && selected != FExternalNode ? NodeName(selected) : QString();
 
     qDeleteAll(FExternalNode->takeChildren());
-    FExternalNode->setText(0, WithCount(tr("External"), Storage.ExtGroups().Count()));
     QTreeWidgetItem* reselect = wasExternal ? FExternalNode : nullptr;
     for (auto& group : Storage.ExtGroups()) {
         QTreeWidgetItem* node = AddExternal(group.get());
         if (!selectedGroup.isEmpty() && group->Name() == selectedGroup) reselect = node;
     }
+    ShowTopTexts();
     // Nodes before External keep their indexes.
     if (reselect) SetSelectedIndex(IndexOf(reselect));
 }

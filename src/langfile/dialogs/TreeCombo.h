@@ -61,6 +61,13 @@ public:
     TShownSection SelectedSection() const { return SectionOf(SelectedNode()); }
     TNamedItem* SelectedHolder() const { return HolderOf(SelectedNode()); }
 
+    // The top nodes' texts again, in the interface's current language.
+    void ShowTopTexts();
+    // What the settings keep of a node: "Forms", "Units" or "External"
+    // (the same in every interface language) and, for a child, "." and its
+    // name, as in "Units.MyUnit".
+    QString SectionKey(const QTreeWidgetItem* Node) const;
+
     // Selects the node a saved section text names: "Units" or "External"
     // (when that node has children) or else "Forms", and after a "." the
     // child of that name (case ignored), as in "Units.MyUnit".
