@@ -398,6 +398,10 @@ private Q_SLOTS:
         combo.Fill(*FProject);
         combo.SelectSectionText("Units.strings");
         QCOMPARE(combo.SelectedNode()->text(0), QString("Strings (2)"));
+        // What is kept is the keyword and the name, without counts, whatever
+        // the interface language shows.
+        QCOMPARE(combo.SectionKey(combo.SelectedNode()), QString("Units.Strings"));
+        QCOMPARE(combo.SectionKey(combo.UnitsNode()), QString("Units"));
         combo.SelectSectionText("Units.Missing");
         QCOMPARE(combo.SelectedNode(), combo.UnitsNode());
         combo.SelectSectionText("Forms.MainForm");
