@@ -17,6 +17,8 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -58,6 +60,7 @@ private Q_SLOTS:
     void rightToLeftLanguageFlipsTheLayout();
     void everyLanguageKeepsTheFormatSymbols();
     void nativeProjectHoldsEveryText();
+    void messagesComeFromTheStringTable();
 
 private:
     std::unique_ptr<QTemporaryDir> FDir;
@@ -249,3 +252,28 @@ void tst_UiLanguage::nativeProjectHoldsEveryText()
 
 QTEST_MAIN(tst_UiLanguage)
 #include "tst_uilanguage.moc"
+
+// A message written as a literal where it is shown would stay English in
+// every language, and no walk of the windows finds it: the sources must pass
+// their messages through the string table. Batch output is English on purpose.
+void tst_UiLanguage::messagesComeFromTheStringTable()
+{
+    static const QRegularExpression literalMessage(
+        R"((Message\(mk\w+,\s*|showMessage\(|\bStatus\(|ProgressText\(|QMessageBox::\w+\([^;]*)QStringLiteral\("[A-Za-z])");
+    QStringList found;
+    QDirIterator it(VOCABRIX_SOURCE_DIR "/src", {"*.cpp"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        if (QFileInfo(file).fileName().startsWith("Batch")) continue;
+        QFile source(file);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(source.readAll());
+        for (auto match = literalMessage.globalMatch(text); match.hasNext();) {
+            const qsizetype at = match.next().capturedStart();
+            found << QString("%1:%2")
+                         .arg(QDir(VOCABRIX_SOURCE_DIR).relativeFilePath(file))
+                         .arg(text.left(at).count('\n') + 1);
+        }
+    }
+    QVERIFY2(found.isEmpty(), qPrintable("messages written as literals: " + found.join(", ")));
+}
