@@ -265,7 +265,9 @@
     X(SectionUnits, "Units")                                                                                           \
     X(CreateNewLanguage, "Create new language")                                                                        \
     X(ReadOnlySuffix, " (read only)")                                                                                  \
-    X(UnsupportedCodePage, "%s - unsupported code page")
+    X(UnsupportedCodePage, "%s - unsupported code page")                                                               \
+    X(ImportFromMenu, "&Import from")                                                                                  \
+    X(ImportExternalFromMenu, "&Import External items from")
 
 enum TUiString : int {
     usNone = 0,

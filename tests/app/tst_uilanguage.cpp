@@ -20,6 +20,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -61,6 +62,7 @@ private Q_SLOTS:
     void everyLanguageKeepsTheFormatSymbols();
     void nativeProjectHoldsEveryText();
     void messagesComeFromTheStringTable();
+    void menuAcceleratorsStayDistinct();
 
 private:
     std::unique_ptr<QTemporaryDir> FDir;
@@ -276,4 +278,64 @@ void tst_UiLanguage::messagesComeFromTheStringTable()
         }
     }
     QVERIFY2(found.isEmpty(), qPrintable("messages written as literals: " + found.join(", ")));
+}
+
+namespace {
+
+// "&x" of a text, lower case; none for a text without one ("&&" is an ampersand).
+QChar Accelerator(const QString& Text)
+{
+    for (qsizetype i = 0; i + 1 < Text.size(); ++i) {
+        if (Text[i] != '&') continue;
+        if (Text[i + 1] != '&') return Text[i + 1].toLower();
+        ++i;
+    }
+    return {};
+}
+
+// The actions of a menu (or the menu bar) that share an accelerator key: by
+// their object names (the same in every language), with their texts.
+void CollectClashes(const QString& Where, const QList<QAction*>& Actions, QMap<QString, QString>& Clashes)
+{
+    QMap<QChar, QList<QAction*>> byKey;
+    for (QAction* action : Actions) {
+        if (action->isSeparator()) continue;
+        if (const QChar key = Accelerator(action->text()); !key.isNull()) byKey[key] << action;
+        if (QMenu* sub = action->menu()) CollectClashes(sub->objectName(), sub->actions(), Clashes);
+    }
+    for (const QList<QAction*>& actions : byKey) {
+        if (actions.size() < 2) continue;
+        QStringList names, texts;
+        for (QAction* action : actions) names << action->objectName(), texts << action->text();
+        Clashes[Where + ":" + names.join(",")] = texts.join(" / ");
+    }
+}
+
+} // namespace
+
+// In every language each key opens one menu and chooses one command of a
+// menu: a translation that gives two of them the same letter leaves one out
+// of reach by keyboard. Clashes the English menus have are the design's.
+void tst_UiLanguage::menuAcceleratorsStayDistinct()
+{
+    TUiLanguage language;
+    QCOMPARE(language.Start(QString()), QString());
+    TSampleWindow<TRecordingPrompt> sample;
+    sample.Show({"deu"}, OpenGerman());
+    TOxvPDMainForm& window = *sample.Form;
+    language.SwitchTo(language.OnFly().LangList().NativeIndex());
+    QMap<QString, QString> english;
+    CollectClashes("bar", window.menuBar()->actions(), english);
+    QStringList report;
+    for (int i = 0; i < language.OnFly().LangList().Count(); ++i) {
+        language.SwitchTo(i);
+        QMap<QString, QString> clashes;
+        CollectClashes("bar", window.menuBar()->actions(), clashes);
+        for (auto it = clashes.cbegin(); it != clashes.cend(); ++it)
+            if (!english.contains(it.key()))
+                report << LocaleAbbreviation(int(language.OnFly().CurrentLocale())) + " " + it.key() + ": " +
+                              it.value();
+    }
+    for (const QString& line : report) qWarning("%s", qPrintable(line));
+    QVERIFY2(report.isEmpty(), qPrintable(report.join("\n")));
 }

@@ -1,8 +1,10 @@
 #include "app/gui/ExchangeCommands.h"
 
+#include "app/gui/UiLanguage.h"
 #include "exchange/dialogs/ExportDialog.h"
 #include "exchange/dialogs/ImportDialog.h"
 #include "langfile/LEProject.h"
+#include "runtime/UiStrings.h"
 
 #include <QAction>
 #include <QMenu>
@@ -17,8 +19,9 @@ TExchangeCommands::~TExchangeCommands() = default;
 
 void TExchangeCommands::AddMenus(QMenu* Menu)
 {
-    miImport = Menu->addMenu(QStringLiteral("&Import from"));
+    miImport = Menu->addMenu(UiString(usImportFromMenu));
     miImport->setObjectName(QStringLiteral("miImport"));
+    MarkDynamicText(miImport); // its title follows the active language file
     const char* imports[] = {"&Text...", "&XML...", "&Language file...", "&Sisulizer's TMX...", "XL&IFF..."};
     const char* importNames[] = {"miImportText", "miImportXML", "miImportLangFile", "miImportTMX", "miImportXLIFF"};
     for (int i = 0; i < 5; ++i) {
@@ -45,11 +48,11 @@ void TExchangeCommands::UpdateCommandStates()
     miExport->setEnabled(usable);
     if (usable && active->IsNative()) {
         // Into the native language only external items come, and may be created.
-        miImport->setTitle(QStringLiteral("&Import External items from"));
+        miImport->setTitle(UiString(usImportExternalFromMenu));
         miImport->setEnabled(!FProject->IsLibrary() && !active->ReadOnly());
         miImportTmx->setEnabled(false);
     } else {
-        miImport->setTitle(QStringLiteral("&Import from"));
+        miImport->setTitle(UiString(usImportFromMenu));
         miImport->setEnabled(usable && !active->ReadOnly());
         miImportTmx->setEnabled(true);
     }
