@@ -63,6 +63,7 @@ private Q_SLOTS:
     void nativeProjectHoldsEveryText();
     void messagesComeFromTheStringTable();
     void menuAcceleratorsStayDistinct();
+    void dialogAcceleratorsStayDistinct();
 
 private:
     std::unique_ptr<QTemporaryDir> FDir;
@@ -337,5 +338,34 @@ void tst_UiLanguage::menuAcceleratorsStayDistinct()
                               it.value();
     }
     for (const QString& line : report) qWarning("%s", qPrintable(line));
+    QVERIFY2(report.isEmpty(), qPrintable(report.join("\n")));
+}
+
+// The same for each dialog: its buttons, boxes and labels, from the
+// interface project (every walked window, in every language).
+void tst_UiLanguage::dialogAcceleratorsStayDistinct()
+{
+    TLocStorage storage;
+    LoadInterfaceProject(kLangDir, storage);
+    // form and key -> the properties (component.property) that use it, per column
+    QMap<std::tuple<int, QString, QChar>, QStringList> uses;
+    storage.ForEachItem([&](TLocItem* item) {
+        const auto* property = dynamic_cast<TLocProperty*>(item);
+        if (!property || property->Form()->Name() == "OxvPDMainForm") return;
+        if (item->Name() != "text" && item->Name() != "title") return;
+        for (int column = 0; column < storage.LangCount(); ++column) {
+            const QString value = column == 0 || item->IsTranslated(column) ? item->Values().Items(column)->Value()
+                                                                            : item->MainValue()->Value();
+            if (const QChar key = Accelerator(value); !key.isNull())
+                uses[{column, property->Form()->Name(), key}] << property->GetFullName(".");
+        }
+    });
+    QSet<QString> english;
+    for (auto it = uses.cbegin(); it != uses.cend(); ++it)
+        if (std::get<0>(it.key()) == 0 && it.value().size() > 1) english << it.value().join(",");
+    QStringList report;
+    for (auto it = uses.cbegin(); it != uses.cend(); ++it)
+        if (std::get<0>(it.key()) > 0 && it.value().size() > 1 && !english.contains(it.value().join(",")))
+            report << LocaleAbbreviation(storage.Locales(std::get<0>(it.key()))) + ": " + it.value().join(", ");
     QVERIFY2(report.isEmpty(), qPrintable(report.join("\n")));
 }
