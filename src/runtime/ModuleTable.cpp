@@ -148,10 +148,7 @@ bool TModuleTable::FindRCData(TModuleHandle Handle, const QString& Name, QByteAr
 QString TModuleTable::LoadResString(int Id, TModuleHandle Module) const
 {
     std::shared_lock lock(FLock);
-    auto code = FModules.find(Resolve(Module));
-    if (code == FModules.end() || !code->second.Code) return QString();
-    auto resource = FModules.find(code->second.ResourceModule);
-    const TResProcessor* resources = resource == FModules.end() ? nullptr : resource->second.Resources.get();
+    const TResProcessor* resources = Resources(ResourceModule(Module));
     const TResString* strings = resources ? resources->Strings() : nullptr;
     const TResStringItem* item = strings ? strings->ItemById(Id) : nullptr;
     return item ? item->Data() : QString();

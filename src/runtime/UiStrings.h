@@ -267,7 +267,8 @@
     X(ReadOnlySuffix, " (read only)")                                                                                  \
     X(UnsupportedCodePage, "%s - unsupported code page")                                                               \
     X(ImportFromMenu, "&Import from")                                                                                  \
-    X(ImportExternalFromMenu, "&Import External items from")
+    X(ImportExternalFromMenu, "&Import External items from")                                                           \
+    X(LanguageFileVersion, "Version: %s")
 
 enum TUiString : int {
     usNone = 0,

@@ -154,8 +154,8 @@ void TdlgLanguageProperties::Init(const TLangFileList& ALangList, int AIndex, bo
         edLocalName->setText(FLangFile->LangLocalizedName());
         edExt->setText(FLangExt);
         lbLCIDvalue->setText(QString::number(FLangFile->Locale()));
-        lblVersion->setText(QStringLiteral("Version:") + QLatin1Char(' ') + QString::number(FLangFile->Version()) +
-                            QLatin1Char('.') + QString::number(FLangFile->Build()));
+        lblVersion->setText(UiString(usLanguageFileVersion, {QString::number(FLangFile->Version()) + QLatin1Char('.') +
+                                                             QString::number(FLangFile->Build())}));
     }
     edEngName->setReadOnly(FNamesLocked);
     edLocalName->setReadOnly(FNamesLocked);

@@ -16,6 +16,9 @@ constexpr int HolderRole = Qt::UserRole;
 
 QString WithCount(const QString& Text, int Count) { return QStringLiteral("%1 (%2)").arg(Text).arg(Count); }
 
+// How the settings name the sections, in every interface language.
+const QLatin1String kSectionKeywords[] = {QLatin1String("Forms"), QLatin1String("Units"), QLatin1String("External")};
+
 QTreeWidgetItem* TopOf(const QTreeWidgetItem* Node)
 {
     while (Node && Node->parent()) Node = Node->parent();
@@ -66,11 +69,8 @@ void TfrmTreeCombo::ShowTopTexts()
 
 QString TfrmTreeCombo::SectionKey(const QTreeWidgetItem* Node) const
 {
-    const QTreeWidgetItem* top = TopOf(Node);
-    const QString key = top == FUnitsNode      ? QStringLiteral("Units")
-                        : top == FExternalNode ? QStringLiteral("External")
-                                               : QStringLiteral("Forms");
-    return Node && Node != top ? key + QLatin1Char('.') + NodeName(Node) : key;
+    const QString key = kSectionKeywords[SectionOf(Node)];
+    return Node && Node->parent() ? key + QLatin1Char('.') + NodeName(Node) : key;
 }
 
 void TfrmTreeCombo::FillExternal(const TLocStorage& Storage)
@@ -164,9 +164,9 @@ QString TfrmTreeCombo::NodeName(const QTreeWidgetItem* Node)
 void TfrmTreeCombo::SelectSectionText(const QString& Text)
 {
     QTreeWidgetItem* node = FFormsNode;
-    if (Text.startsWith(QLatin1String("Units")) && FUnitsNode->childCount() > 0)
+    if (Text.startsWith(kSectionKeywords[ssUnits]) && FUnitsNode->childCount() > 0)
         node = FUnitsNode;
-    else if (Text.startsWith(QLatin1String("External")) && FExternalNode->childCount() > 0)
+    else if (Text.startsWith(kSectionKeywords[ssExternal]) && FExternalNode->childCount() > 0)
         node = FExternalNode;
     if (const qsizetype dot = Text.indexOf(QLatin1Char('.')); dot >= 0) {
         const QString name = Text.mid(dot + 1).trimmed();
