@@ -23,6 +23,10 @@ PACKAGES=(
   postgresql             # the server the shared repository's tests start on a free port (with pg_trgm)
   xvfb                   # a display for running the editor on a headless machine
   xauth                  # used by xvfb-run
+  librsvg2-bin           # rsvg-convert: the package's PNG icons from the one SVG source
+  lintian                # CI checks the Debian package (package.sh) for errors
+  desktop-file-utils     # desktop-file-validate, for the package's menu entry
+  appstream              # appstreamcli validate, for the package's software-centre data
   fonts-dejavu-core      # Latin, Greek, Cyrillic and Hebrew glyphs for the GUI tests
   fonts-droid-fallback   # CJK glyphs
   fonts-tlwg-loma-ttf    # Thai glyphs

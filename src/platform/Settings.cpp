@@ -191,6 +191,19 @@ QString DocumentsFolder()
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 
+QString UserSettingsFolder()
+{
+    if (!gTestFolder.isEmpty()) return gTestFolder;
+    return QFileInfo(OpenStore(TSettingsKey::rtUser)->fileName()).absolutePath();
+}
+
+QString UserDataFolder()
+{
+    if (!gTestFolder.isEmpty()) return QDir(gTestFolder).filePath(QStringLiteral("data"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("phrasedesk"));
+}
+
 QString ProgramFolder()
 {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();

@@ -89,7 +89,11 @@ QString BatchRepositoryPath(const QString& Given)
     if (!Given.isEmpty()) return Given;
     const QString stored = TSettingsKey().ReadString(QStringLiteral("Repository"), QString());
     if (!stored.isEmpty()) return stored;
-    return QDir(ProgramFolder()).filePath(QStringLiteral("Repository/default.lr"));
+    // Older builds kept the default beside the program; one found there is
+    // still the user's memory.
+    const QString besideProgram = QDir(ProgramFolder()).filePath(QStringLiteral("Repository/default.lr"));
+    if (QFileInfo::exists(besideProgram)) return besideProgram;
+    return QDir(UserDataFolder()).filePath(QStringLiteral("Repository/default.lr"));
 }
 
 QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, TPrompt& Prompt)

@@ -14,8 +14,12 @@
 
 QString HelpFolder()
 {
-    const QString shipped = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("docs"));
-    if (QFileInfo::exists(QDir(shipped).filePath(QStringLiteral("index.html")))) return shipped;
+    // Beside the program, then where the package puts it (/usr/bin/../share),
+    // then the source tree of a build.
+    const QDir program(QCoreApplication::applicationDirPath());
+    for (const QString& folder : {program.filePath(QStringLiteral("docs")),
+                                  program.filePath(QStringLiteral("../share/phrasedesk/docs"))})
+        if (QFileInfo::exists(QDir(folder).filePath(QStringLiteral("index.html")))) return QDir::cleanPath(folder);
     return QStringLiteral(PHRASEDESK_DOCS_DIR);
 }
 

@@ -34,7 +34,14 @@ TPreviewCommands::TPreviewCommands(QWidget* AWindow, TQStringGrid* AGrid, TLEPro
 
 TPreviewCommands::~TPreviewCommands() = default;
 
-QString TPreviewCommands::DefaultIniFile() { return QDir(ProgramFolder()).filePath(QStringLiteral("preview.ini")); }
+QString TPreviewCommands::DefaultIniFile()
+{
+    // Beside the user's settings: the program's folder may be read-only. One
+    // beside the program (older builds) is read while the user has none.
+    const QString user = QDir(UserSettingsFolder()).filePath(QStringLiteral("preview.ini"));
+    const QString old = QDir(ProgramFolder()).filePath(QStringLiteral("preview.ini"));
+    return !QFileInfo::exists(user) && QFileInfo::exists(old) ? old : user;
+}
 
 void TPreviewCommands::SetIniFile(const QString& IniFile)
 {
@@ -102,8 +109,9 @@ void TPreviewCommands::ClassMissing(const QString& ClassName)
         TIniFile ini = QFileInfo::exists(file) ? TIniFile::Load(file) : TIniFile();
         if (ini.ValueExists(QStringLiteral("MissingClasses"), ClassName)) return;
         ini.WriteString(QStringLiteral("MissingClasses"), ClassName, QString());
+        QDir().mkpath(QFileInfo(file).absolutePath());
         ini.Save(file);
     } catch (const EVocabrixError&) {
-        // A program folder without write access keeps the list unwritten.
+        // A folder without write access keeps the list unwritten.
     }
 }
