@@ -33,13 +33,13 @@ foreach(size ${PD_ICON_SIZES})
   install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
-add_custom_command(OUTPUT ${PD_GENERATED}/changelog.Debian.gz
+add_custom_command(OUTPUT ${PD_GENERATED}/changelog.gz
                    COMMAND ${CMAKE_COMMAND} -E make_directory ${PD_GENERATED}
-                   COMMAND ${GZIP_PROGRAM} -n -9 -c ${PD_PACKAGING_DIR}/changelog > ${PD_GENERATED}/changelog.Debian.gz
+                   COMMAND ${GZIP_PROGRAM} -n -9 -c ${PD_PACKAGING_DIR}/changelog > ${PD_GENERATED}/changelog.gz
                    DEPENDS ${PD_PACKAGING_DIR}/changelog)
 add_custom_target(packagefiles ALL
                   DEPENDS ${PD_GENERATED}/phrasedesk.1.gz ${PD_GENERATED}/phrasedesk.bash
-                          ${PD_GENERATED}/changelog.Debian.gz ${PD_ICONS})
+                          ${PD_GENERATED}/changelog.gz ${PD_ICONS})
 
 install(TARGETS phrasedesk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DATADIR}/phrasedesk/docs)
@@ -54,22 +54,23 @@ install(FILES ${PD_PACKAGING_DIR}/phrasedesk.svg DESTINATION ${CMAKE_INSTALL_DAT
 install(FILES ${PD_GENERATED}/phrasedesk.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PD_GENERATED}/phrasedesk.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME phrasedesk)
-install(FILES ${PD_PACKAGING_DIR}/copyright ${PD_GENERATED}/changelog.Debian.gz
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PD_PACKAGING_DIR}/copyright ${PD_GENERATED}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/phrasedesk)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME phrasedesk)
 set(CPACK_PACKAGE_VENDOR Oxvel)
 set(CPACK_PACKAGE_CONTACT "Oxvel Packaging <packages@oxvel.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "translator's workbench for Delphi programs")
+# The summary is the first line; this is the rest, one string (a CMake list
+# would join its parts with semicolons).
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "translator's workbench for Delphi programs\n"
-    " Phrase Desk opens a Delphi program's localization project with one language\n"
-    " file per target language, lets a translator edit, mark, search and check\n"
-    " translations in a grid, keeps a translation memory, exchanges translations\n"
-    " as text, XML, XLIFF and TMX, and builds one resource DLL per language from\n"
-    " the program's executable. Every operation also runs in batch from the\n"
-    " command line for build scripts.")
+    "Phrase Desk opens a Delphi program's localization project with one language
+file per target language, lets a translator edit, mark, search and check
+translations in a grid, keeps a translation memory, exchanges translations
+as text, XML, XLIFF and TMX, and builds one resource DLL per language from
+the program's executable. Every operation also runs in batch from the
+command line for build scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
