@@ -1,65 +1,43 @@
 #include "app/gui/window/MainForm.h"
 
-#include "app/gui/commands/ExchangeCommands.h"
-#include "app/gui/commands/ExternalCommands.h"
-#include "app/gui/commands/ExtractCommands.h"
-#include "app/gui/commands/HelpCommands.h"
-#include "app/gui/commands/LanguageToolCommands.h"
-#include "app/gui/commands/LibraryCommands.h"
-#include "app/gui/window/MainStatusPanel.h"
-#include "app/gui/grid/MultiLineEditor.h"
-#include "app/gui/window/NativeValueWindow.h"
-#include "app/gui/dialogs/options/OptionsDialog.h"
-#include "app/gui/commands/PreviewCommands.h"
 #include "app/gui/commands/ProjectCommands.h"
 #include "app/gui/commands/RepositoryCommands.h"
-#include "app/gui/dialogs/options/RepositoryOptionsPage.h"
-#include "app/gui/commands/SearchCommands.h"
-#include "app/gui/panels/SuggestionsPanel.h"
-#include "app/gui/window/UiLanguage.h"
 #include "app/gui/commands/WebCommands.h"
+#include "app/gui/dialogs/language/LanguagePropertiesDialog.h"
+#include "app/gui/dialogs/language/LanguagesDialog.h"
+#include "app/gui/dialogs/options/OptionsDialog.h"
+#include "app/gui/dialogs/options/RepositoryOptionsPage.h"
+#include "app/gui/grid/MultiLineEditor.h"
+#include "app/gui/panels/SuggestionsPanel.h"
+#include "app/gui/window/NativeValueWindow.h"
+#include "app/gui/window/TreeCombo.h"
+#include "app/gui/window/UiLanguage.h"
 #include "app/gui/window/WindowKeys.h"
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "langfile/FormatSymbols.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFile.h"
 #include "langfile/LanguageNaming.h"
-#include "app/gui/dialogs/language/LanguagePropertiesDialog.h"
-#include "app/gui/dialogs/language/LanguagesDialog.h"
-#include "app/gui/window/TreeCombo.h"
-#include "core/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QPainter>
-#include <QProgressBar>
-#include <QPushButton>
+#include <QMenu>
 #include <QScopeGuard>
 #include <QShortcut>
-#include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 namespace {
-
-const QString kTitle = QStringLiteral("Phrase Desk");
 
 TPrompt& Prompt() { return DefaultPrompt(); }
 
@@ -80,99 +58,7 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
     resize(900, 600);
     CreateGrid();
     FWindowKeys = new TWindowKeys(this);
-    FSearch = new TSearchCommands(this, sgStrings, FProject.get(), &Prompt(),
-                                  TSearchHost{[this] { UpdateCommandStates(); }, [this] { UpdateStatusText(); },
-                                              [this] { RefreshGrid(); }, [this] { return FSettings.UseReplaceTb; },
-                                              &FSettings.CellEditDialog,
-                                              [this](const std::function<void()>& Edits) { BulkEdit(Edits); }});
-    AutoTranslateIdentical = [this](int ACol, const QString& OldText, const QString& NewText,
-                                    const QString& NativeText) {
-        FSearch->AutoTranslateIdentical(ACol, OldText, NewText, NativeText);
-    };
-    TranslateIdenticalAlong = [this](const std::vector<TIdenticalEdit>& Edits) {
-        FSearch->TranslateIdenticalAlong(Edits);
-    };
-    FExchange = new TExchangeCommands(this, FProject.get(), &Prompt(),
-                                      TExchangeHost{[this] { return ActiveLangFile(); },
-                                                    [this] { return !sgStrings->MultiColsSelected(); },
-                                                    [this] {
-                                                        FTreeCombo->FillExternal(*FProject);
-                                                        RefreshGrid();
-                                                    },
-                                                    [this] {
-                                                        if (TQGridColumn* column = sgStrings->ActiveColumn())
-                                                            UpdateColumnCaption(column);
-                                                    }});
-    FRepository = new TRepositoryCommands(
-        this, sgStrings, FProject.get(), &Prompt(),
-        TRepositoryHost{[this] { UpdateCommandStates(); }, [this] { RefreshGrid(); },
-                        [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); },
-                        [this](int ACol) { return ColumnFile(ACol); }, [this](int ARow) { return RowItem(ARow); },
-                        [this]() -> const TEditorSettings& { return FSettings; },
-                        [this](TUiString Task) { ShowTask(Task); }, FOptions.Debug});
-    FWeb = new TWebCommands(
-        this, sgStrings, FProject.get(), &Prompt(), &FSettings,
-        TWebHost{[this](int ACol) { return ColumnFile(ACol); }, [this](int ARow) { return RowItem(ARow); },
-                 [this](int ACol) { return Writable(ACol); }, [this] { return SomeSelectedCellEditable(); },
-                 [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); },
-                 [this](int ACol, int ARow) { UpdateCellCommandStates(ACol, ARow); },
-                 [this](int ACol) { UpdateColumnCaption(sgStrings->VisibleColumn(ACol)); }, [this] { RefreshGrid(); },
-                 [this](const std::function<void()>& Command) { Guard(Command); }});
-    FSuggestions = new TSuggestionsPanel(
-        this, TSuggestionsHost{[this] { return FRepository->Repository(); }, [this] { return sgStrings->Col(); },
-                               [this] { return sgStrings->Row(); }, [this](int ARow) { return RowItem(ARow); },
-                               [this](int ACol) { return ColumnFile(ACol); },
-                               [this] { return ProjectOpen() ? int(FProject->LangFiles()[0]->Locale()) : 0; },
-                               [this](int ACol) { return Writable(ACol); },
-                               [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); },
-                               [this]() -> const TEditorSettings& { return FSettings; }});
-    FExtract = new TExtractCommands(
-        this, &Prompt(),
-        TExtractHost{[this] { return ProjectOpen() ? FProject->LangFiles().Items(0)->FileName() : QString(); },
-                     [this] { return CloseProjectFile(); },
-                     [this](const QString& FileName) { OpenProjectFile(FileName, true, false); }});
-    FPreview = new TPreviewCommands(this, sgStrings, FProject.get(), &Prompt(),
-                                    TPreviewHost{[this](int ARow) { return RowItem(ARow); },
-                                                 [this] { return ActiveLangFile(); },
-                                                 [this] { return FTreeCombo->SelectedSection() == ssForms; }});
-    FProjectTools = new TProjectToolCommands(
-        this, FProject.get(), &Prompt(), &FSettings,
-        TProjectToolsHost{[this] { return SelectedLanguages(); }, [this] { return ActiveLangFile() != nullptr; },
-                          [this] { return miCloseLanguage->isEnabled(); }, [this] { UpdateCaptions(); },
-                          [this] { UpdateCommandStates(); },
-                          [this](const std::function<void()>& Command) { Guard(Command); }, FOptions.Debug});
-    FHelp = new THelpCommands(this);
-    FLanguageTools = new TLanguageToolCommands(
-        this, sgStrings, FProject.get(),
-        TLanguageToolsHost{[this] { return ActiveLangFile(); },
-                           [this] {
-                               const TLangFile* file = ActiveLangFile();
-                               return file && !file->IsNative() && Writable(sgStrings->Col());
-                           },
-                           [this] { return ActiveLangFile() && ActiveLangFile()->IsNative(); },
-                           [this](const QFont& Font) { FNativeValueForm->SetTextFont(Font); },
-                           [this] { RefreshGrid(); }, [this] { UpdateCommandStates(); },
-                           [this] { SaveProjectDesktop(); },
-                           [this](const std::function<void()>& Command) { Guard(Command); }});
-    FLibraries =
-        new TLibraryCommands(this, FProject.get(), &Prompt(), &FSettings,
-                             TLibraryHost{[this](const QString& File) { OpenProjectFile(File, true, true); },
-                                          [this] { return ActiveLangFile() && !sgStrings->MultiColsSelected(); },
-                                          [this] {
-                                              UpdateCaptions();
-                                              RefreshGrid();
-                                          },
-                                          [this](const std::function<void()>& Command) { Guard(Command); }});
-    FTreeCombo = new TfrmTreeCombo(this);
-    FExternal = new TExternalCommands(
-        this, FProject.get(), &Prompt(), FTreeCombo,
-        TExternalHost{[this] { return SelectedItems(); }, [this] { return RowItem(sgStrings->Row()); },
-                      [this] { sgStrings->EndEditing(); }, [this] { RefreshGrid(); }, [this] { UpdateCommandStates(); },
-                      [this] { UpdateColumnCaption(NativeColumn()); },
-                      [this] { SectionChange(FTreeCombo->SelectedNode()); },
-                      [this](const std::function<void()>& Command) { Guard(Command); }});
-    FTreeCombo->SetOnChange([this](QTreeWidget*, QTreeWidgetItem* Node) { Guard([&] { SectionChange(Node); }); });
-    FTreeCombo->SetOnFormHide([this] { sgStrings->setFocus(); });
+    CreateCommands();
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -192,7 +78,7 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
     connect(FNativeValueForm, &TfrmNativeValue::VisibilityChanged, this, [this](bool Visible) {
         miNtvValueForm->setChecked(Visible);
         // The window's own visibility is remembered while it is hidden with dialogs.
-        if (!IsClosing) FNativeValueFormVisible = Visible;
+        if (!FGrid->Closing()) FNativeValueFormVisible = Visible;
         if (!Visible) {
             const QRect bounds = FNativeValueForm->geometry();
             SaveWindowPosition(wpNativeValueForm, {bounds.left(), bounds.top(), bounds.width(), bounds.height()});
@@ -215,8 +101,8 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
         Prompt().Message(mkError, e.Message(), mbOK, mrOk);
     }
     ChangeToWorkDir(FSettings);
-    DefaultGridFont = FontFromSettings(sgStrings->font(), FSettings.GridFont);
-    FormatSignature = FormatSymbols;
+    FGrid->SetDefaultFont(FontFromSettings(sgStrings->font(), FSettings.GridFont));
+    FGrid->FormatSignature = FormatSymbols;
     ApplySettings();
     FProject->SetPrompt(nullptr);
     FNativeValueFormVisible = FSettings.NativeValueForm;
@@ -241,314 +127,17 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
 TOxvPDMainForm::~TOxvPDMainForm()
 {
     // The grid refers to the project's files; it goes first.
-    AllowSelectEvents = false;
-    IsClosing = true;
+    FGrid->SetAllowSelectEvents(false);
+    FGrid->SetClosing(true);
     delete sgStrings;
     sgStrings = nullptr;
-}
-
-void TOxvPDMainForm::CreateGrid()
-{
-    sgStrings = new TQStringGrid;
-    sgStrings->setObjectName(QStringLiteral("sgStrings"));
-    sgStrings->setFont(QFont(QStringLiteral("Arial")));
-    sgStrings->SetOptions(goRangeSelect | goDrawFocusSelected | goRowSizing | goColSizing | goColMoving | goEditing |
-                          goTabs);
-    sgStrings->SetDefaultColWidth(200);
-    sgStrings->SetAutoSort(false);
-    sgStrings->SetFixedCols(1);
-    sgStrings->installEventFilter(this);
-    // The name column's hints come from the fixed panel's viewport.
-    for (QWidget* part : sgStrings->findChildren<QWidget*>()) part->installEventFilter(this);
-    WireGrid();
-}
-
-QAction* TOxvPDMainForm::AddAction(QMenu* Menu, const QString& Name, const QString& Text, const QKeySequence& Shortcut,
-                                   std::function<void()> Handler)
-{
-    auto* action = new QAction(Text, this);
-    action->setObjectName(Name);
-    if (!Shortcut.isEmpty()) action->setShortcut(Shortcut);
-    connect(action, &QAction::triggered, this, [this, Handler] { Guard(Handler); });
-    if (Menu) Menu->addAction(action);
-    return action;
-}
-
-void TOxvPDMainForm::Guard(const std::function<void()>& Command)
-{
-    // A failed command may have left a rebuild half done; the grid reacts again.
-    try {
-        Command();
-    } catch (const EVocabrixError& e) {
-        AllowSelectEvents = true;
-        Prompt().Message(mkError, e.Message(), mbOK, mrOk);
-    } catch (const std::exception& e) {
-        AllowSelectEvents = true;
-        Prompt().Message(mkError, QString::fromLocal8Bit(e.what()), mbOK, mrOk);
-    }
-}
-
-void TOxvPDMainForm::CreateActions()
-{
-    // Menus are filled in CreateMenus; the actions exist first so that the
-    // pop-up menus and the tool bar can share them.
-    miOpenProject = AddAction(nullptr, "miOpenProject", "Open &Project...", {}, [this] { OpenProjectDialog(); });
-    miCloseProject = AddAction(nullptr, "miCloseProject", "Close Pro&ject", {}, [this] { CloseProjectCommand(); });
-    miCreateLang = AddAction(nullptr, "miCreateLang", "Create &New Language...", QKeySequence(Qt::CTRL | Qt::Key_N),
-                             [this] { CreateLanguage(); });
-    miOpenLang = AddAction(nullptr, "miOpenLang", "&Open Language...", QKeySequence(Qt::CTRL | Qt::Key_O),
-                           [this] { OpenLanguagesDialog(true); });
-    miSaveLanguage = AddAction(nullptr, "miSaveLanguage", "&Save Language", QKeySequence(Qt::CTRL | Qt::Key_S),
-                               [this] { SaveLanguage(); });
-    miSaveAll = AddAction(nullptr, "miSaveAll", "Save &All", {}, [this] { SaveAll(); });
-    miCloseLanguage = AddAction(nullptr, "miCloseLanguage", "&Close Language", QKeySequence(Qt::CTRL | Qt::Key_F4),
-                                [this] { CloseLanguage(); });
-    miExit = AddAction(nullptr, "miExit", "E&xit", QKeySequence(Qt::ALT | Qt::Key_X), [this] { close(); });
-
-    miCut = AddAction(nullptr, "miCut", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), [this] { CutToClipbrd(); });
-    miCopy = AddAction(nullptr, "miCopy", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), [this] { CopyToClipbrd(); });
-    miPaste =
-        AddAction(nullptr, "miPaste", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), [this] { PasteFromClipbrd(); });
-    miSelectAll =
-        AddAction(nullptr, "miSelectAll", "Select &All", QKeySequence(Qt::CTRL | Qt::Key_A), [this] { SelectAll(); });
-    miDuplicatePrev = AddAction(nullptr, "miDuplicatePrev", "Duplicate prev&ious cell",
-                                QKeySequence(Qt::CTRL | Qt::Key_D), [this] { DuplicatePrevCell(); });
-    miCopyName = AddAction(nullptr, "miCopyName", "Copy Name", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_C),
-                           [this] { CopyNameToClipbrd(); });
-    miTranslated = AddAction(nullptr, "miTranslated", "Is &Translated", QKeySequence(Qt::CTRL | Qt::Key_U),
-                             [this] { ToggleTranslated(); });
-    miUntranslatable = AddAction(nullptr, "miUntranslatable", "Is &Untranslatable",
-                                 QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_I), [this] { ToggleUntranslatable(); });
-    miVerified = AddAction(nullptr, "miVerified", "Is &Verified", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_V),
-                           [this] { ToggleVerified(); });
-    miRevert = AddAction(nullptr, "miRevert", "Revert to Ori&ginal", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_R),
-                         [this] { RevertToOriginal(); });
-    miRefresh = AddAction(nullptr, "miRefresh", "&Refresh", QKeySequence(Qt::Key_F5), [this] { RefreshGrid(); });
-    miNtvValueForm =
-        AddAction(nullptr, "miNtvValueForm", "Show &native value form", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_N),
-                  [this] { SetNativeValueFormVisible(!FNativeValueForm->isVisible()); });
-    for (QAction* a : {miTranslated, miUntranslatable, miVerified, miNtvValueForm}) a->setCheckable(true);
-
-    miShowTranslated = AddAction(nullptr, "miShowTranslated", "&Translated",
-                                 QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_T), [this] { ShowStates(true, false); });
-    miShowUntranslated = AddAction(nullptr, "miShowUntranslated", "&Untranslated",
-                                   QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_U), [this] { ShowStates(false, true); });
-    miShowBoth = AddAction(nullptr, "miShowBoth", "&Both", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_B),
-                           [this] { ShowStates(true, true); });
-    miShowUntrOnly = AddAction(nullptr, "miShowUntrOnly", "Untranslatable &Only", {},
-                               [this] { SetUntranslatableOnly(!FProject->Filter().UntranslatableOnly()); });
-    miShowTextual = AddAction(nullptr, "miShowTextual", "Te&xtual properties", {}, [this] { ShowKinds(true, false); });
-    miShowNontextual =
-        AddAction(nullptr, "miShowNontextual", "&Non-Textual properties", {}, [this] { ShowKinds(false, true); });
-    miAllTypes = AddAction(nullptr, "miAllTypes", "&All types", {}, [this] { ShowKinds(true, true); });
-    // The pop-up spells the kind items its own way.
-    pmShowTextual = AddAction(nullptr, "pmShowTextual", "Te&xtual properties", {}, [this] { ShowKinds(true, false); });
-    pmShowNontextual =
-        AddAction(nullptr, "pmShowNontextual", "&Non-textual properties", {}, [this] { ShowKinds(false, true); });
-    pmAllTypes = AddAction(nullptr, "pmAllTypes", "&All types", {}, [this] { ShowKinds(true, true); });
-    miSortAsc = AddAction(nullptr, "miSortAsc", "&Ascending", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_A),
-                          [this] { SortBy(soAsc); });
-    miSortDsc = AddAction(nullptr, "miSortDsc", "&Descending", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_D),
-                          [this] { SortBy(soDsc); });
-    miSortOriginal = AddAction(nullptr, "miSortOriginal", "&Original order",
-                               QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_O), [this] { SortBy(soNone); });
-    for (QAction* a :
-         {miShowTranslated, miShowUntranslated, miShowBoth, miShowUntrOnly, miShowTextual, miShowNontextual, miAllTypes,
-          pmShowTextual, pmShowNontextual, pmAllTypes, miSortAsc, miSortDsc, miSortOriginal})
-        a->setCheckable(true);
-    miFont = FLanguageTools->miFont;
-    miLangProps = FLanguageTools->miLangProps;
-    miShowStatistics = FLanguageTools->miShowStatistics;
-    miOptions = AddAction(nullptr, "miOptions", "&Options...", {}, [this] { ShowOptions(); });
-}
-
-void TOxvPDMainForm::CreateMenus()
-{
-    FFileMenu = menuBar()->addMenu(QStringLiteral("&File"));
-    FFileMenu->addAction(miOpenProject);
-    FFileMenu->addAction(FExtract->miNewFromExe);
-    FFileMenu->addAction(miCloseProject);
-    FReopenMenu = FFileMenu->addMenu(QStringLiteral("&Reopen"));
-    FFileMenu->addSeparator();
-    FFileMenu->addAction(miCreateLang);
-    FFileMenu->addAction(miOpenLang);
-    FFileMenu->addAction(miSaveLanguage);
-    FFileMenu->addAction(miSaveAll);
-    FFileMenu->addAction(miCloseLanguage);
-    FFileMenu->addSeparator();
-    FProjectTools->AddActions(FFileMenu);
-    FFileMenu->addSeparator();
-    FExchange->AddMenus(FFileMenu);
-    FProjectTools->AddRepairAction(FFileMenu);
-    FFileMenu->addSeparator();
-    FFileMenu->addAction(miExit);
-
-    FEditMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
-    FEditMenu->addActions({miCut, miCopy, miPaste});
-    FEditItems << miCut << miCopy << miPaste << FEditMenu->addSeparator();
-    FEditMenu->addActions({miSelectAll, miDuplicatePrev, miCopyName});
-    FEditItems << miSelectAll << miDuplicatePrev << miCopyName << FEditMenu->addSeparator();
-    FEditMenu->addActions({miTranslated, miUntranslatable, miVerified, miRevert});
-    FEditItems << miTranslated << miUntranslatable << miVerified << miRevert << FEditMenu->addSeparator();
-    FExternal->AddActions(FEditMenu);
-    FEditItems << FEditMenu->addSeparator();
-    FEditMenu->addAction(miRefresh);
-    FEditItems << miRefresh;
-    // Without a project only the window items below this separator are shown.
-    FWindowItems << FEditMenu->addSeparator() << miNtvValueForm << miOptions;
-    FEditMenu->addActions({miNtvValueForm, miOptions});
-
-    FSearchMenu = menuBar()->addMenu(QStringLiteral("&Search"));
-    FSearch->AddSearchActions(FSearchMenu);
-
-    FLanguageMenu = menuBar()->addMenu(QStringLiteral("&Language"));
-    QMenu* show = FLanguageMenu->addMenu(QStringLiteral("S&how"));
-    show->addActions({miShowTranslated, miShowUntranslated, miShowBoth});
-    show->addSeparator();
-    show->addAction(miShowUntrOnly);
-    show->addSeparator();
-    show->addActions({miShowTextual, miShowNontextual, miAllTypes});
-    show->addSeparator();
-    show->addAction(FSearch->CreateRegExpAction(this));
-    QMenu* sort = FLanguageMenu->addMenu(QStringLiteral("&Sort"));
-    sort->addActions({miSortAsc, miSortDsc, miSortOriginal});
-    FLanguageMenu->addSeparator();
-    FLanguageMenu->addActions({FLanguageTools->miIME, miFont, miLangProps, miShowStatistics});
-
-    FRepositoryMenu = menuBar()->addMenu(QStringLiteral("&Repository"));
-    FRepository->AddRepositoryActions(FRepositoryMenu);
-
-    FLibraries->AddActions(menuBar()->addMenu(QStringLiteral("Li&braries")));
-    FHelpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
-    FHelp->AddActions(FHelpMenu);
-
-    // The grid's pop-up menus.
-    FPopup = new QMenu(this);
-    FPopup->addActions({miCut, miCopy, miPaste});
-    FPopup->addSeparator();
-    FPopup->addActions({miSelectAll, miDuplicatePrev, miCopyName});
-    FPopup->addSeparator();
-    FExternal->AddPopupActions(FPopup);
-    FPopup->addActions({miTranslated, miUntranslatable, miVerified, miRevert});
-    FPopup->addSeparator();
-    QMenu* popupShow = FPopup->addMenu(QStringLiteral("S&how"));
-    popupShow->addActions({miShowTranslated, miShowUntranslated, miShowBoth});
-    popupShow->addSeparator();
-    popupShow->addAction(miShowUntrOnly);
-    popupShow->addSeparator();
-    popupShow->addActions({pmShowTextual, pmShowNontextual, pmAllTypes});
-    popupShow->addSeparator();
-    popupShow->addAction(FSearch->miRegExp);
-    QMenu* popupSort = FPopup->addMenu(QStringLiteral("&Sort"));
-    popupSort->addActions({miSortAsc, miSortDsc, miSortOriginal});
-    FPopup->addSeparator();
-    FPopup->addActions({miCloseLanguage, FLanguageTools->miIME, miFont, miLangProps, miShowStatistics});
-    FRepository->AddPopupActions(FPopup);
-    FNamePopup = new QMenu(this);
-    FNamePopup->addAction(miCopyName);
-    FWeb->AddActions(FLanguageMenu, miFont, FPopup);
-    FLanguageMenu->addAction(FSuggestions->ToggleAction());
-    FSuggestions->SetWebAction(FWeb->miGoogleTranslateCell);
-}
-
-void TOxvPDMainForm::CreateToolBar()
-{
-    FToolBar = addToolBar(QStringLiteral("Tool bar"));
-    FToolBar->setObjectName(QStringLiteral("ToolBar"));
-    FToolBar->setIconSize(QSize(16, 16));
-    FToolBar->setMovable(false);
-    // Tool bar buttons mirror their menu items; a hidden item leaves its button
-    // disabled, so the bar keeps its shape in both window states.
-    auto mirror = [this](QAction* Source, QStyle::StandardPixmap Icon) {
-        auto* button = FToolBar->addAction(style()->standardIcon(Icon), Source->text().remove(QLatin1Char('&')));
-        button->setObjectName(QStringLiteral("tb") + Source->objectName().mid(2));
-        button->setCheckable(Source->isCheckable());
-        connect(button, &QAction::triggered, Source, [Source] { Source->trigger(); });
-        auto follow = [button, Source] {
-            button->setEnabled(Source->isEnabled() && Source->isVisible());
-            button->setChecked(Source->isChecked());
-        };
-        connect(Source, &QAction::changed, button, follow);
-        follow();
-    };
-    mirror(miOpenProject, QStyle::SP_DialogOpenButton);
-    mirror(miCreateLang, QStyle::SP_FileIcon);
-    mirror(miOpenLang, QStyle::SP_DirOpenIcon);
-    mirror(miSaveLanguage, QStyle::SP_DialogSaveButton);
-    mirror(miSaveAll, QStyle::SP_DriveHDIcon);
-    FToolBar->addSeparator();
-    mirror(miCut, QStyle::SP_DialogDiscardButton);
-    mirror(miCopy, QStyle::SP_FileDialogContentsView);
-    mirror(miPaste, QStyle::SP_FileDialogDetailedView);
-    FToolBar->addSeparator();
-    mirror(miNtvValueForm, QStyle::SP_FileDialogInfoView);
-    FPreview->AddToolBarActions(FToolBar);
-    FToolBar->addSeparator();
-    mirror(miExit, QStyle::SP_DialogCloseButton);
-}
-
-void TOxvPDMainForm::CreateFilterPanel()
-{
-    FFilterPanel = new QWidget;
-    FFilterPanel->setObjectName(QStringLiteral("FilterPanel"));
-    edSection = new QLineEdit;
-    edSection->setObjectName(QStringLiteral("edSection"));
-    edSection->setReadOnly(true);
-    edSection->setMinimumWidth(220);
-    btnSection = new QToolButton;
-    btnSection->setArrowType(Qt::DownArrow);
-    btnSection->setToolTip(QStringLiteral("Choose the section (Ctrl+.)"));
-    connect(btnSection, &QToolButton::clicked, this, [this] { ChooseSection(); });
-    chbShowNative = new QCheckBox(QStringLiteral("Show Native Language"));
-    chbShowNative->setObjectName(QStringLiteral("chbShowNative"));
-    chbShowNative->setChecked(true);
-    connect(chbShowNative, &QCheckBox::toggled, this, [this](bool On) { Guard([this, On] { SetShowNative(On); }); });
-    gbFilter = new QGroupBox(QStringLiteral("Filter"));
-    lblFilter = new QLabel;
-    lblFilter->setObjectName(QStringLiteral("lblFilter"));
-    MarkDynamicText(lblFilter); // made from the filter's state
-    auto* filterLayout = new QHBoxLayout(gbFilter);
-    filterLayout->setContentsMargins(6, 2, 6, 2);
-    filterLayout->addWidget(lblFilter);
-
-    auto* layout = new QHBoxLayout(FFilterPanel);
-    layout->setContentsMargins(4, 2, 4, 0);
-    auto* sectionBox = new QHBoxLayout;
-    sectionBox->setSpacing(0);
-    sectionBox->addWidget(edSection);
-    sectionBox->addWidget(btnSection);
-    layout->addLayout(sectionBox);
-    layout->addSpacing(12);
-    layout->addWidget(chbShowNative);
-    layout->addSpacing(12);
-    layout->addWidget(gbFilter, 1);
-}
-
-void TOxvPDMainForm::CreateStatusBar()
-{
-    FStatusRow = new QLabel;
-    FStatusRow->setFixedWidth(100);
-    FStatusRow->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    FStatusCell = new TStatusTextPanel;
-    FStatusCell->setMinimumWidth(50);
-    FStatusRL = new QLabel;
-    FStatusRL->setFixedWidth(150);
-    FStatusRL->setTextFormat(Qt::RichText);
-    FStatusTask = new QLabel;
-    MarkDynamicText(FStatusTask); // the running task's message
-    FStatusTask->setFixedWidth(300);
-    statusBar()->addWidget(FStatusRow);
-    statusBar()->addWidget(FStatusCell, 1);
-    statusBar()->addWidget(FStatusRL);
-    statusBar()->addWidget(FStatusTask);
-    statusBar()->addPermanentWidget(FRepository->IndexBar());
 }
 
 // The settings the grid and the project follow at once.
 void TOxvPDMainForm::ApplySettings()
 {
-    sgStrings->SetFixedFont({DefaultGridFont, QColor()});
-    QFont bold = DefaultGridFont;
+    sgStrings->SetFixedFont({FGrid->DefaultFont(), QColor()});
+    QFont bold = FGrid->DefaultFont();
     bold.setBold(true);
     sgStrings->SetHeaderFont({bold, QColor()});
     sgStrings->SetAutoMoveDown(FSettings.MoveCursorDown);
@@ -590,21 +179,15 @@ void TOxvPDMainForm::FirstShow()
     if (FNativeValueFormVisible) SetNativeValueFormVisible(true);
 }
 
-void TOxvPDMainForm::ShowTask(TUiString Task)
-{
-    FTask = Task;
-    FStatusTask->setText(Task == usNone ? QString() : UiString(Task));
-}
-
 void TOxvPDMainForm::changeEvent(QEvent* Event)
 {
     QMainWindow::changeEvent(Event);
     if (Event->type() != QEvent::LanguageChange) return;
     FTreeCombo->ShowTopTexts();
     if (QTreeWidgetItem* node = FTreeCombo->SelectedNode()) ShowSectionText(node);
-    UpdateSectionCaption();
-    UpdateCaptions();
-    ShowTask(FTask);
+    FGrid->UpdateSectionCaption();
+    FGrid->UpdateCaptions();
+    FStatusBar->RefreshTask();
     UpdateCommandStates();
     UpdateStatusText();
     FSuggestions->Refresh();
@@ -612,16 +195,16 @@ void TOxvPDMainForm::changeEvent(QEvent* Event)
 
 void TOxvPDMainForm::closeEvent(QCloseEvent* Event)
 {
-    if (IsClosing) {
+    if (FGrid->Closing()) {
         Event->ignore();
         return;
     }
-    IsClosing = true;
+    FGrid->SetClosing(true);
     bool closed = false;
     Guard([&] { closed = CloseProjectFile(); });
     if (!closed) {
-        AllowSelectEvents = true;
-        IsClosing = false;
+        FGrid->SetAllowSelectEvents(true);
+        FGrid->SetClosing(false);
         Event->ignore();
         return;
     }
@@ -654,7 +237,7 @@ bool TOxvPDMainForm::eventFilter(QObject* Watched, QEvent* Event)
         if (cell.X >= 0 && cell.X < sgStrings->EffectiveFixedCols() && cell.Y >= 0 && cell.Y < sgStrings->RowCount())
             hint = sgStrings->GetCell(cell.X, cell.Y);
         else if (cell.X >= 0 && cell.Y < 0)
-            hint = ReadOnlyText(cell.X);
+            hint = FGrid->ReadOnlyText(cell.X);
         if (!hint.isEmpty())
             QToolTip::showText(help->globalPos(), hint, sgStrings);
         else
@@ -663,14 +246,12 @@ bool TOxvPDMainForm::eventFilter(QObject* Watched, QEvent* Event)
     }
     // Entering and leaving the grid; a menu or pop-up taking the keyboard is neither.
     if (Watched == sgStrings && (Event->type() == QEvent::FocusIn || Event->type() == QEvent::FocusOut) &&
-        static_cast<QFocusEvent*>(Event)->reason() != Qt::PopupFocusReason && !IsClosing && sgStrings) {
+        static_cast<QFocusEvent*>(Event)->reason() != Qt::PopupFocusReason && !FGrid->Closing() && sgStrings) {
         UpdateCommandStates();
         UpdateCellCommandStates(sgStrings->Col(), sgStrings->Row());
         if (Event->type() == QEvent::FocusOut && !sgStrings->Editing() &&
             !sgStrings->isAncestorOf(QApplication::focusWidget())) {
-            FStatusRow->clear();
-            FStatusCell->SetText(QString(), FStatusFont);
-            FStatusRL->clear();
+            FStatusBar->Clear(FStatusFont);
         } else if (Event->type() == QEvent::FocusIn) {
             UpdateStatusText();
         }
@@ -681,9 +262,9 @@ bool TOxvPDMainForm::eventFilter(QObject* Watched, QEvent* Event)
 void TOxvPDMainForm::CloseProjectCommand()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    IsClosing = true;
+    FGrid->SetClosing(true);
     const auto restore = qScopeGuard([this] {
-        IsClosing = false;
+        FGrid->SetClosing(false);
         QApplication::restoreOverrideCursor();
     });
     if (CloseProjectFile()) {
@@ -698,15 +279,15 @@ void TOxvPDMainForm::OpenProjectFile(const QString& FileName, bool NoLangMessage
     const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     if (!CloseProjectFile()) return;
 
-    AllowSelectEvents = false;
+    FGrid->SetAllowSelectEvents(false);
     try {
         FProject->Open(FileName, Library, false);
         TQGridColumn* names = sgStrings->Columns().Add();
         names->SetCaption(UiString(usSectionProperties));
         names->SetReadOnly(true);
         names->SetWidth(150);
-        AddLanguageColumn(FProject->LangFiles().Items(0))->SetCaption(UiString(usFilterNative));
-        AllowSelectEvents = true;
+        FGrid->AddLanguageColumn(FProject->LangFiles().Items(0))->SetCaption(UiString(usFilterNative));
+        FGrid->SetAllowSelectEvents(true);
 
         FTreeCombo->Fill(*FProject);
         // The first section with something in it.
@@ -716,7 +297,7 @@ void TOxvPDMainForm::OpenProjectFile(const QString& FileName, bool NoLangMessage
             FTreeCombo->SelectSectionText(QStringLiteral("Units"));
         UpdateCommandStates();
         FProject->SetPEFileName(QString());
-        AllowSelectEvents = false;
+        FGrid->SetAllowSelectEvents(false);
         bool desktopExisted = LoadProjectDesktop();
         // Languages named on the command line open with a project that has no
         // desktop file yet as well.
@@ -727,36 +308,36 @@ void TOxvPDMainForm::OpenProjectFile(const QString& FileName, bool NoLangMessage
             OpenLanguageFiles(files);
             desktopExisted = true;
         }
-        AllowSelectEvents = false;
+        FGrid->SetAllowSelectEvents(false);
         ApplySectionSelection(FTreeCombo->SelectedNode());
-        FillGrid();
+        FGrid->FillGrid();
         if (!desktopExisted) {
-            AllowSelectEvents = true;
+            FGrid->SetAllowSelectEvents(true);
             try {
                 OpenLanguagesDialog(NoLangMessage);
             } catch (const EVocabrixError&) {
             }
         }
-        SaveNativeOnClose = false;
-        AllowSelectEvents = false;
+        FGrid->SetNativeMarksChanged(false);
+        FGrid->SetAllowSelectEvents(false);
         if (sgStrings->VisibleColCount() > 1) sgStrings->SetCol(1);
-        AllowSelectEvents = true;
+        FGrid->SetAllowSelectEvents(true);
     } catch (...) {
-        AllowSelectEvents = false;
+        FGrid->SetAllowSelectEvents(false);
         sgStrings->ClearAll();
         sgStrings->Columns().Clear();
         FTreeCombo->Clear();
         edSection->clear();
         FProject->Reinitialize();
-        AllowSelectEvents = true;
+        FGrid->SetAllowSelectEvents(true);
         UpdateCommandStates();
         throw;
     }
     BuildReopenMenu();
     UpdateCommandStates();
     if (sgStrings->RowCount() > 0) {
-        GridSelectCell(sgStrings->Col(), sgStrings->Row());
-        GridSelectionChanged();
+        FGrid->SelectCell(sgStrings->Col(), sgStrings->Row());
+        FGrid->SelectionChanged();
     }
     sgStrings->setFocus();
     FNativeValueForm->SetTextFont(sgStrings->Columns().Items(1)->Font().Font);
@@ -770,13 +351,13 @@ bool TOxvPDMainForm::CloseProjectFile()
         SaveProjectDesktop();
     }
     sgStrings->EndEditing();
-    AllowSelectEvents = false;
+    FGrid->SetAllowSelectEvents(false);
     chbShowNative->setChecked(true);
-    bool save = SaveNativeOnClose;
+    bool save = FGrid->NativeMarksChanged();
     // Whatever happens below, the grid shows what is still open and reacts again.
     auto stayOpen = [this] {
-        RefreshGrid();
-        AllowSelectEvents = true;
+        FGrid->RefreshGrid();
+        FGrid->SetAllowSelectEvents(true);
         UpdateCommandStates();
         return false;
     };
@@ -816,7 +397,7 @@ bool TOxvPDMainForm::CloseProjectFile()
     FTreeCombo->Clear();
     sgStrings->ClearAll();
     sgStrings->Columns().Clear();
-    AllowSelectEvents = true;
+    FGrid->SetAllowSelectEvents(true);
     UpdateCommandStates();
     UpdateCellCommandStates(0, 0);
     UpdateStatusText();
@@ -826,27 +407,17 @@ bool TOxvPDMainForm::CloseProjectFile()
 
 // --- languages ---
 
-TQGridColumn* TOxvPDMainForm::AddLanguageColumn(TLangFile* File)
-{
-    TQGridColumn* column = sgStrings->Columns().Add();
-    column->SetFont({DefaultGridFont, QColor()});
-    column->SetData(File);
-    column->SetReadOnly(File->IsNative() || File->ReadOnly());
-    column->SetCaption(ColumnCaption(File));
-    return column;
-}
-
 void TOxvPDMainForm::OpenLanguageFiles(const QStringList& Files)
 {
     for (const QString& name : Files) {
         try {
             FProject->OpenLanguage(name, false);
-            AddLanguageColumn(FProject->LangFiles().Items(FProject->LangFiles().Count() - 1));
+            FGrid->AddLanguageColumn(FProject->LangFiles().Items(FProject->LangFiles().Count() - 1));
         } catch (const EVocabrixError& e) {
             Prompt().Message(mkError, LanguageOpenError(name, e), mbOK, mrOk);
         }
     }
-    RefreshGrid();
+    FGrid->RefreshGrid();
 }
 
 void TOxvPDMainForm::OpenLanguagesDialog(bool NoLangMessage)
@@ -907,8 +478,8 @@ TMsgResult TOxvPDMainForm::CreateLanguageFile(const TNewLanguage& Lang, const QS
     const int index = ::CreateLanguageFile(*FProject, fileName, Lang);
     TLangFile* file = FProject->LangFiles().Items(index);
     file->SetKeyboardLayout(Lang.Locale);
-    AddLanguageColumn(file);
-    RefreshGrid();
+    FGrid->AddLanguageColumn(file);
+    FGrid->RefreshGrid();
     return mrYes;
 }
 
@@ -917,10 +488,10 @@ void TOxvPDMainForm::SaveLanguage()
     sgStrings->EndEditing();
     const TGridRect sel = sgStrings->Selection();
     for (int c = std::max(sel.Left, 0); c <= sel.Right && c < sgStrings->VisibleColCount(); ++c) {
-        TLangFile* file = ColumnFile(c);
+        TLangFile* file = FGrid->ColumnFile(c);
         if (!file || file->ReadOnly()) continue;
         FProject->SaveLanguage(file->LangIndex());
-        UpdateColumnCaption(sgStrings->VisibleColumn(c));
+        FGrid->UpdateColumnCaption(sgStrings->VisibleColumn(c));
     }
     UpdateCommandStates();
 }
@@ -931,7 +502,7 @@ void TOxvPDMainForm::SaveAll()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([this] {
         QApplication::restoreOverrideCursor();
-        UpdateCaptions();
+        FGrid->UpdateCaptions();
         UpdateCommandStates();
     });
     for (int i = 0; i < FProject->LangFiles().Count(); ++i) FProject->SaveLanguage(i);
@@ -943,23 +514,21 @@ void TOxvPDMainForm::CloseLanguage()
     const TGridRect sel = sgStrings->Selection();
     std::vector<TQGridColumn*> columns;
     for (int c = sel.Right; c >= std::max(sel.Left, 0); --c)
-        if (c < sgStrings->VisibleColCount() && ColumnFile(c) && !ColumnFile(c)->IsNative())
+        if (c < sgStrings->VisibleColCount() && FGrid->ColumnFile(c) && !FGrid->ColumnFile(c)->IsNative())
             columns.push_back(sgStrings->VisibleColumn(c));
     const auto refresh = qScopeGuard([this] {
         if (ProjectOpen() && sgStrings->VisibleColCount() <= 1) {
-            for (int c = 0; c < sgStrings->Columns().Count(); ++c)
-                if (sgStrings->Columns().Items(c)->Data() == FProject->LangFiles().Items(0))
-                    sgStrings->Columns().Items(c)->SetVisible(true);
-            AllowSelectEvents = false;
+            if (TQGridColumn* native = FGrid->NativeColumn()) native->SetVisible(true);
+            FGrid->SetAllowSelectEvents(false);
             chbShowNative->setChecked(true);
             if (sgStrings->VisibleColCount() > 1) sgStrings->SetCol(1);
-            AllowSelectEvents = true;
+            FGrid->SetAllowSelectEvents(true);
         }
-        RefreshGrid();
+        FGrid->RefreshGrid();
     });
     for (TQGridColumn* column : columns) {
         auto* file = static_cast<TLangFile*>(column->Data());
-        SaveColumnSettings(column);
+        SaveProjectDesktop();
         bool allow = true;
         // The project moves the filter and sorting off a closed language.
         FProject->CloseLanguage(file->LangIndex(), allow);
@@ -970,165 +539,7 @@ void TOxvPDMainForm::CloseLanguage()
 
 // --- window state ---
 
-QString TOxvPDMainForm::ColumnCaption(const TLangFile* File) const
-{
-    QString caption = File->IsNative() ? UiString(usNativeCaption, {File->LangEnglishName()}) : File->LangEnglishName();
-    if (File->Modified()) caption += QStringLiteral(" *");
-    return caption;
-}
-
-void TOxvPDMainForm::UpdateColumnCaption(TQGridColumn* Column)
-{
-    if (const auto* file = static_cast<const TLangFile*>(Column->Data())) Column->SetCaption(ColumnCaption(file));
-}
-
-void TOxvPDMainForm::UpdateCaptions()
-{
-    for (int c = 0; c < sgStrings->Columns().Count(); ++c) UpdateColumnCaption(sgStrings->Columns().Items(c));
-}
-
-void TOxvPDMainForm::UpdateWindowTitle()
-{
-    setWindowTitle(ProjectOpen() ? kTitle + QStringLiteral(" - ") + FProject->DisplayName() : kTitle);
-}
-
-QString TOxvPDMainForm::FilterLabelText() const
-{
-    const TLPFilter& filter = FProject->Filter();
-    const bool both = filter.ShowTranslated() && filter.ShowUntranslated();
-    QString language;
-    if (!both || !filter.RegExp().isEmpty()) {
-        const int index = filter.LangIndex();
-        if (index == 0)
-            language = UiString(usFilterNative);
-        else if (index > 0 && index < FProject->LangFiles().Count())
-            language = FProject->LangFiles().Items(index)->LangEnglishName();
-    }
-    QString state = both                      ? UiString(usFilterBoth)
-                    : filter.ShowTranslated() ? UiString(usFilterTranslated)
-                                              : UiString(usFilterUntranslated);
-    if (!filter.RegExp().isEmpty()) state += QStringLiteral("; RegExp: \"") + filter.RegExp() + QLatin1Char('"');
-    return language + QStringLiteral(": ") + state;
-}
-
-QList<TLocItem*> TOxvPDMainForm::SelectedItems() const
-{
-    QList<TLocItem*> items;
-    const TGridRect sel = sgStrings->Selection();
-    for (int r = std::max(sel.Top, 0); r <= sel.Bottom && r < sgStrings->RowCount(); ++r)
-        if (TLocItem* item = RowItem(r)) items << item;
-    return items;
-}
-
-QList<TLangFile*> TOxvPDMainForm::SelectedLanguages() const
-{
-    QList<TLangFile*> files;
-    const TGridRect sel = sgStrings->Selection();
-    for (int c = std::max(sel.Left, 0); c <= sel.Right && c < sgStrings->VisibleColCount(); ++c)
-        if (TLangFile* file = ColumnFile(c)) files << file;
-    return files;
-}
-
-bool TOxvPDMainForm::Writable(int ACol) const
-{
-    if (ACol < 0 || ACol >= sgStrings->VisibleColCount()) return false;
-    return ColumnFile(ACol) && !sgStrings->VisibleColumn(ACol)->ReadOnly();
-}
-
-void TOxvPDMainForm::UpdateCommandStates()
-{
-    const bool open = ProjectOpen();
-    UpdateWindowTitle();
-    for (QAction* a : FEditItems) a->setVisible(open);
-    FFilterPanel->setVisible(open);
-    sgStrings->setVisible(open);
-    FLanguageMenu->menuAction()->setVisible(open);
-    FSearchMenu->menuAction()->setVisible(open && !FSearchMenu->actions().isEmpty());
-    miCloseProject->setEnabled(open);
-    miCreateLang->setEnabled(open);
-    miOpenLang->setEnabled(open);
-    FReopenMenu->menuAction()->setVisible(!FReopenMenu->actions().isEmpty());
-    lblFilter->setText(FilterLabelText());
-
-    const TLangFile* active = ActiveLangFile();
-    const int activeIndex = active ? active->LangIndex() : -1;
-    const bool oneCol = !sgStrings->MultiColsSelected();
-    const TGridRect sel = sgStrings->Selection();
-    bool someWritable = false, someLanguage = false;
-    for (int c = std::max(sel.Left, 0); c <= sel.Right && c < sgStrings->VisibleColCount(); ++c) {
-        const TLangFile* file = ColumnFile(c);
-        if (!file) continue;
-        someLanguage = someLanguage || !file->IsNative();
-        someWritable = someWritable || (file->IsNative() ? !file->ReadOnly() && file->Modified() : !file->ReadOnly());
-    }
-    bool anyModified = false;
-    for (const auto& file : FProject->LangFiles()) anyModified = anyModified || file->Modified();
-    miSaveLanguage->setEnabled(open && someWritable);
-    miCloseLanguage->setEnabled(open && active && someLanguage);
-    miSaveAll->setEnabled(anyModified);
-    miShowBoth->setEnabled(open && oneCol);
-    miShowTranslated->setEnabled(active && !active->IsNative() && oneCol);
-    miShowUntranslated->setEnabled(miShowTranslated->isEnabled());
-
-    const TLPFilter& filter = FProject->Filter();
-    const bool both = filter.ShowTranslated() && filter.ShowUntranslated();
-    const bool follow = filter.LangIndex() == activeIndex || both;
-    miShowBoth->setChecked(follow && both);
-    miShowTranslated->setChecked(follow && !both && filter.ShowTranslated());
-    miShowUntranslated->setChecked(follow && !both && filter.ShowUntranslated());
-    miShowUntrOnly->setChecked(filter.UntranslatableOnly());
-    const bool textual = filter.Properties().ShowTextual(), nontextual = filter.Properties().ShowNontextual();
-    for (auto [menu, popup, on] : {std::tuple{miShowTextual, pmShowTextual, textual && !nontextual},
-                                   std::tuple{miShowNontextual, pmShowNontextual, nontextual && !textual},
-                                   std::tuple{miAllTypes, pmAllTypes, textual && nontextual}}) {
-        menu->setChecked(on);
-        popup->setChecked(on);
-    }
-    const TLPSorting& sorting = FProject->Sorting();
-    for (QAction* a : {miSortAsc, miSortDsc, miSortOriginal}) a->setEnabled(open && oneCol);
-    miSortOriginal->setChecked(sorting.SortOrder() == soNone);
-    miSortAsc->setChecked(sorting.SortOrder() == soAsc && sorting.LangIndex() == activeIndex);
-    miSortDsc->setChecked(sorting.SortOrder() == soDsc && sorting.LangIndex() == activeIndex);
-    chbShowNative->setEnabled(!(chbShowNative->isChecked() && sgStrings->VisibleColCount() <= 2));
-    FSearch->UpdateCommandStates();
-    FExchange->UpdateCommandStates();
-    FRepository->UpdateCommandStates();
-    FWeb->UpdateCommandStates();
-    FPreview->UpdateCommandStates();
-    FProjectTools->UpdateCommandStates();
-    FExternal->UpdateCommandStates();
-    FLibraries->UpdateCommandStates();
-    FLanguageTools->UpdateCommandStates();
-}
-
-void TOxvPDMainForm::SetNativeValueFormVisible(bool Visible)
-{
-    FNativeValueForm->setVisible(Visible);
-    miNtvValueForm->setChecked(Visible);
-}
-
 // --- settings ---
-
-TQGridColumn* TOxvPDMainForm::NativeColumn() const
-{
-    if (!ProjectOpen()) return nullptr;
-    for (int c = 0; c < sgStrings->Columns().Count(); ++c)
-        if (sgStrings->Columns().Items(c)->Data() == FProject->LangFiles().Items(0))
-            return sgStrings->Columns().Items(c);
-    return nullptr;
-}
-
-void TOxvPDMainForm::BuildReopenMenu()
-{
-    FReopenMenu->clear();
-    FRecent = LoadRecentProjects(ProjectOpen() ? FProject->NativeFileName() : QString());
-    for (const TRecentProject& entry : FRecent) {
-        QAction* action = FReopenMenu->addAction(RecentProjectCaption(entry));
-        connect(action, &QAction::triggered, this,
-                [this, entry] { Guard([&] { OpenProjectFile(entry.File, false, entry.Library); }); });
-    }
-    FReopenMenu->menuAction()->setVisible(!FRecent.isEmpty());
-}
 
 bool TOxvPDMainForm::LoadProjectDesktop()
 {
@@ -1140,7 +551,7 @@ bool TOxvPDMainForm::LoadProjectDesktop()
     sgStrings->SetDefaultRowHeight(desktop.RowHeight);
     FTreeCombo->SelectSectionText(desktop.Section);
     FProject->SetPEFileName(ResolvePEFileName(FProject->PEFileName(), desktop.PEFileName, native));
-    LoadColumnSettings(NativeColumn());
+    FGrid->LoadColumnSettings(FGrid->NativeColumn());
 
     // A language that fails stays out and the others open; what failed is
     // said once, after them all.
@@ -1155,8 +566,8 @@ bool TOxvPDMainForm::LoadProjectDesktop()
             failures << LanguageOpenError(name, e);
             continue;
         }
-        TQGridColumn* column = AddLanguageColumn(FProject->LangFiles().Items(FProject->LangFiles().Count() - 1));
-        if (!FOptions.OpenList) LoadColumnSettings(column);
+        TQGridColumn* column = FGrid->AddLanguageColumn(FProject->LangFiles().Items(FProject->LangFiles().Count() - 1));
+        if (!FOptions.OpenList) FGrid->LoadColumnSettings(column);
     }
 
     if (!failures.isEmpty()) Prompt().Message(mkError, failures.join(QStringLiteral("\r\n\r\n")), mbOK, mrOk);
@@ -1176,7 +587,7 @@ bool TOxvPDMainForm::LoadProjectDesktop()
     sorting.SetLangIndex(sortable ? desktop.SortLangIndex : 0);
     sorting.SetLocaleID(desktop.SortLocale);
 
-    TQGridColumn* nativeColumn = NativeColumn();
+    TQGridColumn* nativeColumn = FGrid->NativeColumn();
     if (desktop.NativeGridIndex) {
         try {
             nativeColumn->SetGridIndex(*desktop.NativeGridIndex);
@@ -1194,14 +605,14 @@ void TOxvPDMainForm::SaveProjectDesktop()
 {
     TProjectDesktopFile file(FProject->NativeFileName());
     TProjectDesktop desktop;
-    const TQGridColumn* nativeColumn = NativeColumn();
+    const TQGridColumn* nativeColumn = FGrid->NativeColumn();
     desktop.ShowNative = nativeColumn && nativeColumn->Visible();
     desktop.FixedWidth = sgStrings->Columns().Count() > 0 ? sgStrings->Columns().Items(0)->Width() : 150;
     desktop.RowHeight = sgStrings->DefaultRowHeight();
     desktop.PEFileName = FProject->PEFileName();
     if (nativeColumn && nativeColumn->GridIndex() >= 0) desktop.NativeGridIndex = nativeColumn->GridIndex();
     for (int c = 0; c < sgStrings->VisibleColCount(); ++c)
-        if (const TLangFile* lang = ColumnFile(c); lang && !lang->IsNative())
+        if (const TLangFile* lang = FGrid->ColumnFile(c); lang && !lang->IsNative())
             desktop.Languages << LanguageExtension(lang->FileName());
     const TLPFilter& filter = FProject->Filter();
     desktop.ShowTranslated = filter.ShowTranslated();
@@ -1237,40 +648,11 @@ void TOxvPDMainForm::SaveProjectDesktop()
     file.Save(); // the editor goes on without it
 }
 
-void TOxvPDMainForm::SaveColumnSettings(TQGridColumn* Column)
-{
-    // The whole desktop is written; it holds this column's section.
-    (void)Column;
-    SaveProjectDesktop();
-}
-
-void TOxvPDMainForm::LoadColumnSettings(TQGridColumn* Column)
-{
-    auto* lang = Column ? static_cast<TLangFile*>(Column->Data()) : nullptr;
-    if (!lang) return;
-    const TColumnSettings defaults =
-        DefaultColumnSettings(lang->Locale(), DefaultGridFont.family(), DefaultGridFont.pointSize());
-    const TProjectDesktopFile file(FProject->NativeFileName());
-    const TColumnSettings settings =
-        file.Exists() ? file.ReadColumn(LanguageExtension(lang->FileName()), defaults) : defaults;
-    Column->SetWidth(settings.Width);
-    QFont font = DefaultGridFont;
-    if (!settings.FontName.isEmpty()) font.setFamily(settings.FontName);
-    if (settings.FontSize > 0) font.setPointSize(settings.FontSize);
-    if (settings.FontStyle >= 0) SetFontStyle(font, settings.FontStyle);
-    Column->SetFont({font, Column->Font().Color});
-    lang->SetKeyboardLayout(settings.KbLayout);
-    Column->SetImeName(settings.ImeName);
-    Column->SetImeMode(TImeMode(std::clamp(settings.ImeMode, 0, int(imHanguel))));
-    lang->SetRepLocale(settings.RepLocale);
-    lang->SetAskRepLocale(settings.AskRepLocale);
-}
-
 void TOxvPDMainForm::ShowOptions()
 {
     TdlgOptions dialog(this);
     dialog.SetSettings(FSettings);
-    dialog.SetGridFont(DefaultGridFont, 1);
+    dialog.SetGridFont(FGrid->DefaultFont(), 1);
     const QString repository = FRepository->Repository() ? FRepository->RepositoryPath() : QString();
     dialog.SetRepositoryPath(repository);
     if (TUiLanguage* language = TUiLanguage::Current()) language->FillOptions(dialog);
@@ -1283,9 +665,112 @@ void TOxvPDMainForm::ShowOptions()
     SaveOptions(FSettings);
     SaveLibraryPath(FSettings.LibraryPath);
     if (TUiLanguage* language = TUiLanguage::Current()) language->ApplyOptions(dialog);
-    DefaultGridFont = dialog.GridFont();
-    SaveGridFont(FontSettingsOf(DefaultGridFont, dialog.GridFontCharset()));
+    FGrid->SetDefaultFont(dialog.GridFont());
+    SaveGridFont(FontSettingsOf(FGrid->DefaultFont(), dialog.GridFontCharset()));
     ApplySettings();
-    RefreshGrid();
+    FGrid->RefreshGrid();
     FSuggestions->CurrentChanged(); // with the new threshold and count
+}
+
+QString TOxvPDMainForm::SectionText() const { return edSection->text(); }
+
+void TOxvPDMainForm::ShowSectionText(const QTreeWidgetItem* Node)
+{
+    const QTreeWidgetItem* parent = Node->parent();
+    edSection->setText(parent ? TfrmTreeCombo::NodeName(parent) + QLatin1Char('.') + Node->text(0) : Node->text(0));
+}
+
+void TOxvPDMainForm::ApplySectionSelection(QTreeWidgetItem* Node)
+{
+    if (!Node) return;
+    const TShownSection section = FTreeCombo->SectionOf(Node);
+    ShowSectionText(Node);
+    const QString name = Node->parent() ? TfrmTreeCombo::NodeName(Node) : QString();
+    TLPFilter& filter = FProject->Filter();
+    switch (section) {
+    case ssForms:
+        filter.Properties().SetFormName(name);
+        filter.Properties().SetModified(true);
+        break;
+    case ssUnits:
+        filter.Constants().SetUntName(name);
+        filter.Constants().SetModified(true);
+        break;
+    case ssExternal:
+        filter.ExtItems().SetGroupName(name);
+        filter.ExtItems().SetModified(true);
+        break;
+    }
+    filter.SetShownSection(section);
+}
+
+void TOxvPDMainForm::SectionChange(QTreeWidgetItem* Node)
+{
+    const int row = sgStrings->Row();
+    // The chooser shows the node chosen here too (its index counts depth first).
+    int index = 0;
+    for (QTreeWidgetItemIterator it(FTreeCombo->Tree()); *it && *it != Node; ++it) ++index;
+    if (FTreeCombo->SelectedNode() != Node) FTreeCombo->SetSelectedIndex(index);
+    ApplySectionSelection(Node);
+    edSection->setToolTip(edSection->text());
+    FGrid->RefreshGrid();
+    sgStrings->setFocus();
+    if (row == sgStrings->Row() && row >= 0) FGrid->SelectCell(sgStrings->Col(), row);
+}
+
+void TOxvPDMainForm::ChooseSection()
+{
+    if (!ProjectOpen()) return;
+    // Under the section edit, at least as wide as it and within the window.
+    const QRect client = rect();
+    FTreeCombo->SetMinWidth(edSection->width() + btnSection->width());
+    FTreeCombo->SetMaxWidth(std::max(FTreeCombo->MinWidth(), client.width() - 100));
+    const QPoint below = edSection->mapTo(this, QPoint(0, edSection->height()));
+    FTreeCombo->SetMaxHeight(std::max(100, client.height() - 100 - below.y()));
+    FTreeCombo->move(edSection->mapToGlobal(QPoint(0, edSection->height())));
+    FTreeCombo->show();
+}
+
+void TOxvPDMainForm::StepSection(int Delta) { FTreeCombo->ChooseSibling(Delta); }
+
+void TOxvPDMainForm::UpdateStatusText(int ACol, int ARow)
+{
+    if (ACol < 0) ACol = sgStrings->Col();
+    if (ARow < 0) ARow = sgStrings->Row();
+    if (sgStrings->RowCount() == 0 || ARow < 0 || ACol < 0) {
+        FStatusBar->ShowNoCell(FStatusFont);
+        return;
+    }
+    FStatusBar->ShowCell(ARow, sgStrings->RowCount(), sgStrings->GetCell(ACol, ARow), FStatusFont);
+    const TLocItem* item = FGrid->RowItem(ARow);
+    const TLangFile* file = FGrid->ColumnFile(ACol);
+    if (item && file)
+        FStatusBar->ShowRelativeLength(item->MainValue()->Value(), item->Values().Items(file->LangIndex())->Value());
+    else
+        FStatusBar->ShowRelativeLength(QString(), QString());
+}
+
+void TOxvPDMainForm::EditCellMultiLine()
+{
+    const int col = sgStrings->Col();
+    const int row = sgStrings->Row();
+    const TLangFile* file = FGrid->ColumnFile(col);
+    if (!file || !FGrid->RowItem(row)) return;
+    TQGridColumn* native = nullptr;
+    for (int c = 0; c < sgStrings->Columns().Count(); ++c)
+        if (sgStrings->Columns().Items(c)->Data() == FProject->LangFiles().Items(0))
+            native = sgStrings->Columns().Items(c);
+    FCellEditor->SetNative(FGrid->NativeText(row), native ? native->Font().Font : FGrid->DefaultFont());
+    FCellEditor->SetCurrent(sgStrings->GetCell(col, row), sgStrings->VisibleColumn(col)->Font().Font,
+                            FSettings.RightToLeft4ME && IsRightToLeftLocale(file->Locale()));
+    const bool nativeShown = FNativeValueForm->isVisible();
+    FNativeValueForm->hide();
+    const bool ok = FCellEditor->exec() == QDialog::Accepted;
+    if (nativeShown) FNativeValueForm->show();
+    if (ok)
+        FGrid->EditCell(col, row, FCellEditor->Text());
+    else
+        FGrid->CancelEdit(col, row);
+    sgStrings->InvalidateCell(col, row);
+    sgStrings->setFocus();
 }
