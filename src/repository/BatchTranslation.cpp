@@ -49,6 +49,13 @@ template <class F> auto WithRepositoryName(const TRepository& Rep, F f)
     }
 }
 
+// Runs that write need the repository to themselves: one that another
+// program holds open for writing is refused, never written beside it.
+void OpenForWriting(TRepository& Rep)
+{
+    if (!Rep.OpenOrCreate()) throw EQBaseError(QStringLiteral("The repository is in use by another program"));
+}
+
 // A file being translated counts its results as it goes.
 struct TFileRun {
     TLangFileProject& Project;
@@ -110,10 +117,9 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
     const QString name = BatchRepositoryPath(Job.Repository);
     std::unique_ptr<TRepository> rep = NewRepository(name);
     WithRepositoryName(*rep, [&] {
-        if (!rep->Exists()) {
-            rep->OpenOrCreate();
-            rep = NewRepository(name); // closes the new files
-        }
+        // The run only reads: a mistyped path must not leave a new, empty
+        // repository behind and translate nothing.
+        if (!rep->Exists()) throw EQBaseError(UiString(usRepositoryMissing));
         rep->SetFuzzyLookups(fuzzyScore > 0);
         rep->OpenReadOnly();
         WaitForIndex(*rep, Prompt);
@@ -156,11 +162,18 @@ bool RunBatchRepositoryImport(const QString& Repository, const QString& FileName
 {
     const std::unique_ptr<TRepository> rep = NewRepository(BatchRepositoryPath(Repository));
     return WithRepositoryName(*rep, [&] {
-        rep->OpenOrCreate();
+        OpenForWriting(*rep);
         WaitForIndex(*rep, Prompt);
         TSilentRepositoryPrompt silent;
         TRepositoryFlows flows(*rep, TRepositoryOptions::Read(), Prompt, silent);
-        return ImportRepositoryFile(flows, FileName, Prompt, &Entries);
+        try {
+            return ImportRepositoryFile(flows, FileName, Prompt, &Entries);
+        } catch (const EQBaseError&) {
+            throw; // the repository's own, named after it
+        } catch (const EVocabrixError& e) {
+            // A file that is refused is named: a script may import many.
+            throw EVocabrixError(QStringLiteral("\"%1\": %2").arg(QDir::toNativeSeparators(FileName), e.Message()));
+        }
     });
 }
 
@@ -221,7 +234,7 @@ TRepositoryCopy RunBatchRepositoryCopy(const QString& Repository, const QString&
     });
     TRepositoryCopy copy;
     WithRepositoryName(*target, [&] {
-        if (!target->OpenOrCreate()) throw EQBaseError(QStringLiteral("The repository is in use by another program"));
+        OpenForWriting(*target);
         WaitForIndex(*target, Prompt);
         const QList<int> locales = source->RepLocales();
         copy.Languages = locales.size();
@@ -229,7 +242,9 @@ TRepositoryCopy RunBatchRepositoryCopy(const QString& Repository, const QString&
         const TProgressRun progress(Prompt, UiString(usCopyingRepository), source->RecordCount());
         const bool completed = source->ForEachRecord(locales, [&](qint32, const QStringList& Texts) {
             ++copy.Records;
-            if (HasRecord(*target, locales, Texts)) {
+            if (!std::all_of(Texts.cbegin(), Texts.cend(), IsStorableText)) {
+                ++copy.LeftOut; // stopping here would stop every later copy at the same record
+            } else if (HasRecord(*target, locales, Texts)) {
                 ++copy.Skipped;
             } else {
                 QList<TRepText> texts;

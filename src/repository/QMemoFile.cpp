@@ -39,6 +39,7 @@ void TQMemoFile::CreateMemoFile(const QString& AFileName)
     w.I32(0);
     w.I32(0);
     w.I32(0);
+    w.U32(FStamp);
     w.Zeros(HeaderSize - raw.size());
     try {
         WriteFileAtomic(AFileName, raw);
@@ -84,6 +85,7 @@ void TQMemoFile::ParseHeader(const QByteArray& raw)
     const qint32 firstBlock = r.I32();
     const qint32 firstEmpty = r.I32();
     const qint32 lastEmpty = r.I32();
+    const quint32 stamp = r.U32();
     const auto inRange = [total](qint32 b) { return b >= 0 && b <= total; };
     // A header that names blocks the file does not hold is damaged; trusting
     // it would send every later read past the end.
@@ -99,6 +101,7 @@ void TQMemoFile::ParseHeader(const QByteArray& raw)
     FFirstBlock = firstBlock;
     FFirstEmpty = firstEmpty;
     FLastEmpty = lastEmpty;
+    FStamp = stamp;
 }
 
 void TQMemoFile::WriteHeader()
@@ -113,6 +116,7 @@ void TQMemoFile::WriteHeader()
     w.I32(FFirstBlock);
     w.I32(FFirstEmpty);
     w.I32(FLastEmpty);
+    w.U32(FStamp);
     w.Zeros(HeaderSize - raw.size());
     if (!FFile.WriteAt(0, raw.constData(), raw.size()))
         throw EQBaseError(QStringLiteral("Error during memo header writing"));
