@@ -44,6 +44,10 @@ template <class F> auto WithRepositoryName(const TRepository& Rep, F f)
     const QString name = IsRepositoryConnection(Rep.Name()) ? Rep.Name() : QDir::toNativeSeparators(Rep.Name());
     try {
         return f();
+    } catch (const EQMemoError& e) {
+        const QFileInfo fi(Rep.Name());
+        const QString memo = QDir::toNativeSeparators(fi.path() + QLatin1Char('/') + fi.completeBaseName() + ".mem");
+        throw EQBaseError(QStringLiteral("Repository \"%1\": memo file \"%2\": %3").arg(name, memo, e.Message()));
     } catch (const EQBaseError& e) {
         throw EQBaseError(QStringLiteral("Repository \"%1\": %2").arg(name, e.Message()));
     }

@@ -224,6 +224,15 @@ private Q_SLOTS:
         QVERIFY2(r.Err.startsWith("Error: Repository \"" + damaged + "\": "), qPrintable(r.Err));
         QCOMPARE(GermanValues(dir), before);
 
+        // Damage in the memo file is reported under the memo file.
+        const QString memoDamaged = QDir(dir).filePath("memo.lr");
+        QVERIFY(QFile::copy(FRepository, memoDamaged));
+        QVERIFY(QFile::copy(QFileInfo(FRepository).path() + "/notes.mem", QDir(dir).filePath("memo.mem")));
+        QVERIFY(QFile::resize(QDir(dir).filePath("memo.mem"), 30));
+        r = Run(dir, {"-translate:deu", "-repository:" + memoDamaged, "Notes.ntv.lng"});
+        QCOMPARE(r.Code, 1);
+        QVERIFY2(r.Err.contains("memo file \"" + QDir(dir).filePath("memo.mem") + "\""), qPrintable(r.Err));
+
         // A configuration file that is no text.
         QFile cfg(QDir(dir).filePath("bad.cfg"));
         QVERIFY(cfg.open(QIODevice::WriteOnly));
