@@ -1,6 +1,7 @@
 #include "app/Batch.h"
 
 #include "core/Prompt.h"
+#include "core/TerminalText.h"
 #include "exchange/BatchExchange.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
@@ -58,7 +59,7 @@ void BatchTranslate(const TStartOptions& Options, TPrompt& Prompt)
     out.setEncoding(QStringConverter::Utf8);
     for (const TBatchTranslationLine& line : RunBatchTranslation(job, Prompt)) {
         out << QStringLiteral("%1: %2 translated, %3 untranslated")
-                   .arg(line.Code)
+                   .arg(EscapeControls(line.Code))
                    .arg(line.Translated)
                    .arg(line.Untranslated);
         if (line.Fuzzy >= 0) out << QStringLiteral(" (%1 filled from fuzzy matches)").arg(line.Fuzzy);
@@ -95,7 +96,9 @@ void BatchRepImport(const TStartOptions& Options, TPrompt& Prompt)
     qint64 entries = 0;
     const bool completed = RunBatchRepositoryImport(Options.Repository, Options.RepImportFile, Prompt, entries);
     QTextStream out(stdout);
-    out << QFileInfo(Options.RepImportFile).fileName() << QStringLiteral(": %1 entries imported\n").arg(entries);
+    out.setEncoding(QStringConverter::Utf8);
+    out << EscapeControls(QFileInfo(Options.RepImportFile).fileName())
+        << QStringLiteral(": %1 entries imported\n").arg(entries);
     if (!completed) throw EBatchExit(1);
 }
 
@@ -103,17 +106,22 @@ void BatchRepExport(const TStartOptions& Options, TPrompt& Prompt)
 {
     const qint64 written = RunBatchRepositoryExport(Options.Repository, Options.RepExportFile, Prompt);
     QTextStream out(stdout);
-    out << QFileInfo(Options.RepExportFile).fileName() << QStringLiteral(": %1 records exported\n").arg(written);
+    out.setEncoding(QStringConverter::Utf8);
+    out << EscapeControls(QFileInfo(Options.RepExportFile).fileName())
+        << QStringLiteral(": %1 records exported\n").arg(written);
 }
 
 void BatchRepCopy(const TStartOptions& Options, TPrompt& Prompt)
 {
     const TRepositoryCopy copy = RunBatchRepositoryCopy(Options.Repository, Options.RepCopyTarget, Prompt);
     QTextStream out(stdout);
-    out << QStringLiteral("%1 records in %2 languages copied, %3 of them already there\n")
+    out << QStringLiteral("%1 records in %2 languages copied, %3 of them already there")
                .arg(copy.Records)
                .arg(copy.Languages)
                .arg(copy.Skipped);
+    if (copy.LeftOut > 0)
+        out << QStringLiteral(", %1 left out (a text with a NUL character or an unpaired surrogate)").arg(copy.LeftOut);
+    out << '\n';
 }
 
 struct TBatchOperation {
@@ -229,7 +237,7 @@ void BatchExtract(const TStartOptions& Options, TPrompt& Prompt)
     for (const QString& warning : summary.Warnings) Prompt.Message(mkWarning, warning, mbOK, mrOk);
     QTextStream out(stdout);
     out.setEncoding(QStringConverter::Utf8);
-    out << QFileInfo(Options.ProjectFile).fileName() << QStringLiteral(": ") << summary.Text() << '\n';
+    out << EscapeControls(QFileInfo(Options.ProjectFile).fileName()) << QStringLiteral(": ") << summary.Text() << '\n';
 }
 
 QString BatchLanguageFileName(const QString& ProjectFile, const QString& Code)
