@@ -62,6 +62,10 @@ const TSwitch kSwitches[] = {
     {"-repimport:", skPath, [](TStartOptions& o, const QString& v) { o.RepImportFile = v; }},
     {"-repexport:", skPath, [](TStartOptions& o, const QString& v) { o.RepExportFile = v; }},
     {"-repcopy:", skRepository, [](TStartOptions& o, const QString& v) { o.RepCopyTarget = v; }},
+    {"-mt:", skText, [](TStartOptions& o, const QString& v) { o.MtList = ParseCommaText(v); }},
+    {"-mtprovider:", skText, [](TStartOptions& o, const QString& v) { o.MtProvider = v; }},
+    {"-mthost:", skText, [](TStartOptions& o, const QString& v) { o.MtHost = v; }},
+    {"-mtkey:", skText, [](TStartOptions& o, const QString& v) { o.MtKey = v; }},
 };
 
 // Absolute and without "." and ".." parts; an empty value stays empty.

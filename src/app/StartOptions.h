@@ -66,6 +66,10 @@ struct TStartOptions {
     QString RepImportFile;                    // -repimport: TMX or XML table file into the repository
     QString RepExportFile;                    // -repexport: the repository as a TMX file
     QString RepCopyTarget;                    // -repcopy: every record into another repository (file or server)
+    std::optional<QStringList> MtList;        // -mt: languages to fill with machine drafts
+    QString MtProvider;                       // -mtprovider: the engine, instead of the settings'
+    QString MtHost;                           // -mthost: its host, instead of the settings'
+    QString MtKey;                            // -mtkey: its key for this run, never stored
 };
 
 // Reads the arguments (without the program name) into start options. Relative
