@@ -12,10 +12,8 @@ class TSettingsKey;
 // The machine translation settings: "MTProvider" names the engine (Google
 // when missing, so older settings go on as they were), "<Name>APIKey" and
 // "<Name>APIHost" its key and host (Google's are the older "GoogleAPIKey"
-// and "GoogleAPIHost"), "MTStoreTranslated" stores Translate All's output as
-// translated instead of as drafts.
+// and "GoogleAPIHost").
 inline const QString MtProviderSetting = QStringLiteral("MTProvider");
-inline const QString MtStoreTranslatedSetting = QStringLiteral("MTStoreTranslated");
 QString MtKeySetting(TMtProviderKind Provider);
 QString MtHostSetting(TMtProviderKind Provider);
 // The provider the settings name; Google for a missing or unknown name.

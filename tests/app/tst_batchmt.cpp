@@ -5,9 +5,11 @@
 // before any file changes.
 
 #include "exchange/ApyTestServer.h"
+#include "exchange/BatchMachineTranslation.h"
 #include "exchange/WebTestServer.h"
 #include "exchange/WebTranslator.h"
 #include "langfile/LangFileProject.h"
+#include "platform/Settings.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -79,7 +81,12 @@ class TstBatchMt : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() { FApy = std::make_unique<TApyTestServer>(); }
+    void initTestCase()
+    {
+        // This process writes the settings the program's runs read.
+        qputenv("XDG_CONFIG_HOME", FDir.filePath("config").toLocal8Bit());
+        FApy = std::make_unique<TApyTestServer>();
+    }
     void cleanupTestCase() { FApy.reset(); }
 
     void draftsFromApertium()
@@ -136,6 +143,33 @@ private Q_SLOTS:
         QVERIFY(requests[1]["body"].toString().contains(QLatin1String("\"api_key\":\"SECRET-42\"")));
         for (QDirIterator it(FDir.filePath("config"), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
             QVERIFY2(!ReadAll(it.next()).contains("SECRET-42"), qPrintable(it.filePath()));
+    }
+
+    // Without switches the settings name the engine and its host.
+    void engineOfTheSettings()
+    {
+        TWebTestServer libre(QStringLiteral("localhost"), TWebTestServer::PlainHttp);
+        QVERIFY2(libre.Ok(), libre.Error().constData());
+        {
+            TSettingsKey key;
+            key.WriteString(MtProviderSetting, QStringLiteral("LibreTranslate"));
+            key.WriteString(MtHostSetting(mpLibreTranslate), "http://" + libre.Host());
+            // Should the engine setting be missed, no public service is asked.
+            key.WriteString(MtHostSetting(mpGoogle), QStringLiteral("127.0.0.1:1"));
+            QVERIFY(key.Flush());
+        }
+        const TRun r = Run(NewSample(), {"-mt:deu", "Notes.ntv.lng"});
+        {
+            TSettingsKey key;
+            key.DeleteValue(MtProviderSetting);
+            key.DeleteValue(MtHostSetting(mpLibreTranslate));
+            key.DeleteValue(MtHostSetting(mpGoogle));
+            key.Flush();
+        }
+        QCOMPARE(r.Err, QString());
+        QVERIFY2(QRegularExpression("^deu: [1-9][0-9]* drafted, 0 failed\n$").match(r.Out).hasMatch(),
+                 qPrintable(r.Out));
+        QVERIFY(libre.Details().size() > 1);
     }
 
     // Nothing is changed when the engine cannot do the whole run.
