@@ -21,6 +21,8 @@ PACKAGES=(
   python3                # that loopback server (http.server behind ssl)
   libqt6sql6-psql        # Qt SQL's PostgreSQL driver: the shared repository of a team
   postgresql             # the server the shared repository's tests start on a free port (with pg_trgm)
+  apertium-apy           # Apertium's HTTP server: the in-house machine translation engine the tests start on loopback
+  apertium-eng-spa       # its English-Spanish pair, the one the machine translation tests and benchmark translate with
   xvfb                   # a display for running the editor on a headless machine
   xauth                  # used by xvfb-run
   librsvg2-bin           # rsvg-convert: the package's PNG icons from the one SVG source

@@ -3,6 +3,7 @@
 #include "core/Prompt.h"
 #include "core/TerminalText.h"
 #include "exchange/BatchExchange.h"
+#include "exchange/BatchMachineTranslation.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
 #include "langfile/ProjectStats.h"
@@ -65,6 +66,18 @@ void BatchTranslate(const TStartOptions& Options, TPrompt& Prompt)
         if (line.Fuzzy >= 0) out << QStringLiteral(" (%1 filled from fuzzy matches)").arg(line.Fuzzy);
         out << QLatin1Char('\n');
     }
+}
+
+// Memory first (-translate: runs before), the engine for the rest.
+void BatchMachineTranslate(const TStartOptions& Options, TPrompt& Prompt)
+{
+    const TBatchMachineTranslation job{Options.ProjectFile, *Options.MtList, Options.MtProvider, Options.MtHost,
+                                       Options.MtKey};
+    const QList<TBatchMachineTranslationLine> lines = RunBatchMachineTranslation(job, Prompt);
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    for (const TBatchMachineTranslationLine& line : lines)
+        out << QStringLiteral("%1: %2 drafted, %3 failed\n").arg(line.Code).arg(line.Drafted).arg(line.Failed);
 }
 
 // -export: and -import: report a failing file and go on with the next; the
@@ -143,6 +156,7 @@ const TBatchOperation kBatchOperations[] = {
     {[](const TStartOptions& o) { return o.ImportList.has_value(); }, BatchImport, true},
     {[](const TStartOptions& o) { return !o.RepImportFile.isEmpty(); }, BatchRepImport, false},
     {[](const TStartOptions& o) { return o.TranslateList.has_value(); }, BatchTranslate, true},
+    {[](const TStartOptions& o) { return o.MtList.has_value(); }, BatchMachineTranslate, true},
     {[](const TStartOptions& o) { return o.Stats.has_value(); }, BatchStats, true},
     {[](const TStartOptions& o) { return !o.RepExportFile.isEmpty(); }, BatchRepExport, false},
     {[](const TStartOptions& o) { return !o.RepCopyTarget.isEmpty(); }, BatchRepCopy, false},
@@ -156,6 +170,9 @@ void CheckRunnable(const TStartOptions& o)
         if (op.NeedsProject && o.ProjectFile.isEmpty())
             throw ECommandLineError(QStringLiteral("No project file is given on the command line"));
     }
+    if (!o.MtProvider.isEmpty() && !MtProviderByName(o.MtProvider))
+        throw ECommandLineError(QStringLiteral("Unknown machine translation engine \"%1\" (known: %2)")
+                                    .arg(o.MtProvider, MtProviderNames().join(QLatin1String(", "))));
 }
 
 void ReportError(TPrompt& Prompt, QString Text)

@@ -105,6 +105,14 @@ const TSwitch kSwitches[] = {
      "prints the program's version and ends"},
     {"-help", skWord, [](TStartOptions& o, const QString&) { o.Help = true; }, "",
      "prints the switches and exit codes and ends"},
+    {"-mt:", skText, [](TStartOptions& o, const QString& v) { o.MtList = ParseCommaText(v); }, "LANGS",
+     "fills untranslated values of those languages with machine translation drafts (after -translate:)"},
+    {"-mtprovider:", skText, [](TStartOptions& o, const QString& v) { o.MtProvider = v; }, "NAME",
+     "the machine translation engine of -mt: (Google, Apertium, DeepL, LibreTranslate)"},
+    {"-mthost:", skText, [](TStartOptions& o, const QString& v) { o.MtHost = v; }, "HOST",
+     "the engine's host of -mt:, instead of the settings'"},
+    {"-mtkey:", skText, [](TStartOptions& o, const QString& v) { o.MtKey = v; }, "KEY",
+     "the engine's key of -mt: for this run (never stored)"},
 };
 
 // Absolute and without "." and ".." parts; an empty value stays empty.

@@ -68,6 +68,10 @@ struct TStartOptions {
     QString RepCopyTarget;                    // -repcopy: every record into another repository (file or server)
     bool Version = false;                     // -version: print the version and end
     bool Help = false;                        // -help: print the switches and end
+    std::optional<QStringList> MtList;        // -mt: languages to fill with machine drafts
+    QString MtProvider;                       // -mtprovider: the engine, instead of the settings'
+    QString MtHost;                           // -mthost: its host, instead of the settings'
+    QString MtKey;                            // -mtkey: its key for this run, never stored
 };
 
 // Reads the arguments (without the program name) into start options. Relative

@@ -268,7 +268,13 @@
     X(UnsupportedCodePage, "%s - unsupported code page")                                                               \
     X(ImportFromMenu, "&Import from")                                                                                  \
     X(ImportExternalFromMenu, "&Import External items from")                                                           \
-    X(LanguageFileVersion, "Version: %s")
+    X(LanguageFileVersion, "Version: %s")                                                                              \
+    X(TranslatingBy, "Translating by %s")                                                                              \
+    X(MtKeyOverHttp, "The key is not sent over plain HTTP to \"%s\": put https:// in front of the host")                \
+    X(MtNoTranslation, "%s gave an answer without a translation")                                                      \
+    X(MtNoLanguageList, "%s gave no list of languages")                                                                \
+    X(MtPairMissing, "%s does not translate from %s to %s")                                                            \
+    X(MtDraft, "The value is a draft from machine translation.")
 
 enum TUiString : int {
     usNone = 0,
