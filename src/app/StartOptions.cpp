@@ -61,6 +61,8 @@ const TSwitch kSwitches[] = {
     {"-nosettings", skWord, [](TStartOptions& o, const QString&) { o.NoSettings = true; }},
     {"-repimport:", skPath, [](TStartOptions& o, const QString& v) { o.RepImportFile = v; }},
     {"-repexport:", skPath, [](TStartOptions& o, const QString& v) { o.RepExportFile = v; }},
+    {"-po", skWord, [](TStartOptions& o, const QString&) { o.Po = true; }},
+    {"-repadd:", skText, [](TStartOptions& o, const QString& v) { o.RepAddList = ParseCommaText(v); }},
     {"-repcopy:", skRepository, [](TStartOptions& o, const QString& v) { o.RepCopyTarget = v; }},
 };
 
