@@ -27,6 +27,8 @@ int main(int argc, char* argv[])
     options.Untranslatable = true;
     const double exportText = BestMs(3, [&] { ExportLanguage(p, 1, text, ekText, options, {}, nullptr); });
     const double exportXliff = BestMs(3, [&] { ExportLanguage(p, 1, xliff, ekXliff12, options, {}, nullptr); });
+    const QString po = dir.path() + "/big.deu.po";
+    const double exportPo = BestMs(3, [&] { ExportLanguage(p, 1, po, ekPo, options, {}, nullptr); });
 
     // Imports by identifier into a column whose every value differs (each
     // is set back before the next run, outside the timing).
@@ -44,11 +46,15 @@ int main(int argc, char* argv[])
     };
     const double importText = timeImport(text, ikText);
     const double importXliff = timeImport(xliff, ikXliff);
+    const double importPo = timeImport(po, ikPo);
 
     std::printf("export_text_100k_ms: %.1f ms\n", exportText);
     std::printf("import_text_100k_ms: %.1f ms\n", importText);
     std::printf("export_xliff_100k_ms: %.1f ms\n", exportXliff);
     std::printf("import_xliff_100k_ms: %.1f ms\n", importXliff);
-    std::fprintf(stderr, "(text %lld bytes, XLIFF %lld bytes)\n", QFileInfo(text).size(), QFileInfo(xliff).size());
+    std::printf("export_po_100k_ms: %.1f ms\n", exportPo);
+    std::printf("import_po_100k_ms: %.1f ms\n", importPo);
+    std::fprintf(stderr, "(text %lld bytes, XLIFF %lld bytes, PO %lld bytes)\n", QFileInfo(text).size(),
+                 QFileInfo(xliff).size(), QFileInfo(po).size());
     return 0;
 }

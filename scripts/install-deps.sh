@@ -19,6 +19,7 @@ PACKAGES=(
   libsqlite3-dev         # SQLite, the peer the table benchmarks compare with
   openssl                # certificates of the loopback HTTPS server of the web translation tests (and libssl for Qt's TLS)
   python3                # that loopback server (http.server behind ssl)
+  gettext                # msgfmt, msgmerge, msgattrib, msgcat: independent readers of the PO files we write
   libqt6sql6-psql        # Qt SQL's PostgreSQL driver: the shared repository of a team
   postgresql             # the server the shared repository's tests start on a free port (with pg_trgm)
   apertium-apy           # Apertium's HTTP server: the in-house machine translation engine the tests start on loopback

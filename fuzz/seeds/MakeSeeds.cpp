@@ -83,7 +83,8 @@ void Exchange(const QDir& Examples, const QDir& Work)
     } kinds[] = {{ekText, "import_text", "deu.txt"},
                  {ekXml, "import_xml", "deu.xml"},
                  {ekXliff12, "import_xliff", "deu12.xlf"},
-                 {ekXliff20, "import_xliff", "deu20.xlf"}};
+                 {ekXliff20, "import_xliff", "deu20.xlf"},
+                 {ekPo, "import_po", "deu.po"}};
     for (const auto& k : kinds) {
         const QString file = Work.filePath(QLatin1String(k.Name));
         ExportLanguage(project, 1, file, k.Kind, TExportOptions(), TExchangeSelection(), nullptr);

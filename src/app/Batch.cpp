@@ -8,6 +8,7 @@
 #include "langfile/LangFileProject.h"
 #include "langfile/ProjectStats.h"
 #include "repository/BatchTranslation.h"
+#include "repository/RepositoryExchange.h"
 #include "resources/DllBuilder.h"
 #include "resources/PEReader.h"
 #include "resources/ProjectExtractor.h"
@@ -89,7 +90,11 @@ TBatchExchange BatchExchangeRun(const TStartOptions& Options, const QStringList&
     run.Codes = Codes;
     run.Folder = Folder;
     run.CfgFile = Options.CfgFile;
-    run.Format = Options.Xliff2 ? bfXliff20 : Options.Xliff ? bfXliff12 : Options.Xml ? bfXml : bfText;
+    run.Format = Options.Po       ? bfPo
+                 : Options.Xliff2 ? bfXliff20
+                 : Options.Xliff  ? bfXliff12
+                 : Options.Xml    ? bfXml
+                                  : bfText;
     return run;
 }
 
@@ -98,21 +103,35 @@ void BatchExport(const TStartOptions& Options, TPrompt& Prompt)
     if (!RunBatchExport(BatchExchangeRun(Options, *Options.ExportList, Options.OutDir), Prompt)) throw EBatchExit(1);
 }
 
+// One summary line per imported file on stdout, also when some file failed.
 void BatchImport(const TStartOptions& Options, TPrompt& Prompt)
 {
-    if (!RunBatchImport(BatchExchangeRun(Options, *Options.ImportList, Options.InDir), Prompt)) throw EBatchExit(1);
+    QStringList summary;
+    const bool ok = RunBatchImport(BatchExchangeRun(Options, *Options.ImportList, Options.InDir), Prompt, &summary);
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    for (const QString& line : summary) out << line << '\n';
+    if (!ok) throw EBatchExit(1);
 }
 
 // -repimport: / -repexport: print one summary line each on stdout.
 void BatchRepImport(const TStartOptions& Options, TPrompt& Prompt)
 {
-    qint64 entries = 0;
-    const bool completed = RunBatchRepositoryImport(Options.Repository, Options.RepImportFile, Prompt, entries);
+    TRepImportSummary summary;
+    const bool completed = RunBatchRepositoryImport(Options.Repository, Options.RepImportFile, Prompt, summary);
     QTextStream out(stdout);
     out.setEncoding(QStringConverter::Utf8);
-    out << EscapeControls(QFileInfo(Options.RepImportFile).fileName())
-        << QStringLiteral(": %1 entries imported\n").arg(entries);
+    out << EscapeControls(QFileInfo(Options.RepImportFile).fileName()) << QStringLiteral(": ") << summary.Text()
+        << '\n';
     if (!completed) throw EBatchExit(1);
+}
+
+void BatchRepAdd(const TStartOptions& Options, TPrompt& Prompt)
+{
+    TBatchTranslation job{Options.ProjectFile, *Options.RepAddList, Options.Repository, Options.CfgFile};
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    for (const TRepositoryAddLine& line : RunBatchRepositoryAdd(job, Prompt)) out << line.Text() << '\n';
 }
 
 void BatchRepExport(const TStartOptions& Options, TPrompt& Prompt)
@@ -155,6 +174,7 @@ const TBatchOperation kBatchOperations[] = {
     {[](const TStartOptions& o) { return o.ExportList.has_value(); }, BatchExport, true},
     {[](const TStartOptions& o) { return o.ImportList.has_value(); }, BatchImport, true},
     {[](const TStartOptions& o) { return !o.RepImportFile.isEmpty(); }, BatchRepImport, false},
+    {[](const TStartOptions& o) { return o.RepAddList.has_value(); }, BatchRepAdd, true},
     {[](const TStartOptions& o) { return o.TranslateList.has_value(); }, BatchTranslate, true},
     {[](const TStartOptions& o) { return o.MtList.has_value(); }, BatchMachineTranslate, true},
     {[](const TStartOptions& o) { return o.Stats.has_value(); }, BatchStats, true},

@@ -113,6 +113,9 @@ const TSwitch kSwitches[] = {
      "the engine's host of -mt:, instead of the settings'"},
     {"-mtkey:", skText, [](TStartOptions& o, const QString& v) { o.MtKey = v; }, "KEY",
      "the engine's key of -mt: for this run (never stored)"},
+    {"-po", skWord, [](TStartOptions& o, const QString&) { o.Po = true; }, "", "export and import use gettext PO"},
+    {"-repadd:", skText, [](TStartOptions& o, const QString& v) { o.RepAddList = ParseCommaText(v); }, "LANGS",
+     "adds the translations of those language files to the repository, as Refresh by Language does"},
 };
 
 // Absolute and without "." and ".." parts; an empty value stays empty.

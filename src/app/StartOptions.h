@@ -47,6 +47,7 @@ struct TStartOptions {
     bool Xml = false;                         // -xml
     bool Xliff = false;                       // -xliff (XLIFF 1.2)
     bool Xliff2 = false;                      // -xliff2 (XLIFF 2.0)
+    bool Po = false;                          // -po (gettext PO)
     QString OutDir;                           // -outdir:
     std::optional<QStringList> ImportList;    // -import:
     QString InDir;                            // -indir:
@@ -63,7 +64,8 @@ struct TStartOptions {
     QString DrcFile;                          // -drc: resource-string definitions for -extract
     QString RulesFile;                        // -rules: translatable-property rules for -extract
     bool NoSettings = false;                  // -nosettings: -dll accepts an executable without settings record
-    QString RepImportFile;                    // -repimport: TMX or XML table file into the repository
+    QString RepImportFile;                    // -repimport: TMX, XML table or PO file into the repository
+    std::optional<QStringList> RepAddList;    // -repadd: language files' translations into the repository
     QString RepExportFile;                    // -repexport: the repository as a TMX file
     QString RepCopyTarget;                    // -repcopy: every record into another repository (file or server)
     bool Version = false;                     // -version: print the version and end

@@ -32,6 +32,21 @@ QString ExchangeFileName(const QString& Folder, const QString& LangFileName, TBa
     return QDir(Folder).filePath(base + BatchExchangeExtension(Format));
 }
 
+// What the formats call their entries in a summary.
+QString ImportEntryName(TImportKind Kind)
+{
+    switch (Kind) {
+    case ikText:
+        return QStringLiteral("lines");
+    case ikXliff:
+        return QStringLiteral("units");
+    case ikPo:
+        return QStringLiteral("entries");
+    default:
+        return QStringLiteral("values");
+    }
+}
+
 void ReportFileError(TPrompt& Prompt, const QString& FileName, const QString& Message)
 {
     Prompt.Message(mkError, QStringLiteral("%1: %2").arg(QFileInfo(FileName).fileName(), Message), mbOK, mrOk);
@@ -46,6 +61,8 @@ QString BatchExchangeExtension(TBatchFormat Format)
         return QStringLiteral(".txt");
     case bfXml:
         return QStringLiteral(".xml");
+    case bfPo:
+        return QStringLiteral(".po");
     default:
         return QStringLiteral(".xlf");
     }
@@ -72,6 +89,7 @@ TImportOptions ReadImportOptions(const TIniFile& Cfg)
     TImportOptions o;
     o.ChangeTranslated = Cfg.ReadBool(s, QStringLiteral("ChangeTranslated"), o.ChangeTranslated);
     o.SyncBy = Cfg.ReadInteger(s, QStringLiteral("SyncBy"), 0) == 1 ? sbNames : sbIDs;
+    o.ListUnmatched = Cfg.ReadBool(s, QStringLiteral("ListUnmatched"), o.ListUnmatched);
     return o;
 }
 
@@ -83,6 +101,7 @@ bool RunBatchExport(const TBatchExchange& Run, TPrompt& Prompt)
     const TExportKind kind = Run.Format == bfText      ? ekText
                              : Run.Format == bfXml     ? ekXml
                              : Run.Format == bfXliff12 ? ekXliff12
+                             : Run.Format == bfPo      ? ekPo
                                                        : ekXliff20;
     // A build script names a folder of its own: it is made when missing.
     QDir().mkpath(folder);
@@ -109,11 +128,14 @@ bool RunBatchExport(const TBatchExchange& Run, TPrompt& Prompt)
     return ok;
 }
 
-bool RunBatchImport(const TBatchExchange& Run, TPrompt& Prompt)
+bool RunBatchImport(const TBatchExchange& Run, TPrompt& Prompt, QStringList* Summary)
 {
     const QString folder = Run.Folder.isEmpty() ? QFileInfo(Run.ProjectFile).absolutePath() : Run.Folder;
     const TImportOptions options = ReadImportOptions(ReadCfg(Run.CfgFile));
-    const TImportKind kind = Run.Format == bfText ? ikText : Run.Format == bfXml ? ikXml : ikXliff;
+    const TImportKind kind = Run.Format == bfText  ? ikText
+                             : Run.Format == bfXml ? ikXml
+                             : Run.Format == bfPo  ? ikPo
+                                                   : ikXliff;
     // Only files with a source take part; the native file goes first.
     QStringList files;
     for (const QString& file : BatchLanguageFiles(Run.ProjectFile, Run.Codes, true)) {
@@ -139,8 +161,17 @@ bool RunBatchImport(const TBatchExchange& Run, TPrompt& Prompt)
             // A file another program holds open could not be saved afterwards.
             if (project.LangFiles().Items(index)->ReadOnly())
                 throw EExchangeError(QStringLiteral("The language file is read-only"));
-            ImportLanguage(project, index, ExchangeFileName(folder, files[i], Run.Format), kind, options, {}, nullptr);
+            const QString source = ExchangeFileName(folder, files[i], Run.Format);
+            TImportCounts counts;
+            ImportLanguage(project, index, source, kind, options, {}, nullptr, &counts);
             if (project.LangFiles().Items(index)->Modified()) project.SaveLanguage(index);
+            if (Summary) {
+                *Summary << QStringLiteral("%1: %2").arg(QFileInfo(source).fileName(),
+                                                         counts.Text(ImportEntryName(kind)));
+                if (options.ListUnmatched)
+                    for (const QString& name : counts.UnmatchedNames)
+                        *Summary << QStringLiteral("  unmatched: ") + name;
+            }
         } catch (const EVocabrixError& e) {
             ReportFileError(Prompt, files[i], e.Message());
             ok = false;

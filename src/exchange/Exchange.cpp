@@ -3,6 +3,7 @@
 #include "core/Prompt.h"
 #include "core/UiStrings.h"
 #include "exchange/ExchangeCore.h"
+#include "exchange/PoFormat.h"
 #include "exchange/SourceImports.h"
 #include "exchange/TextFormat.h"
 #include "exchange/Xliff.h"
@@ -37,6 +38,9 @@ bool ExportLanguage(TLangFileProject& Project, int LangIndex, const QString& Fil
     case ekXliff20:
         ExportXliff(Project, LangIndex, FileName, Kind == ekXliff20, Options, Selection, progress);
         break;
+    case ekPo:
+        ExportPo(Project, LangIndex, FileName, Options, Selection, progress);
+        break;
     }
     if (!progress.Cancelled()) return true;
     progress.End();
@@ -58,12 +62,15 @@ TImportPreview PreviewImport(const TLangFileProject& Project, int LangIndex, con
         return PreviewTmx(ReadImportFile(FileName));
     case ikXliff:
         return PreviewXliff(ReadImportFile(FileName), Project);
+    case ikPo:
+        return PreviewPo(ReadImportFile(FileName), Project);
     }
     throw EExchangeError(QStringLiteral("Unknown import kind"));
 }
 
 bool ImportLanguage(TLangFileProject& Project, int LangIndex, const QString& FileName, TImportKind Kind,
-                    const TImportOptions& Options, const TExchangeSelection& Selection, TPrompt* Progress)
+                    const TImportOptions& Options, const TExchangeSelection& Selection, TPrompt* Progress,
+                    TImportCounts* Counts)
 {
     CheckLanguage(Project, LangIndex);
     TImportTarget target(Project, LangIndex, Options, Selection);
@@ -85,12 +92,16 @@ bool ImportLanguage(TLangFileProject& Project, int LangIndex, const QString& Fil
         case ikXliff:
             ImportXliff(ReadImportFile(FileName), target, progress);
             break;
+        case ikPo:
+            ImportPo(ReadImportFile(FileName), target, progress);
+            break;
         }
     } catch (...) {
         target.Finish();
         throw;
     }
     target.Finish();
+    if (Counts) *Counts = target.Counts();
     if (!progress.Cancelled()) return true;
     progress.End();
     Progress->Message(mkInformation, UiString(usImportTerminated), mbOK, mrOk);

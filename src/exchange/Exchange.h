@@ -20,8 +20,8 @@ class TPrompt;
 
 // What an export writes or an import reads. The numbers are the tags of the
 // main window's menu items (export 1-2, import 1-4); XLIFF follows them.
-enum TExportKind { ekText = 1, ekXml = 2, ekXliff12 = 3, ekXliff20 = 4 };
-enum TImportKind { ikText = 1, ikXml = 2, ikLangFile = 3, ikTmx = 4, ikXliff = 5 };
+enum TExportKind { ekText = 1, ekXml = 2, ekXliff12 = 3, ekXliff20 = 4, ekPo = 5 };
+enum TImportKind { ikText = 1, ikXml = 2, ikLangFile = 3, ikTmx = 4, ikXliff = 5, ikPo = 6 };
 
 // Message of every failed import of the editor (and of a TMX file without
 // the language or without its body).
@@ -47,6 +47,7 @@ struct TImportOptions {
     bool ChangeTranslated = true;
     TSyncBy SyncBy = sbIDs;
     bool ImportUntranslated = false; // language files only
+    bool ListUnmatched = false;      // batch: name every unmatched entry in the summary
 };
 
 // The forms, units and external groups an export writes or an import takes.
@@ -82,6 +83,16 @@ struct TImportPreview {
     QStringList Languages;
 };
 
+// What an import did with the entries of a file.
+struct TImportCounts {
+    qint64 Changed = 0;
+    qint64 Unchanged = 0;
+    qint64 Unmatched = 0;       // no item of the project has the entry's identifier or name
+    QStringList UnmatchedNames; // those the format names
+    // "8 of 55 units changed, 47 unchanged, 0 unmatched"
+    QString Text(const QString& Entries) const;
+};
+
 // Writes language LangIndex of the project to FileName (atomically). With a
 // prompt the run shows progress and can be cancelled: what was produced so
 // far is written, closed properly, and the message follows. Returns false
@@ -96,8 +107,11 @@ TImportPreview PreviewImport(const TLangFileProject& Project, int LangIndex, con
 // Brings the values of FileName into language LangIndex. Values applied
 // before a failure or a cancel stay applied; nothing is saved. Returns false
 // when cancelled (after the message through Progress).
+// Counts receives what the import did. A file made for another language
+// than LangIndex's (XLIFF, PO) throws before anything is applied.
 bool ImportLanguage(TLangFileProject& Project, int LangIndex, const QString& FileName, TImportKind Kind,
-                    const TImportOptions& Options, const TExchangeSelection& Selection, TPrompt* Progress);
+                    const TImportOptions& Options, const TExchangeSelection& Selection, TPrompt* Progress,
+                    TImportCounts* Counts = nullptr);
 
 // Looks a property up by its full name (form.component.property) as the
 // exchange formats write it: a component name may hold dots inside

@@ -6,6 +6,7 @@
 #include "core/Prompt.h"
 #include "langfile/LEProject.h"
 #include "langfile/LangFileProject.h"
+#include "storage/Locales.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -38,6 +39,16 @@ bool TExchangeSelection::Takes(const TLocItem* Item) const
     return false;
 }
 
+QString TImportCounts::Text(const QString& Entries) const
+{
+    return QStringLiteral("%1 of %2 %3 changed, %4 unchanged, %5 unmatched")
+        .arg(Changed)
+        .arg(Changed + Unchanged + Unmatched)
+        .arg(Entries)
+        .arg(Unchanged)
+        .arg(Unmatched);
+}
+
 namespace exchange {
 
 QByteArray ReadImportFile(const QString& FileName)
@@ -52,6 +63,50 @@ QByteArray ReadImportFile(const QString& FileName)
     if (file.error() != QFileDevice::NoError)
         throw EExchangeError(UiString(usCannotReadFile, {FileName, file.errorString()}));
     return data;
+}
+
+QString CEscaped(QStringView Text, bool Octal)
+{
+    static const char* const kControls = "abtnvfr"; // 7 to 13
+    QString out;
+    out.reserve(Text.size() + 8);
+    for (const QChar c : Text) {
+        const ushort u = c.unicode();
+        if (c == QLatin1Char('"') || c == QLatin1Char('\\')) {
+            out += QLatin1Char('\\');
+            out += c;
+        } else if (u >= 7 && u <= 13) {
+            out += QLatin1Char('\\');
+            out += QLatin1Char(kControls[u - 7]);
+        } else if (u < 32) {
+            out += Octal ? QStringLiteral("\\%1").arg(u, 3, 8, QLatin1Char('0'))
+                         : QStringLiteral("\\x") + QString::number(u, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void TPreviewSections::Add(const TLocItem* Item)
+{
+    if (auto p = dynamic_cast<const TLocProperty*>(Item)) FForms.insert(p->Form()->Name());
+    if (auto c = dynamic_cast<const TLocConstant*>(Item)) FUnits.insert(c->ResUnit()->Name());
+    if (auto e = dynamic_cast<const TLocExtItem*>(Item)) FGroups.insert(e->Group()->Name());
+}
+
+void TPreviewSections::Fill(TImportPreview& Preview) const
+{
+    Preview.Forms = SortedNames(FForms);
+    Preview.Units = SortedNames(FUnits);
+    Preview.Groups = SortedNames(FGroups);
+}
+
+QStringList SortedNames(const QSet<QString>& Names)
+{
+    QStringList list(Names.begin(), Names.end());
+    list.sort(Qt::CaseInsensitive);
+    return list;
 }
 
 QStringList ValueLines(const QString& Value)
@@ -124,17 +179,49 @@ TImportTarget::TImportTarget(TLangFileProject& Project, int LangIndex, const TIm
 bool TImportTarget::Apply(TLocItem* Item, const QString& Value, bool CheckSelection, TImportState State,
                           int32_t Version, bool RaiseNativeVersion)
 {
-    if (!Item || Item->Attribute(vaUntranslatable)) return false;
+    if (!Item) {
+        ++FCounts.Unmatched;
+        return false;
+    }
+    const bool changed = Change(Item, Value, CheckSelection, State, Version, RaiseNativeVersion);
+    ++(changed ? FCounts.Changed : FCounts.Unchanged);
+    return changed;
+}
+
+void TImportTarget::Unmatched(const QString& Name)
+{
+    ++FCounts.Unmatched;
+    FCounts.UnmatchedNames << Name;
+}
+
+void TImportTarget::CheckLanguage(const QString& Code) const
+{
+    if (IsNative()) return;
+    const int own = FProject.Locales(FLangIndex);
+    const int locale = LocaleByLanguageCountryCode(QString(Code).replace(QLatin1Char('_'), QLatin1Char('-')));
+    // A neutral code on either side stands for each of its sublanguages.
+    const bool fits = locale != 0 && (locale == own || (IsNeutralLocale(locale) && PrimaryLanguage(own) == locale) ||
+                                      (IsNeutralLocale(own) && PrimaryLanguage(locale) == own));
+    if (!fits)
+        throw EExchangeError(QStringLiteral("The file is for the language \"%1\", the language file for \"%2\" (%3)")
+                                 .arg(Code, LocaleLanguageCountryCode(own), LocaleEnglishName(own)));
+}
+
+bool TImportTarget::Change(TLocItem* Item, const QString& Value, bool CheckSelection, TImportState State,
+                           int32_t Version, bool RaiseNativeVersion)
+{
+    if (Item->Attribute(vaUntranslatable)) return false;
     if (CheckSelection && !FSelection.Takes(Item)) return false;
     const bool translated = Item->IsTranslated(FLangIndex);
     if (translated && (!FOptions.ChangeTranslated || State == isUntranslated)) return false;
     TLocValue* v = Item->Values().Items(FLangIndex);
     // A file that states translated or verified may change only the state; a
     // text without a state changes something only when it differs.
-    const bool stated = State == isTranslated || State == isVerified;
+    const bool stated = State == isTranslated || State == isVerified || State == isTranslation;
     const bool verified = State == isVerified;
     const bool textChanged = v->Value() != Value;
-    const bool verifiedChanged = stated && !IsNative() && v->Attribute(vaVerified) != verified;
+    const bool verifiedChanged =
+        stated && State != isTranslation && !IsNative() && v->Attribute(vaVerified) != verified;
     const bool stateChanged = stated && !translated;
     if (!textChanged && !verifiedChanged && !stateChanged) return false;
     v->SetValue(Value);
@@ -164,6 +251,7 @@ void TImportTarget::ApplyNativeExtItem(const QString& GroupName, const QString& 
     for (int i = 1; i < item->Values().Count(); ++i) item->Values().Items(i)->SetValueVersion(-1);
     native->SetModified(true);
     FCreated = true;
+    ++FCounts.Changed;
 }
 
 void TImportTarget::Finish()

@@ -17,6 +17,23 @@ namespace exchange {
 // The whole file, refused when it is too large to be one of ours.
 QByteArray ReadImportFile(const QString& FileName);
 
+// Text with C escapes: a backslash before a quote and a backslash, \a to
+// \r for 7 to 13, any other control character as \xHH, or (Octal, for
+// readers whose \x takes every hexadecimal digit that follows) as \ooo.
+QString CEscaped(QStringView Text, bool Octal);
+
+// The forms, units and groups of the items a file names, for its preview.
+class TPreviewSections {
+public:
+    void Add(const TLocItem* Item);
+    // Sorted, into Preview's lists.
+    void Fill(TImportPreview& Preview) const;
+
+private:
+    QSet<QString> FForms, FUnits, FGroups;
+};
+QStringList SortedNames(const QSet<QString>& Names);
+
 // Lines of a value as the formats write them: split at CR LF, CR or LF.
 QStringList ValueLines(const QString& Value);
 // Line breaks of any kind become CR LF, as the editor's values hold them.
@@ -49,7 +66,8 @@ private:
 // The state of an imported value.
 enum TImportState {
     isValue,        // a text without a state (text and XML formats, TMX, language files)
-    isTranslated,   // a translation, said so by the file (XLIFF)
+    isTranslated,   // a translation, said so by the file (XLIFF): checked or not, as it says
+    isTranslation,  // a translation whose file cannot say whether it was checked (PO): that mark stays
     isUntranslated, // a text said to be no translation: never replaces one nor counts as one
     isVerified,     // a translation that was checked
 };
@@ -77,8 +95,18 @@ public:
     // kept. Version < 0 takes the native value's version. With
     // RaiseNativeVersion (text import into the native language) every
     // translation of the item becomes outdated. True when the value changed.
+    // Every call counts the entry (a missing item as unmatched).
     bool Apply(TLocItem* Item, const QString& Value, bool CheckSelection, TImportState State = isValue,
                int32_t Version = -1, bool RaiseNativeVersion = false);
+    // An entry that matches no item (Name: its identifier or name), or one
+    // that is left alone.
+    void Unmatched(const QString& Name);
+    void Unchanged() { ++FCounts.Unchanged; }
+    const TImportCounts& Counts() const { return FCounts; }
+
+    // Refuses a file whose target language (a code like "de-DE" or "de_DE")
+    // is not the language's; the native language takes any.
+    void CheckLanguage(const QString& Code) const;
 
     // Imports Value into the native language's external item group.item,
     // creating the item with Value when it is missing: the next identifier of
@@ -91,12 +119,16 @@ public:
     void Finish();
 
 private:
+    bool Change(TLocItem* Item, const QString& Value, bool CheckSelection, TImportState State, int32_t Version,
+                bool RaiseNativeVersion);
+
     TLangFileProject& FProject;
     int FLangIndex;
     TImportOptions FOptions;
     TExchangeSelection FSelection;
     double FNow;
     bool FCreated = false;
+    TImportCounts FCounts;
     TLinearPropertyList FProps;
     TLinearConstantList FConsts;
     TLinearExternalList FExts;

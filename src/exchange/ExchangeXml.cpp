@@ -5,6 +5,7 @@
 #include "exchange/Exchange.h"
 
 #include <QIODevice>
+#include <cstring>
 
 namespace exchange {
 
@@ -213,15 +214,22 @@ QString TXmlReader::ReadText()
                         .arg(kMaxValueLength));
         } else if (t == QXmlStreamReader::StartElement) {
             ++depth;
-            if (FReader.name() == QLatin1String("cp") && FReader.attributes().hasAttribute(QLatin1String("hex"))) {
-                bool ok = false;
-                const uint code = FReader.attributes().value(QLatin1String("hex")).toUInt(&ok, 16);
-                if (ok && code <= 0x10FFFF) {
-                    if (code > 0xFFFF)
-                        text += QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
-                    else
-                        text += QChar(char16_t(code));
-                }
+            // XLIFF 2.0 writes a character XML cannot hold as <cp hex="0007"/>,
+            // our XLIFF 1.2 as <x ctype="x-char-0007"/>.
+            const QXmlStreamAttributes attributes = FReader.attributes();
+            QStringView hex;
+            if (FReader.name() == QLatin1String("cp"))
+                hex = attributes.value(QLatin1String("hex"));
+            else if (FReader.name() == QLatin1String("x") &&
+                     attributes.value(QLatin1String("ctype")).startsWith(QLatin1String(kCharType)))
+                hex = attributes.value(QLatin1String("ctype")).mid(qsizetype(strlen(kCharType)));
+            bool ok = false;
+            const uint code = hex.toUInt(&ok, 16);
+            if (ok && code <= 0x10FFFF) {
+                if (code > 0xFFFF)
+                    text += QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
+                else
+                    text += QChar(char16_t(code));
             }
         } else if (t == QXmlStreamReader::EndElement) {
             --depth;

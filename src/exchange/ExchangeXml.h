@@ -31,6 +31,10 @@ constexpr qsizetype kMaxValueLength = qsizetype(1) << 20;
 constexpr int kMaxAttributes = 256;
 constexpr qint64 kMaxTextRun = qint64(8) << 20;
 
+// The ctype prefix of the XLIFF 1.2 placeholder that stands for a character
+// XML cannot hold: <x id="1" ctype="x-char-0007"/>.
+inline constexpr const char* kCharType = "x-char-";
+
 // A pull reader over a whole document. Errors throw EExchangeError with
 // Context's name.
 class TXmlReader {
@@ -51,8 +55,8 @@ public:
     // An attribute of a namespace, whatever prefix the document gives it.
     QString AttrNS(const char* NamespaceUri, const char* Name) const;
     // The text of the current element and of every element inside it (the
-    // text of inline codes); consumes the element. Elements named
-    // "cp" with a "hex" attribute stand for the character they name.
+    // text of inline codes); consumes the element. The elements <cp hex=""/>
+    // and <x ctype="x-char-XXXX"/> stand for the character they name.
     QString ReadText();
     // Skips the rest of the current element.
     void Skip();

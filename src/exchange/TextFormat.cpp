@@ -275,14 +275,9 @@ TImportPreview PreviewText(const QString& Text)
         const QString folder = parts.Name.section(QLatin1Char('.'), 0, 0);
         if (!folder.isEmpty()) seen[section].insert(folder);
     }
-    auto sorted = [](const QSet<QString>& set) {
-        QStringList list(set.begin(), set.end());
-        list.sort(Qt::CaseInsensitive);
-        return list;
-    };
-    preview.Forms = sorted(seen[tsProperties]);
-    preview.Units = sorted(seen[tsConstants]);
-    preview.Groups = sorted(seen[tsExternal]);
+    preview.Forms = SortedNames(seen[tsProperties]);
+    preview.Units = SortedNames(seen[tsConstants]);
+    preview.Groups = SortedNames(seen[tsExternal]);
     return preview;
 }
 

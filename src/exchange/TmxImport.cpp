@@ -89,13 +89,8 @@ TImportPreview PreviewTmx(const QByteArray& Data)
         }
     }
     if (!body) throw EExchangeError(UiString(usImportWrongFormat));
-    auto sorted = [](const QSet<QString>& set) {
-        QStringList list(set.begin(), set.end());
-        list.sort(Qt::CaseInsensitive);
-        return list;
-    };
-    preview.Forms = sorted(forms);
-    preview.Units = sorted(units);
+    preview.Forms = SortedNames(forms);
+    preview.Units = SortedNames(units);
     preview.Languages.sort(Qt::CaseInsensitive);
     return preview;
 }

@@ -32,16 +32,22 @@ QString LanguageCode(int Locale)
     }
 }
 
-// Element content: characters XML cannot hold become the standard <cp/>.
-void AppendContent(QString& Out, const QString& Text)
+// Element content. A character XML cannot hold becomes 2.0's <cp/>; 1.2
+// has no such element, so it becomes a placeholder of our own type, which
+// other tools keep and our import turns back into the character.
+void AppendContent(QString& Out, const QString& Text, bool Version2)
 {
+    int placeholder = 0;
     for (qsizetype i = 0; i < Text.size();) {
         int length = 1;
         if (IsXmlChar(Text, i, length)) {
             AppendXmlText(Out, QStringView(Text).mid(i, length));
         } else {
             const QString hex = QString::number(Text[i].unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
-            Out += QLatin1String("<cp hex=\"") + hex + QLatin1String("\"/>");
+            if (Version2)
+                Out += QLatin1String("<cp hex=\"") + hex + QLatin1String("\"/>");
+            else
+                Out += QStringLiteral("<x id=\"c%1\" ctype=\"%2%3\"/>").arg(++placeholder).arg(kCharType, hex);
         }
         i += length;
     }
@@ -98,13 +104,16 @@ struct TUnit {
     QString Name;
     QString OwnID;
     bool Translate = true;
-    bool HasTarget = false;
+    bool Approved = false; // 1.2: approved="yes"
     QString Target;
     QString State;
 };
 
-// Walks every unit of a document of either version.
-template <class Fn> void ForEachUnit(const QByteArray& Data, Fn&& Fn_)
+// Walks every unit of a document of either version; Language sees each
+// target language the document names (2.x on the root, 1.x on each file)
+// before the units it holds. Versions other than 1.x and 2.x are refused:
+// their units would not be found.
+template <class Lang, class Fn> void ForEachUnit(const QByteArray& Data, Lang&& Language, Fn&& Fn_)
 {
     TXmlReader r(Data);
     TSection section = xsUnknown;
@@ -114,12 +123,27 @@ template <class Fn> void ForEachUnit(const QByteArray& Data, Fn&& Fn_)
         if (unitDepth) Fn_(unit);
         unitDepth = 0;
     };
+    const auto target = [&](const char* Attribute) {
+        const QString code = r.Attr(Attribute).trimmed();
+        if (!code.isEmpty()) Language(code);
+    };
     while (r.NextStart()) {
         const int d = r.Depth();
+        if (d == 1) {
+            const QString version = r.Attr("version");
+            if (!r.Is("xliff") || !(version.startsWith(QLatin1String("1.")) || version.startsWith(QLatin1String("2."))))
+                throw EExchangeError(
+                    QStringLiteral("Not an XLIFF file of a version that can be read (1.1, 1.2, 2.0): root <%1> "
+                                   "version \"%2\"")
+                        .arg(r.Name().toString(), version));
+            target("trgLang");
+            continue;
+        }
         if (unitDepth && d <= unitDepth) flush();
         if (!unitDepth) {
             if (r.Is("file")) {
                 section = SectionOf(r.Attr("original"));
+                target("target-language");
             } else if (r.Is("trans-unit") || r.Is("unit")) {
                 unit = TUnit();
                 unit.Section = section;
@@ -128,13 +152,13 @@ template <class Fn> void ForEachUnit(const QByteArray& Data, Fn&& Fn_)
                                                  : r.Attr("id");
                 unit.OwnID = r.AttrNS(kOwnNamespace, "id");
                 unit.Translate = r.Attr("translate") != QLatin1String("no");
+                unit.Approved = r.Attr("approved") == QLatin1String("yes");
                 unitDepth = d;
             }
             continue;
         }
         if (r.Is("target") && (d == unitDepth + 1 || d == unitDepth + 2)) {
             if (unit.State.isEmpty()) unit.State = r.Attr("state");
-            unit.HasTarget = true;
             unit.Target += r.ReadText();
         } else if (d == unitDepth + 1 && (r.Is("segment") || r.Is("ignorable"))) {
             if (r.Is("segment") && unit.State.isEmpty()) unit.State = r.Attr("state");
@@ -182,21 +206,29 @@ void ExportXliff(TLangFileProject& Project, int LangIndex, const QString& FileNa
                        .arg(source, target);
         }
         for (const TLocItem* item : taken) {
+            // 2.0 types a unit's id as NMTOKEN, which a full name with
+            // brackets (Panels[0]) is not: the item identifier is one.
             const QString name = item->GetFullName(QStringLiteral("."));
-            out += Version2 ? QLatin1String("<unit id=\"") : QLatin1String("<trans-unit id=\"");
-            AppendXmlAttr(out, name);
-            out += Version2 ? QLatin1String("\" name=\"") : QLatin1String("\" resname=\"");
+            if (Version2) {
+                out += QStringLiteral("<unit id=\"%1\" name=\"").arg(item->ID());
+            } else {
+                out += QLatin1String("<trans-unit id=\"");
+                AppendXmlAttr(out, name);
+                out += QLatin1String("\" resname=\"");
+            }
             AppendXmlAttr(out, name);
             out += QStringLiteral("\" pd:id=\"%1\" xml:space=\"preserve\"").arg(item->ID());
             if (item->Attribute(vaUntranslatable)) out += QLatin1String(" translate=\"no\"");
+            // Other tools take a 1.2 unit without approval for a draft.
+            if (!Version2 && item->IsTranslated(LangIndex)) out += QLatin1String(" approved=\"yes\"");
             out += QLatin1Char('>');
             const char* state = StateName(item, LangIndex, Version2);
             if (Version2) out += QStringLiteral("<segment state=\"%1\">").arg(QLatin1String(state));
             out += QLatin1String("<source>");
-            AppendContent(out, item->MainValue()->Value());
+            AppendContent(out, item->MainValue()->Value(), Version2);
             out += Version2 ? QStringLiteral("</source><target>")
                             : QStringLiteral("</source><target state=\"%1\">").arg(QLatin1String(state));
-            AppendContent(out, item->Values().Items(LangIndex)->Value());
+            AppendContent(out, item->Values().Items(LangIndex)->Value(), Version2);
             out += Version2 ? QLatin1String("</target></segment></unit>\n") : QLatin1String("</target></trans-unit>\n");
         }
         out += Version2 ? QLatin1String("</file>\n") : QLatin1String("</body></file>\n");
@@ -242,25 +274,17 @@ TImportPreview PreviewXliff(const QByteArray& Data, const TLocStorage& Project)
 {
     TImportPreview preview;
     preview.HasNames = true;
-    QSet<QString> forms, units, groups;
+    TPreviewSections sections;
     bool any = false;
-    ForEachUnit(Data, [&](const TUnit& unit) {
-        any = true;
-        if (!unit.OwnID.isEmpty()) preview.HasIDs = true;
-        const TLocItem* item = FindByName(Project, unit.Section, unit.Name);
-        if (auto p = dynamic_cast<const TLocProperty*>(item)) forms.insert(p->Form()->Name());
-        if (auto c = dynamic_cast<const TLocConstant*>(item)) units.insert(c->ResUnit()->Name());
-        if (auto e = dynamic_cast<const TLocExtItem*>(item)) groups.insert(e->Group()->Name());
-    });
+    ForEachUnit(
+        Data, [](const QString&) {},
+        [&](const TUnit& unit) {
+            any = true;
+            if (!unit.OwnID.isEmpty()) preview.HasIDs = true;
+            sections.Add(FindByName(Project, unit.Section, unit.Name));
+        });
     if (!any) throw EExchangeError(UiString(usNoTranslationUnit));
-    auto sorted = [](const QSet<QString>& set) {
-        QStringList list(set.begin(), set.end());
-        list.sort(Qt::CaseInsensitive);
-        return list;
-    };
-    preview.Forms = sorted(forms);
-    preview.Units = sorted(units);
-    preview.Groups = sorted(groups);
+    sections.Fill(preview);
     return preview;
 }
 
@@ -272,13 +296,19 @@ void ImportXliff(const QByteArray& Data, TImportTarget& Target, TProgress& Progr
     const TLocStorage& project = Target.Project();
     const bool native = Target.IsNative();
     bool cancelled = false;
-    ForEachUnit(Data, [&](const TUnit& unit) {
+    const auto language = [&](const QString& Code) { Target.CheckLanguage(Code); };
+    ForEachUnit(Data, language, [&](const TUnit& unit) {
         if (cancelled) return;
         if (!Progress.Step()) {
             cancelled = true;
             return;
         }
-        if (!unit.Translate || !unit.HasTarget) return;
+        // An empty target is no translation (other tools write one for
+        // every unit they were not given a text for).
+        if (!unit.Translate || unit.Target.isEmpty()) {
+            Target.Unchanged();
+            return;
+        }
         TLocItem* item = nullptr;
         bool ok = false;
         const int32_t id = unit.OwnID.toInt(&ok);
@@ -299,8 +329,17 @@ void ImportXliff(const QByteArray& Data, TImportTarget& Target, TProgress& Progr
         } else {
             item = FindByName(project, unit.Section, unit.Name);
         }
-        if (native && !dynamic_cast<TLocExtItem*>(item)) return;
-        Target.Apply(item, NormalizeLineBreaks(unit.Target), !native, StateOf(unit.State));
+        if (!item) {
+            Target.Unmatched(unit.Name.isEmpty() ? unit.OwnID : unit.Name);
+            return;
+        }
+        if (native && !dynamic_cast<TLocExtItem*>(item)) {
+            Target.Unchanged();
+            return;
+        }
+        TImportState state = StateOf(unit.State);
+        if (unit.Approved && (state == isValue || state == isUntranslated)) state = isTranslated;
+        Target.Apply(item, NormalizeLineBreaks(unit.Target), !native, state);
     });
 }
 

@@ -166,7 +166,55 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
     return lines;
 }
 
-bool RunBatchRepositoryImport(const QString& Repository, const QString& FileName, TPrompt& Prompt, qint64& Entries)
+QString TRepositoryAddLine::Text() const
+{
+    QString text = QStringLiteral("%1: %2 added, %3 already there").arg(Code).arg(Added).arg(AlreadyThere);
+    QStringList why;
+    if (SameAsNative) why << QStringLiteral("%1 equal to the native text").arg(SameAsNative);
+    if (Declined) why << QStringLiteral("%1 with other translations there").arg(Declined);
+    if (!why.isEmpty())
+        text += QStringLiteral(", %1 skipped (%2)").arg(SameAsNative + Declined).arg(why.join(QStringLiteral(", ")));
+    return text;
+}
+
+QList<TRepositoryAddLine> RunBatchRepositoryAdd(const TBatchTranslation& Job, TPrompt& Prompt)
+{
+    TRepositoryOptions options = TRepositoryOptions::Read();
+    if (const auto cfg = TIniFile::LoadConfig(Job.CfgFile)) {
+        const QString s = QStringLiteral("Repository");
+        options.Smart = cfg->ReadBool(s, QStringLiteral("RepSmart"), options.Smart);
+        options.AddTheSame = cfg->ReadBool(s, QStringLiteral("RepAddTheSame"), options.AddTheSame);
+        const int existing = cfg->ReadInteger(s, QStringLiteral("RepRefreshExisting"), int(options.RefreshExisting));
+        if (existing >= reAppend && existing <= reAsk) options.RefreshExisting = TRepRefreshExisting(existing);
+    }
+    const std::unique_ptr<TRepository> rep = NewRepository(BatchRepositoryPath(Job.Repository));
+    WithRepositoryName(*rep, [&] {
+        if (!rep->OpenOrCreate()) throw EQBaseError(QStringLiteral("The repository is in use by another program"));
+        WaitForIndex(*rep, Prompt);
+    });
+
+    const QStringList files = BatchLanguageFiles(Job.ProjectFile, Job.Codes, false);
+    TLangFileProject project;
+    project.Open(Job.ProjectFile, false, true);
+    TSilentRepositoryPrompt silent;
+    QList<TRepositoryAddLine> lines;
+    for (const QString& file : files) {
+        project.OpenLanguage(file, true);
+        const int index = project.LangFiles().Count() - 1;
+        // A flows object per file: its tally is the file's.
+        TRepositoryFlows flows(*rep, options, Prompt, silent);
+        if (!WithRepositoryName(*rep, [&] { return flows.RefreshByLanguage(project, index); }))
+            throw EVocabrixError(
+                QStringLiteral("%1: adding to the repository stopped").arg(QFileInfo(file).fileName()));
+        const TAddTally& t = flows.Tally();
+        lines.append({LanguageCode(file), t.Added, t.AlreadyThere, t.SameAsNative, t.Declined});
+    }
+    project.Close(false);
+    return lines;
+}
+
+bool RunBatchRepositoryImport(const QString& Repository, const QString& FileName, TPrompt& Prompt,
+                              TRepImportSummary& Summary)
 {
     const std::unique_ptr<TRepository> rep = NewRepository(BatchRepositoryPath(Repository));
     return WithRepositoryName(*rep, [&] {
@@ -175,7 +223,7 @@ bool RunBatchRepositoryImport(const QString& Repository, const QString& FileName
         TSilentRepositoryPrompt silent;
         TRepositoryFlows flows(*rep, TRepositoryOptions::Read(), Prompt, silent);
         try {
-            return ImportRepositoryFile(flows, FileName, Prompt, &Entries);
+            return ImportRepositoryFile(flows, FileName, Prompt, &Summary);
         } catch (const EQBaseError&) {
             throw; // the repository's own, named after it
         } catch (const EVocabrixError& e) {

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class TPrompt;
+struct TRepImportSummary;
 
 // The run of "-translate:": fills the language files of a project from the
 // repository without a window and saves them.
@@ -30,15 +31,34 @@ constexpr int kLowestBatchFuzzyScore = 50;
 // saved, the file being worked on is left as it was.
 QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, TPrompt& Prompt);
 
+// What "-repadd:" did with one language file's translations.
+struct TRepositoryAddLine {
+    QString Code;
+    qint64 Added = 0;
+    qint64 AlreadyThere = 0;
+    qint64 SameAsNative = 0; // not added: "RepAddTheSame" is off
+    qint64 Declined = 0;     // not added: other translations there ("RepRefreshExisting")
+    // "deu: 31 added, 4 already there, 2 skipped (2 equal to the native text)"
+    QString Text() const;
+};
+
+// "-repadd:LANGS": adds the translated values of the language files (Codes
+// as for -translate:) to the repository as Refresh by Language does, with
+// the repository options of the settings, section "Repository" of the
+// -cfg: file overriding them (the settings' names: "RepSmart", ...).
+// Questions take their default answer. Throws on the first error.
+QList<TRepositoryAddLine> RunBatchRepositoryAdd(const TBatchTranslation& Job, TPrompt& Prompt);
+
 // The repository a batch run uses: Given, else the "Repository" setting,
 // else the program folder + "Repository/default.lr".
 QString BatchRepositoryPath(const QString& Given);
 
-// "-repimport:FILE": imports a TMX or XML table file into the repository
+// "-repimport:FILE": imports a TMX, XML table or PO file into the repository
 // (created when missing) with the repository options of the settings;
 // questions take their default answer. False when the import stopped (the
-// reason went to Prompt). Entries receives the number of entries read.
-bool RunBatchRepositoryImport(const QString& Repository, const QString& FileName, TPrompt& Prompt, qint64& Entries);
+// reason went to Prompt).
+bool RunBatchRepositoryImport(const QString& Repository, const QString& FileName, TPrompt& Prompt,
+                              TRepImportSummary& Summary);
 // "-repexport:FILE": writes the whole repository as TMX, its first language
 // as the base. Returns the number of records written.
 qint64 RunBatchRepositoryExport(const QString& Repository, const QString& FileName, TPrompt& Prompt);

@@ -3,15 +3,19 @@
 #include "core/Prompt.h"
 #include "core/UiStrings.h"
 #include "exchange/Exchange.h"
+#include "exchange/ExchangeCore.h"
 #include "exchange/ExchangeXml.h"
+#include "exchange/PoFormat.h"
 #include "platform/AtomicFile.h"
 #include "repository/Repository.h"
 #include "repository/RepositoryFlows.h"
+#include "repository/SmartCore.h"
 #include "storage/Locales.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 
 namespace {
@@ -20,15 +24,6 @@ const QString kCreationTool = QStringLiteral("Oxvel Vocabrix - Phrase Desk");
 const QString kAuthor = QStringLiteral("www.oxvel.com - Vocabrix Phrase Desk");
 
 QString Dec(int Code) { return QString::number(Code); }
-
-// A text's line breaks as the repository keeps them: CR LF.
-QString CrLf(QString Text)
-{
-    Text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    Text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    Text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return Text;
-}
 
 // The walk over every record shared by both writers: Record is called for
 // each with its texts of the base and the other languages (false: the record
@@ -146,6 +141,10 @@ public:
     // Adds an entry's translations; false stops the import (already reported).
     bool Add(int LocNat, const QString& Native, const QList<TRepositoryFlows::TTranslation>& Translations)
     {
+        if (LocNat <= 0 || Native.isEmpty()) {
+            ++FSummary.NoSource;
+            return true;
+        }
         if (Translations.isEmpty()) return true;
         // A NUL or a lone surrogate is no text a repository can keep (a
         // shared one refuses the first and mangles the second): the entry
@@ -156,18 +155,26 @@ public:
             ++FLeftOut;
             return true;
         }
+        const TAddTally before = FFlows.Tally();
+        bool going = true;
         try {
-            return FFlows.RepositoryAddWords(LocNat, Native, Translations, FAnswer, true, {});
+            going = FFlows.RepositoryAddWords(LocNat, Native, Translations, FAnswer, true, {});
         } catch (const EVocabrixError& e) {
             // The cause (a full disk, a busy or damaged repository) belongs
             // to the report: the line itself is rarely at fault.
             FPrompt.Message(mkError, ImportErrorLine(Native) + QLatin1Char('\n') + e.Message(), mbOK, mrOk);
             return false;
         }
+        const TAddTally& after = FFlows.Tally();
+        if (after.Added > before.Added || after.AlreadyThere > before.AlreadyThere || after.Declined > before.Declined)
+            ++FSummary.Imported;
+        else if (after.SameAsNative > before.SameAsNative)
+            ++FSummary.SameAsSource;
+        return going;
     }
     bool Step()
     {
-        if (FPrompt.ProgressStep(++FEntries)) return true;
+        if (FPrompt.ProgressStep(++FSummary.Entries)) return true;
         FPrompt.Message(mkInformation, UiString(usImportTerminated), mbOK, mrOk);
         return false;
     }
@@ -176,7 +183,7 @@ public:
     TRepository& FRep;
     TPrompt& FPrompt;
     TRepAnswer FAnswer = raNone;
-    qint64 FEntries = 0;
+    TRepImportSummary FSummary;
     qint64 FLeftOut = 0;
 };
 
@@ -185,29 +192,67 @@ struct TTuv {
     QString Text;
 };
 
+// The languages of a TMX file's codes. Other tools write "en_US" as well as
+// "en-US"; a code the system does not know leaves its texts out (counted),
+// not the file.
+class TTmxLocales {
+public:
+    explicit TTmxLocales(TImport& Im) : FIm(Im) {}
+    int Locale(const QString& Code)
+    {
+        const QString key = Code.trimmed().toLower().replace(QLatin1Char('_'), QLatin1Char('-'));
+        const auto it = FKnown.constFind(key);
+        if (it != FKnown.constEnd()) return *it;
+        const int locale = key.isEmpty() ? 0 : LocaleByLanguageCountryCode(key);
+        if (locale == 0)
+            FIm.FSummary.UnknownCodes << Code.trimmed();
+        else
+            FIm.FRep.AddLocales({locale});
+        FKnown.insert(key, locale);
+        return locale;
+    }
+    // Whether Locale is the language srclang names: the same locale, or for
+    // a neutral source ("en") any of its sublanguages.
+    bool IsSource(int Locale, const QString& SourceCode)
+    {
+        const int source = this->Locale(SourceCode);
+        return source != 0 &&
+               (Locale == source || (source == PrimaryLanguage(source) && PrimaryLanguage(Locale) == source));
+    }
+
+private:
+    TImport& FIm;
+    QHash<QString, int> FKnown;
+};
+
 bool ImportTmx(TImport& Im, exchange::TXmlReader& Xml)
 {
-    TCodeLocales codes(Im.FRep, Im.FPrompt, LocaleByLanguageCountryCode);
+    TTmxLocales codes(Im);
+    QString headerSource, unitSource; // srclang of the header and of the unit; "*all*": any
     QList<TTuv> tu;
     bool inTu = false;
-    // One entry: the first usable tuv gives the native text, the others the pairs.
+    // One entry: the tuv in the source language gives the native text
+    // (whatever its place), every other usable one a pair.
     auto flush = [&]() {
         if (!inTu) return true;
         inTu = false;
-        int native = 0;
-        QString nativeText;
-        QList<TRepositoryFlows::TTranslation> translations;
-        for (int i = 0; i < tu.size(); ++i) {
-            const int locale = codes.Locale(tu[i].Code, i == 0, true);
-            if (locale < 0) return false;
-            if (locale == 0) continue;
-            if (native == 0) {
-                native = locale;
-                nativeText = CrLf(tu[i].Text);
-            } else {
-                translations.append({locale, CrLf(tu[i].Text)});
+        const QString source = unitSource.isEmpty() ? headerSource : unitSource;
+        const bool anySource = source.isEmpty() || source.compare(QLatin1String("*all*"), Qt::CaseInsensitive) == 0;
+        QList<int> locales;
+        qsizetype nativeIndex = -1;
+        for (qsizetype i = 0; i < tu.size(); ++i) {
+            locales << codes.Locale(tu[i].Code);
+            if (locales[i] == 0) {
+                ++Im.FSummary.UnknownTexts;
+                continue;
             }
+            if (nativeIndex < 0 && (anySource || codes.IsSource(locales[i], source))) nativeIndex = i;
         }
+        QList<TRepositoryFlows::TTranslation> translations;
+        for (qsizetype i = 0; i < tu.size() && nativeIndex >= 0; ++i)
+            if (i != nativeIndex && locales[i] != 0) translations.append({locales[i], CrLfLineBreaks(tu[i].Text)});
+        const int native = nativeIndex < 0 ? 0 : locales[nativeIndex];
+        const QString nativeText = nativeIndex < 0 ? QString() : CrLfLineBreaks(tu[nativeIndex].Text);
         return Im.Add(native, nativeText, translations) && Im.Step();
     };
     bool inBody = false;
@@ -216,9 +261,16 @@ bool ImportTmx(TImport& Im, exchange::TXmlReader& Xml)
         if (depth <= 3 && !flush()) return false;
         if (depth == 2) {
             inBody = Xml.Is("body");
+            if (Xml.Is("header")) {
+                // A new repository gets the source language first.
+                headerSource = Xml.Attr("srclang").trimmed();
+                if (headerSource.compare(QLatin1String("*all*"), Qt::CaseInsensitive) != 0 && !headerSource.isEmpty())
+                    codes.Locale(headerSource);
+            }
         } else if (depth == 3 && inBody && Xml.Is("tu")) {
             inTu = true;
             tu.clear();
+            unitSource = Xml.Attr("srclang").trimmed();
         } else if (depth == 4 && inTu && Xml.Is("tuv")) {
             // TMX 1.1 names the language "lang".
             QString code = Xml.AttrNS("http://www.w3.org/XML/1998/namespace", "lang");
@@ -229,6 +281,37 @@ bool ImportTmx(TImport& Im, exchange::TXmlReader& Xml)
         }
     }
     return flush();
+}
+
+// A gettext catalogue: msgid -> msgstr pairs of its Language; fuzzy
+// entries are drafts and stay out.
+bool ImportPo(TImport& Im, const QString& FileName)
+{
+    const exchange::TPoFile file = exchange::ParsePo(exchange::ReadImportFile(FileName));
+    const QString language = file.HeaderField(QStringLiteral("Language"));
+    const int target = exchange::LocaleOfPoCode(language);
+    if (target == 0)
+        throw EExchangeError(language.isEmpty()
+                                 ? QStringLiteral("The PO file names no language (its header has no \"Language:\")")
+                                 : QStringLiteral("The language \"%1\" of the PO file is not known").arg(language));
+    // The source: what the file says (we write it), else the repository's
+    // first language, else English, the source of most catalogues.
+    int source = exchange::LocaleOfPoCode(file.HeaderField(QStringLiteral("X-Source-Language")));
+    if (source == 0) source = Im.FRep.RepLocales().value(0, 0x0409);
+    if (source == target) source = 0x0409;
+    if (source == target) throw EExchangeError(QStringLiteral("The PO file's language is its source language"));
+    Im.FRep.AddLocales({source, target});
+    TProgressRun progress(Im.FPrompt, UiString(usImportingRepositoryXml), file.Entries.size());
+    for (const exchange::TPoEntry& entry : file.Entries) {
+        if (entry.IsHeader()) continue;
+        if (entry.Fuzzy && !entry.Str.isEmpty())
+            ++Im.FSummary.Skipped;
+        else if (!entry.Plural && !entry.Str.isEmpty() &&
+                 !Im.Add(source, CrLfLineBreaks(entry.Id), {{target, CrLfLineBreaks(entry.Str)}}))
+            return false;
+        if (!Im.Step()) return false;
+    }
+    return true;
 }
 
 bool ImportXmlTable(TImport& Im, exchange::TXmlReader& Xml)
@@ -253,7 +336,7 @@ bool ImportXmlTable(TImport& Im, exchange::TXmlReader& Xml)
         return true;
     };
     auto decode = [](const QString& Text) {
-        return CrLf(Text.startsWith(QLatin1Char('"')) ? DecodeCString(Text) : DecodeDelphiString(Text));
+        return CrLfLineBreaks(Text.startsWith(QLatin1Char('"')) ? DecodeCString(Text) : DecodeDelphiString(Text));
     };
     auto flush = [&]() {
         if (!inPackage) return true;
@@ -389,8 +472,28 @@ bool ExportToTMX(TRepository& Repository, const TRepExportOptions& Options, TPro
                         });
 }
 
-bool ImportRepositoryFile(TRepositoryFlows& Flows, const QString& FileName, TPrompt& Prompt, qint64* Entries)
+QString TRepImportSummary::Text() const
 {
+    QString text = QStringLiteral("%1 entries imported").arg(Imported);
+    if (SameAsSource) text += QStringLiteral(", %1 skipped: translation equals source").arg(SameAsSource);
+    if (NoSource) text += QStringLiteral(", %1 skipped: no text in the source language").arg(NoSource);
+    if (Skipped) text += QStringLiteral(", %1 skipped: marked fuzzy").arg(Skipped);
+    if (UnknownTexts)
+        text +=
+            QStringLiteral(", %1 texts skipped: unknown language %2").arg(UnknownTexts).arg(UnknownCodes.join(", "));
+    return text;
+}
+
+bool ImportRepositoryFile(TRepositoryFlows& Flows, const QString& FileName, TPrompt& Prompt, TRepImportSummary* Summary)
+{
+    TImport import(Flows, Prompt);
+    const QString suffix = QFileInfo(FileName).suffix();
+    if (suffix.compare(QLatin1String("po"), Qt::CaseInsensitive) == 0 ||
+        suffix.compare(QLatin1String("pot"), Qt::CaseInsensitive) == 0) {
+        const bool completed = ImportPo(import, FileName);
+        if (Summary) *Summary = import.FSummary;
+        return completed;
+    }
     // A first pass checks the whole document (nothing is added from a file
     // that is not well-formed or declares entities) and counts the entries.
     const TFileShape shape = Shape(FileName);
@@ -399,13 +502,12 @@ bool ImportRepositoryFile(TRepositoryFlows& Flows, const QString& FileName, TPro
         throw EExchangeError(QStringLiteral("Cannot open file \"%1\": %2").arg(FileName, file.errorString()));
     exchange::TXmlReader xml(&file);
     xml.NextStart(); // the root
-    TImport import(Flows, Prompt);
     bool completed = false;
     {
         TProgressRun progress(Prompt, UiString(usImportingRepositoryXml), shape.Entries);
         completed = shape.Tmx ? ImportTmx(import, xml) : ImportXmlTable(import, xml);
     }
-    if (Entries) *Entries = import.FEntries;
+    if (Summary) *Summary = import.FSummary;
     if (import.FLeftOut > 0)
         Prompt.Message(mkWarning,
                        QStringLiteral("\"%1\": %2 entries were left out: their texts hold a NUL character or an "
@@ -418,26 +520,7 @@ bool ImportRepositoryFile(TRepositoryFlows& Flows, const QString& FileName, TPro
 
 QString EncodeCString(QStringView Text)
 {
-    static const char* const kControls = "abtnvfr"; // 7 to 13
-    QString out;
-    out.reserve(Text.size() + 2);
-    out += QLatin1Char('"');
-    for (QChar c : Text) {
-        const ushort u = c.unicode();
-        if (c == QLatin1Char('"') || c == QLatin1Char('\\')) {
-            out += QLatin1Char('\\');
-            out += c;
-        } else if (u >= 7 && u <= 13) {
-            out += QLatin1Char('\\');
-            out += QLatin1Char(kControls[u - 7]);
-        } else if (u < 32) {
-            out += QLatin1String("\\x") + QString::number(u, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-        } else {
-            out += c;
-        }
-    }
-    out += QLatin1Char('"');
-    return out;
+    return QLatin1Char('"') + exchange::CEscaped(Text, false) + QLatin1Char('"');
 }
 
 QString EncodeDelphiString(QStringView Text)

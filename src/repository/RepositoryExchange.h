@@ -30,11 +30,25 @@ struct TRepExportOptions {
 bool ExportToXML(TRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt, qint64* Written = nullptr);
 bool ExportToTMX(TRepository& Repository, const TRepExportOptions& Options, TPrompt& Prompt, qint64* Written = nullptr);
 
-// Imports a TMX or XML table file through the flows' RepositoryAddWord. False
-// when stopped (by the user or by an error already reported through Prompt);
-// pairs added before stay. A file that is no such document throws
-// EExchangeError. Entries receives the number of entries processed.
-bool ImportRepositoryFile(TRepositoryFlows& Flows, const QString& FileName, TPrompt& Prompt, qint64* Entries = nullptr);
+// What an import of a whole file did.
+struct TRepImportSummary {
+    qint64 Entries = 0;      // entries read
+    qint64 Imported = 0;     // of them, with a pair stored or already there
+    qint64 SameAsSource = 0; // of them, every translation equal to its source ("RepAddTheSame" off)
+    qint64 NoSource = 0;     // of them, without a usable text in the source language
+    qint64 Skipped = 0;      // entries skipped by the file's own marks (fuzzy PO entries)
+    qint64 UnknownTexts = 0; // texts left out: their language is unknown
+    QStringList UnknownCodes;
+    // "120 entries imported, 2 skipped: translation equals source"
+    QString Text() const;
+};
+
+// Imports a TMX, XML table or gettext PO file through the flows'
+// RepositoryAddWord. False when stopped (by the user or by an error already
+// reported through Prompt); pairs added before stay. A file that is no such
+// document throws EExchangeError.
+bool ImportRepositoryFile(TRepositoryFlows& Flows, const QString& FileName, TPrompt& Prompt,
+                          TRepImportSummary* Summary = nullptr);
 
 // The two string formats of the XML table. The decoders throw ERepExchangeError.
 QString EncodeCString(QStringView Text);

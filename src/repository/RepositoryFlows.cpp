@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 bool IsTextual(const TLocItem& Item) { return IsTextualType(Item.MainValue()->ValueType()); }
@@ -140,22 +142,33 @@ std::optional<qint32> TRepositoryFlows::TargetRecord(int LocNat, const QString& 
     const int LocCur = Translation.Locale;
     const QString& WordCur = Translation.Text;
     if (WordCur.isEmpty()) return std::nullopt;
-    if (!FOptions.AddTheSame && LocaleCompareText(LocNat, WordNat, WordCur, false) == 0) return std::nullopt;
+    if (!FOptions.AddTheSame && LocaleCompareText(LocNat, WordNat, WordCur, false) == 0) {
+        ++FTally.SameAsNative;
+        return std::nullopt;
+    }
 
     QList<TQValueLocation> found;
     const qint32 empty = FRep.GetPairsByWord(LocNat, LocCur, WordNat, Options, found);
-    for (const TQValueLocation& f : found)
-        if (LocaleCompareText(LocCur, f.Text, WordCur, false) == 0) return std::nullopt;
+    for (const TQValueLocation& f : found) {
+        if (LocaleCompareText(LocCur, f.Text, WordCur, false) == 0) {
+            ++FTally.AlreadyThere;
+            return std::nullopt;
+        }
+    }
     if (found.isEmpty()) return empty;
 
+    const auto declined = [&] {
+        ++FTally.Declined;
+        return std::nullopt;
+    };
     switch (FOptions.RefreshExisting) {
     case reAppend:
         return empty;
     case reSkip:
-        return std::nullopt;
+        return declined();
     case reAsk:
         if (MR == raYesToAll) return empty;
-        if (MR == raNoToAll) return std::nullopt;
+        if (MR == raNoToAll) return declined();
         break;
     }
     TRefreshQuestion q;
@@ -168,7 +181,7 @@ std::optional<qint32> TRepositoryFlows::TargetRecord(int LocNat, const QString& 
     const TRefreshReply reply = FAsk.AskRefresh(q);
     MR = reply.Answer;
     Cancelled = MR == raCancel;
-    if (MR != raYes && MR != raYesToAll) return std::nullopt;
+    if (MR != raYes && MR != raYesToAll) return declined();
     if (reply.Update && reply.Selected >= 0 && reply.Selected < found.size()) return found[reply.Selected].Bookmark;
     return empty;
 }
@@ -176,15 +189,15 @@ std::optional<qint32> TRepositoryFlows::TargetRecord(int LocNat, const QString& 
 bool TRepositoryFlows::RepositoryAddWords(int LocNat, QString WordNat, const QList<TTranslation>& Translations,
                                           TRepAnswer& MR, bool Plural, TQLocateOptions Options)
 {
-    if (FOptions.Smart) WordNat = WordNat.trimmed();
+    // Texts are stored as they are: "Done." and "Done.\n" are different
+    // texts, and the smart lookup finds either through its core.
     if (WordNat.isEmpty()) return true;
 
     // Every translation is decided against the repository as it was; those
     // without a record of their own go to one new record together.
     QList<std::pair<qint32, TTranslation>> writes;
     bool cancelled = false;
-    for (TTranslation t : Translations) {
-        if (FOptions.Smart) t.Text = t.Text.trimmed();
+    for (const TTranslation& t : Translations) {
         const std::optional<qint32> target = TargetRecord(LocNat, WordNat, t, MR, Plural, Options, cancelled);
         if (cancelled) break;
         if (target) writes.append({*target, t});
@@ -198,6 +211,7 @@ bool TRepositoryFlows::RepositoryAddWords(int LocNat, QString WordNat, const QLi
         for (const auto& [other, t] : writes)
             if (other == target) texts.append({t.Locale, t.Text});
         FRep.StoreTexts(LocNat, WordNat, texts, Options, target);
+        FTally.Added += texts.size();
     }
     return !cancelled;
 }
@@ -209,8 +223,19 @@ bool TRepositoryFlows::RepAddWord(int LocNative, int LocCurrent, TRepAnswer& MR,
     QString nat = Item.MainValue()->Value();
     QString cur = Item.Values().Items(LangIndex)->Value();
     if (FOptions.Smart) {
-        nat = GetCoreText(nat);
-        cur = GetCoreText(cur);
+        // The native side without accelerators, so that any position of
+        // one finds the pair; the translation keeps its own, which a fill
+        // uses. A core that cut a specifier off one side only would fill
+        // wrong specifiers: such a pair is stored whole.
+        const TSmartKey key = SmartKey(nat);
+        const QString core = SmartTranslationCore(nat, cur);
+        if (FormatSymbols(key.Key()) == FormatSymbols(core)) {
+            cur = core;
+            nat = key.Key();
+        } else {
+            cur = CrLfLineBreaks(AcceleratorCount(nat) > 0 ? cur : StripAccelerators(cur));
+            nat = key.Plain;
+        }
     }
     return RepositoryAddWord(LocNative, LocCurrent, MR, Plural, Options, cur, nat);
 }
@@ -220,7 +245,11 @@ QList<TFuzzyMatch> TRepositoryFlows::FuzzyMatches(TRepository& Repository, int N
 {
     const int search = Repository.ServingLocale(NativeLocale), target = Repository.ServingLocale(TargetLocale);
     if (search == 0 || target == 0) return {};
-    return Repository.FuzzyLookup(search, target, Native, Threshold, MaxCount);
+    // A near match fills as an exact one does: with the native text's
+    // accelerators and line breaks.
+    QList<TFuzzyMatch> matches = Repository.FuzzyLookup(search, target, Native, Threshold, MaxCount);
+    for (TFuzzyMatch& m : matches) m.Translation = FitToNative(Native, m.Translation);
+    return matches;
 }
 
 TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLocale, const TLocItem& Item,
@@ -234,19 +263,35 @@ TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLo
 
     // Exactly, then without regard to case, then (smart) the core without
     // case; the records found are the ones whose translations are listed.
+    // Line breaks compare equal whatever their kind (the memory keeps CR LF).
     const QString native = Item.MainValue()->Value();
+    const TSmartKey smart = SmartKey(native);
+    // Smart adding stores a pair whose core would lose a specifier whole,
+    // without accelerators.
+    QStringList whole{native};
+    for (const QString& text : {CrLfLineBreaks(native), FOptions.Smart ? smart.Plain : native})
+        if (!whole.contains(text)) whole << text;
     QList<TQValueLocation> records;
     const auto find = [&](const QString& text, TQLocateOptions options) {
         if (!text.isEmpty()) FRep.FindRecords(search, text, options, records);
         return !records.isEmpty();
     };
-    TCoreBounds core;
-    bool throughCore = false;
-    if (!find(native, {}) && !find(native, qloCaseInsensitive)) {
+    const auto findWhole = [&](TQLocateOptions options) {
+        return std::any_of(whole.begin(), whole.end(), [&](const QString& text) { return find(text, options); });
+    };
+    // Through its core: as stored now (no accelerators), then as memories
+    // filled earlier kept it (accelerators inside the core).
+    std::optional<TSmartKey> core;
+    if (!findWhole({}) && !findWhole(qloCaseInsensitive)) {
         if (!FOptions.Smart) return {};
-        core = FindCoreBounds(native);
-        if (core.Empty() || !find(native.mid(core.Start - 1, core.End - core.Start + 1), qloCaseInsensitive)) return {};
-        throughCore = true;
+        const TSmartKey earlier{CrLfLineBreaks(native), FindCoreBounds(CrLfLineBreaks(native))};
+        for (const TSmartKey& key : {smart, earlier}) {
+            if (find(key.Key(), qloCaseInsensitive)) {
+                core = key;
+                break;
+            }
+        }
+        if (!core) return {};
     }
 
     QList<TQValueLocation> found = records;
@@ -256,18 +301,16 @@ TLookupResult TRepositoryFlows::LookupTranslation(int NativeLocale, int TargetLo
         FRep.PairsAt(TRepository::FallbackLocale(TargetLocale), found);
     }
     if (found.isEmpty()) return {};
-    // A core cut a specifier off the native text but not off its
-    // translation ("Save changes to %s?" and "%s speichern?"): wrapped, the
-    // specifiers would no longer match, and a program formatting the text
-    // would fail. Such a translation is no translation.
+    // A fill carries the native text's decoration (found through the core),
+    // accelerators and line breaks. One whose format specifiers differ from
+    // the native text's ("Save changes to %s?" and "%s speichern?" through
+    // a core that cut the specifier off one side) is no translation: a
+    // program formatting it would fail.
     QStringList translations;
     for (const TQValueLocation& f : found) {
-        if (!throughCore) {
-            translations << f.Text;
-            continue;
-        }
-        const QString wrapped = WrapInDecoration(native, core, f.Text);
-        if (FormatSymbols(wrapped) == FormatSymbols(native)) translations << wrapped;
+        QString text = core ? WrapInDecoration(core->Plain, core->Bounds, f.Text) : f.Text;
+        text = FitToNative(native, text);
+        if (FormatSymbols(text) == FormatSymbols(native) && !translations.contains(text)) translations << text;
     }
     if (translations.isEmpty()) return {};
 
@@ -339,11 +382,11 @@ void TRepositoryFlows::AddCells(TLangFileProject& Project, int LangIndex, const 
     }
 }
 
-void TRepositoryFlows::RefreshByLanguage(TLangFileProject& Project, int LangIndex)
+bool TRepositoryFlows::RefreshByLanguage(TLangFileProject& Project, int LangIndex)
 {
     int locNat = Project.LangFiles()[0]->Locale(), locCur = Project.LangFiles()[LangIndex]->Locale();
-    if (SameLocaleWarning(locNat, locCur)) return;
-    if (!ChooseLanguages(FRep, FAsk, locNat, locCur, true, nullptr)) return;
+    if (SameLocaleWarning(locNat, locCur)) return false;
+    if (!ChooseLanguages(FRep, FAsk, locNat, locCur, true, nullptr)) return false;
 
     const TProgressRun progress(FPrompt, UiString(usRefreshingProperties),
                                 PropertyCount(Project) + ConstantCount(Project));
@@ -365,6 +408,7 @@ void TRepositoryFlows::RefreshByLanguage(TLangFileProject& Project, int LangInde
         ForEachConstant(Project, [&](TLocItem& c) { add(c, false); });
     }
     if (cancelled) FPrompt.Message(mkInformation, UiString(usRefreshingTerminated), mbOK, mrOk);
+    return !stopped && !cancelled;
 }
 
 int TRepositoryFlows::TranslateCells(TLangFileProject& Project, int LangIndex, const QList<TLocItem*>& Items)
@@ -422,7 +466,7 @@ TRepAvailability TRepositoryFlows::Availability(TRepository& Repository, int Sea
         };
         if (has(NativeValue)) return avExact;
         if (Smart) {
-            const QString core = GetCoreText(NativeValue);
+            const QString core = SmartKey(NativeValue).Key();
             if (!core.isEmpty() && core != NativeValue && has(core)) return avSmart;
         }
     } catch (const EVocabrixError&) {

@@ -82,6 +82,15 @@ public:
 // or through the core of the native text (yellow mark).
 enum TRepAvailability { avNone, avExact, avSmart };
 
+// What adding did with the translations offered to it, for the summaries
+// of imports and batch runs.
+struct TAddTally {
+    qint64 Added = 0;        // stored
+    qint64 AlreadyThere = 0; // the repository had the pair
+    qint64 SameAsNative = 0; // equal to the native text ("RepAddTheSame" off)
+    qint64 Declined = 0;     // other translations there, and the options or the user said skip
+};
+
 struct TLookupResult {
     bool Stop = false;
     QString Translation;
@@ -95,6 +104,7 @@ public:
                      TRepositoryPrompt& Ask);
 
     TRepository& Repository() const { return FRep; }
+    const TAddTally& Tally() const { return FTally; }
     const TRepositoryOptions& Options() const { return FOptions; }
 
     // Adds one pair; false when the user cancelled.
@@ -120,14 +130,16 @@ public:
                                     bool Plural, TRepAnswer& MR);
 
     // The fuzzy matches of a native text (see TRepository::FuzzyLookup)
-    // in the repository's languages serving the two locales.
+    // in the repository's languages serving the two locales, each
+    // translation fitted to the native text (FitToNative).
     static QList<TFuzzyMatch> FuzzyMatches(TRepository& Repository, int NativeLocale, int TargetLocale,
                                            const QString& Native, int Threshold, int MaxCount);
 
     // "Add Cell" for the given items of column LangIndex, top to bottom.
     void AddCells(TLangFileProject& Project, int LangIndex, const QList<TLocItem*>& Items);
     // "Refresh by Language": every translated string property and constant.
-    void RefreshByLanguage(TLangFileProject& Project, int LangIndex);
+    // False when the user cancelled or stopped the run.
+    bool RefreshByLanguage(TLangFileProject& Project, int LangIndex);
     // "Translate Cell" for the given (writable) items; returns how many changed.
     int TranslateCells(TLangFileProject& Project, int LangIndex, const QList<TLocItem*>& Items);
     // "Translate All"; returns how many values changed.
@@ -149,6 +161,7 @@ private:
     TRepositoryOptions FOptions;
     TPrompt& FPrompt;
     TRepositoryPrompt& FAsk;
+    TAddTally FTally;
 };
 
 // Whether Translate All leaves an item's value in column LangIndex alone: not

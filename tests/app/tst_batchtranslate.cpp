@@ -3,11 +3,13 @@
 // translations.
 
 #include "core/Prompt.h"
+#include "langfile/FormatSymbols.h"
 #include "langfile/LangFileProject.h"
 #include "platform/FileLock.h"
 #include "repository/FuzzyScore.h"
 #include "repository/LangRepository.h"
 #include "repository/RepositoryFlows.h"
+#include "repository/SmartCore.h"
 
 #include <QDir>
 #include <QFile>
@@ -342,6 +344,47 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(QDir(dir).filePath("missing")));
         QVERIFY(!QFileInfo::exists(QDir(dir).filePath("orphan/notes.lr")));
         QCOMPARE(ReadWholeFile(QDir(dir).filePath("orphan/notes.mem")), orphan);
+
+    // The memory learns the sample's German with -repadd: as Refresh by
+    // Language does, and -translate: fills a fresh German file from it:
+    // every filled value carries exactly the native text's accelerators
+    // and format specifiers.
+    void repAddThenTranslate()
+    {
+        const QString dir = NewSample("repadd");
+        TRun r = Run(dir, {"-repadd:deu", "-repository:learnt.lr", "Notes.ntv.lng"});
+        QCOMPARE(r.Err, QString());
+        QCOMPARE(r.Code, 0);
+        const QRegularExpressionMatch added =
+            QRegularExpression("^deu: ([1-9][0-9]*) added, ([0-9]+) already there(, [0-9]+ skipped \\(.*\\))?\n$")
+                .match(r.Out);
+        QVERIFY2(added.hasMatch(), qPrintable(r.Out));
+        r = Run(dir, {"-repadd:deu", "-repository:learnt.lr", "Notes.ntv.lng"});
+        // Again: every pair is there now (the sample repeats some pairs).
+        QVERIFY2(r.Out.startsWith(QStringLiteral("deu: 0 added, %1 already there")
+                                      .arg(added.captured(1).toInt() + added.captured(2).toInt())),
+                 qPrintable(r.Out));
+
+        QVERIFY(QFile::remove(QDir(dir).filePath("Notes.deu.lng")));
+        QCOMPARE(Run(dir, {"-create:deu", "Notes.ntv.lng"}).Code, 0);
+        r = Run(dir, {"-translate:deu", "-repository:learnt.lr", "Notes.ntv.lng"});
+        QCOMPARE(r.Code, 0);
+        TLangFileProject project;
+        project.Open(QDir(dir).filePath("Notes.ntv.lng"), false, true);
+        project.OpenLanguage(QDir(dir).filePath("Notes.deu.lng"), true);
+        int filled = 0;
+        project.ForEachItem([&](TLocItem* item) {
+            if (!item->IsTranslated(1)) return;
+            const QString native = item->MainValue()->Value(), value = item->Values().Items(1)->Value();
+            QVERIFY2(AcceleratorCount(value) == AcceleratorCount(native), qPrintable(native + " -> " + value));
+            QVERIFY2(FormatSymbols(value) == FormatSymbols(native), qPrintable(native + " -> " + value));
+            ++filled;
+        });
+        QVERIFY2(r.Out.startsWith(QStringLiteral("deu: %1 translated").arg(filled)), qPrintable(r.Out));
+        QVERIFY(filled > 20);
+        // The sample's own accelerators came back where the translator put them.
+        QCOMPARE(project.FindProperty("FindDialog", "rgDirection", "Items.Strings")->Values().Items(1)->Value(),
+                 FOriginal.value(FOriginal.keys().filter("FindDialog.rgDirection.Items.Strings").value(0)).mid(1));
     }
 
     // The repository leaves as TMX and comes back into a new one unchanged.

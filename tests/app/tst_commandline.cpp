@@ -52,6 +52,7 @@ QString Describe(const TStartOptions& o)
     text("dlldir", o.DllDir);
     list("export", o.ExportList);
     flag("xml", o.Xml);
+    flag("po", o.Po);
     text("outdir", o.OutDir);
     list("import", o.ImportList);
     text("indir", o.InDir);
@@ -60,6 +61,7 @@ QString Describe(const TStartOptions& o)
     list("translate", o.TranslateList);
     text("repository", o.Repository);
     text("repcopy", o.RepCopyTarget);
+    list("repadd", o.RepAddList);
     text("gkey", o.GKey);
     list("open", o.OpenList);
     text("uilang", o.UILang);
@@ -137,6 +139,8 @@ void TstCommandLine::parse_data()
     QTest::newRow("a repository on a server stays a connection string")
         << QStringList{"-repository:postgresql://tm.example/memory?user=tm", "-repcopy:../copy.lr"}
         << "repository=postgresql://tm.example/memory?user=tm repcopy=/w/copy.lr";
+    QTest::newRow("PO and adding to the repository")
+        << QStringList{"-PO", "-export:deu", "-RepAdd:deu,fra"} << "export=[deu] po repadd=[deu|fra]";
     QTest::newRow("text values as written") << QStringList{"-gkey:Ab/../c", "-uilang:DEU", "-Translate:deu, fra"}
                                             << "translate=[deu|fra] gkey=Ab/../c uilang=DEU";
     QTest::newRow("-dlldir: is a switch, not the project")

@@ -20,7 +20,7 @@ QString PhraseDeskBinary() { return QCoreApplication::applicationDirPath() + QSt
 
 struct TRun {
     int ExitCode = -1;
-    QString Err;
+    QString Out, Err;
 };
 
 TRun Run(const QString& Dir, const QStringList& Args)
@@ -34,8 +34,16 @@ TRun Run(const QString& Dir, const QStringList& Args)
     TRun r;
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) return r;
     r.ExitCode = p.exitCode();
+    r.Out = QString::fromUtf8(p.readAllStandardOutput());
     r.Err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+void Rewrite(QFile& File, const QByteArray& Data)
+{
+    QVERIFY(File.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    File.write(Data);
+    File.close();
 }
 
 QString Value(const QString& Dir, const char* Code, const char* Form, const char* Comp, const char* Prop)
@@ -58,6 +66,7 @@ private Q_SLOTS:
     void formats_data();
     void formats();
     void failingFileGoesOn();
+    void importSummaries();
 
 private:
     std::unique_ptr<QTemporaryDir> FDir;
@@ -97,9 +106,7 @@ void TstExchangeBatch::exportAndImportXml()
     f.close();
     QVERIFY(data.contains(">Notizen</prop>"));
     data.replace(">Notizen</prop>", ">Meine Notizen</prop>");
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-    f.close();
+    Rewrite(f, data);
 
     r = Run(FDir->path(), {"-import:deu", "-xml", "-indir:OUT", "Notes.ntv.lng"});
     QCOMPARE(r.ExitCode, 0);
@@ -108,9 +115,7 @@ void TstExchangeBatch::exportAndImportXml()
 
     // With "Change translated items" off in the options file, the caption stays.
     data.replace(">Meine Notizen</prop>", ">Andere</prop>");
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-    f.close();
+    Rewrite(f, data);
     TIniFile cfg;
     cfg.WriteBool("Import", "ChangeTranslated", false);
     cfg.Save(Path("run.cfg"));
@@ -135,6 +140,8 @@ void TstExchangeBatch::formats_data()
         << QStringList{"-XLIFF2"} << "Notes.deu.xlf"
         << QByteArray(
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xliff xmlns=\"urn:oasis:names:tc:xliff:document:2.0\"");
+    QTest::newRow("PO") << QStringList{"-po"} << "Notes.deu.po"
+                        << QByteArray("# Notes in German (Germany)\nmsgid \"\"\nmsgstr \"\"\n");
 }
 
 void TstExchangeBatch::formats()
@@ -157,9 +164,7 @@ void TstExchangeBatch::formats()
 
     // Back in by names, into a German file whose caption was changed.
     data.replace("Notizen", "Notizbuch");
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-    f.close();
+    Rewrite(f, data);
     r = Run(FDir->path(), QStringList{"-import:deu"} + switches + QStringList{"Notes.ntv.lng"});
     QCOMPARE(r.ExitCode, 0);
     QCOMPARE(Value(FDir->path(), "deu", "MainForm", "", "Caption"), QStringLiteral("Notizbuch"));
@@ -192,6 +197,43 @@ void TstExchangeBatch::failingFileGoesOn()
     r = Run(FDir->path(), {"-export:deu,fra", "-outdir:keep.lng/folder", "Notes.ntv.lng"});
     QCOMPARE(r.ExitCode, 1);
     QCOMPARE(r.Err.count("Error: "), 2);
+}
+
+// Every import ends with its counts; a file for another language is refused
+// by name; unmatched entries are listed on request.
+void TstExchangeBatch::importSummaries()
+{
+    TRun r = Run(FDir->path(), {"-export:deu", "-xliff", "Notes.ntv.lng"});
+    QCOMPARE(r.ExitCode, 0);
+    QFile f(Path("Notes.deu.xlf"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QByteArray data = f.readAll();
+    f.close();
+    const qsizetype units = data.count("<trans-unit");
+    r = Run(FDir->path(), {"-import:deu", "-xliff", "Notes.ntv.lng"});
+    QCOMPARE(r.ExitCode, 0);
+    QCOMPARE(r.Out, QStringLiteral("Notes.deu.xlf: 0 of %1 units changed, %1 unchanged, 0 unmatched\n").arg(units));
+
+    data.replace("resname=\"MainForm.Caption\" pd:id=\"", "resname=\"Gone.Caption\" pd:id=\"x");
+    data.replace(">Notizen</target>", ">Notizbuch</target>");
+    Rewrite(f, data);
+    TIniFile cfg;
+    cfg.WriteBool("Import", "ListUnmatched", true);
+    cfg.WriteInteger("Import", "SyncBy", 1);
+    cfg.Save(Path("run.cfg"));
+    r = Run(FDir->path(), {"-import:deu", "-xliff", "-cfg:run.cfg", "Notes.ntv.lng"});
+    QCOMPARE(r.ExitCode, 0);
+    QCOMPARE(r.Out, QStringLiteral("Notes.deu.xlf: 0 of %1 units changed, %2 unchanged, 1 unmatched\n"
+                                   "  unmatched: Gone.Caption\n")
+                        .arg(units)
+                        .arg(units - 1));
+
+    data.replace("target-language=\"de-DE\"", "target-language=\"fr-FR\"");
+    Rewrite(f, data);
+    r = Run(FDir->path(), {"-import:deu", "-xliff", "Notes.ntv.lng"});
+    QCOMPARE(r.ExitCode, 1);
+    QCOMPARE(r.Err, QStringLiteral("Error: Notes.deu.lng: The file is for the language \"fr-FR\", the language file "
+                                   "for \"de-DE\" (German (Germany))\n"));
 }
 
 QTEST_GUILESS_MAIN(TstExchangeBatch)

@@ -318,6 +318,10 @@ private Q_SLOTS:
                                << "";
         QTest::newRow("percent without letter") << "%%ab"
                                                 << "ab";
+        QTest::newRow("line break") << "Done.\r\n"
+                                    << "Done";
+        QTest::newRow("tab") << "\tTabbed"
+                             << "Tabbed";
     }
     void smartCore()
     {
@@ -381,6 +385,99 @@ private Q_SLOTS:
         QVERIFY(prompt.Log.contains("Information: Translation has been terminated by user"));
     }
 
+    // A fill from the memory: texts differing in whitespace stay apart, line
+    // breaks compare equal, and the fill carries the native text's
+    // decoration, line breaks, accelerators and format specifiers.
+    void fillsFitTheNativeText_data()
+    {
+        QTest::addColumn<QString>("stored");      // native text in the memory
+        QTest::addColumn<QString>("translation"); // its translation there
+        QTest::addColumn<QString>("native");      // the item's native text
+        QTest::addColumn<QString>("fill");
+        const auto row = [](const char* name, const char* stored, const char* translation, const char* native,
+                            const char* fill) {
+            QTest::newRow(name) << QString::fromUtf8(stored) << QString::fromUtf8(translation)
+                                << QString::fromUtf8(native) << QString::fromUtf8(fill);
+        };
+        row("trailing line break kept apart", "created directory %s\r\n", "répertoire %s créé\r\n",
+            "created directory %s", "");
+        row("exact with trailing line break", "created directory %s\r\n", "répertoire %s créé\r\n",
+            "created directory %s\r\n", "répertoire %s créé\r\n");
+        row("LF alone finds CR LF", "Done.\r\n", "Fertig.\r\n", "Done.\n", "Fertig.\n");
+        row("LF inside", "Line one\r\nLine two", "Zeile eins\r\nZeile zwei", "Line one\nLine two",
+            "Zeile eins\nZeile zwei");
+        row("tab as decoration", "Tabbed", "Tabuliert", "\tTabbed", "\tTabuliert");
+        row("trailing spaces as stored", "Name: ", "Name:  ", "Name: ", "Name:  ");
+        row("translation's own accelerator", "Whole words only", "Nur &ganze Wörter", "&Whole words only",
+            "Nur &ganze Wörter");
+        row("no doubled accelerator", "Open", "Ö&ffnen", "&Open...", "Ö&ffnen...");
+        row("accelerator added", "Find what", "Suchen nach", "Fi&nd what:", "&Suchen nach:");
+        row("accelerator dropped", "Up", "Nach &oben", "Up", "Nach oben");
+        row("literal ampersand", "Save && close", "Speichern && schließen", "Save && close", "Speichern && schließen");
+        row("specifiers must match", "Save %s", "Speichern", "Save %s", "");
+    }
+    void fillsFitTheNativeText()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, translation);
+        QFETCH(QString, native);
+        QFETCH(QString, fill);
+        auto r = NewRep({kEnglish, kFrench});
+        r->AddEditWord(kEnglish, kFrench, stored, translation, {});
+        QTemporaryDir dir;
+        TLangFileProject project;
+        MakeProject(dir, project, {{native, ""}});
+        Untranslate(Item(project, 0), 1);
+        TRecordingPrompt prompt;
+        TRecordingRepositoryPrompt ask;
+        TRepAnswer mr = raNone;
+        QCOMPARE(TRepositoryFlows(*r, TRepositoryOptions(), prompt, ask)
+                     .LookupTranslation(kEnglish, kFrench, *Item(project, 0), 1, false, mr)
+                     .Translation,
+                 fill);
+    }
+
+    // Pairs a translator made keep their accelerators through the memory:
+    // Refresh by Language stores them so that Translate All gives every
+    // value back as it was, and imports keep whitespace-edged texts apart.
+    void storedPairsFillBack()
+    {
+        const QList<QPair<QString, QString>> rows{{"&Whole words only", "Nur &ganze Wörter"},
+                                                  {"&Open...", "Ö&ffnen..."},
+                                                  {"&Up", "Nach &oben"},
+                                                  {"Fi&nd what:", "&Suchen nach:"},
+                                                  {"E&xit", "&Beenden"},
+                                                  {"Count: %d", "Anzahl: %d"},
+                                                  {"Save changes to %s?", "Änderungen an %s speichern?"}};
+        QTemporaryDir dir;
+        TLangFileProject project;
+        MakeProject(dir, project, rows, kGerman);
+        auto r = NewRep({});
+        TRecordingPrompt prompt;
+        TRecordingRepositoryPrompt ask;
+        TRepositoryFlows flows(*r, TRepositoryOptions(), prompt, ask);
+        QVERIFY(flows.RefreshByLanguage(project, 1));
+        QCOMPARE(Records(*r), (QStringList{"Whole words only|Nur &ganze Wörter", "Open|Ö&ffnen", "Up|Nach &oben",
+                                           "Find what|Suchen nach", "Exit|Beenden", "Count|Anzahl",
+                                           "Save changes to %s?|Änderungen an %s speichern?"}));
+        QCOMPARE(flows.Tally().Added, qint64(rows.size()));
+        for (int i = 0; i < rows.size(); ++i) {
+            Item(project, i)->Values().Items(1)->SetValue(QString());
+            Untranslate(Item(project, i), 1);
+        }
+        QCOMPARE(flows.TranslateAll(project, 1), rows.size());
+        for (int i = 0; i < rows.size(); ++i) QCOMPARE(Item(project, i)->Values().Items(1)->Value(), rows[i].second);
+
+        // Imported pairs are stored as they are: texts that differ only in
+        // whitespace stay two records, each with its own translation.
+        TRepAnswer mr = raNone;
+        flows.RepositoryAddWord(kEnglish, kGerman, mr, true, {}, "Verzeichnis %s angelegt", "created directory %s");
+        flows.RepositoryAddWord(kEnglish, kGerman, mr, true, {}, "Verzeichnis %s angelegt\r\n",
+                                "created directory %s\r\n");
+        QCOMPARE(Records(*r).mid(rows.size()), (QStringList{"created directory %s|Verzeichnis %s angelegt",
+                                                            "created directory %s\r\n|Verzeichnis %s angelegt\r\n"}));
+    }
+
     void addingExisting_data()
     {
         QTest::addColumn<int>("mode");
@@ -429,8 +526,8 @@ private Q_SLOTS:
         TRepositoryFlows(*r, options, prompt, ask).RepositoryAddWord(kEnglish, kFrench, mr, false, {}, "OK", "OK");
         QCOMPARE(r->RecordCount(), 0); // "RepAddTheSame" off
         options.AddTheSame = true;
-        TRepositoryFlows(*r, options, prompt, ask).RepositoryAddWord(kEnglish, kFrench, mr, false, {}, " OK ", "OK");
-        QCOMPARE(Records(*r), (QStringList{"OK|OK"})); // smart trims
+        TRepositoryFlows(*r, options, prompt, ask).RepositoryAddWord(kEnglish, kFrench, mr, false, {}, "OK", "OK");
+        QCOMPARE(Records(*r), (QStringList{"OK|OK"}));
 
         // "&Update" edits the record of the chosen translation.
         options.RefreshExisting = reAsk;

@@ -231,27 +231,66 @@ private Q_SLOTS:
         QCOMPARE(Records(*r), QStringList{"Press <b>OK</b> {0}now|Appuyezx"});
     }
 
-    void tmxUnknownLocales()
+    // Files of other tools: the source is the language srclang names,
+    // wherever its tuv stands (a new repository gets it first); en_US is
+    // en-US; an unknown language leaves out its texts, not the file; pairs
+    // equal to their source are counted apart.
+    void tmxSourceLanguageAndCounts()
     {
-        const QByteArray later = "<tu><tuv xml:lang=\"en-US\"><seg>A</seg></tuv><tuv xml:lang=\"xx-YY\"><seg>B</seg>"
-                                 "</tuv><tuv xml:lang=\"de-DE\"><seg>C</seg></tuv></tu>";
-        // OK ignores the language for the rest of the file.
         auto r = NewRepository({});
-        bool done = false;
-        QStringList log = Import(*r, WriteFile("u1.tmx", Tmx(later + later)), &done, {mrOk});
-        QVERIFY(done);
-        QCOMPARE(log.filter("not suported").size(), 1);
-        QVERIFY(log.contains("Confirmation: Error during import. Locale <xx-YY> is not suported by your system.\n"
-                             "Click OK to ignore the locale or Cancel to stop importing"));
-        QCOMPARE(Records(*r), QStringList{"A|C"});
-        // Cancel stops; an unknown native language is an error.
-        r = NewRepository({});
-        Import(*r, WriteFile("u2.tmx", Tmx(later)), &done, {mrCancel});
-        QVERIFY(!done);
-        QCOMPARE(Records(*r), QStringList());
-        log = Import(*r, WriteFile("u3.tmx", Tmx("<tu><tuv xml:lang=\"xx-YY\"><seg>A</seg></tuv></tu>")), &done);
-        QVERIFY(!done);
-        QVERIFY(log.contains("Error: Error during import. The native locale <xx-YY> is not suported by your system."));
+        const QByteArray body =
+            "<tu><tuv xml:lang=\"de-DE\"><seg>Öffnen</seg></tuv><tuv xml:lang=\"en-US\"><seg>Open</seg></tuv></tu>"
+            "<tu><tuv xml:lang=\"en_US\"><seg>Close</seg></tuv><tuv xml:lang=\"fr_FR\"><seg>Fermer</seg></tuv></tu>"
+            "<tu><tuv xml:lang=\"en-US\"><seg>A</seg></tuv><tuv xml:lang=\"xx-YY\"><seg>B</seg></tuv>"
+            "<tuv xml:lang=\"fr-FR\"><seg>C</seg></tuv></tu>"
+            "<tu><tuv xml:lang=\"en-US\"><seg>OK</seg></tuv><tuv xml:lang=\"fr-FR\"><seg>OK</seg></tuv></tu>"
+            "<tu><tuv xml:lang=\"xx-YY\"><seg>Z</seg></tuv><tuv xml:lang=\"fr-FR\"><seg>Y</seg></tuv></tu>"
+            "<tu srclang=\"fr-FR\"><tuv xml:lang=\"en-US\"><seg>Yes</seg></tuv>"
+            "<tuv xml:lang=\"fr-FR\"><seg>Oui</seg></tuv></tu>";
+        TRecordingPrompt prompt;
+        TSilentRepositoryPrompt ask;
+        TRepositoryFlows flows(*r, TRepositoryOptions(), prompt, ask);
+        TRepImportSummary summary;
+        QVERIFY(ImportRepositoryFile(flows, WriteFile("other.tmx", Tmx(body)), prompt, &summary));
+        QCOMPARE(prompt.Log.filter(QStringLiteral("Error")), QStringList());
+        QCOMPARE(r->RepLocales(), (QList<int>{kEnglish, kGerman, kFrench}));
+        QCOMPARE(Records(*r), (QStringList{"Open|Öffnen|", "Close||Fermer", "A||C", "Yes||Oui"}));
+        QCOMPARE(summary.Text(), QStringLiteral("4 entries imported, 1 skipped: translation equals source, 1 skipped: "
+                                                "no text in the source language, 2 texts skipped: unknown language "
+                                                "xx-YY"));
+        // So the documented conversion keeps every pair.
+        qint64 written = 0;
+        TRepExportOptions o;
+        o.FileName = FDir.filePath("converted.tmx");
+        o.BaseLocale = kEnglish;
+        o.Locales = {kGerman, kFrench};
+        QVERIFY(ExportToTMX(*r, o, prompt, &written));
+        QCOMPARE(written, qint64(4));
+    }
+
+    // A team's gettext catalogue fills the memory: msgid -> msgstr in the
+    // header's language, fuzzy and empty entries left out.
+    void poCatalogue()
+    {
+        auto r = NewRepository({});
+        const QByteArray po = "msgid \"\"\nmsgstr \"\"\n\"Language: fr\\n\"\n"
+                              "\"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
+                              "msgid \"Open\"\nmsgstr \"Ouvrir\"\n\n"
+                              "#, fuzzy\nmsgid \"Close\"\nmsgstr \"Fermer\"\n\n"
+                              "msgid \"\"\n\"created directory %s\\n\"\nmsgstr \"répertoire %s créé\\n\"\n\n"
+                              "msgid \"Untranslated\"\nmsgstr \"\"\n\n"
+                              "#~ msgid \"Old\"\n#~ msgstr \"Vieux\"\n";
+        TRecordingPrompt prompt;
+        TSilentRepositoryPrompt ask;
+        TRepositoryFlows flows(*r, TRepositoryOptions(), prompt, ask);
+        TRepImportSummary summary;
+        QVERIFY(ImportRepositoryFile(flows, WriteFile("fr.po", po), prompt, &summary));
+        QCOMPARE(r->RepLocales(), (QList<int>{kEnglish, 0x000C}));
+        QCOMPARE(Records(*r), (QStringList{"Open|Ouvrir", "created directory %s\r\n|répertoire %s créé\r\n"}));
+        QCOMPARE(summary.Text(), QStringLiteral("2 entries imported, 1 skipped: marked fuzzy"));
+        // A catalogue that names no language cannot be placed.
+        QVERIFY_THROWS_EXCEPTION(
+            EExchangeError, ImportRepositoryFile(flows, WriteFile("none.po", "msgid \"a\"\nmsgstr \"b\"\n"), prompt));
     }
 
     void xmlTableImport()
