@@ -3,6 +3,7 @@
 #include "runtime/UiStrings.h"
 
 #include "core/FileNames.h"
+#include "langfile/checks/CheckRegistry.h"
 #include "storage/Locales.h"
 
 #include <QDir>
@@ -277,10 +278,8 @@ QString RecentProjectCaption(const TRecentProject& Entry)
 
 // ---------------------------------------------------------------- the project desktop file
 
-QString ProjectDesktopFileName(const QString& NativeFileName)
-{
-    return WithoutLastExt(WithoutLastExt(NativeFileName)) + QStringLiteral(".leo");
-}
+// The checks read their project settings from the same file.
+QString ProjectDesktopFileName(const QString& NativeFileName) { return ProjectSettingsFileName(NativeFileName); }
 
 QString LanguageExtension(const QString& LangFileName)
 {

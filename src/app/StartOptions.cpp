@@ -16,6 +16,21 @@ enum TSwitchKind {
 
 using TApply = void (*)(TStartOptions&, const QString& Value);
 
+// -check:'s modes are known before anything runs, so that a mistyped one
+// never lets the operations before the check change files.
+QString CheckedModes(const QString& Value)
+{
+    for (const QString& mode : Value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        if (mode.compare(QLatin1String("strict"), Qt::CaseInsensitive) != 0 &&
+            mode.compare(QLatin1String("json"), Qt::CaseInsensitive) != 0)
+            throw ECommandLineError(
+                QStringLiteral(
+                    "Unknown check mode \"%1\" (use -check, -check:strict, -check:json or -check:json,strict)")
+                    .arg(mode));
+    }
+    return Value;
+}
+
 struct TSwitch {
     const char* Name;
     TSwitchKind Kind;
@@ -62,6 +77,8 @@ const TSwitch kSwitches[] = {
     {"-repimport:", skPath, [](TStartOptions& o, const QString& v) { o.RepImportFile = v; }},
     {"-repexport:", skPath, [](TStartOptions& o, const QString& v) { o.RepExportFile = v; }},
     {"-repcopy:", skRepository, [](TStartOptions& o, const QString& v) { o.RepCopyTarget = v; }},
+    {"-check", skWord, [](TStartOptions& o, const QString&) { o.Check = QString(); }},
+    {"-check:", skText, [](TStartOptions& o, const QString& v) { o.Check = CheckedModes(v); }},
 };
 
 // Absolute and without "." and ".." parts; an empty value stays empty.

@@ -66,6 +66,7 @@ struct TStartOptions {
     QString RepImportFile;                    // -repimport: TMX or XML table file into the repository
     QString RepExportFile;                    // -repexport: the repository as a TMX file
     QString RepCopyTarget;                    // -repcopy: every record into another repository (file or server)
+    std::optional<QString> Check;             // -check (empty) or -check:strict, -check:json, -check:json,strict
 };
 
 // Reads the arguments (without the program name) into start options. Relative

@@ -336,3 +336,16 @@ QStringList FindLanguageFiles(const TLangFileProject& Project)
     }
     return result;
 }
+
+QStringList OpenEveryLanguage(TLangFileProject& Project)
+{
+    QStringList failures;
+    for (const QString& path : FindLanguageFiles(Project)) {
+        try {
+            Project.OpenLanguage(path, true);
+        } catch (const EVocabrixError& e) {
+            failures << e.Message();
+        }
+    }
+    return failures;
+}

@@ -257,3 +257,8 @@ QString LibraryDisplayName(const QString& LibraryFolder);
 // replaced (app.ntv.lng gives app.*.lng), sorted by name, without those already
 // open, those that cannot be read as a language file and native files.
 QStringList FindLanguageFiles(const TLangFileProject& Project);
+
+// Opens every file FindLanguageFiles lists, read-only. Returns the messages of
+// those that could not be opened: a report over the whole project must not
+// pass over a language it could not read.
+QStringList OpenEveryLanguage(TLangFileProject& Project);
