@@ -92,6 +92,7 @@ bool TLPFilter::Check(const TLocItem* Item) const
         if (!(translated ? FShowTranslated : FShowUntranslated)) return false;
         if (!FShowHidden && Item->Attribute(vaHidden)) return false;
     }
+    if (FItemTest && !FItemTest(Item)) return false;
     if (FRegExp.isEmpty() || !FRegExpInst) return true;
     return FRegExpInst->match(Item->Values().Items(FLangIndex)->Value()).hasMatch();
 }

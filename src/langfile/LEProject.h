@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 VOCABRIX_ERROR(ELEProjectError, EVocabrixError);
@@ -134,6 +135,12 @@ public:
     TLPExternalFilter& ExtItems() { return FExtItems; }
     const TLPExternalFilter& ExtItems() const { return FExtItems; }
 
+    // A test of the editor's own on top of the others ("Items with
+    // findings" of the quality checks); none when empty.
+    using TItemTest = std::function<bool(const TLocItem* Item)>;
+    void SetItemTest(TItemTest Test) { FItemTest = std::move(Test); }
+    bool HasItemTest() const { return bool(FItemTest); }
+
     // Whether the item passes the checks common to all sections. LangIndex
     // must be a column of the item's storage.
     bool Check(const TLocItem* Item) const;
@@ -152,6 +159,7 @@ private:
     bool FUntranslatableOnly = false;
     QString FRegExp;
     std::optional<QRegularExpression> FRegExpInst;
+    TItemTest FItemTest;
 };
 
 // The order of the shown rows: by a language column, or by name.

@@ -4,7 +4,11 @@
 #include "langfile/checks/BatchChecks.h"
 #include "langfile/checks/CheckRegistry.h"
 #include "langfile/checks/CheckRunner.h"
+#include "langfile/checks/ProjectChecks.h"
+#include "langfile/checks/TextScan.h"
 #include "platform/AtomicFile.h"
+#include "resources/FormStreams.h"
+#include "resources/MenuLevels.h"
 #include "storage/Locales.h"
 
 #include <QJsonArray>
@@ -242,6 +246,9 @@ private Q_SLOTS:
         QVERIFY(FRegistry->Find(check));
         const QStringList found = Messages(*FRegistry, check, Context(uint16_t(locale), native, translation));
         QCOMPARE(found, message.isEmpty() ? QStringList() : QStringList{message});
+        // The editor's format warning asks the same question through the signatures.
+        if (check == "format")
+            QCOMPARE(FormatSignatureOf(native) != FormatSignatureOf(translation), !message.isEmpty());
     }
 
     // An empty translation is one finding, not one per check it breaks.
@@ -313,17 +320,62 @@ private Q_SLOTS:
         add(main, "btnOpen", "&Open", QStringLiteral("Ö&ffnen"));
         TLocForm* other = s.Forms().Add("OtherForm");
         add(other, "btnData", "&Go", "&Daten");
+        // Menu items: the two of the File menu clash, the Edit menu's item is
+        // another level.
+        add(main, "mnuSave", "&Save", "&Speichern");
+        add(main, "mnuSaveAs", "Save &as", "&Speichern unter");
+        add(main, "mnuSearch", "S&earch", "&Suchen");
+        const QHash<QString, QString> levels = {{"MainForm.mnuSave", "MainForm|mnuFile"},
+                                                {"MainForm.mnuSaveAs", "MainForm|mnuFile"},
+                                                {"MainForm.mnuSearch", "MainForm|mnuEdit"}};
 
-        const auto contexts = CollectCheckContexts(s, de, "deu");
-        QStringList found;
-        for (const TCheckFinding& f : RunChecks(*FRegistry, contexts))
-            if (f.CheckId == "accelerator-clash") found << f.ItemName + ": " + f.Message;
-        QCOMPARE(found, QStringList({
-                            "MainForm.btnDelete.Caption: \"&D\" is also the accelerator of MainForm.btnFile.Caption",
-                            "MainForm.btnFile.Caption: \"&D\" is also the accelerator of MainForm.btnDelete.Caption",
-                            "MainForm.lblName.Caption: \"&N\" is also the accelerator of MainForm.lblNumber.Caption",
-                            "MainForm.lblNumber.Caption: \"&N\" is also the accelerator of MainForm.lblName.Caption",
-                        }));
+        const auto clashes = [&](const QHash<QString, QString>* levels) {
+            QStringList found;
+            for (const TCheckFinding& f : RunChecks(*FRegistry, CollectCheckContexts(s, de, "deu", levels)))
+                if (f.CheckId == "accelerator-clash") found << f.ItemName + ": " + f.Message;
+            return found;
+        };
+        const QStringList window = {
+            "MainForm.btnDelete.Caption: \"&D\" is also the accelerator of MainForm.btnFile.Caption",
+            "MainForm.btnFile.Caption: \"&D\" is also the accelerator of MainForm.btnDelete.Caption",
+            "MainForm.lblName.Caption: \"&N\" is also the accelerator of MainForm.lblNumber.Caption",
+            "MainForm.lblNumber.Caption: \"&N\" is also the accelerator of MainForm.lblName.Caption",
+        };
+        QCOMPARE(clashes(&levels),
+                 window + QStringList({
+                              "MainForm.mnuSave.Caption: \"&S\" is also the accelerator of MainForm.mnuSaveAs.Caption",
+                              "MainForm.mnuSaveAs.Caption: \"&S\" is also the accelerator of MainForm.mnuSave.Caption",
+                          }));
+        // Without the executable every caption of the form is one level.
+        QCOMPARE(clashes(nullptr).size(), window.size() + 3);
+    }
+
+    // A submenu's items and a popup menu's are a level each; the menu bar's
+    // items share the window's level with its controls.
+    void menuLevels()
+    {
+        TFormStreamWriter w;
+        w.Object("TMainForm", "MainForm").End();
+        w.Object("TMainMenu", "MainMenu1").End();
+        w.Object("TMenuItem", "mnuFile").Text("Caption", "&File").End();
+        w.Object("TMenuItem", "mnuOpen").Text("Caption", "&Open").End().End();
+        w.End();
+        w.Object("TMenuItem", "mnuEdit").Text("Caption", "&Edit").End().End();
+        w.End();
+        w.Object("TPopupMenu", "PopupMenu1").End();
+        w.Object("TMenuItem", "mnuCopy").Text("Caption", "&Copy").End().End();
+        w.End();
+        w.Object("TButton", "btnOK").Text("Caption", "OK").End().End();
+        w.End();
+        QHash<QString, QString> levels;
+        AddMenuLevels(w.Data, levels);
+        QCOMPARE(levels, (QHash<QString, QString>{{"MainForm.mnuFile", "MainForm"},
+                                                  {"MainForm.mnuEdit", "MainForm"},
+                                                  {"MainForm.mnuOpen", "MainForm|mnuFile"},
+                                                  {"MainForm.mnuCopy", "MainForm|PopupMenu1"}}));
+        // The sample program's menu items; a file that is no program gives none.
+        QVERIFY(ReadMenuLevels(SHARED_EXAMPLES_DIR "/Notes.exe").contains("MainForm.mnuFileOpen"));
+        QVERIFY(ReadMenuLevels(SHARED_EXAMPLES_DIR "/Notes.ntv.lng").isEmpty());
     }
 
     // The project's settings file switches checks off and lists texts that
@@ -489,6 +541,65 @@ private Q_SLOTS:
         QCOMPARE(o.value("native").toString(), QString("Help\r\nme"));
         QCOMPARE(o.value("translation").toString(), QString("Hilfe"));
         QVERIFY(run.Err.contains("app.deu.lng: 0 errors, 1 warning, 2 accepted"));
+    }
+
+    // The editor's view of a project: checked whole in the background, a cell
+    // checked again as it is typed, a finding accepted into the language's
+    // file; a result for a project that changed meanwhile is dropped.
+    void projectChecks()
+    {
+        QTemporaryDir dir;
+        WriteProject(dir.path(), {
+                                     {{}, "MainForm", "btnOK", "Caption", "&OK", "OK"},
+                                     {{}, "MainForm", "btnSave", "Caption", "&Save", "&Speichern"},
+                                 });
+        TLangFileProject project;
+        project.Open(dir.filePath("app.ntv.lng"), false, true);
+        project.OpenLanguage(dir.filePath("app.deu.lng"), true);
+        TProjectChecks checks;
+        checks.Reset(&project, {});
+        const auto stale = checks.Prepare();
+        checks.Reset(&project, {});
+        const auto job = checks.Prepare();
+        TProjectChecks::Run(*job);
+        TProjectChecks::Run(*stale);
+        QVERIFY(!checks.Apply(*stale));
+        QVERIFY(checks.Apply(*job));
+        const TLocItem* ok = project.FindProperty("MainForm", "btnOK", "Caption");
+        const TLocItem* save = project.FindProperty("MainForm", "btnSave", "Caption");
+        QCOMPARE(checks.OpenCount(1), 1);
+        QCOMPARE(checks.FindingsOf(ok, 1).at(0)->CheckId, QString("accelerator"));
+
+        // Typing "&OK" mends it; "&Sichern" clashes with "&Speichern".
+        checks.Recheck(ok, 1, "&OK");
+        QVERIFY(!checks.HasFindings(ok, 1));
+        checks.Recheck(ok, 1, "&Sichern");
+        QCOMPARE(checks.FindingsOf(save, 1).at(0)->CheckId, QString("accelerator-clash"));
+        QCOMPARE(checks.FindingsOf(ok, 1).at(0)->CheckId, QString("accelerator-clash"));
+
+        checks.Accept(*checks.FindingsOf(save, 1).at(0));
+        QVERIFY(!checks.HasFindings(save, 1));
+        QCOMPARE(TAcceptedFindings::Load(dir.filePath("app.deu.checks")).Count(), 1);
+        // A new run reads the accepted finding back.
+        checks.Reset(&project, {});
+        const auto again = checks.Prepare();
+        TProjectChecks::Run(*again);
+        QVERIFY(checks.Apply(*again));
+        checks.Recheck(ok, 1, "&Sichern");
+        QVERIFY(!checks.HasFindings(save, 1));
+        QVERIFY(checks.HasFindings(ok, 1));
+    }
+
+    // The sample project's German and French as a build would check them.
+    void sampleProject()
+    {
+        const TBatchRun run = RunBatch(SHARED_EXAMPLES_DIR "/Notes.ntv.lng", {true, false});
+        QCOMPARE(run.ExitCode, 0); // warnings only
+        QVERIFY2(run.Out.contains("Notes.deu.lng: FindDialog.btnFindNext.Caption: accelerator-clash: \"&W\" is also "
+                                  "the accelerator of FindDialog.chkWholeWord.Caption\n"),
+                 qPrintable(run.Out));
+        QVERIFY2(run.Out.endsWith("Notes.fra.lng: 0 errors, 0 warnings, 0 accepted\n"), qPrintable(run.Out));
+        QVERIFY(run.Err.isEmpty());
     }
 
     // A name with control characters cannot rewrite the build log.

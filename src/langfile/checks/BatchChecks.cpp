@@ -4,9 +4,11 @@
 #include "langfile/checks/CheckRegistry.h"
 #include "langfile/checks/CheckRunner.h"
 
+#include "core/FileNames.h"
 #include "core/TerminalText.h"
 #include "langfile/LEProject.h"
 #include "langfile/LanguageNaming.h"
+#include "resources/MenuLevels.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -52,12 +54,15 @@ int RunProjectChecks(const QString& NativeFile, const TBatchCheckMode& Mode, QTe
         ReadProjectCheckOptions(nativeFile, options);
         const auto registry = CreateCheckRegistry(
             {&project, &options, [&Err](const QString& note) { Err << TerminalText(note) << '\n'; }});
+        // The executable beside the project tells the menu levels apart.
+        const QHash<QString, QString> menuLevels =
+            ReadMenuLevels(WithoutLastExt(WithoutLastExt(nativeFile)) + QStringLiteral(".exe"));
         for (auto& file : project.LangFiles()) {
             if (file->IsNative()) continue;
             const QString code = LanguageFileAbbreviation(file->FileName());
             const QString shown = ShownPath(file->FileName());
             const TAcceptedFindings accepted = TAcceptedFindings::Load(AcceptedFindingsFileName(file->FileName()));
-            const auto contexts = CollectCheckContexts(project, file->LangIndex(), code);
+            const auto contexts = CollectCheckContexts(project, file->LangIndex(), code, &menuLevels);
             int errorCount = 0, warningCount = 0, acceptedCount = 0;
             for (const TCheckFinding& f : RunChecks(*registry, contexts, &accepted)) {
                 if (f.Accepted) {

@@ -32,7 +32,8 @@ bool Checked(const TLocItem* Item)
     return IsTextualType(Item->Values().ValueType()) && !Item->Attribute(vaUntranslatable);
 }
 
-void Fill(TCheckContext& c, const TLocItem* Item, int LangIndex, const QString& LangCode, const TLanguageFacts& f)
+void Fill(TCheckContext& c, const TLocItem* Item, int LangIndex, const QString& LangCode, const TLanguageFacts& f,
+          const QHash<QString, QString>* MenuLevels = nullptr)
 {
     c.Item = Item;
     c.ItemName = Item->GetFullName(QStringLiteral("."));
@@ -48,22 +49,24 @@ void Fill(TCheckContext& c, const TLocItem* Item, int LangIndex, const QString& 
     c.Group.clear();
     if (const auto* p = dynamic_cast<const TLocProperty*>(Item)) {
         if (const TLocForm* form = p->Form()) c.Form = form->Name();
-        // Without the forms' trees the window is the accelerators' scope.
         c.Group = c.Form;
+        if (const TLocComponent* comp = p->Component(); comp && MenuLevels && !MenuLevels->isEmpty())
+            c.Group = MenuLevels->value(c.Form + QLatin1Char('.') + comp->Name(), c.Form);
     }
 }
 
 } // namespace
 
 bool MakeCheckContext(const TLocStorage& Storage, const TLocItem* Item, int LangIndex, const QString& LangCode,
-                      TCheckContext& Context)
+                      TCheckContext& Context, const QHash<QString, QString>* MenuLevels)
 {
     if (!Item || LangIndex < 0 || LangIndex >= Storage.LangCount() || !Checked(Item)) return false;
-    Fill(Context, Item, LangIndex, LangCode, LanguageFacts(Storage, LangIndex));
+    Fill(Context, Item, LangIndex, LangCode, LanguageFacts(Storage, LangIndex), MenuLevels);
     return true;
 }
 
-std::vector<TCheckContext> CollectCheckContexts(const TLocStorage& Storage, int LangIndex, const QString& LangCode)
+std::vector<TCheckContext> CollectCheckContexts(const TLocStorage& Storage, int LangIndex, const QString& LangCode,
+                                                const QHash<QString, QString>* MenuLevels)
 {
     std::vector<TCheckContext> contexts;
     if (LangIndex < 0 || LangIndex >= Storage.LangCount()) return contexts;
@@ -71,7 +74,7 @@ std::vector<TCheckContext> CollectCheckContexts(const TLocStorage& Storage, int 
     const auto add = [&](const TLocItem* item) {
         if (!Checked(item)) return;
         contexts.emplace_back();
-        Fill(contexts.back(), item, LangIndex, LangCode, facts);
+        Fill(contexts.back(), item, LangIndex, LangCode, facts, MenuLevels);
     };
     for (auto& f : Storage.Forms()) {
         for (auto& p : f->Properties()) add(p.get());

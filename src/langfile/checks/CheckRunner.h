@@ -2,6 +2,7 @@
 
 #include "langfile/checks/Check.h"
 
+#include <QHash>
 #include <span>
 #include <vector>
 
@@ -15,12 +16,15 @@ class TLocStorage;
 // properties and their components' properties; then resource strings; then
 // external items), so that the values of one window stand together. Runs on
 // the thread that owns the storage; the result may go to any thread.
-std::vector<TCheckContext> CollectCheckContexts(const TLocStorage& Storage, int LangIndex, const QString& LangCode);
+// MenuLevels (ReadMenuLevels of the project's executable) puts each menu item
+// into its menu level; without it a form's captions are one level.
+std::vector<TCheckContext> CollectCheckContexts(const TLocStorage& Storage, int LangIndex, const QString& LangCode,
+                                                const QHash<QString, QString>* MenuLevels = nullptr);
 
 // The context of one item's value; false when the checks pass over the item
 // (not textual, untranslatable, no such column).
 bool MakeCheckContext(const TLocStorage& Storage, const TLocItem* Item, int LangIndex, const QString& LangCode,
-                      TCheckContext& Context);
+                      TCheckContext& Context, const QHash<QString, QString>* MenuLevels = nullptr);
 
 // Runs every check of the registry over the contexts: item checks on each
 // translated value, window checks on each run of contexts of one form.

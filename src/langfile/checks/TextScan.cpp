@@ -76,6 +76,15 @@ std::vector<TFormatSpec> ParseFormatSpecs(const QString& Text)
     return specs;
 }
 
+QString FormatSignatureOf(const QString& Text)
+{
+    QStringList specs;
+    for (const TFormatSpec& s : ParseFormatSpecs(Text)) specs << QString::number(s.Arg) + QLatin1Char(':') + s.Spec;
+    specs.sort();
+    specs.removeDuplicates();
+    return specs.join(QLatin1Char(' '));
+}
+
 QString AcceleratorLetters(const QString& Text)
 {
     QString letters;

@@ -15,6 +15,9 @@ struct TFormatSpec {
 };
 // The specifiers in text order; "%%" and a "%" that starts none are skipped.
 std::vector<TFormatSpec> ParseFormatSpecs(const QString& Text);
+// The specifiers by argument, "0:s 1:d": two texts pass the format check
+// exactly when their signatures are equal.
+QString FormatSignatureOf(const QString& Text);
 
 // Accelerators: "&" before a character that is neither "&" nor blank
 // ("&&" is a literal ampersand). Letters in text order.
