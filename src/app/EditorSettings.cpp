@@ -125,6 +125,7 @@ TEditorSettings LoadEditorSettings(const QString& RepositoryPath, const QString&
     readBool("FullNameCompare", s.FullNameCompare);
     readBool("NativeValueForm", s.NativeValueForm);
     s.LibraryPath = key.ReadString(QStringLiteral("LibraryPath"), QString());
+    s.ChecksDisabled = key.ReadString(QStringLiteral("ChecksDisabled"), QString());
 
     const TSettingsKey font(kGridFont);
     s.GridFont.Name = font.ReadString(QStringLiteral("Name"));
@@ -153,6 +154,7 @@ bool SaveOptions(const TEditorSettings& s)
     writeBool("RefreshOnClose", s.RefreshOnClose);
     writeBool("RightToLeft4ME", s.RightToLeft4ME);
     writeBool("WarnFormatMismatch", s.WarnFormatMismatch);
+    key.WriteString(QStringLiteral("ChecksDisabled"), s.ChecksDisabled);
     writeBool("RepTranslateAll", s.RepTranslateAll);
     key.WriteInteger(QStringLiteral("RepRefreshExisting"), s.RepRefreshExisting);
     writeBool("RepAutoTranslate", s.RepAutoTranslate);

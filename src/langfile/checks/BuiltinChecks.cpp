@@ -411,8 +411,11 @@ QString UrlsMessage(const TCheckContext& c)
 // punctuation at the ends, folded case.
 QString CoreText(const QString& Text)
 {
-    QString t = Text;
-    t.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    QString t;
+    for (qsizetype i = 0; i < Text.size(); ++i) {
+        if (Text[i] == QLatin1Char('&') && i + 1 < Text.size()) ++i; // "&&" keeps one
+        t += Text[i];
+    }
     t = t.trimmed();
     while (!t.isEmpty() && QStringLiteral(".:!?\u2026").contains(t.back())) t.chop(1);
     return t.trimmed().toCaseFolded();
