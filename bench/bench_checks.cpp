@@ -10,6 +10,19 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <algorithm>
+#include <ctime>
+
+namespace {
+
+double ThreadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -35,15 +48,20 @@ int main(int argc, char* argv[])
 
     const auto registry = CreateCheckRegistry({});
     size_t findings = 0;
+    double cpu = 1e300;
     const double ms = BestMs(3, [&] {
         findings = 0;
+        const double start = ThreadCpuMs();
         for (int l = 1; l < p.LangCount(); ++l) {
             const auto contexts = CollectCheckContexts(p, l, QLatin1String(bigproject::kAbbr[l - 1]));
             findings += RunChecks(*registry, contexts).size();
         }
+        cpu = std::min(cpu, ThreadCpuMs() - start);
     });
     QTextStream out(stdout);
     out << "check_100k_4lang_ms: " << qRound(ms) << " ms\n";
+    // The processor time alone: on a shared machine the wall clock waits for other work.
+    out << "check_100k_4lang_cpu_ms: " << qRound(cpu) << " ms\n";
     out << "check_100k_4lang_findings: " << findings << " findings\n";
     return 0;
 }
