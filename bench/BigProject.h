@@ -100,4 +100,11 @@ inline void Generate(const QString& dir, bool compressed)
     }
 }
 
+// Opens the files Generate wrote into a project, every language read-only.
+template <class TProject> void Open(TProject& Project, const QString& dir)
+{
+    Project.Open(dir + "/big.ntv.lng", false, true);
+    for (const char* a : kAbbr) Project.OpenLanguage(dir + QStringLiteral("/big.%1.lng").arg(QLatin1String(a)), true);
+}
+
 } // namespace bigproject

@@ -25,9 +25,7 @@ int main(int argc, char* argv[])
     const QString native = dir.path() + "/big.ntv.lng";
 
     TLEProject p;
-    p.Open(native, false, true);
-    for (const char* a : bigproject::kAbbr)
-        p.OpenLanguage(dir.path() + QStringLiteral("/big.%1.lng").arg(QLatin1String(a)), true);
+    bigproject::Open(p, dir.path());
 
     // What a filter keystroke costs: translated items of the German column
     // whose text matches an expression, sorted by that column. Each of the

@@ -18,9 +18,7 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     bigproject::Generate(dir.path(), false);
     TLEProject p;
-    p.Open(dir.path() + "/big.ntv.lng", false, true);
-    for (const char* a : bigproject::kAbbr)
-        p.OpenLanguage(dir.path() + QStringLiteral("/big.%1.lng").arg(QLatin1String(a)), true);
+    bigproject::Open(p, dir.path());
 
     std::vector<TLocItem*> rows;
     p.ForEachItem([&](TLocItem* item) { rows.push_back(item); });

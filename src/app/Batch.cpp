@@ -7,6 +7,7 @@
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
 #include "langfile/ProjectStats.h"
+#include "langfile/checks/BatchChecks.h"
 #include "repository/BatchTranslation.h"
 #include "repository/RepositoryExchange.h"
 #include "resources/DllBuilder.h"
@@ -156,6 +157,20 @@ void BatchRepCopy(const TStartOptions& Options, TPrompt& Prompt)
     out << '\n';
 }
 
+void BatchCheck(const TStartOptions& Options, TPrompt&)
+{
+    TBatchCheckMode mode;
+    for (const QString& m : Options.Check->split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        mode.Strict = mode.Strict || m.compare(QLatin1String("strict"), Qt::CaseInsensitive) == 0;
+        mode.Json = mode.Json || m.compare(QLatin1String("json"), Qt::CaseInsensitive) == 0;
+    }
+    QTextStream out(stdout), err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+    const int code = RunProjectChecks(Options.ProjectFile, mode, out, err);
+    if (code != 0) throw EBatchExit(code);
+}
+
 struct TBatchOperation {
     bool (*Requested)(const TStartOptions&);
     void (*Run)(const TStartOptions&, TPrompt&); // nullptr: not part of this build
@@ -180,6 +195,8 @@ const TBatchOperation kBatchOperations[] = {
     {[](const TStartOptions& o) { return o.Stats.has_value(); }, BatchStats, true},
     {[](const TStartOptions& o) { return !o.RepExportFile.isEmpty(); }, BatchRepExport, false},
     {[](const TStartOptions& o) { return !o.RepCopyTarget.isEmpty(); }, BatchRepCopy, false},
+    // Last, so that it judges what the operations before it wrote (-translate:deu -check:strict).
+    {[](const TStartOptions& o) { return o.Check.has_value(); }, BatchCheck, true},
 };
 
 void CheckRunnable(const TStartOptions& o)

@@ -3,6 +3,7 @@
 #include "core/UiStrings.h"
 
 #include "core/FileNames.h"
+#include "langfile/checks/CheckRegistry.h"
 #include "storage/Locales.h"
 
 #include <QDir>
@@ -124,6 +125,7 @@ TEditorSettings LoadEditorSettings(const QString& RepositoryPath, const QString&
     readBool("FullNameCompare", s.FullNameCompare);
     readBool("NativeValueForm", s.NativeValueForm);
     s.LibraryPath = key.ReadString(QStringLiteral("LibraryPath"), QString());
+    s.ChecksDisabled = key.ReadString(QStringLiteral("ChecksDisabled"), QString());
 
     const TSettingsKey font(kGridFont);
     s.GridFont.Name = font.ReadString(QStringLiteral("Name"));
@@ -152,6 +154,7 @@ bool SaveOptions(const TEditorSettings& s)
     writeBool("RefreshOnClose", s.RefreshOnClose);
     writeBool("RightToLeft4ME", s.RightToLeft4ME);
     writeBool("WarnFormatMismatch", s.WarnFormatMismatch);
+    key.WriteString(QStringLiteral("ChecksDisabled"), s.ChecksDisabled);
     writeBool("RepTranslateAll", s.RepTranslateAll);
     key.WriteInteger(QStringLiteral("RepRefreshExisting"), s.RepRefreshExisting);
     writeBool("RepAutoTranslate", s.RepAutoTranslate);
@@ -277,10 +280,8 @@ QString RecentProjectCaption(const TRecentProject& Entry)
 
 // ---------------------------------------------------------------- the project desktop file
 
-QString ProjectDesktopFileName(const QString& NativeFileName)
-{
-    return WithoutLastExt(WithoutLastExt(NativeFileName)) + QStringLiteral(".leo");
-}
+// The checks read their project settings from the same file.
+QString ProjectDesktopFileName(const QString& NativeFileName) { return ProjectSettingsFileName(NativeFileName); }
 
 QString LanguageExtension(const QString& LangFileName)
 {

@@ -66,6 +66,8 @@ struct TEditorSettings {
     bool FullNameCompare = true;
     bool NativeValueForm = false;
     QString LibraryPath; // folders separated by ";"
+    // Quality checks switched off, identifiers separated by commas ("codepage,length").
+    QString ChecksDisabled;
 
     TGridFontSettings GridFont;
 

@@ -14,7 +14,8 @@ QList<TExitCodeHelp> ExitCodes()
         {1, QStringLiteral("an operation failed (the message says which file and why), or Ctrl+C stopped it")},
         {2, QStringLiteral("the command line cannot be used (an unknown switch, no project file, an operation this "
                            "build lacks); nothing has run")},
-        {3, QStringLiteral("-stats:strict: some language has untranslated items")},
+        {3, QStringLiteral("-stats:strict: some language has untranslated items; -check:strict: a quality check "
+                           "found an error that is not accepted")},
         {4, QStringLiteral("-create: found a language file that already exists; it is kept unchanged")},
     };
 }

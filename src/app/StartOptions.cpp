@@ -16,6 +16,21 @@ enum TSwitchKind {
 
 using TApply = void (*)(TStartOptions&, const QString& Value);
 
+// -check:'s modes are known before anything runs, so that a mistyped one
+// never lets the operations before the check change files.
+QString CheckedModes(const QString& Value)
+{
+    for (const QString& mode : Value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        if (mode.compare(QLatin1String("strict"), Qt::CaseInsensitive) != 0 &&
+            mode.compare(QLatin1String("json"), Qt::CaseInsensitive) != 0)
+            throw ECommandLineError(
+                QStringLiteral(
+                    "Unknown check mode \"%1\" (use -check, -check:strict, -check:json or -check:json,strict)")
+                    .arg(mode));
+    }
+    return Value;
+}
+
 struct TSwitch {
     const char* Name;
     TSwitchKind Kind;
@@ -116,6 +131,10 @@ const TSwitch kSwitches[] = {
     {"-po", skWord, [](TStartOptions& o, const QString&) { o.Po = true; }, "", "export and import use gettext PO"},
     {"-repadd:", skText, [](TStartOptions& o, const QString& v) { o.RepAddList = ParseCommaText(v); }, "LANGS",
      "adds the translations of those language files to the repository, as Refresh by Language does"},
+    {"-check", skWord, [](TStartOptions& o, const QString&) { o.Check = QString(); }, "",
+     "runs the quality checks over every language file and prints the findings"},
+    {"-check:", skText, [](TStartOptions& o, const QString& v) { o.Check = CheckedModes(v); }, "MODES",
+     "as -check; strict: exit code 3 on an error finding; json: the findings as JSON"},
 };
 
 // Absolute and without "." and ".." parts; an empty value stays empty.

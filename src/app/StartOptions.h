@@ -74,6 +74,7 @@ struct TStartOptions {
     QString MtProvider;                       // -mtprovider: the engine, instead of the settings'
     QString MtHost;                           // -mthost: its host, instead of the settings'
     QString MtKey;                            // -mtkey: its key for this run, never stored
+    std::optional<QString> Check;             // -check (empty) or -check:strict, -check:json, -check:json,strict
 };
 
 // Reads the arguments (without the program name) into start options. Relative

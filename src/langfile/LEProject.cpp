@@ -92,6 +92,7 @@ bool TLPFilter::Check(const TLocItem* Item) const
         if (!(translated ? FShowTranslated : FShowUntranslated)) return false;
         if (!FShowHidden && Item->Attribute(vaHidden)) return false;
     }
+    if (FItemTest && !FItemTest(Item)) return false;
     if (FRegExp.isEmpty() || !FRegExpInst) return true;
     return FRegExpInst->match(Item->Values().Items(FLangIndex)->Value()).hasMatch();
 }
@@ -335,4 +336,17 @@ QStringList FindLanguageFiles(const TLangFileProject& Project)
         result << path;
     }
     return result;
+}
+
+QStringList OpenEveryLanguage(TLangFileProject& Project)
+{
+    QStringList failures;
+    for (const QString& path : FindLanguageFiles(Project)) {
+        try {
+            Project.OpenLanguage(path, true);
+        } catch (const EVocabrixError& e) {
+            failures << e.Message();
+        }
+    }
+    return failures;
 }

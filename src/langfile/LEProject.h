@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 VOCABRIX_ERROR(ELEProjectError, EVocabrixError);
@@ -134,6 +135,12 @@ public:
     TLPExternalFilter& ExtItems() { return FExtItems; }
     const TLPExternalFilter& ExtItems() const { return FExtItems; }
 
+    // A test of the editor's own on top of the others ("Items with
+    // findings" of the quality checks); none when empty.
+    using TItemTest = std::function<bool(const TLocItem* Item)>;
+    void SetItemTest(TItemTest Test) { FItemTest = std::move(Test); }
+    bool HasItemTest() const { return bool(FItemTest); }
+
     // Whether the item passes the checks common to all sections. LangIndex
     // must be a column of the item's storage.
     bool Check(const TLocItem* Item) const;
@@ -152,6 +159,7 @@ private:
     bool FUntranslatableOnly = false;
     QString FRegExp;
     std::optional<QRegularExpression> FRegExpInst;
+    TItemTest FItemTest;
 };
 
 // The order of the shown rows: by a language column, or by name.
@@ -257,3 +265,8 @@ QString LibraryDisplayName(const QString& LibraryFolder);
 // replaced (app.ntv.lng gives app.*.lng), sorted by name, without those already
 // open, those that cannot be read as a language file and native files.
 QStringList FindLanguageFiles(const TLangFileProject& Project);
+
+// Opens every file FindLanguageFiles lists, read-only. Returns the messages of
+// those that could not be opened: a report over the whole project must not
+// pass over a language it could not read.
+QStringList OpenEveryLanguage(TLangFileProject& Project);

@@ -114,6 +114,7 @@ private Q_SLOTS:
         s.FullNameCompare = false;
         s.NativeValueForm = true;
         s.LibraryPath = QStringLiteral("/a;/b c");
+        s.ChecksDisabled = QStringLiteral("codepage,length");
         s.GridFont = {QStringLiteral("DejaVu Sans"), 11, 204, fsBold | fsStrikeOut};
 
         QVERIFY(SaveOptions(s));
