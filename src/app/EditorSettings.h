@@ -66,6 +66,8 @@ struct TEditorSettings {
     bool FullNameCompare = true;
     bool NativeValueForm = false;
     QString LibraryPath; // folders separated by ";"
+    // The memory the undo steps of the open project may hold; the oldest go first.
+    int UndoLimitMB = 64;
 
     TGridFontSettings GridFont;
 

@@ -268,7 +268,33 @@
     X(UnsupportedCodePage, "%s - unsupported code page")                                                               \
     X(ImportFromMenu, "&Import from")                                                                                  \
     X(ImportExternalFromMenu, "&Import External items from")                                                           \
-    X(LanguageFileVersion, "Version: %s")
+    X(LanguageFileVersion, "Version: %s")                                                                              \
+    X(UndoStepMenu, "&Undo %s")                                                                                        \
+    X(RedoStepMenu, "&Redo %s")                                                                                        \
+    X(UndoNothingMenu, "&Undo")                                                                                        \
+    X(RedoNothingMenu, "&Redo")                                                                                        \
+    X(StepTyping, "Typing")                                                                                            \
+    X(StepPaste, "Paste")                                                                                              \
+    X(StepCut, "Cut")                                                                                                  \
+    X(StepDelete, "Delete")                                                                                            \
+    X(StepDuplicate, "Duplicate Previous Cell")                                                                        \
+    X(StepRevert, "Revert to Original")                                                                                \
+    X(StepMarkTranslated, "Mark Translated")                                                                           \
+    X(StepMarkUntranslated, "Mark Untranslated")                                                                       \
+    X(StepMarkVerified, "Mark Verified")                                                                               \
+    X(StepMarkUnverified, "Mark Unverified")                                                                           \
+    X(StepMarkUntranslatable, "Mark Untranslatable")                                                                   \
+    X(StepMarkTranslatable, "Mark Translatable")                                                                       \
+    X(StepReplace, "Replace")                                                                                          \
+    X(StepReplaceAll, "Replace All")                                                                                   \
+    X(StepTranslateCell, "Translate Cell")                                                                             \
+    X(StepTranslateAll, "Translate All")                                                                               \
+    X(StepSuggestion, "Suggestion")                                                                                    \
+    X(StepImport, "Import")                                                                                            \
+    X(StepAddExternal, "Add External Item")                                                                            \
+    X(StepEditExternal, "Edit External Item")                                                                          \
+    X(StepDeleteExternal, "Delete External Item")                                                                      \
+    X(StepDeleteGroup, "Delete External Group")
 
 enum TUiString : int {
     usNone = 0,
