@@ -269,9 +269,9 @@
     X(ImportFromMenu, "&Import from")                                                                                  \
     X(ImportExternalFromMenu, "&Import External items from")                                                           \
     X(LanguageFileVersion, "Version: %s")                                                                              \
-    X(UndoStepMenu, "&Undo %s")                                                                                        \
+    X(UndoStepMenu, "Un&do %s")                                                                                        \
     X(RedoStepMenu, "&Redo %s")                                                                                        \
-    X(UndoNothingMenu, "&Undo")                                                                                        \
+    X(UndoNothingMenu, "Un&do")                                                                                        \
     X(RedoNothingMenu, "&Redo")                                                                                        \
     X(StepTyping, "Typing")                                                                                            \
     X(StepPaste, "Paste")                                                                                              \
