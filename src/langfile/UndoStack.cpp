@@ -199,9 +199,11 @@ void TUndoStack::Renamed(TLocExtItem* Item, const QString& OldName, const QStrin
 void TUndoStack::Commit()
 {
     std::unique_ptr<TUndoStep> step = std::move(FPending);
+    // A value watched on its own before its column was keeps that earlier state.
     for (TColumnWatch& w : FColumnWatches) {
         for (size_t i = 0; i < FWatchedItems.size(); ++i) {
             TLocItem* item = FWatchedItems[i];
+            if (!FWatched.isEmpty() && FWatched.contains({item, w.Column})) continue;
             TCellState now = CellStateOf(item, w.Column);
             if (now != w.States[i]) step->FCells.push_back({item, w.Column, std::move(w.States[i]), std::move(now)});
         }

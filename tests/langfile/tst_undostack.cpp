@@ -252,6 +252,20 @@ private Q_SLOTS:
         QCOMPARE(stack.NextUndo()->ColumnOf(caption), 1);
         QCOMPARE(stack.NextUndo()->ColumnOf(Item(p, "AboutForm", "", "Caption")), -1);
 
+        // A value changed before and after its whole column is watched comes
+        // back to its first state.
+        const QString before = caption->Values().Items(1)->Value();
+        {
+            TUndoScope step(stack, usStepTyping);
+            step.Watch(caption, 1);
+            caption->Values().Items(1)->SetValue("first");
+            step.WatchColumn(1);
+            caption->Values().Items(1)->SetValue("second");
+        }
+        QCOMPARE(int(stack.NextUndo()->Cells().size()), 1);
+        stack.Undo();
+        QCOMPARE(caption->Values().Items(1)->Value(), before);
+
         // A step that changed nothing is no step.
         {
             TUndoScope step(stack, usStepTyping);
