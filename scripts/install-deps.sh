@@ -21,8 +21,14 @@ PACKAGES=(
   python3                # that loopback server (http.server behind ssl)
   libqt6sql6-psql        # Qt SQL's PostgreSQL driver: the shared repository of a team
   postgresql             # the server the shared repository's tests start on a free port (with pg_trgm)
+  apertium-apy           # Apertium's HTTP server: the in-house machine translation engine the tests start on loopback
+  apertium-eng-spa       # its English-Spanish pair, the one the machine translation tests and benchmark translate with
   xvfb                   # a display for running the editor on a headless machine
   xauth                  # used by xvfb-run
+  librsvg2-bin           # rsvg-convert: the package's PNG icons from the one SVG source
+  lintian                # CI checks the Debian package (package.sh) for errors
+  desktop-file-utils     # desktop-file-validate, for the package's menu entry
+  appstream              # appstreamcli validate, for the package's software-centre data
   fonts-dejavu-core      # Latin, Greek, Cyrillic and Hebrew glyphs for the GUI tests
   fonts-droid-fallback   # CJK glyphs
   fonts-tlwg-loma-ttf    # Thai glyphs

@@ -1,7 +1,9 @@
 #include "app/Batch.h"
 
 #include "core/Prompt.h"
+#include "core/TerminalText.h"
 #include "exchange/BatchExchange.h"
+#include "exchange/BatchMachineTranslation.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
 #include "langfile/ProjectStats.h"
@@ -58,12 +60,24 @@ void BatchTranslate(const TStartOptions& Options, TPrompt& Prompt)
     out.setEncoding(QStringConverter::Utf8);
     for (const TBatchTranslationLine& line : RunBatchTranslation(job, Prompt)) {
         out << QStringLiteral("%1: %2 translated, %3 untranslated")
-                   .arg(line.Code)
+                   .arg(EscapeControls(line.Code))
                    .arg(line.Translated)
                    .arg(line.Untranslated);
         if (line.Fuzzy >= 0) out << QStringLiteral(" (%1 filled from fuzzy matches)").arg(line.Fuzzy);
         out << QLatin1Char('\n');
     }
+}
+
+// Memory first (-translate: runs before), the engine for the rest.
+void BatchMachineTranslate(const TStartOptions& Options, TPrompt& Prompt)
+{
+    const TBatchMachineTranslation job{Options.ProjectFile, *Options.MtList, Options.MtProvider, Options.MtHost,
+                                       Options.MtKey};
+    const QList<TBatchMachineTranslationLine> lines = RunBatchMachineTranslation(job, Prompt);
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    for (const TBatchMachineTranslationLine& line : lines)
+        out << QStringLiteral("%1: %2 drafted, %3 failed\n").arg(line.Code).arg(line.Drafted).arg(line.Failed);
 }
 
 // -export: and -import: report a failing file and go on with the next; the
@@ -95,7 +109,9 @@ void BatchRepImport(const TStartOptions& Options, TPrompt& Prompt)
     qint64 entries = 0;
     const bool completed = RunBatchRepositoryImport(Options.Repository, Options.RepImportFile, Prompt, entries);
     QTextStream out(stdout);
-    out << QFileInfo(Options.RepImportFile).fileName() << QStringLiteral(": %1 entries imported\n").arg(entries);
+    out.setEncoding(QStringConverter::Utf8);
+    out << EscapeControls(QFileInfo(Options.RepImportFile).fileName())
+        << QStringLiteral(": %1 entries imported\n").arg(entries);
     if (!completed) throw EBatchExit(1);
 }
 
@@ -103,17 +119,22 @@ void BatchRepExport(const TStartOptions& Options, TPrompt& Prompt)
 {
     const qint64 written = RunBatchRepositoryExport(Options.Repository, Options.RepExportFile, Prompt);
     QTextStream out(stdout);
-    out << QFileInfo(Options.RepExportFile).fileName() << QStringLiteral(": %1 records exported\n").arg(written);
+    out.setEncoding(QStringConverter::Utf8);
+    out << EscapeControls(QFileInfo(Options.RepExportFile).fileName())
+        << QStringLiteral(": %1 records exported\n").arg(written);
 }
 
 void BatchRepCopy(const TStartOptions& Options, TPrompt& Prompt)
 {
     const TRepositoryCopy copy = RunBatchRepositoryCopy(Options.Repository, Options.RepCopyTarget, Prompt);
     QTextStream out(stdout);
-    out << QStringLiteral("%1 records in %2 languages copied, %3 of them already there\n")
+    out << QStringLiteral("%1 records in %2 languages copied, %3 of them already there")
                .arg(copy.Records)
                .arg(copy.Languages)
                .arg(copy.Skipped);
+    if (copy.LeftOut > 0)
+        out << QStringLiteral(", %1 left out (a text with a NUL character or an unpaired surrogate)").arg(copy.LeftOut);
+    out << '\n';
 }
 
 struct TBatchOperation {
@@ -135,6 +156,7 @@ const TBatchOperation kBatchOperations[] = {
     {[](const TStartOptions& o) { return o.ImportList.has_value(); }, BatchImport, true},
     {[](const TStartOptions& o) { return !o.RepImportFile.isEmpty(); }, BatchRepImport, false},
     {[](const TStartOptions& o) { return o.TranslateList.has_value(); }, BatchTranslate, true},
+    {[](const TStartOptions& o) { return o.MtList.has_value(); }, BatchMachineTranslate, true},
     {[](const TStartOptions& o) { return o.Stats.has_value(); }, BatchStats, true},
     {[](const TStartOptions& o) { return !o.RepExportFile.isEmpty(); }, BatchRepExport, false},
     {[](const TStartOptions& o) { return !o.RepCopyTarget.isEmpty(); }, BatchRepCopy, false},
@@ -148,6 +170,9 @@ void CheckRunnable(const TStartOptions& o)
         if (op.NeedsProject && o.ProjectFile.isEmpty())
             throw ECommandLineError(QStringLiteral("No project file is given on the command line"));
     }
+    if (!o.MtProvider.isEmpty() && !MtProviderByName(o.MtProvider))
+        throw ECommandLineError(QStringLiteral("Unknown machine translation engine \"%1\" (known: %2)")
+                                    .arg(o.MtProvider, MtProviderNames().join(QLatin1String(", "))));
 }
 
 void ReportError(TPrompt& Prompt, QString Text)
@@ -229,7 +254,7 @@ void BatchExtract(const TStartOptions& Options, TPrompt& Prompt)
     for (const QString& warning : summary.Warnings) Prompt.Message(mkWarning, warning, mbOK, mrOk);
     QTextStream out(stdout);
     out.setEncoding(QStringConverter::Utf8);
-    out << QFileInfo(Options.ProjectFile).fileName() << QStringLiteral(": ") << summary.Text() << '\n';
+    out << EscapeControls(QFileInfo(Options.ProjectFile).fileName()) << QStringLiteral(": ") << summary.Text() << '\n';
 }
 
 QString BatchLanguageFileName(const QString& ProjectFile, const QString& Code)

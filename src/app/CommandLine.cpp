@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/Batch.h"
+#include "app/ProgramHelp.h"
 #include "app/StartOptions.h"
 #include "core/Prompt.h"
 
@@ -10,9 +11,9 @@
 #include <QTextStream>
 
 #ifdef VOCABRIX_GUI
-#include "app/gui/GuiPrompt.h"
-#include "app/gui/MainForm.h"
-#include "app/gui/UiLanguage.h"
+#include "app/gui/window/GuiPrompt.h"
+#include "app/gui/window/MainForm.h"
+#include "app/gui/window/UiLanguage.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
@@ -69,6 +70,11 @@ int RunPhraseDesk(int argc, char* argv[])
         return 2;
     }
     const TStartOptions& options = StartOptions();
+    if (options.Help || options.Version) {
+        // Answered before anything else: no project, no window, no settings.
+        QTextStream(stdout) << (options.Help ? HelpText() : VersionText() + QLatin1Char('\n'));
+        return 0;
+    }
 
     if (IsBatchRun(options)) {
         // Batch mode never opens a window and needs no display.

@@ -66,6 +66,12 @@ struct TStartOptions {
     QString RepImportFile;                    // -repimport: TMX or XML table file into the repository
     QString RepExportFile;                    // -repexport: the repository as a TMX file
     QString RepCopyTarget;                    // -repcopy: every record into another repository (file or server)
+    bool Version = false;                     // -version: print the version and end
+    bool Help = false;                        // -help: print the switches and end
+    std::optional<QStringList> MtList;        // -mt: languages to fill with machine drafts
+    QString MtProvider;                       // -mtprovider: the engine, instead of the settings'
+    QString MtHost;                           // -mthost: its host, instead of the settings'
+    QString MtKey;                            // -mtkey: its key for this run, never stored
 };
 
 // Reads the arguments (without the program name) into start options. Relative
@@ -73,6 +79,16 @@ struct TStartOptions {
 // and names no switch throws ECommandLineError; a switch value that names a
 // missing file is reported by the operation that uses it.
 TStartOptions ParseStartOptions(const QStringList& Args, const QString& CurrentDir);
+
+// A switch as -help and the manual page describe it: its name ("-create:"),
+// the placeholder of its value ("LANGS", empty for a whole-word switch) and
+// one line of help. Every switch the command line accepts is listed.
+struct TSwitchHelp {
+    QString Name;
+    QString Argument;
+    QString Help;
+};
+QList<TSwitchHelp> SwitchHelp();
 
 // Comma text: items separated by commas (or blanks outside quotes); an item in
 // double quotes may hold commas and blanks, "" inside quotes stands for one quote.

@@ -64,7 +64,10 @@ TPrompt* gDefault = nullptr;
 
 TMsgResult TTerminalPrompt::Message(TMsgKind kind, const QString& text, TMsgButtons, TMsgResult Default)
 {
-    ErrLine(QStringLiteral("%1: %2").arg(QLatin1String(KindName(kind)), text));
+    // A message that names its kind itself ("Error during import...") is not
+    // prefixed twice.
+    const QLatin1String name(KindName(kind));
+    ErrLine(text.startsWith(name) ? text : QStringLiteral("%1: %2").arg(name, text));
     return Default;
 }
 

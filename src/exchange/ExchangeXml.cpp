@@ -1,8 +1,10 @@
 #include "exchange/ExchangeXml.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "exchange/Exchange.h"
+
+#include <QIODevice>
 
 namespace exchange {
 
@@ -63,13 +65,101 @@ bool IsXmlChar(QStringView Text, qsizetype i, int& Length)
     return u != 0xFFFE && u != 0xFFFF;
 }
 
+namespace {
+
+// Walks the bytes of a document once, with just enough of XML's syntax to
+// see tags, quoted values and the text between them.
+class TShapeScreen {
+public:
+    void Feed(const char* Data, qint64 Size)
+    {
+        for (qint64 i = 0; i < Size; ++i) {
+            const char c = Data[i];
+            if (c == '\n') ++FLine;
+            switch (FState) {
+            case sText:
+                if (c == '<')
+                    FState = sTagStart, FRun = 0;
+                else
+                    Grow();
+                break;
+            case sTagStart:
+                FState = c == '!' || c == '?' ? sOther : sTag;
+                FAttributes = 0;
+                if (c == '>') FState = sText;
+                break;
+            case sTag:
+                if (c == '"' || c == '\'') {
+                    FQuote = c, FState = sQuoted, FRun = 0;
+                } else if (c == '=') {
+                    if (++FAttributes > kMaxAttributes)
+                        throw EExchangeError(
+                            QStringLiteral("An element at line %1 has more than %2 attributes; the file is refused")
+                                .arg(FLine)
+                                .arg(kMaxAttributes));
+                } else if (c == '>') {
+                    FState = sText, FRun = 0;
+                }
+                break;
+            case sQuoted:
+                if (c == FQuote)
+                    FState = sTag;
+                else
+                    Grow();
+                break;
+            case sOther:
+                if (c == '>')
+                    FState = sText, FRun = 0;
+                else
+                    Grow();
+                break;
+            }
+        }
+    }
+
+private:
+    enum { sText, sTagStart, sTag, sQuoted, sOther } FState = sText;
+    void Grow()
+    {
+        if (++FRun > kMaxTextRun)
+            throw EExchangeError(QStringLiteral("A text at line %1 is longer than %2 MB; the file is refused")
+                                     .arg(FLine)
+                                     .arg(kMaxTextRun >> 20));
+    }
+    qint64 FRun = 0;
+    qint64 FLine = 1;
+    int FAttributes = 0;
+    char FQuote = 0;
+};
+
+} // namespace
+
+void TXmlReader::Screen(const char* Data, qint64 Size) { TShapeScreen().Feed(Data, Size); }
+
+void TXmlReader::Screen(QIODevice* Device)
+{
+    // A file is screened in a first pass; a stream that cannot go back is
+    // left to the value limit of ReadText.
+    if (!Device || Device->isSequential()) return;
+    const qint64 start = Device->pos();
+    TShapeScreen screen;
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    for (qint64 n; (n = Device->read(chunk.data(), chunk.size())) > 0;) screen.Feed(chunk.constData(), n);
+    Device->seek(start);
+}
+
 TXmlReader::TXmlReader(const QByteArray& Data) : FReader(Data)
 {
+    Screen(Data.constData(), Data.size());
     // Nothing outside the document is ever read.
     FReader.setEntityResolver(nullptr);
 }
 
-TXmlReader::TXmlReader(QIODevice* Device) : FReader(Device) { FReader.setEntityResolver(nullptr); }
+TXmlReader::TXmlReader(QIODevice* Device) : FReader(Device)
+{
+    Screen(Device);
+    FReader.setEntityResolver(nullptr);
+}
 
 void TXmlReader::Check()
 {
@@ -116,6 +206,11 @@ QString TXmlReader::ReadText()
         Check();
         if (t == QXmlStreamReader::Characters) {
             text += FReader.text();
+            if (text.size() > kMaxValueLength)
+                throw EExchangeError(
+                    QStringLiteral("A text at line %1 is longer than %2 characters; the file is refused")
+                        .arg(FReader.lineNumber())
+                        .arg(kMaxValueLength));
         } else if (t == QXmlStreamReader::StartElement) {
             ++depth;
             if (FReader.name() == QLatin1String("cp") && FReader.attributes().hasAttribute(QLatin1String("hex"))) {

@@ -23,6 +23,14 @@ void AppendXmlAttr(QString& Out, QStringView Text);
 // counts as one); Length receives its length in UTF-16 units.
 bool IsXmlChar(QStringView Text, qsizetype i, int& Length);
 
+// Limits of every exchange reader: the characters of one imported value,
+// the attributes of one element (Qt's reader slows down with the square of
+// their number), and the bytes of one run of text, comment or attribute
+// value (the reader holds each run in memory at once).
+constexpr qsizetype kMaxValueLength = qsizetype(1) << 20;
+constexpr int kMaxAttributes = 256;
+constexpr qint64 kMaxTextRun = qint64(8) << 20;
+
 // A pull reader over a whole document. Errors throw EExchangeError with
 // Context's name.
 class TXmlReader {
@@ -51,6 +59,9 @@ public:
 
 private:
     void Check();
+    // Refuses a document beyond the limits above before Qt's reader sees it.
+    static void Screen(const char* Data, qint64 Size);
+    static void Screen(QIODevice* Device);
     QXmlStreamReader FReader;
     int FDepth = 0;
 };

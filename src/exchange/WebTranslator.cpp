@@ -1,18 +1,16 @@
 #include "exchange/WebTranslator.h"
 
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "langfile/LangFile.h"
 #include "langfile/LangFileProject.h"
 #include "repository/ProjectItems.h"
 #include "repository/RepositoryFlows.h"
 #include "repository/SmartCore.h"
-#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QEventLoop>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -23,7 +21,6 @@
 
 namespace {
 
-const QString kPath = QStringLiteral("/language/translate/v2");
 const QByteArray kUserAgent = QByteArrayLiteral("PhraseDesk/" PHRASEDESK_VERSION);
 const QByteArray kReferer = QByteArrayLiteral("https://phrasedesk.invalid/");
 constexpr int kCancelPollMs = 50;
@@ -47,6 +44,13 @@ QString StatusLine(const QNetworkReply& Reply, int Status)
         .trimmed();
 }
 
+bool IsLoopback(const QString& Host)
+{
+    const QHostAddress address(Host);
+    return Host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+           (!address.isNull() && address.isLoopback());
+}
+
 } // namespace
 
 QByteArray WebQueryEncode(const QString& Text)
@@ -66,42 +70,58 @@ QByteArray WebQueryEncode(const QString& Text)
     return out;
 }
 
-TWebTranslator::TWebTranslator(TWebTranslatorOptions Options) : FOptions(std::move(Options))
+TWebTranslator::TWebTranslator(TWebTranslatorOptions Options)
+    : FOptions(std::move(Options)), FProvider(MtProvider(FOptions.Provider))
 {
-    // Only a host (and port) is taken, so the key can go nowhere but to it,
-    // over HTTPS, on the service's path.
-    const QUrl url(QStringLiteral("https://") + FOptions.Host, QUrl::StrictMode);
-    if (FOptions.Host.trimmed().isEmpty() || !url.isValid() || url.host().isEmpty() || !url.path().isEmpty() ||
-        url.hasQuery() || url.hasFragment() || !url.userInfo().isEmpty())
+    // Only a scheme and a host (and port) are taken, so the key can go
+    // nowhere but to it, on the engine's path.
+    QString host = FOptions.Host.trimmed();
+    FScheme = FProvider.PlainHttpByDefault() ? QStringLiteral("http") : QStringLiteral("https");
+    for (const QString& scheme : {QStringLiteral("http"), QStringLiteral("https")}) {
+        const QString prefix = scheme + QLatin1String("://");
+        if (host.startsWith(prefix, Qt::CaseInsensitive)) {
+            FScheme = scheme;
+            host = host.mid(prefix.size());
+        }
+    }
+    const QUrl url(FScheme + QLatin1String("://") + host, QUrl::StrictMode);
+    if (host.isEmpty() || !url.isValid() || url.host().isEmpty() || !url.path().isEmpty() || url.hasQuery() ||
+        url.hasFragment() || !url.userInfo().isEmpty())
         throw EWebTranslateError(UiString(usWebNoHost, {FOptions.Host}));
     FHostPart = url.host();
     FPort = url.port();
+    // Plain HTTP is for an engine on this machine or one that wants no key:
+    // a key would cross the network readable by anyone on the way.
+    if (FScheme == QLatin1String("http") && !FOptions.Key.isEmpty() && !IsLoopback(FHostPart))
+        throw EWebTranslateError(UiString(usMtKeyOverHttp, {FOptions.Host}));
     FNetwork = std::make_unique<QNetworkAccessManager>();
 }
 
 TWebTranslator::~TWebTranslator() = default;
 
-TWebTranslation TWebTranslator::Request(const QString& Query, const QString& Source, const QString& Target)
+TWebTranslator::TAnswer TWebTranslator::Send(const TMtHttpRequest& Ask)
 {
-    // The key is encoded only where it would otherwise change the query.
-    const QByteArray query = "key=" + QUrl::toPercentEncoding(FOptions.Key) +
-                             "&format=text&q=" + WebQueryEncode(Query) + "&source=" + WebQueryEncode(Source) +
-                             "&target=" + WebQueryEncode(Target);
     QUrl url;
-    url.setScheme(QStringLiteral("https"));
+    url.setScheme(FScheme);
     url.setHost(FHostPart);
     url.setPort(FPort);
-    url.setPath(kPath);
-    url.setQuery(QString::fromLatin1(query), QUrl::StrictMode);
+    url.setPath(Ask.Path);
+    if (!Ask.Query.isEmpty()) url.setQuery(QString::fromLatin1(Ask.Query), QUrl::StrictMode);
 
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, kUserAgent);
     request.setRawHeader("Referer", kReferer);
+    for (const auto& [name, value] : Ask.Headers) request.setRawHeader(name, value);
     // A redirect is an answer like any other: the key is never sent on.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-
-    QNetworkReply* reply = FNetwork->get(request);
+    QNetworkReply* reply = nullptr;
+    if (Ask.Body.isEmpty()) {
+        reply = FNetwork->get(request);
+    } else {
+        request.setHeader(QNetworkRequest::ContentTypeHeader, Ask.ContentType);
+        reply = FNetwork->post(request, Ask.Body);
+    }
     const auto release = qScopeGuard([reply] {
         if (!reply->isFinished()) reply->abort();
         delete reply;
@@ -115,10 +135,10 @@ TWebTranslation TWebTranslator::Request(const QString& Query, const QString& Sou
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     QTimer poll;
     poll.setInterval(kCancelPollMs);
-    bool cancelled = false;
+    TAnswer answer;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (!cancelled && FCancelled && FCancelled()) {
-            cancelled = true;
+        if (!answer.Cancelled && FCancelled && FCancelled()) {
+            answer.Cancelled = true;
             loop.quit();
         }
     });
@@ -127,7 +147,7 @@ TWebTranslation TWebTranslator::Request(const QString& Query, const QString& Sou
         if (FCancelled) poll.start();
         loop.exec();
     }
-    if (cancelled) return {{}, {}, true};
+    if (answer.Cancelled) return answer;
     if (!reply->isFinished())
         throw EWebTranslateError(UiString(usWebTimeout, {QString::number((FOptions.TimeoutMs + 999) / 1000)}));
 
@@ -136,28 +156,52 @@ TWebTranslation TWebTranslator::Request(const QString& Query, const QString& Sou
         // Qt's error texts may quote the whole URL; the key stays out of messages.
         QString reason = reply->errorString();
         for (const QString& form : {url.toString(), url.toDisplayString(), QString::fromLatin1(url.toEncoded())})
-            reason.replace(form, QStringLiteral("https://%1%2").arg(url.authority(), kPath));
+            reason.replace(form, QStringLiteral("%1://%2%3").arg(FScheme, url.authority(), Ask.Path));
         if (!FOptions.Key.isEmpty()) reason.replace(FOptions.Key, QStringLiteral("(key)"));
         throw EWebTranslateError(UiString(usWebUnreachable, {reason}));
     }
-    const int code = status.toInt();
-    if (code >= 400) throw EWebTranslateError(StatusLine(*reply, code));
-    if (code != 200) return {StatusLine(*reply, code), {}};
+    answer.Status = status.toInt();
+    answer.StatusLine = StatusLine(*reply, answer.Status);
+    answer.Body = reply->readAll();
+    if (answer.Status >= 400) {
+        // The engine's own words say what is wrong (a key, a quota, a pair).
+        const QString message = MtErrorMessage(answer.Body);
+        throw EWebTranslateError(message.isEmpty() ? answer.StatusLine
+                                                   : answer.StatusLine + QLatin1String(": ") + message);
+    }
+    return answer;
+}
 
+TWebTranslation TWebTranslator::Request(const QString& Query, const QString& Source, const QString& Target)
+{
+    const TAnswer answer = Send(FProvider.TranslateRequest(Query, Source, Target, FOptions.Key));
+    if (answer.Cancelled) return {{}, {}, true};
+    if (answer.Status != 200) return {answer.StatusLine, {}};
     // The answer is JSON: its escapes are decoded, and anything else is no translation.
-    QJsonParseError error;
-    const QJsonDocument answer = QJsonDocument::fromJson(reply->readAll(), &error);
-    const QJsonValue text = answer.object()
-                                .value(QLatin1String("data"))
-                                .toObject()
-                                .value(QLatin1String("translations"))
-                                .toArray()
-                                .at(0)
-                                .toObject()
-                                .value(QLatin1String("translatedText"));
-    if (error.error != QJsonParseError::NoError || !text.isString())
-        return {QStringLiteral("The web translation service gave an answer without a translation"), {}};
-    return {{}, text.toString()};
+    const std::optional<QString> text = FProvider.ReadTranslation(answer.Body);
+    if (!text) return {UiString(usMtNoTranslation, {FProvider.Name()}), {}};
+    return {{}, *text};
+}
+
+const QStringList& TWebTranslator::Languages()
+{
+    if (!FLanguages) {
+        const TAnswer answer = Send(FProvider.LanguagesRequest(FOptions.Key));
+        if (answer.Cancelled) throw EWebTranslateError(UiString(usTranslationTerminated));
+        if (answer.Status != 200) throw EWebTranslateError(answer.StatusLine);
+        FLanguages = FProvider.ReadLanguages(answer.Body);
+        if (!FLanguages) throw EWebTranslateError(UiString(usMtNoLanguageList, {FProvider.Name()}));
+    }
+    return *FLanguages;
+}
+
+QString TWebTranslator::CheckServes(int SourceLocale, int TargetLocale)
+{
+    const QString source = FProvider.LanguageCode(SourceLocale, false);
+    const QString target = FProvider.LanguageCode(TargetLocale, true);
+    if (!source.isEmpty() && !target.isEmpty() && FProvider.Serves(Languages(), source, target)) return {};
+    return UiString(usMtPairMissing,
+                    {FProvider.Name(), LocaleEnglishName(SourceLocale), LocaleEnglishName(TargetLocale)});
 }
 
 TWebTranslation TWebTranslator::TranslateLine(const QString& Line, const QString& Source, const QString& Target)
@@ -168,7 +212,7 @@ TWebTranslation TWebTranslator::TranslateLine(const QString& Line, const QString
     QString core = bounds.Empty() ? QString() : Line.mid(bounds.Start - 1, bounds.End - bounds.Start + 1);
     core.remove(QLatin1Char('&'));
     core.replace(QLatin1Char('%'), QLatin1String("[[["));
-    if (core.isEmpty() || core.size() > 1800) return {{}, Line};
+    if (core.isEmpty() || core.size() > FProvider.MaxLength()) return {{}, Line};
 
     TWebTranslation result = Request(core, Source, Target);
     if (!result.Ok()) return result;
@@ -186,8 +230,8 @@ TWebTranslation TWebTranslator::TranslateLine(const QString& Line, const QString
 
 TWebTranslation TWebTranslator::WebTranslate(const QString& Text, int SourceLocale, int TargetLocale)
 {
-    const QString source = GetLocaleInfoText(SourceLocale, LOCALE_SISO639LANGNAME);
-    const QString target = GetLocaleInfoText(TargetLocale, LOCALE_SISO639LANGNAME);
+    const QString source = FProvider.LanguageCode(SourceLocale, false);
+    const QString target = FProvider.LanguageCode(TargetLocale, true);
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     QStringList lines = Text.split(lineBreak);
     for (QString& line : lines) {
@@ -199,24 +243,39 @@ TWebTranslation TWebTranslator::WebTranslate(const QString& Text, int SourceLoca
     return {{}, lines.join(QLatin1String("\r\n"))};
 }
 
+bool ApplyMachineTranslation(TLangFileProject& Project, int LangIndex, TLocItem& Item, const QString& Translation,
+                             TMtStore Store)
+{
+    if (Store == msTranslated) return ApplyTranslation(Project, LangIndex, Item, Translation);
+    TFuzzyMatch draft;
+    draft.Score = kMachineDraftScore;
+    draft.Translation = Translation;
+    return ApplyFuzzyMatch(Project, LangIndex, Item, draft);
+}
+
 TWebTranslateAllResult WebTranslateAll(TLangFileProject& Project, int LangIndex, TWebTranslator& Translator,
-                                       TPrompt& Prompt)
+                                       TPrompt& Prompt, TMtStore Store)
 {
     const int locNat = Project.LangFiles()[0]->Locale(), locCur = Project.LangFiles()[LangIndex]->Locale();
     TWebTranslateAllResult result;
     {
-        const TProgressRun progress(Prompt, UiString(usTranslatingByGoogle),
+        const TProgressRun progress(Prompt, UiString(usTranslatingBy, {Translator.Provider().Name()}),
                                     PropertyCount(Project) + ConstantCount(Project) + ExtItemCount(Project));
         qint64 position = 0;
         Translator.SetCancelCheck([&] { return !Prompt.ProgressStep(position); });
         const auto restore = qScopeGuard([&] { Translator.SetCancelCheck({}); });
         const auto translate = [&](TLocItem& item) {
             if (result.Cancelled) return;
-            // Non-textual values (numbers, sets, names of identifiers) are no phrases to translate.
-            if (!SkippedByTranslateAll(item, LangIndex, false)) {
+            // Non-textual values (numbers, sets, names of identifiers) are no
+            // phrases to translate; a draft (from the memory or an earlier
+            // run) waits for its reviewer.
+            if (!SkippedByTranslateAll(item, LangIndex, false) && item.Values().Items(LangIndex)->FuzzyScore() == 0 &&
+                !item.MainValue()->Value().isEmpty()) {
                 const TWebTranslation r = Translator.WebTranslate(item.MainValue()->Value(), locNat, locCur);
                 result.Cancelled = r.Cancelled;
-                if (r.Ok() && !r.ResultText.isEmpty() && ApplyTranslation(Project, LangIndex, item, r.ResultText))
+                if (!r.Cancelled && (!r.Ok() || r.ResultText.isEmpty()))
+                    ++result.Failed;
+                else if (r.Ok() && ApplyMachineTranslation(Project, LangIndex, item, r.ResultText, Store))
                     ++result.Changed;
             }
             result.Cancelled = result.Cancelled || !Prompt.ProgressStep(++position);

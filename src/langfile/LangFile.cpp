@@ -1,6 +1,6 @@
 #include "langfile/LangFile.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "core/ByteStream.h"
 #include "core/FileNames.h"
@@ -750,6 +750,8 @@ void TLangFile::Save(TLocStorage* ALocStorage, int LIndex, bool UpdateItemVersio
     // completely (too many entries, a bad number) is left as it was.
     const uint32_t build = FFormatVersion >= 5 && FModified ? FBuild + 1 : FBuild;
     QByteArray data = WriteFile(ALocStorage, LIndex, UpdateItemVersion, build);
+    // A file over the limit could not be opened again: it is never written.
+    if (data.size() > kMaxLangFileSize) TooLarge();
     if (FCompressed) data = CompressBuffer(data);
 
     const bool wasLocked = Locked();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include <QHash>
 #include <QString>

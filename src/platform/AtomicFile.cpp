@@ -1,7 +1,8 @@
 #include "platform/AtomicFile.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -52,15 +53,21 @@ bool IsTemporaryOf(const QString& candidate, const QString& name)
 }
 
 // A save that was killed leaves its temporary file behind. The next save of
-// the same file removes them while it holds the file's lock: no other writer
-// can then be writing one (a writer takes the lock before it makes its
-// temporary file).
-void RemoveStaleTemporaries(const QFileInfo& target, const QByteArray& own)
+// the same file removes them. While it holds the lock of the old file no
+// other writer can be writing one (a writer takes the lock before it makes
+// its temporary file); a file that did not exist has no lock, and then only
+// temporaries that nobody has written to for a while are taken for dead.
+constexpr qint64 kStaleSeconds = 600;
+
+void RemoveStaleTemporaries(const QFileInfo& target, const QByteArray& own, bool locked)
 {
     const QDir dir = target.absoluteDir();
     const QString ownName = QFileInfo(QFile::decodeName(own)).fileName();
-    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
-        if (entry != ownName && IsTemporaryOf(entry, target.fileName())) QFile::remove(dir.filePath(entry));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (const QFileInfo& entry : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+        if (entry.fileName() != ownName && IsTemporaryOf(entry.fileName(), target.fileName()) &&
+            (locked || entry.lastModified().toUTC().secsTo(now) > kStaleSeconds))
+            QFile::remove(entry.filePath());
 }
 } // namespace
 
@@ -118,7 +125,7 @@ void TAtomicFileWriter::Commit()
         Fail(FFileName, cause);
     }
     const QFileInfo info(FFileName);
-    if (FOld.IsOpen()) RemoveStaleTemporaries(info, FTmpPath);
+    RemoveStaleTemporaries(info, FTmpPath, FOld.IsOpen());
     if (::rename(FTmpPath.constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
         const QString cause = SysError();
         ::unlink(FTmpPath.constData());

@@ -1,6 +1,6 @@
 #include "platform/Settings.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "platform/AtomicFile.h"
 #include "storage/Locales.h"
@@ -189,6 +189,19 @@ QString DocumentsFolder()
     if (gDocumentsUnknown) return {};
     if (!gTestFolder.isEmpty()) return QDir(gTestFolder).filePath(QStringLiteral("Documents"));
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+QString UserSettingsFolder()
+{
+    if (!gTestFolder.isEmpty()) return gTestFolder;
+    return QFileInfo(OpenStore(TSettingsKey::rtUser)->fileName()).absolutePath();
+}
+
+QString UserDataFolder()
+{
+    if (!gTestFolder.isEmpty()) return QDir(gTestFolder).filePath(QStringLiteral("data"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("phrasedesk"));
 }
 
 QString ProgramFolder()

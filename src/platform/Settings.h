@@ -76,8 +76,15 @@ void SetDocumentsFolderUnknownForTesting(bool Unknown);
 // The user's documents folder (the shell's personal folder); empty when the
 // system cannot tell it.
 QString DocumentsFolder();
-// The folder of the program's executable.
+// The folder of the program's executable. It may be read-only (an installed
+// program): nothing is written there.
 QString ProgramFolder();
+// The folder of the user's settings file (~/.config/Oxvel): small files of
+// settings that belong beside them.
+QString UserSettingsFolder();
+// The user's own data folder of the program (~/.local/share/phrasedesk):
+// the default repository, the preview's replacement settings.
+QString UserDataFolder();
 
 // An INI file as Windows reads and writes them: sections and keys without
 // regard to case, values trimmed and unquoted, lines "Key=Value" in sections

@@ -1,12 +1,12 @@
 #include "repository/BatchTranslation.h"
 
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "langfile/LangFileProject.h"
 #include "platform/Settings.h"
 #include "repository/ProjectItems.h"
 #include "repository/RepositoryExchange.h"
 #include "repository/RepositoryFlows.h"
-#include "runtime/UiStrings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -44,9 +44,20 @@ template <class F> auto WithRepositoryName(const TRepository& Rep, F f)
     const QString name = IsRepositoryConnection(Rep.Name()) ? Rep.Name() : QDir::toNativeSeparators(Rep.Name());
     try {
         return f();
+    } catch (const EQMemoError& e) {
+        const QFileInfo fi(Rep.Name());
+        const QString memo = QDir::toNativeSeparators(fi.path() + QLatin1Char('/') + fi.completeBaseName() + ".mem");
+        throw EQBaseError(QStringLiteral("Repository \"%1\": memo file \"%2\": %3").arg(name, memo, e.Message()));
     } catch (const EQBaseError& e) {
         throw EQBaseError(QStringLiteral("Repository \"%1\": %2").arg(name, e.Message()));
     }
+}
+
+// Runs that write need the repository to themselves: one that another
+// program holds open for writing is refused, never written beside it.
+void OpenForWriting(TRepository& Rep)
+{
+    if (!Rep.OpenOrCreate()) throw EQBaseError(QStringLiteral("The repository is in use by another program"));
 }
 
 // A file being translated counts its results as it goes.
@@ -89,7 +100,11 @@ QString BatchRepositoryPath(const QString& Given)
     if (!Given.isEmpty()) return Given;
     const QString stored = TSettingsKey().ReadString(QStringLiteral("Repository"), QString());
     if (!stored.isEmpty()) return stored;
-    return QDir(ProgramFolder()).filePath(QStringLiteral("Repository/default.lr"));
+    // Older builds kept the default beside the program; one found there is
+    // still the user's memory.
+    const QString besideProgram = QDir(ProgramFolder()).filePath(QStringLiteral("Repository/default.lr"));
+    if (QFileInfo::exists(besideProgram)) return besideProgram;
+    return QDir(UserDataFolder()).filePath(QStringLiteral("Repository/default.lr"));
 }
 
 QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, TPrompt& Prompt)
@@ -110,10 +125,9 @@ QList<TBatchTranslationLine> RunBatchTranslation(const TBatchTranslation& Job, T
     const QString name = BatchRepositoryPath(Job.Repository);
     std::unique_ptr<TRepository> rep = NewRepository(name);
     WithRepositoryName(*rep, [&] {
-        if (!rep->Exists()) {
-            rep->OpenOrCreate();
-            rep = NewRepository(name); // closes the new files
-        }
+        // The run only reads: a mistyped path must not leave a new, empty
+        // repository behind and translate nothing.
+        if (!rep->Exists()) throw EQBaseError(UiString(usRepositoryMissing));
         rep->SetFuzzyLookups(fuzzyScore > 0);
         rep->OpenReadOnly();
         WaitForIndex(*rep, Prompt);
@@ -156,11 +170,18 @@ bool RunBatchRepositoryImport(const QString& Repository, const QString& FileName
 {
     const std::unique_ptr<TRepository> rep = NewRepository(BatchRepositoryPath(Repository));
     return WithRepositoryName(*rep, [&] {
-        rep->OpenOrCreate();
+        OpenForWriting(*rep);
         WaitForIndex(*rep, Prompt);
         TSilentRepositoryPrompt silent;
         TRepositoryFlows flows(*rep, TRepositoryOptions::Read(), Prompt, silent);
-        return ImportRepositoryFile(flows, FileName, Prompt, &Entries);
+        try {
+            return ImportRepositoryFile(flows, FileName, Prompt, &Entries);
+        } catch (const EQBaseError&) {
+            throw; // the repository's own, named after it
+        } catch (const EVocabrixError& e) {
+            // A file that is refused is named: a script may import many.
+            throw EVocabrixError(QStringLiteral("\"%1\": %2").arg(QDir::toNativeSeparators(FileName), e.Message()));
+        }
     });
 }
 
@@ -221,7 +242,7 @@ TRepositoryCopy RunBatchRepositoryCopy(const QString& Repository, const QString&
     });
     TRepositoryCopy copy;
     WithRepositoryName(*target, [&] {
-        if (!target->OpenOrCreate()) throw EQBaseError(QStringLiteral("The repository is in use by another program"));
+        OpenForWriting(*target);
         WaitForIndex(*target, Prompt);
         const QList<int> locales = source->RepLocales();
         copy.Languages = locales.size();
@@ -229,7 +250,9 @@ TRepositoryCopy RunBatchRepositoryCopy(const QString& Repository, const QString&
         const TProgressRun progress(Prompt, UiString(usCopyingRepository), source->RecordCount());
         const bool completed = source->ForEachRecord(locales, [&](qint32, const QStringList& Texts) {
             ++copy.Records;
-            if (HasRecord(*target, locales, Texts)) {
+            if (!std::all_of(Texts.cbegin(), Texts.cend(), IsStorableText)) {
+                ++copy.LeftOut; // stopping here would stop every later copy at the same record
+            } else if (HasRecord(*target, locales, Texts)) {
                 ++copy.Skipped;
             } else {
                 QList<TRepText> texts;

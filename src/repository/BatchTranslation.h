@@ -48,6 +48,7 @@ struct TRepositoryCopy {
     qint64 Records = 0;   // records of the source
     qint64 Skipped = 0;   // of them already in the target with the same texts
     qint64 Languages = 0; // languages of the source
+    qint64 LeftOut = 0;   // of them not copied: a text no repository can keep (IsStorableText)
 };
 // "-repcopy:TARGET": copies every record of the repository (Repository, as
 // for the other runs) into Target, a file or a connection string, created

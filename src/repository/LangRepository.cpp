@@ -1,6 +1,6 @@
 #include "repository/LangRepository.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "storage/Locales.h"
 
@@ -42,6 +42,11 @@ QString TQLangRepository::SettingsFileName() const
 
 bool TQLangRepository::OpenOrCreate()
 {
+    // A memo file without its table is what is left of a repository whose
+    // table file was lost: a new repository must not write over it.
+    if (!TableExists() && QFileInfo::exists(MemoFileName()))
+        throw EQBaseError(QStringLiteral("The table file \"%1\" is missing; its memo file \"%2\" is kept as it is")
+                              .arg(QDir::toNativeSeparators(FileName()), QDir::toNativeSeparators(MemoFileName())));
     if (!TableExists()) {
         const QFileInfo fi(FileName());
         if (!QDir().mkpath(fi.path())) throw EQBaseError(UiString(usCannotCreateFolder, {FileName()}));
@@ -221,16 +226,20 @@ bool TQLangRepository::ForEachRecord(const QList<int>& Locales,
         if (current > 0) SetBookmark(current);
     });
     QStringList texts;
+    qint64 visited = 0;
     for (First(); !Eof() && RecordCount() > 0; Next()) {
         texts.clear();
         for (const TQField* f : fields) texts << f->AsWideString();
+        ++visited;
         if (!Visit(Bookmark(), texts)) return false;
     }
+    CheckWalked(visited);
     return true;
 }
 
 bool TQLangRepository::Pack()
 {
+    CheckWritable();
     if (RecordCount() == 0) return true;
     const TQField* first = nullptr;
     for (int i = 0; i < Fields().Count() && !first; ++i)

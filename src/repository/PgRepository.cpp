@@ -1,6 +1,6 @@
 #include "repository/PgRepository.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "repository/FuzzyIndex.h"
 #include "repository/FuzzyScore.h"
@@ -100,7 +100,7 @@ TPgConnection TPgConnection::Parse(const QString& Url)
     const QUrl url(Url, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || (scheme != QLatin1String("postgresql") && scheme != QLatin1String("postgres")))
-        throw ERepositoryError(UiString(usNoConnectionString, {url.toDisplayString(QUrl::RemovePassword)}));
+        throw ERepositoryError(UiString(usNoConnectionString, {ShownRepositoryName(Url)}));
     if (!url.password().isEmpty()) throw ERepositoryError(UiString(usPasswordInConnectionString));
     TPgConnection c;
     c.Host = url.host();
@@ -108,14 +108,28 @@ TPgConnection TPgConnection::Parse(const QString& Url)
     c.Database = url.path().mid(1);
     c.User = url.userName();
     if (c.Database.isEmpty() || c.Database.contains(QLatin1Char('/')))
-        throw ERepositoryError(UiString(usNoDatabaseNamed, {Url}));
+        throw ERepositoryError(UiString(usNoDatabaseNamed, {ShownRepositoryName(Url)}));
     QStringList options;
     bool timeout = false;
     for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
         if (key == QLatin1String("user")) {
             c.User = value;
-        } else if (key == QLatin1String("sslmode") || key == QLatin1String("connect_timeout") ||
-                   key == QLatin1String("application_name")) {
+        } else if (key == QLatin1String("connect_timeout") || key == QLatin1String("statement_timeout")) {
+            // 0 means "wait for ever" to the driver: a frozen server would
+            // hold the run as long.
+            bool ok = false;
+            const int seconds = value.toInt(&ok);
+            if (!ok || seconds <= 0 || seconds > 3600)
+                throw ERepositoryError(
+                    QStringLiteral("The connection parameter \"%1\" must be a number of seconds from 1 to 3600")
+                        .arg(key));
+            if (key == QLatin1String("statement_timeout")) {
+                c.StatementTimeout = seconds;
+            } else {
+                options << key + QLatin1Char('=') + QString::number(seconds);
+                timeout = true;
+            }
+        } else if (key == QLatin1String("sslmode") || key == QLatin1String("application_name")) {
             if (value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('=')))
                 throw ERepositoryError(UiString(usUnusableParameter, {key}));
             options << key + QLatin1Char('=') + value;
@@ -128,6 +142,9 @@ TPgConnection TPgConnection::Parse(const QString& Url)
     }
     // A server that does not answer must not hang the editor for minutes.
     if (!timeout) options << QStringLiteral("connect_timeout=10");
+    // A server that stops answering once connected is noticed as well.
+    options << QStringLiteral("keepalives=1") << QStringLiteral("keepalives_idle=10")
+            << QStringLiteral("keepalives_interval=5") << QStringLiteral("keepalives_count=3");
     c.Options = options.join(QLatin1Char(';'));
     return c;
 }
@@ -161,6 +178,7 @@ void TPgRepository::Connect()
     FDb.setConnectOptions(c.Options);
     // No password here: the driver reads PGPASSWORD or the password file.
     if (!FDb.open()) throw ERepositoryError(UiString(usCannotConnect, {FDb.lastError().text().trimmed()}));
+    FStatementTimeout = c.StatementTimeout;
     SetUpSession();
 }
 
@@ -170,6 +188,7 @@ void TPgRepository::SetUpSession() const
     // compared with a query's word.
     QSqlQuery q(FDb);
     q.exec(QStringLiteral("SET pg_trgm.similarity_threshold = %1").arg(kAlikeTrigrams));
+    q.exec(QStringLiteral("SET statement_timeout = %1").arg(qint64(FStatementTimeout) * 1000));
 }
 
 bool TPgRepository::OpenOrCreate()

@@ -18,6 +18,9 @@ struct TPgConnection {
     QString Database;
     QString User;
     QString Options; // the driver's connect options ("sslmode=require;connect_timeout=10")
+    // Seconds after which the server ends a command that does not finish
+    // (the "statement_timeout" parameter, 30 unless given).
+    int StatementTimeout = 30;
 
     // Throws ERepositoryError naming what is wrong.
     static TPgConnection Parse(const QString& Url);
@@ -39,7 +42,8 @@ public:
     explicit TPgRepository(const QString& Url);
     ~TPgRepository() override;
 
-    QString Name() const override { return FUrl; }
+    // Never the password, should the string hold one.
+    QString Name() const override { return ShownRepositoryName(FUrl); }
     bool Exists() const override { return true; }
     bool OpenOrCreate() override;
     void OpenReadOnly() override;
@@ -93,6 +97,7 @@ private:
 
     QString FUrl;
     QString FConnectionName;
+    int FStatementTimeout = 30;
     mutable QSqlDatabase FDb;
     mutable QHash<QString, QSqlQuery> FPrepared;
     bool FReadOnly = false;

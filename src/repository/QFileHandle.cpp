@@ -3,10 +3,28 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+std::function<void()> gWriteHook;
+}
+
+void SetFileWriteHookForTesting(std::function<void()> Hook) { gWriteHook = std::move(Hook); }
+
+void RunFileWriteHook()
+{
+    if (gWriteHook) gWriteHook();
+}
+
+bool RenameFileOver(const QString& From, const QString& To)
+{
+    RunFileWriteHook();
+    return std::rename(QFile::encodeName(From).constData(), QFile::encodeName(To).constData()) == 0;
+}
 
 bool TQFileHandle::Open(const QString& fileName, bool readOnly)
 {
@@ -62,6 +80,7 @@ bool TQFileHandle::ReadAt(qint64 pos, void* buffer, qint64 size, bool Fresh) con
 bool TQFileHandle::WriteAt(qint64 pos, const void* buffer, qint64 size)
 {
     if (FFd < 0 || FReadOnly || pos < 0 || size < 0) return false;
+    RunFileWriteHook();
     const char* p = static_cast<const char*>(buffer);
     while (size > 0) {
         const ssize_t n = ::pwrite(FFd, p, size_t(size), off_t(pos));
@@ -79,7 +98,12 @@ void TQFileHandle::SetReadCache(bool On)
     FCacheLen = 0;
 }
 
-bool TQFileHandle::Resize(qint64 size) { return FFd >= 0 && !FReadOnly && ::ftruncate(FFd, off_t(size)) == 0; }
+bool TQFileHandle::Resize(qint64 size)
+{
+    if (FFd < 0 || FReadOnly) return false;
+    RunFileWriteHook();
+    return ::ftruncate(FFd, off_t(size)) == 0;
+}
 
 qint64 TQFileHandle::Size() const
 {

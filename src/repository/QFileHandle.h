@@ -3,6 +3,7 @@
 #include "platform/FileLock.h"
 
 #include <QString>
+#include <functional>
 
 // One open table or memo file with positioned reads and writes. A writable
 // handle holds the exclusive lock (other writers are refused, readers are
@@ -46,3 +47,11 @@ private:
     mutable qint64 FCacheStart = 0;
     mutable qint64 FCacheLen = 0;
 };
+
+// Tests stop a writer at a chosen point (a crash): the hook runs before every
+// write, resize and rename of the table engine's files, and may end the
+// process or throw.
+void SetFileWriteHookForTesting(std::function<void()> Hook);
+void RunFileWriteHook();
+// Renames From over To (both in one folder) after the test hook.
+bool RenameFileOver(const QString& From, const QString& To);

@@ -19,17 +19,17 @@ void TQMemoFile::SetBlockSize(int Value)
 
 void TQMemoFile::CheckOpen() const
 {
-    if (!Active()) throw EQBaseError(QStringLiteral("Memo file is not opened"));
+    if (!Active()) throw EQMemoError(QStringLiteral("Memo file is not opened"));
 }
 
 void TQMemoFile::WrongBlock(qint32 Block) const
 {
-    throw EQBaseError(QStringLiteral("Wrong memo block number: \"%1\"").arg(Block));
+    throw EQMemoError(QStringLiteral("Wrong memo block number: \"%1\"").arg(Block));
 }
 
 void TQMemoFile::CreateMemoFile(const QString& AFileName)
 {
-    if (Active()) throw EQBaseError(QStringLiteral("Memo file is already opened"));
+    if (Active()) throw EQMemoError(QStringLiteral("Memo file is already opened"));
     QByteArray raw;
     TByteWriter w(raw);
     w.U32(1);
@@ -39,18 +39,19 @@ void TQMemoFile::CreateMemoFile(const QString& AFileName)
     w.I32(0);
     w.I32(0);
     w.I32(0);
+    w.U32(FStamp);
     w.Zeros(HeaderSize - raw.size());
     try {
         WriteFileAtomic(AFileName, raw);
     } catch (const EVocabrixError&) {
-        throw EQBaseError(QStringLiteral("Can't create memo file"));
+        throw EQMemoError(QStringLiteral("Can't create memo file"));
     }
 }
 
 void TQMemoFile::Open(const QString& AFileName)
 {
     Close();
-    if (!FFile.Open(AFileName, FReadOnly)) throw EQBaseError(QStringLiteral("Can't open file: %1").arg(AFileName));
+    if (!FFile.Open(AFileName, FReadOnly)) throw EQMemoError(QStringLiteral("Can't open file: %1").arg(AFileName));
     FFileName = AFileName;
     try {
         ReadHeader();
@@ -70,7 +71,7 @@ void TQMemoFile::ReadHeader()
 {
     CheckOpen();
     QByteArray raw(HeaderSize, '\0');
-    if (!FFile.ReadAt(0, raw.data(), HeaderSize, true)) throw EQBaseError(kHeaderReading);
+    if (!FFile.ReadAt(0, raw.data(), HeaderSize, true)) throw EQMemoError(kHeaderReading);
     ParseHeader(raw);
 }
 
@@ -84,13 +85,14 @@ void TQMemoFile::ParseHeader(const QByteArray& raw)
     const qint32 firstBlock = r.I32();
     const qint32 firstEmpty = r.I32();
     const qint32 lastEmpty = r.I32();
+    const quint32 stamp = r.U32();
     const auto inRange = [total](qint32 b) { return b >= 0 && b <= total; };
     // A header that names blocks the file does not hold is damaged; trusting
     // it would send every later read past the end.
     if (blockSize <= BlockHeaderSize || blockSize > MaxBlockSize || total < 0 || !inRange(firstBlock) ||
         !inRange(firstEmpty) || !inRange(lastEmpty) || (firstEmpty == 0) != (lastEmpty == 0) ||
         (total > FVerifiedTotal && FFile.Size() < HeaderSize + qint64(total) * blockSize))
-        throw EQBaseError(kHeaderReading);
+        throw EQMemoError(kHeaderReading);
     FVerifiedTotal = total; // the file held that many blocks; re-reads check only growth
     FVersion = version;
     FAttribute = attribute;
@@ -99,6 +101,7 @@ void TQMemoFile::ParseHeader(const QByteArray& raw)
     FFirstBlock = firstBlock;
     FFirstEmpty = firstEmpty;
     FLastEmpty = lastEmpty;
+    FStamp = stamp;
 }
 
 void TQMemoFile::WriteHeader()
@@ -113,18 +116,19 @@ void TQMemoFile::WriteHeader()
     w.I32(FFirstBlock);
     w.I32(FFirstEmpty);
     w.I32(FLastEmpty);
+    w.U32(FStamp);
     w.Zeros(HeaderSize - raw.size());
     if (!FFile.WriteAt(0, raw.constData(), raw.size()))
-        throw EQBaseError(QStringLiteral("Error during memo header writing"));
+        throw EQMemoError(QStringLiteral("Error during memo header writing"));
 }
 
 TQMemoFile::TBlockHeader TQMemoFile::ReadBlockHeader(qint32 Block)
 {
     CheckOpen();
-    if (!ValidBlock(Block)) throw EQBaseError(QStringLiteral("Error in LoadBlockHeader seeking"));
+    if (!ValidBlock(Block)) throw EQMemoError(QStringLiteral("Error in LoadBlockHeader seeking"));
     char raw[BlockHeaderSize];
     if (!FFile.ReadAt(BlockPos(Block), raw, BlockHeaderSize))
-        throw EQBaseError(QStringLiteral("Error in block header reading"));
+        throw EQMemoError(QStringLiteral("Error in block header reading"));
     const QByteArray data = QByteArray::fromRawData(raw, BlockHeaderSize);
     TByteReader<EQBaseError> r(data, QStringLiteral("Error in block header reading"));
     TBlockHeader h;
@@ -138,7 +142,7 @@ TQMemoFile::TBlockHeader TQMemoFile::ReadBlockHeader(qint32 Block)
 void TQMemoFile::WriteBlockHeader(qint32 Block, const TBlockHeader& Header)
 {
     CheckOpen();
-    if (!ValidBlock(Block)) throw EQBaseError(QStringLiteral("Error in LoadBlockHeader seeking"));
+    if (!ValidBlock(Block)) throw EQMemoError(QStringLiteral("Error in LoadBlockHeader seeking"));
     QByteArray raw;
     TByteWriter w(raw);
     w.U16(Header.Attribute);
@@ -146,7 +150,7 @@ void TQMemoFile::WriteBlockHeader(qint32 Block, const TBlockHeader& Header)
     w.I32(Header.DataSize);
     w.I32(Header.Next);
     if (!FFile.WriteAt(BlockPos(Block), raw.constData(), raw.size()))
-        throw EQBaseError(QStringLiteral("Error in block header writing"));
+        throw EQMemoError(QStringLiteral("Error in block header writing"));
 }
 
 void TQMemoFile::AppendBlock(QByteArray& Out, qint32 DataSize, qint32 Next, const char* Data, qint32 Size) const
@@ -166,10 +170,10 @@ void TQMemoFile::AppendBlock(QByteArray& Out, qint32 DataSize, qint32 Next, cons
 QByteArray TQMemoFile::GetBlockData(qint32 BlockNum)
 {
     CheckOpen();
-    if (!ValidBlock(BlockNum)) throw EQBaseError(QStringLiteral("Error in LoadBlock seeking %1").arg(BlockNum));
+    if (!ValidBlock(BlockNum)) throw EQMemoError(QStringLiteral("Error in LoadBlock seeking %1").arg(BlockNum));
     QByteArray data(FBlockSize, '\0');
     if (!FFile.ReadAt(BlockPos(BlockNum), data.data(), FBlockSize))
-        throw EQBaseError(QStringLiteral("Error in block reading"));
+        throw EQMemoError(QStringLiteral("Error in block reading"));
     return data;
 }
 
@@ -178,7 +182,7 @@ qint32 TQMemoFile::BlocksFor(qint64 Size) const
     const qint64 n = (Size + BlockDataSize() - 1) / BlockDataSize();
     // Sizes and block numbers are 32-bit in the file.
     if (Size > std::numeric_limits<qint32>::max() || n > std::numeric_limits<qint32>::max() - FTotalBlockCount)
-        throw EQBaseError(QStringLiteral("Error in block writing"));
+        throw EQMemoError(QStringLiteral("Error in block writing"));
     return qint32(std::max<qint64>(1, n));
 }
 
@@ -237,11 +241,11 @@ void TQMemoFile::WriteChain(const QList<qint32>& Blocks, const QByteArray& Buffe
     qint32 runStart = 0;
     const auto flush = [&]() {
         if (!run.isEmpty() && !FFile.WriteAt(BlockPos(runStart), run.constData(), run.size()))
-            throw EQBaseError(QStringLiteral("Error in block writing"));
+            throw EQMemoError(QStringLiteral("Error in block writing"));
         run.clear();
     };
     for (qint32 i = From; i < To; ++i) {
-        if (Blocks[i] < 1) throw EQBaseError(QStringLiteral("Error in SaveBlock seeking"));
+        if (Blocks[i] < 1) throw EQMemoError(QStringLiteral("Error in SaveBlock seeking"));
         if (!run.isEmpty() && Blocks[i] != Blocks[i - 1] + 1) flush();
         if (run.isEmpty()) runStart = Blocks[i];
         const qint64 offset = qint64(i) * ds;
@@ -401,7 +405,7 @@ void TQMemoFile::EmptyMemoFile()
     CheckOpen();
     FTotalBlockCount = FFirstBlock = FFirstEmpty = FLastEmpty = 0;
     WriteHeader();
-    if (!FFile.Resize(HeaderSize)) throw EQBaseError(QStringLiteral("Error in block writing"));
+    if (!FFile.Resize(HeaderSize)) throw EQMemoError(QStringLiteral("Error in block writing"));
 }
 
 void TQMemoFile::Truncate(qint32 LastBlockNum)
@@ -414,7 +418,7 @@ void TQMemoFile::Truncate(qint32 LastBlockNum)
     if ((FFirstEmpty == 0) != (FLastEmpty == 0)) FFirstEmpty = FLastEmpty = 0;
     if (FFirstBlock > LastBlockNum) FFirstBlock = 0;
     WriteHeader();
-    if (!FFile.Resize(BlockPos(FTotalBlockCount + 1))) throw EQBaseError(QStringLiteral("Error in block writing"));
+    if (!FFile.Resize(BlockPos(FTotalBlockCount + 1))) throw EQMemoError(QStringLiteral("Error in block writing"));
 }
 
 void TQMemoFile::CollectChain(qint32 First, std::vector<bool>& Used, QList<qint32>* Chain, bool Repairing)

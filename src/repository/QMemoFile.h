@@ -41,6 +41,11 @@ public:
     void SetBlockSize(int Value);
     int BlockDataSize() const { return FBlockSize - BlockHeaderSize; }
 
+    // The number the memo file shares with its table file (see TQTable).
+    quint32 Stamp() const { return FStamp; }
+    // Before CreateMemoFile.
+    void SetStamp(quint32 Value) { FStamp = Value; }
+
     qint32 TotalBlockCount() const { return FTotalBlockCount; }
     qint32 FirstBlock() const { return FFirstBlock; }
     qint32 FirstEmpty() const { return FFirstEmpty; }
@@ -133,4 +138,5 @@ private:
     qint32 FFirstEmpty = 0;
     qint32 FLastEmpty = 0;
     qint32 FVerifiedTotal = -1;
+    quint32 FStamp = 0;
 };

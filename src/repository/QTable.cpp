@@ -8,11 +8,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QtEndian>
 
+#include <cerrno>
 #include <chrono>
-#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -62,9 +68,79 @@ template <class F> void Quietly(F f)
     }
 }
 
-bool RenameOver(const QString& from, const QString& to)
+bool RenameOver(const QString& from, const QString& to) { return RenameFileOver(from, to); }
+
+// A stamp that pairs a new table file with its new memo file (never 0, the
+// stamp of files from before stamps).
+quint32 NewStamp() { return QRandomGenerator::system()->generate() | 1u; }
+
+// The files a restructure or a repair builds beside a table before they
+// replace it: ".<table file>.~<pid>-<letters>" with ".tmp" and ".mem". Each
+// process takes names of its own, created exclusively, so two processes never
+// write into the same file.
+const QString kWorkInfix = QStringLiteral(".~");
+
+QString WorkFileExpression(const QString& TableFile)
 {
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+    return QLatin1String("\\.") + QRegularExpression::escape(TableFile) +
+           QLatin1String("\\.~\\d+-[A-Za-z0-9]{6}\\.(tmp|mem)");
+}
+
+// Returns the table name (in Dir) of a new pair of work files.
+QString ReserveWorkFiles(const QString& Dir, const QString& TableFile)
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString tag;
+        for (int i = 0; i < 6; ++i) tag += QLatin1Char(letters[QRandomGenerator::system()->bounded(62)]);
+        const QString base =
+            QLatin1Char('.') + TableFile + kWorkInfix + QString::number(::getpid()) + QLatin1Char('-') + tag;
+        const QByteArray table = QFile::encodeName(QDir(Dir).filePath(base + QLatin1String(".tmp")));
+        const QByteArray memo = QFile::encodeName(QDir(Dir).filePath(base + QLatin1String(".mem")));
+        const int t = ::open(table.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (t < 0) {
+            if (errno == EEXIST) continue;
+            break;
+        }
+        ::close(t);
+        const int m = ::open(memo.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (m >= 0) {
+            ::close(m);
+            return base + QLatin1String(".tmp");
+        }
+        const int cause = errno;
+        ::unlink(table.constData());
+        errno = cause;
+        if (cause != EEXIST) break;
+    }
+    throw EQBaseError(QStringLiteral("Can't create table \"%1\": %2")
+                          .arg(QDir::toNativeSeparators(QDir(Dir).filePath(TableFile)),
+                               QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+// The work files of TableFile in Dir. With Leftovers also the temporary
+// files of the atomic writes that create them and the table's own files.
+QStringList WorkFiles(const QString& Dir, const QString& TableFile, const QString& MemoFile, bool Leftovers)
+{
+    const QString own = QStringLiteral("\\.(%1|%2)\\.[A-Za-z0-9]{6}")
+                            .arg(QRegularExpression::escape(TableFile), QRegularExpression::escape(MemoFile));
+    const QRegularExpression pattern(
+        Leftovers ? QStringLiteral("^(%1|\\.%1\\.[A-Za-z0-9]{6}|%2)$").arg(WorkFileExpression(TableFile), own)
+                  : QStringLiteral("^%1$").arg(WorkFileExpression(TableFile)));
+    QStringList found;
+    for (const QString& entry : QDir(Dir).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (pattern.match(entry).hasMatch()) found << QDir(Dir).filePath(entry);
+    return found;
+}
+
+quint32 StampOfTableFile(const QString& File)
+{
+    QFile f(File);
+    quint32 stamp = 0;
+    if (!f.open(QIODevice::ReadOnly) || f.size() < TQTable::HeaderSize || !f.seek(114) ||
+        f.read(reinterpret_cast<char*>(&stamp), 4) != 4)
+        return 0;
+    return qFromLittleEndian(stamp);
 }
 
 bool SyncFile(const QString& name)
@@ -227,7 +303,9 @@ QByteArray TQTable::HeaderBytes() const
     w.I32(FHeader.DBVersion);
     w.I32(FHeader.InfoBlock);
     w.I32(FHeader.LastID);
-    w.Zeros(17);
+    w.U32(FHeader.Stamp);
+    w.U8(FHeader.Changing ? 1 : 0);
+    w.Zeros(12);
     w.U16(FHeader.ReadLocks);
     w.U16(FHeader.WriteLocks);
     return raw;
@@ -252,7 +330,9 @@ void TQTable::ParseHeader(const QByteArray& raw)
     h.DBVersion = r.I32();
     h.InfoBlock = r.I32();
     h.LastID = r.I32();
-    r.Skip(17);
+    h.Stamp = r.U32();
+    h.Changing = r.U8() != 0;
+    r.Skip(12);
     if (h.Version >= 5) {
         h.ReadLocks = r.U16();
         h.WriteLocks = r.U16();
@@ -369,7 +449,7 @@ void TQTable::LayoutFields()
 
 void TQTable::SaveStructure()
 {
-    CheckActive();
+    CheckWritable();
     const QByteArray s = StructureBytes();
     int recSize = RecHeaderSize;
     for (int i = 0; i < FFields.Count(); ++i) recSize += FFields[i]->DataSize();
@@ -454,18 +534,25 @@ void TQTable::ResetBuffer()
     ClearPending();
 }
 
-void TQTable::StoreMemos()
+QList<qint32> TQTable::StoreMemos()
 {
+    // A changed value gets a chain of its own and the record is switched to
+    // it in one write: a value overwritten in place would be half old, half
+    // new after a kill.
+    QList<qint32> replaced;
     for (int i = 0; i < FFields.Count(); ++i) {
         TQField* f = FFields[i];
         if (!f->FHasPending) continue;
-        const qint32 block = f->BlockNumber();
-        if (block != 0)
-            FMemo.SaveMemo(block, f->FPending);
-        else if (!f->FPending.isEmpty())
-            f->SetBlockNumber(FMemo.AddMemo(f->FPending));
+        if (f->BlockNumber() != 0) replaced << f->BlockNumber();
+        f->SetBlockNumber(f->FPending.isEmpty() ? 0 : FMemo.AddMemo(f->FPending));
         f->DropPending();
     }
+    return replaced;
+}
+
+void TQTable::FreeMemos(const QList<qint32>& Chains)
+{
+    for (const qint32 block : Chains) FMemo.DeleteMemo(block);
 }
 
 // ---------------------------------------------------------------- create, open, close
@@ -476,8 +563,10 @@ void TQTable::CreateTable(qint32 ADBVersion)
     FHeader = THeader();
     LayoutFields();
     FHeader.DBVersion = ADBVersion;
+    FHeader.Stamp = NewStamp();
     FMemo.SetReadOnly(false);
     FMemo.SetBlockSize(FMemoBlockSize);
+    FMemo.SetStamp(FHeader.Stamp);
     FMemo.CreateMemoFile(MemoFileName());
 
     // The defaults record: memo-type defaults go to the memo file.
@@ -511,18 +600,30 @@ void TQTable::Open()
 {
     if (Active()) return;
     if (!TableExists()) throw EQBaseError(QStringLiteral("Unknown table name \"%1\"").arg(FTableName));
-    if (!FFile.Open(FileName(), FReadOnly))
-        throw EQBaseError(QStringLiteral("Can not open file \"%1\"").arg(FileName()));
-    try {
+    // A restructure switches the memo file first and the table file second;
+    // a reader that comes between the two renames sees a mixed pair for a
+    // moment and looks again, a writer finishes a switch that a killed
+    // process left half done.
+    for (int attempt = 0;; ++attempt) {
+        OpenFiles();
+        if (FHeader.Stamp == FMemo.Stamp()) break;
+        const quint32 memoStamp = FMemo.Stamp();
+        FMemo.Close();
+        FFile.Close();
         FRecBuf.clear();
-        FVerifiedTotal = -1;
-        ReadHeader();
-        ReadStructure();
-        FRecBuf = QByteArray(FHeader.RecSize, '\0');
-        FBOF = FHeader.FirstRec == 0;
-        FEOF = FHeader.LastRec == 0;
-        FMemo.SetReadOnly(FReadOnly);
-        FMemo.Open(MemoFileName());
+        if (!FReadOnly && attempt == 0 && FinishSwitch(memoStamp)) continue;
+        if (FReadOnly && attempt < 100) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
+        throw EQBaseError(QStringLiteral("The memo file \"%1\" does not belong to the table file \"%2\"")
+                              .arg(QDir::toNativeSeparators(MemoFileName()), QDir::toNativeSeparators(FileName())));
+    }
+    try {
+        if (!FReadOnly) {
+            RemoveWorkFiles();
+            FinishAppend();
+        }
         LoadInfoText();
         GoTo(0);
         for (int i = 0; i < FFields.Count(); ++i) {
@@ -546,6 +647,94 @@ void TQTable::Open()
     if (FUseMemoryIndex) StartIndexBuild();
 }
 
+void TQTable::OpenFiles()
+{
+    if (!FFile.Open(FileName(), FReadOnly))
+        throw EQBaseError(QStringLiteral("Can not open file \"%1\"").arg(FileName()));
+    try {
+        FRecBuf.clear();
+        FVerifiedTotal = -1;
+        ReadHeader();
+        ReadStructure();
+        FRecBuf = QByteArray(FHeader.RecSize, '\0');
+        FBOF = FHeader.FirstRec == 0;
+        FEOF = FHeader.LastRec == 0;
+        FMemo.SetReadOnly(FReadOnly);
+        FMemo.Open(MemoFileName());
+    } catch (...) {
+        FMemo.Close();
+        FFile.Close();
+        FRecBuf.clear();
+        throw;
+    }
+}
+
+bool TQTable::FinishSwitch(quint32 MemoStamp)
+{
+    const QFileInfo fi(FileName());
+    for (const QString& work : WorkFiles(fi.path(), fi.fileName(), QFileInfo(MemoFileName()).fileName(), false))
+        if (work.endsWith(QLatin1String(".tmp")) && StampOfTableFile(work) == MemoStamp)
+            return RenameOver(work, FileName());
+    return false;
+}
+
+void TQTable::RemoveWorkFiles()
+{
+    // Only the writer gets here, and only a writer makes work files: what
+    // is there was left by a process that died.
+    const QFileInfo fi(FileName());
+    for (const QString& work : WorkFiles(fi.path(), fi.fileName(), QFileInfo(MemoFileName()).fileName(), true))
+        QFile::remove(work);
+}
+
+void TQTable::FinishChange()
+{
+    // A delete was killed between its writes: the live chain from FirstRec
+    // is what counts (the record was taken off it first); its back links,
+    // its end and count, and the end of the free chain are read off the
+    // chains themselves.
+    const qint32 total = FHeader.TotalRecCount;
+    const auto valid = [total](qint32 r) { return r >= 1 && r <= total; };
+    qint32 prior = 0, count = 0;
+    for (qint32 cur = valid(FHeader.FirstRec) ? FHeader.FirstRec : 0; cur != 0 && count <= total;) {
+        TRecHeader h = ReadRecHeader(cur);
+        const qint32 next = valid(h.Next) ? h.Next : 0;
+        if (h.Prior != prior || h.Next != next) {
+            h.Prior = prior, h.Next = next;
+            WriteRecHeader(cur, h);
+        }
+        prior = cur, ++count, cur = next;
+    }
+    FHeader.FirstRec = count > 0 ? FHeader.FirstRec : 0;
+    FHeader.LastRec = prior;
+    FHeader.RecCount = count;
+    qint32 last = 0, free = 0;
+    for (qint32 cur = valid(FHeader.FirstEmpty) ? FHeader.FirstEmpty : 0; cur != 0 && free <= total; ++free) {
+        last = cur;
+        const qint32 next = ReadRecHeader(cur).Next;
+        cur = valid(next) ? next : 0;
+    }
+    FHeader.FirstEmpty = last != 0 ? FHeader.FirstEmpty : 0;
+    FHeader.LastEmpty = last;
+    FHeader.Changing = false;
+    WriteHeader();
+}
+
+void TQTable::FinishAppend()
+{
+    if (FHeader.Changing) return FinishChange();
+    // An append writes the new record, then the header that makes it the
+    // last one, then the link from the record before it. Killed before the
+    // link, the chain ends one record early; the link is written now.
+    if (FHeader.LastRec == 0 || FHeader.LastRec == FHeader.FirstRec) return;
+    const TRecHeader last = ReadRecHeader(FHeader.LastRec);
+    if (last.Attribute != 0 || last.Prior < 1 || last.Prior > FHeader.TotalRecCount) return;
+    TRecHeader prior = ReadRecHeader(last.Prior);
+    if (prior.Attribute != 0 || prior.Next != 0) return;
+    prior.Next = FHeader.LastRec;
+    WriteRecHeader(last.Prior, prior);
+}
+
 void TQTable::Close()
 {
     if (!Active()) return;
@@ -563,8 +752,9 @@ void TQTable::Close()
     if (!FReadOnly && FDefaultsSet) {
         GoTo(0);
         for (int i = 0; i < FFields.Count(); ++i) FFields[i]->Assign(FFields[i]->DefValue());
-        StoreMemos();
+        const QList<qint32> replaced = StoreMemos();
         WriteRecord(0);
+        FreeMemos(replaced);
     }
 }
 
@@ -597,7 +787,17 @@ void TQTable::Step(bool Forward)
     CheckBrowsing();
     if (FHeader.RecCount <= 0) return;
     const TRecHeader h = BufferHeader();
-    const qint32 to = Forward ? h.Next : h.Prior;
+    qint32 to = Forward ? h.Next : h.Prior;
+    if (Forward) {
+        // The header's last record ends the walk: what a writer appended
+        // after this reader read the header is not counted in it yet. A walk
+        // that ends before it meets an append whose link was not written yet
+        // (see Post) and steps over the gap.
+        if (FBookmark == FHeader.LastRec)
+            to = 0;
+        else if (to == 0 && FHeader.LastRec != 0 && ReadRecHeader(FHeader.LastRec).Prior == FBookmark)
+            to = FHeader.LastRec;
+    }
     if (to == 0) {
         (Forward ? FEOF : FBOF) = true;
         return;
@@ -641,7 +841,7 @@ void TQTable::SafeNext()
         b.Prior = h.Prior;
         std::memcpy(FRecBuf.data() + 10, &b.Prior, 4);
         std::memcpy(FRecBuf.data() + 14, &b.Next, 4);
-        beyond = h.Next > FHeader.TotalRecCount;
+        beyond = h.Next > FHeader.TotalRecCount || FBookmark == FHeader.LastRec;
     }
     if (beyond) {
         ReadHeader();
@@ -668,20 +868,49 @@ void TQTable::Refresh()
 
 template <class F> void TQTable::ForEachRecord(F Visit)
 {
-    if (FHeader.RecCount <= 0 || FHeader.FirstRec == 0) return;
+    if (FHeader.RecCount <= 0 || FHeader.FirstRec == 0) return CheckWalked(0);
     First();
-    for (qint64 steps = 1; !FEOF; ++steps) {
+    qint64 steps = 1;
+    for (; !FEOF; ++steps) {
         if (steps > qint64(FHeader.TotalRecCount)) throw EQBaseError(QStringLiteral("Wrong record number"));
         if (!Visit()) return;
         Next();
     }
+    CheckWalked(steps - 1);
+}
+
+void TQTable::CheckWalked(qint64 Visited)
+{
+    if (Visited == FHeader.RecCount) return;
+    // A reader whose files a writer changes meanwhile walks a moving chain;
+    // only a chain that disagrees with a header nobody changed is damaged.
+    if (FReadOnly) {
+        const THeader seen = FHeader;
+        Refresh();
+        if (seen.RecCount != FHeader.RecCount || seen.LastRec != FHeader.LastRec ||
+            seen.TotalRecCount != FHeader.TotalRecCount || seen.FirstRec != FHeader.FirstRec || FHeader.Changing)
+            return;
+    }
+    throw EQBaseError(QStringLiteral("The table \"%1\" is damaged: %2 of its %3 records can be reached; repair it")
+                          .arg(QDir::toNativeSeparators(FileName()))
+                          .arg(Visited)
+                          .arg(FHeader.RecCount));
+}
+
+void TQTable::CheckWritable() const
+{
+    CheckOpened();
+    if (FReadOnly)
+        throw EQBaseError(QStringLiteral("\"%1\" is opened read-only: another program writes to it or the file "
+                                         "cannot be written")
+                              .arg(QDir::toNativeSeparators(FileName())));
 }
 
 // ---------------------------------------------------------------- editing
 
 void TQTable::Append()
 {
-    CheckOpened();
+    CheckWritable();
     if (FState != qtsBrowsing) Post();
     const qint32 keep = FBookmark;
     ResetBuffer();
@@ -693,13 +922,13 @@ void TQTable::Append()
 
 void TQTable::Edit()
 {
-    CheckOpened();
+    CheckWritable();
     if (FState == qtsBrowsing) FState = qtsEdit;
 }
 
 void TQTable::EditDefaults()
 {
-    CheckOpened();
+    CheckWritable();
     if (FState != qtsBrowsing) Post();
     FSavedBookmark = FBookmark;
     GoTo(0);
@@ -727,20 +956,22 @@ void TQTable::Post()
         }
         const qint32 oldLast = FHeader.LastRec;
         SetBufferHeader({0, oldLast, 0});
+        // The writes are ordered so that a kill at any point leaves the chain
+        // whole: a reused slot first leaves the free chain (it is then on no
+        // chain, which loses nothing), the record is written where no chain
+        // leads, the header makes it the last record, and the link from the
+        // old last record comes last; a kill before that link is finished at
+        // the next opening (FinishAppend), and readers step over it.
         if (FFields.Count() > 0 && FFields[0]->DataType() == dtAutoInc) {
             ++FHeader.LastID;
             FFields[0]->Put<qint32>(FHeader.LastID);
         }
+        if (reused) WriteHeader();
+        WriteRecord(slot);
         FHeader.LastRec = slot;
         if (FHeader.FirstRec == 0) FHeader.FirstRec = slot;
         ++FHeader.RecCount;
-        // A reused slot leaves the free chain (header) before it is
-        // overwritten; a new slot exists in the file before the header counts
-        // it. The old last record is linked last: until then the new record
-        // is reachable from LastRec, and a repair joins it.
-        if (reused) WriteHeader();
-        WriteRecord(slot);
-        if (!reused) WriteHeader();
+        WriteHeader();
         if (oldLast != 0) {
             TRecHeader h = ReadRecHeader(oldLast);
             h.Next = slot;
@@ -751,20 +982,24 @@ void TQTable::Post()
         if (FMemoryIndex) FMemoryIndex->AddRecord(*this);
         break;
     }
-    case qtsEdit:
-        StoreMemos();
+    case qtsEdit: {
+        const QList<qint32> replaced = StoreMemos();
         WriteRecord(FBookmark);
+        FreeMemos(replaced);
         if (FMemoryIndex) FMemoryIndex->UpdateRecord(*this);
         break;
-    case qtsEditDefaults:
-        StoreMemos();
+    }
+    case qtsEditDefaults: {
+        const QList<qint32> replaced = StoreMemos();
         WriteRecord(0);
+        FreeMemos(replaced);
         for (int i = 0; i < FFields.Count(); ++i) {
             TQField* f = FFields[i];
             f->FDefValue = f->DataType() == dtBlob ? QVariant(f->Data()) : f->AsVariant();
         }
         FDefaultsSet = true;
         break;
+    }
     }
     FState = qtsBrowsing;
     ClearPending();
@@ -789,7 +1024,7 @@ void TQTable::Cancel()
 
 void TQTable::Delete()
 {
-    CheckOpened();
+    CheckWritable();
     if (FState == qtsInsert) {
         Cancel();
         return;
@@ -810,18 +1045,23 @@ void TQTable::Delete()
         }
     }
     if (FMemoryIndex) FMemoryIndex->DeleteRecord(*this);
+    // The record leaves the live chain, joins the free chain, and only then
+    // gives back its memo blocks, which it no longer names. The header says
+    // "changing" while the links are in between; a kill meanwhile is put
+    // right at the next opening (FinishChange).
+    const TRecHeader h = BufferHeader();
+    QList<qint32> chains;
     for (int i = 0; i < FFields.Count(); ++i) {
         TQField* f = FFields[i];
         if (!IsMemoType(f->DataType()) || f->BlockNumber() == 0) continue;
-        FMemo.DeleteMemo(f->BlockNumber());
+        chains << f->BlockNumber();
         f->SetBlockNumber(0);
     }
-    const TRecHeader h = BufferHeader();
-    if (FHeader.LastEmpty != 0) {
-        TRecHeader tail = ReadRecHeader(FHeader.LastEmpty);
-        tail.Next = cur;
-        WriteRecHeader(FHeader.LastEmpty, tail);
-    }
+    FHeader.Changing = true;
+    if (FHeader.FirstRec == cur) FHeader.FirstRec = h.Next;
+    if (FHeader.LastRec == cur) FHeader.LastRec = h.Prior;
+    if (FHeader.FirstRec == 0 || FHeader.LastRec == 0) FHeader.FirstRec = FHeader.LastRec = 0;
+    WriteHeader();
     if (h.Prior != 0) {
         TRecHeader p = ReadRecHeader(h.Prior);
         p.Next = h.Next;
@@ -832,16 +1072,20 @@ void TQTable::Delete()
         n.Prior = h.Prior;
         WriteRecHeader(h.Next, n);
     }
-    const qint32 newCur = h.Next != 0 ? h.Next : h.Prior;
     SetBufferHeader({DeletedAttribute, FHeader.LastEmpty, 0});
     WriteRecord(cur);
+    if (FHeader.LastEmpty != 0) {
+        TRecHeader tail = ReadRecHeader(FHeader.LastEmpty);
+        tail.Next = cur;
+        WriteRecHeader(FHeader.LastEmpty, tail);
+    }
     FHeader.LastEmpty = cur;
     if (FHeader.FirstEmpty == 0) FHeader.FirstEmpty = cur;
-    if (FHeader.FirstRec == cur) FHeader.FirstRec = h.Next;
-    if (FHeader.LastRec == cur) FHeader.LastRec = h.Prior;
-    if (FHeader.FirstRec == 0 || FHeader.LastRec == 0) FHeader.FirstRec = FHeader.LastRec = 0;
     FHeader.RecCount = std::max(FHeader.RecCount - 1, 0);
+    FHeader.Changing = false;
     WriteHeader();
+    FreeMemos(chains);
+    const qint32 newCur = h.Next != 0 ? h.Next : h.Prior;
     FEOF = h.Next == 0;
     FBOF = h.Next == 0 && h.Prior == 0;
     GoTo(newCur);
@@ -1007,6 +1251,7 @@ void TQTable::EmptyTable()
 
 void TQTable::EmptyOpenTable()
 {
+    CheckWritable();
     Cancel();
     // The defaults record keeps its values but loses its memo blocks with the
     // memo file; Close stores memo defaults afresh.
@@ -1060,6 +1305,10 @@ void TQTable::Restructure(const TQFieldList& NewSchema, qint32 NewDBVersion)
     TIndexPause pause(*this);
     const bool wasOpen = Active();
     if (!wasOpen) Open();
+    if (FReadOnly) {
+        if (!wasOpen) Quietly([this] { Close(); });
+        CheckWritable();
+    }
     if (FState != qtsBrowsing) Post();
 
     bool allPartnered = true;
@@ -1073,29 +1322,42 @@ void TQTable::Restructure(const TQFieldList& NewSchema, qint32 NewDBVersion)
     for (int i = 0; i < NewSchema.Count(); ++i) allExist = allExist && FFields.FindByName(NewSchema[i]->FieldName());
     if (allPartnered && allExist) SaveStructure();
 
-    // The new files are complete before they replace the old ones.
+    // The new pair is complete before it replaces the old one. This table
+    // keeps its files open, and with them the write lock, until both are in
+    // place, so no other program starts writing meanwhile. The memo file is
+    // renamed first: a kill between the two renames leaves the new table
+    // file under its work name, and the next opening finishes the switch by
+    // the stamp the two new files share.
+    const QFileInfo fi(FileName());
     TQTable temp;
-    temp.SetDatabaseName(FDatabaseName);
-    temp.SetTableName(QStringLiteral("__Temp"));
+    temp.SetDatabaseName(fi.path());
+    temp.SetTableName(ReserveWorkFiles(fi.path(), fi.fileName()), false);
     temp.SetAllowChangeAutoInc(true);
     temp.Fields().Assign(NewSchema);
     temp.SetMemoBlockSize(FMemo.BlockSize());
+    bool switched = false;
     try {
         temp.CreateTable(NewDBVersion >= 1 ? NewDBVersion : FHeader.DBVersion);
         temp.Open();
         temp.SetInfoText(FInfoText);
         CopyTo(&temp, cfAppend | cfRestructure);
         temp.Close();
-        Close();
-        if (!SyncFile(temp.FileName()) || !SyncFile(temp.MemoFileName()) ||
-            !RenameOver(temp.MemoFileName(), MemoFileName()) || !RenameOver(temp.FileName(), FileName()))
+        if (!SyncFile(temp.FileName()) || !SyncFile(temp.MemoFileName()))
             throw EQBaseError(QStringLiteral("Can't create table"));
+        if (!RenameOver(temp.MemoFileName(), MemoFileName())) throw EQBaseError(QStringLiteral("Can't create table"));
+        switched = true;
+        if (!RenameOver(temp.FileName(), FileName())) throw EQBaseError(QStringLiteral("Can't create table"));
     } catch (...) {
         Quietly([&] { temp.Close(); });
-        Quietly([&] { temp.DeleteTable(); });
+        if (!switched) Quietly([&] { temp.DeleteTable(); });
+        // Half switched, the files are closed so that the next opening
+        // finishes the switch.
+        if (switched || !wasOpen) Quietly([this] { Close(); });
         if (wasOpen && !Active()) Quietly([this] { Open(); });
         throw;
     }
+    // The old files are gone from the folder; closing writes only into them.
+    Quietly([this] { Close(); });
     if (wasOpen)
         Open();
     else
@@ -1109,9 +1371,11 @@ void TQTable::Repair()
     Cancel();
     // The repair works on copies that replace the files only when complete.
     const QString name = FTableName;
+    CheckWritable();
+    const QFileInfo fi(FileName());
     TQTable work;
     work.SetDatabaseName(FDatabaseName);
-    work.SetTableName(QStringLiteral("__Repair"));
+    work.SetTableName(ReserveWorkFiles(fi.path(), fi.fileName()), false);
     const QString workFile = work.FileName(), workMemo = work.MemoFileName();
     const QString file = FileName(), memo = MemoFileName();
     Close();

@@ -147,6 +147,13 @@ public:
     // corrects, since it updates the index after every change it writes.
     void SetReadCache(bool On);
 
+    // Fails naming the file unless the table is open for writing.
+    void CheckWritable() const;
+    // A walk of the chain that reached its end visited Visited records:
+    // fewer or more than the header counts is damage (an error naming the
+    // file), unless a writer changed the chain meanwhile.
+    void CheckWalked(qint64 Visited);
+
     // Editing
     void Append();
     void Edit();
@@ -190,6 +197,11 @@ private:
         qint32 DBVersion = 0;
         qint32 InfoBlock = 0;
         qint32 LastID = 0;
+        // Pairs the table file with its memo file: both headers carry the
+        // same number, and a restructure gives the new pair a new one.
+        quint32 Stamp = 0;
+        // Set while a delete changes the links of several records.
+        bool Changing = false;
         quint16 ReadLocks = 0;
         quint16 WriteLocks = 0;
     };
@@ -199,6 +211,13 @@ private:
         qint32 Next = 0;
     };
 
+    void OpenFiles();
+    // Finishes a restructure killed between its two renames: the new table
+    // file whose stamp is the memo file's replaces the old one.
+    bool FinishSwitch(quint32 MemoStamp);
+    void RemoveWorkFiles();
+    void FinishAppend();
+    void FinishChange();
     void CheckActive() const;
     void CheckOpened() const; // "Table "%s" is not opened"
     QByteArray HeaderBytes() const;
@@ -215,7 +234,8 @@ private:
     void WriteRecHeader(qint32 Rec, const TRecHeader& H);
     TRecHeader BufferHeader() const;
     void SetBufferHeader(const TRecHeader& H);
-    void StoreMemos();
+    QList<qint32> StoreMemos();
+    void FreeMemos(const QList<qint32>& Chains);
     void LoadInfoText();
     void GoTo(qint32 Rec);
     void CheckBrowsing() const;

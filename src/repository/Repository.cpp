@@ -1,6 +1,6 @@
 #include "repository/Repository.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "repository/LangRepository.h"
 #include "repository/PgRepository.h"
@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -237,6 +238,29 @@ bool IsRepositoryConnection(const QString& Name)
 {
     return Name.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
            Name.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+}
+
+bool IsStorableText(const QString& Text)
+{
+    for (qsizetype i = 0; i < Text.size(); ++i) {
+        const QChar c = Text[i];
+        if (c.isNull() || c.isLowSurrogate()) return false;
+        if (c.isHighSurrogate() && (++i >= Text.size() || !Text[i].isLowSurrogate())) return false;
+    }
+    return true;
+}
+
+QString ShownRepositoryName(const QString& Name)
+{
+    if (!IsRepositoryConnection(Name)) return Name;
+    static const QRegularExpression userPassword(QStringLiteral("^([a-z]+://[^:@/?#]*):[^@/?#]*@"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression passwordParameter(QStringLiteral("([?&]password=)[^&#]*"),
+                                                      QRegularExpression::CaseInsensitiveOption);
+    QString shown = Name;
+    shown.replace(userPassword, QStringLiteral("\\1:***@"));
+    shown.replace(passwordParameter, QStringLiteral("\\1***"));
+    return shown;
 }
 
 std::unique_ptr<TRepository> NewRepository(const QString& Name)

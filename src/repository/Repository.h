@@ -147,6 +147,12 @@ protected:
 // Whether Name is a connection string ("postgresql://...") rather than the
 // path of an embedded repository.
 bool IsRepositoryConnection(const QString& Name);
+// Whether every repository can keep Text: no NUL character (a shared
+// repository refuses it) and no unpaired surrogate (it would be stored as "?").
+bool IsStorableText(const QString& Text);
+// A connection string as it may be shown: a password in it (after the user
+// name, or as a "password" parameter) becomes "***". Paths stay as they are.
+QString ShownRepositoryName(const QString& Name);
 // The repository called Name (a connection string or a path), not open yet.
 std::unique_ptr<TRepository> NewRepository(const QString& Name);
 

@@ -1,15 +1,16 @@
 #include "repository/RepositoryExchange.h"
 
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "exchange/Exchange.h"
 #include "exchange/ExchangeXml.h"
 #include "platform/AtomicFile.h"
 #include "repository/Repository.h"
 #include "repository/RepositoryFlows.h"
-#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QHash>
 
@@ -146,10 +147,21 @@ public:
     bool Add(int LocNat, const QString& Native, const QList<TRepositoryFlows::TTranslation>& Translations)
     {
         if (Translations.isEmpty()) return true;
+        // A NUL or a lone surrogate is no text a repository can keep (a
+        // shared one refuses the first and mangles the second): the entry
+        // is left out and counted.
+        bool storable = IsStorableText(Native);
+        for (const auto& t : Translations) storable = storable && IsStorableText(t.Text);
+        if (!storable) {
+            ++FLeftOut;
+            return true;
+        }
         try {
             return FFlows.RepositoryAddWords(LocNat, Native, Translations, FAnswer, true, {});
-        } catch (const EVocabrixError&) {
-            FPrompt.Message(mkError, ImportErrorLine(Native), mbOK, mrOk);
+        } catch (const EVocabrixError& e) {
+            // The cause (a full disk, a busy or damaged repository) belongs
+            // to the report: the line itself is rarely at fault.
+            FPrompt.Message(mkError, ImportErrorLine(Native) + QLatin1Char('\n') + e.Message(), mbOK, mrOk);
             return false;
         }
     }
@@ -165,6 +177,7 @@ public:
     TPrompt& FPrompt;
     TRepAnswer FAnswer = raNone;
     qint64 FEntries = 0;
+    qint64 FLeftOut = 0;
 };
 
 struct TTuv {
@@ -393,6 +406,13 @@ bool ImportRepositoryFile(TRepositoryFlows& Flows, const QString& FileName, TPro
         completed = shape.Tmx ? ImportTmx(import, xml) : ImportXmlTable(import, xml);
     }
     if (Entries) *Entries = import.FEntries;
+    if (import.FLeftOut > 0)
+        Prompt.Message(mkWarning,
+                       QStringLiteral("\"%1\": %2 entries were left out: their texts hold a NUL character or an "
+                                      "unpaired surrogate")
+                           .arg(QDir::toNativeSeparators(FileName))
+                           .arg(import.FLeftOut),
+                       mbOK, mrOk);
     return completed;
 }
 

@@ -43,7 +43,10 @@ const TLocaleRecord* FindRecord(int Locale)
 const TLocaleRecord& Record(int Locale)
 {
     const TLocaleRecord* r = FindRecord(Locale);
-    if (!r) throw ELocalesError(QStringLiteral("Can not get locale info"));
+    if (!r)
+        throw ELocalesError(QStringLiteral("Can not get locale info of the locale %1 (0x%2): it is unknown")
+                                .arg(Locale)
+                                .arg(Locale, 4, 16, QLatin1Char('0')));
     return *r;
 }
 
@@ -222,7 +225,7 @@ QString GetLocaleInfoText(int Locale, int InfoType)
     case LOCALE_IDEFAULTANSICODEPAGE:
         return QString::number(r.AnsiCodePage);
     default:
-        throw ELocalesError(QStringLiteral("Can not get locale info"));
+        throw ELocalesError(QStringLiteral("Can not get locale info %1 of the locale %2").arg(InfoType).arg(Locale));
     }
 }
 

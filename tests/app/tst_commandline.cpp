@@ -1,9 +1,12 @@
 #include "app/Batch.h"
+#include "app/ProgramHelp.h"
 #include "app/StartOptions.h"
 #include "core/Prompt.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
 #include "platform/FileLock.h"
+#include "platform/Settings.h"
+#include "repository/BatchTranslation.h"
 #include "storage/Locales.h"
 
 #include <QCryptographicHash>
@@ -101,6 +104,9 @@ private Q_SLOTS:
     void process();
     void statsAndResInfo();
     void dllOperations();
+    void programHelp();
+    void versionAndHelp();
+    void defaultRepository();
 
 private:
     // A folder holding a copy of the sample's native file.
@@ -515,6 +521,72 @@ void TstCommandLine::dllOperations()
     QCOMPARE(err, "Error: " + locked);
     QCOMPARE(run({"-dll", "Notes.ita.lng"}, err), 1);
     QCOMPARE(err, QStringLiteral("Error: File \"%1\" does not exist\n").arg(dir.filePath("Notes.ita.lng")));
+}
+
+// -help, the manual page and the shell completion are made from the switch
+// table; the README is written by hand, so it is checked against the table.
+void TstCommandLine::programHelp()
+{
+    const QList<TSwitchHelp> switches = SwitchHelp();
+    QStringList names;
+    for (const TSwitchHelp& s : switches) {
+        QVERIFY2(!s.Help.isEmpty(), qPrintable(s.Name + " has no help line"));
+        names << s.Name;
+    }
+    QFile readme(QStringLiteral(VOCABRIX_SOURCE_DIR "/README.md"));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    // Every switch a row of the README's switch table starts with.
+    const QRegularExpression row(QStringLiteral("^\\| `(-[a-z0-9]+:?)"), QRegularExpression::MultilineOption);
+    int rows = 0;
+    for (auto m = row.globalMatch(text); m.hasNext(); ++rows) {
+        const QString name = m.next().captured(1);
+        QVERIFY2(names.contains(name) || names.contains(name + QLatin1Char(':')), qPrintable(name));
+    }
+    QVERIFY(rows >= 10);
+    // The exit codes of the README's table are the program's.
+    const QRegularExpression code(QStringLiteral("^\\| ([0-9]) \\| "), QRegularExpression::MultilineOption);
+    QList<int> readmeCodes, programCodes;
+    for (auto m = code.globalMatch(text); m.hasNext();) readmeCodes << m.next().captured(1).toInt();
+    for (const TExitCodeHelp& e : ExitCodes()) programCodes << e.Code;
+    QCOMPARE(readmeCodes, programCodes);
+
+    const QString help = HelpText(), man = ManPage(), completion = BashCompletion();
+    for (const QString& name : names) {
+        QVERIFY2(help.contains(name), qPrintable(name));
+        QVERIFY2(man.contains(QString(name).replace(QLatin1Char('-'), QLatin1String("\\-"))), qPrintable(name));
+        QVERIFY2(completion.contains(name), qPrintable(name));
+    }
+    QVERIFY(man.startsWith(QLatin1String(".TH PHRASEDESK 1")));
+    QVERIFY(completion.contains(QLatin1String(" deu ")));
+}
+
+void TstCommandLine::versionAndHelp()
+{
+    for (const QString& arg : {QStringLiteral("-version"), QStringLiteral("-help")}) {
+        QProcess p;
+        // No project, no display, no settings: the answer comes first.
+        p.start(PhraseDeskBinary(), {arg});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(p.readAllStandardError(), QByteArray());
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY2(out.startsWith(QLatin1String("Phrase Desk " PHRASEDESK_VERSION)), qPrintable(out));
+        if (arg == QLatin1String("-help")) QVERIFY(out.contains(QLatin1String("-translate:LANGS")));
+    }
+}
+
+// The batch default lives in the user's data folder, never beside the
+// program (an installed program's folder is read-only).
+void TstCommandLine::defaultRepository()
+{
+    QTemporaryDir dir;
+    SetSettingsFolderForTesting(dir.path());
+    const auto restore = qScopeGuard([] { SetSettingsFolderForTesting(QString()); });
+    if (QFileInfo::exists(QDir(ProgramFolder()).filePath(QStringLiteral("Repository/default.lr"))))
+        QSKIP("an older build's repository beside the test program is used instead");
+    QCOMPARE(BatchRepositoryPath(QString()), QDir(dir.path()).filePath(QStringLiteral("data/Repository/default.lr")));
+    QCOMPARE(BatchRepositoryPath(QStringLiteral("/x/R.lr")), QStringLiteral("/x/R.lr"));
 }
 
 QTEST_GUILESS_MAIN(TstCommandLine)

@@ -1,10 +1,11 @@
 #pragma once
 
-// A loopback HTTPS server standing in for the web translation service: a
-// small Python http.server behind ssl, with a certificate made by openssl for
-// this run. Answers follow a script (a JSON object keyed by the decoded "q")
-// that may be changed between requests; every request's path and headers go
-// to a log, one line each.
+// A loopback HTTPS server standing in for the machine translation engines
+// (Google v2, Apertium APy, DeepL v2, LibreTranslate, told apart by path and
+// method): a small Python http.server behind ssl, with a certificate made by
+// openssl for this run, or plain HTTP. Answers follow a script (a JSON object
+// keyed by the decoded text) that may be changed between requests; every
+// request's path and headers go to a log, one line each.
 
 #include <QByteArray>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QList>
 #include <QProcess>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -23,7 +25,8 @@ class TWebTestServer {
 public:
     // Name: the host the certificate is made for; another than localhost
     // makes a server whose certificate does not fit the address.
-    explicit TWebTestServer(const QString& Name = QStringLiteral("localhost"))
+    enum TTransport { Tls, PlainHttp };
+    explicit TWebTestServer(const QString& Name = QStringLiteral("localhost"), TTransport Transport = Tls)
     {
         const QString san = Name == QLatin1String("localhost") ? QStringLiteral("IP:127.0.0.1,DNS:localhost")
                                                                : QStringLiteral("DNS:") + Name;
@@ -42,8 +45,9 @@ public:
         script.write(kServer);
         script.close();
         FProcess.setProcessChannelMode(QProcess::SeparateChannels);
-        FProcess.start(QStringLiteral("python3"), {Path("server.py"), Path("cert.pem"), Path("key.pem"),
-                                                   Path("script.json"), Path("requests.log")});
+        FProcess.start(QStringLiteral("python3"),
+                       {Path("server.py"), Transport == Tls ? Path("cert.pem") : QStringLiteral("-"), Path("key.pem"),
+                        Path("script.json"), Path("requests.log")});
         if (!FProcess.waitForStarted(10000)) {
             FError = "python3 did not start";
             return;
@@ -76,9 +80,10 @@ public:
         QSslConfiguration::setDefaultConfiguration(config);
     }
 
-    // Answers by the decoded "q": {"text": translation} (default: "T(q)"),
-    // {"status": 403, "reason": "Forbidden"}, {"body": raw answer},
-    // {"hang": true} (never answers); "headers" adds answer headers.
+    // Answers by the decoded text ("q", DeepL's "text"): {"text":
+    // translation} (default: "T(q)"), {"status": 403, "reason": "Forbidden"},
+    // {"body": raw answer}, {"hang": true} (never answers); "headers" adds
+    // answer headers. The language lists answer to the key "@languages".
     void SetScript(const QJsonObject& Script)
     {
         QFile file(Path("script.json.tmp"));
@@ -106,10 +111,19 @@ public:
             if (!line.isEmpty()) out << QJsonDocument::fromJson("[" + line + "]").array().at(0).toString();
         return out;
     }
+    // Each request in full: {"method", "path", "authorization", "type", "body"}.
+    QList<QJsonObject> Details() const
+    {
+        QFile file(Path("details.log"));
+        QList<QJsonObject> out;
+        if (!file.open(QIODevice::ReadOnly)) return out;
+        for (const QByteArray& line : file.readAll().split('\n'))
+            if (!line.isEmpty()) out << QJsonDocument::fromJson(line).object();
+        return out;
+    }
     void ClearLog() const
     {
-        QFile::remove(Path("requests.log"));
-        QFile::remove(Path("queries.log"));
+        for (const char* name : {"requests.log", "queries.log", "details.log"}) QFile::remove(Path(name));
     }
 
 private:
@@ -120,6 +134,28 @@ import http.server, json, os, ssl, sys, time, urllib.parse
 
 cert, key, script_path, log_path = sys.argv[1:5]
 queries_path = os.path.join(os.path.dirname(log_path), 'queries.log')
+details_path = os.path.join(os.path.dirname(log_path), 'details.log')
+
+# Each engine's answer for a translation, and its list of languages.
+def answer(engine, text):
+    if engine == 'google':
+        return {'data': {'translations': [{'translatedText': text}]}}
+    if engine == 'apertium':
+        return {'responseData': {'translatedText': text}, 'responseDetails': None, 'responseStatus': 200}
+    if engine == 'deepl':
+        return {'translations': [{'detected_source_language': 'EN', 'text': text}]}
+    return {'translatedText': text}
+
+LANGUAGES = {
+    '/language/translate/v2/languages': {'data': {'languages': [{'language': 'en'}, {'language': 'de'}, {'language': 'fr'}]}},
+    '/listPairs': {'responseData': [{'sourceLanguage': 'eng', 'targetLanguage': 'spa'},
+                                    {'sourceLanguage': 'spa', 'targetLanguage': 'eng'}],
+                   'responseDetails': None, 'responseStatus': 200},
+    '/v2/languages': [{'language': 'DE', 'name': 'German'}, {'language': 'EN-US', 'name': 'English (American)'},
+                      {'language': 'ES', 'name': 'Spanish'}],
+    '/languages': [{'code': 'en', 'name': 'English', 'targets': ['de', 'es']},
+                   {'code': 'de', 'name': 'German', 'targets': ['en']}],
+}
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = 'HTTP/1.1'
@@ -127,12 +163,33 @@ class Handler(http.server.BaseHTTPRequestHandler):
     disable_nagle_algorithm = True
 
     def do_GET(self):
+        self.handle_any('GET', b'')
+
+    def do_POST(self):
+        self.handle_any('POST', self.rfile.read(int(self.headers.get('Content-Length', '0'))))
+
+    def handle_any(self, method, body):
         parts = urllib.parse.urlsplit(self.path)
-        q = urllib.parse.parse_qs(parts.query, keep_blank_values=True).get('q', [''])[0]
+        params = urllib.parse.parse_qs(parts.query, keep_blank_values=True)
+        ctype = self.headers.get('Content-Type', '')
+        if ctype.startswith('application/json'):
+            params = {k: [v] for k, v in json.loads(body or b'{}').items()}
+        elif body:
+            params = urllib.parse.parse_qs(body.decode('utf-8'), keep_blank_values=True)
+        q = (params.get('q') or params.get('text') or [''])[0]
+        if parts.path in LANGUAGES:
+            q = '@languages'
+        engine = {'/language/translate/v2': 'google', '/v2/translate': 'deepl'}.get(parts.path)
+        if parts.path == '/translate':
+            engine = 'apertium' if method == 'GET' else 'libre'
         with open(log_path, 'a') as log:
             log.write('%s\t%s\t%s\n' % (self.path, self.headers.get('User-Agent', ''), self.headers.get('Referer', '')))
         with open(queries_path, 'a') as log:
             log.write(json.dumps(q) + '\n')
+        with open(details_path, 'a') as log:
+            log.write(json.dumps({'method': method, 'path': self.path, 'type': ctype,
+                                  'authorization': self.headers.get('Authorization', ''),
+                                  'body': body.decode('utf-8')}) + '\n')
         with open(script_path) as f:
             rule = json.load(f).get(q, {})
         if rule.get('hang'):
@@ -140,26 +197,30 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         status = rule.get('status', 200)
         if 'body' in rule:
-            body = rule['body'].encode('utf-8')
+            data = rule['body'].encode('utf-8')
+        elif q == '@languages':
+            data = json.dumps(LANGUAGES[parts.path]).encode('utf-8')
+        elif engine is None:
+            status, data = 404, b'{"error": "no such path"}'
         else:
-            text = rule.get('text', 'T(' + q + ')')
-            body = json.dumps({'data': {'translations': [{'translatedText': text}]}}, indent=1).encode('utf-8')
+            data = json.dumps(answer(engine, rule.get('text', 'T(' + q + ')')), indent=1).encode('utf-8')
         self.send_response(status, rule.get('reason'))
         self.send_header('Content-Type', 'application/json; charset=UTF-8')
-        self.send_header('Content-Length', str(len(body)))
+        self.send_header('Content-Length', str(len(data)))
         for name, value in rule.get('headers', {}).items():
             self.send_header(name, value)
         self.end_headers()
-        self.wfile.write(body)
+        self.wfile.write(data)
 
     def log_message(self, *args):
         pass
 
 server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
 server.daemon_threads = True
-context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-context.load_cert_chain(cert, key)
-server.socket = context.wrap_socket(server.socket, server_side=True)
+if cert != '-':
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    server.socket = context.wrap_socket(server.socket, server_side=True)
 print('PORT %d' % server.server_address[1], flush=True)
 server.serve_forever()
 )PY";

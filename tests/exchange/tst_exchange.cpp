@@ -3,6 +3,7 @@
 // the imports' rules, unsafe XML, and round trips of the sample project.
 
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "exchange/Exchange.h"
 #include "exchange/SourceImports.h"
 #include "exchange/TextFormat.h"
@@ -10,7 +11,6 @@
 #include "langfile/EditorProjectFixture.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
-#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QFile>
@@ -529,6 +529,26 @@ void TstExchange::unsafeXml_data()
                       "</tuv></tu></body></tmx>");
     QTest::newRow("not well-formed") << int(ikXliff) << QByteArray("<xliff><file><unit id=\"a\"></file>");
     QTest::newRow("truncated") << int(ikXml) << bomb.left(200);
+    // Past the fuzz targets' size: many attributes on one element, and a
+    // value over the limit split by inline codes into short runs.
+    QByteArray attributes;
+    for (int i = 0; i < 20000; ++i) attributes += " a" + QByteArray::number(i) + "=\"1\"";
+    QTest::newRow("20000 attributes, TMX") << int(ikTmx)
+                                           << "<tmx><body><tu tuid=\"a.Forms.TMainForm.Caption\"" + attributes +
+                                                  "><tuv xml:lang=\"de\"><seg>x</seg></tuv></tu></body></tmx>";
+    QTest::newRow("20000 attributes, XLIFF")
+        << int(ikXliff)
+        << "<xliff version=\"1.2\"><file original=\"external/Help\"><body><trans-unit id=\"Help.Tip\"" + attributes +
+               "><target>x</target></trans-unit></body></file></xliff>";
+    QByteArray value;
+    for (int i = 0; i < 1100; ++i) value += QByteArray(1000, 'x') + "<g id=\"1\"/>";
+    QTest::newRow("value over 1 MB, XLIFF")
+        << int(ikXliff)
+        << "<xliff version=\"1.2\"><file original=\"external/Help\"><body><trans-unit id=\"Help.Tip\"><target>" +
+               value + "</target></trans-unit></body></file></xliff>";
+    QTest::newRow("run over 8 MB, TMX") << int(ikTmx)
+                                        << "<tmx><body><tu tuid=\"Help.Tip\"><tuv xml:lang=\"de\"><seg>" +
+                                               QByteArray(9 << 20, 'x') + "</seg></tuv></tu></body></tmx>";
 }
 
 void TstExchange::unsafeXml()

@@ -1,7 +1,8 @@
-// The web translation client against a loopback HTTPS server: the request's
+// The machine translation client against a loopback server: the request's
 // form, core and decoration, line splitting, the length rule, the lower-case
 // retry, JSON decoding, the status rules, timeout, cancel, certificates and
-// the host setting; Translate All over a project.
+// the host setting; each provider's requests, answers, errors and language
+// lists; Translate All over a project, as drafts or as translations.
 
 #include "core/Prompt.h"
 #include "exchange/WebTestServer.h"
@@ -10,17 +11,36 @@
 #include "langfile/LangFile.h"
 #include "langfile/LangFileProject.h"
 #include "repository/ProjectItems.h"
+#include "storage/Locales.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
-constexpr int kEnglish = 0x0409, kGerman = 0x0407;
+constexpr int kEnglish = 0x0409, kGerman = 0x0407, kSpanish = 0x0C0A;
 
 QJsonObject Text(const QString& T) { return QJsonObject{{"text", T}}; }
+
+void OpenGerman(TLangFileProject& Project, const QTemporaryDir& Dir)
+{
+    Project.Open(Dir.filePath("app.ntv.lng"), false, false);
+    Project.OpenLanguage(Dir.filePath("app.deu.lng"), false);
+}
+
+template <class F> QString ErrorOf(F f)
+{
+    try {
+        f();
+    } catch (const EWebTranslateError& e) {
+        return e.Message();
+    }
+    return QStringLiteral("(no error)");
+}
 
 } // namespace
 
@@ -29,14 +49,18 @@ class TestWebTranslator : public QObject {
 
     std::unique_ptr<TWebTestServer> FServer;
 
-    TWebTranslatorOptions Options(int TimeoutMs = 10000) const
+    std::unique_ptr<TWebTestServer> FPlainServer; // Apertium's APy speaks plain HTTP
+
+    TWebTranslatorOptions Options(int TimeoutMs = 10000, TMtProviderKind Provider = mpGoogle) const
     {
         TWebTranslatorOptions o;
-        o.Key = QStringLiteral("KEY-123_abc");
-        o.Host = FServer->Host();
+        o.Provider = Provider;
+        o.Key = Provider == mpApertium ? QString() : QStringLiteral("KEY-123_abc");
+        o.Host = Provider == mpApertium ? FPlainServer->Host() : FServer->Host();
         o.TimeoutMs = TimeoutMs;
         return o;
     }
+    TWebTestServer& ServerOf(TMtProviderKind Provider) { return Provider == mpApertium ? *FPlainServer : *FServer; }
 
 private Q_SLOTS:
     void initTestCase()
@@ -44,9 +68,19 @@ private Q_SLOTS:
         FServer = std::make_unique<TWebTestServer>();
         QVERIFY2(FServer->Ok(), FServer->Error().constData());
         FServer->Trust();
+        FPlainServer = std::make_unique<TWebTestServer>(QStringLiteral("localhost"), TWebTestServer::PlainHttp);
+        QVERIFY2(FPlainServer->Ok(), FPlainServer->Error().constData());
     }
-    void cleanupTestCase() { FServer.reset(); }
-    void init() { FServer->ClearLog(); }
+    void cleanupTestCase()
+    {
+        FServer.reset();
+        FPlainServer.reset();
+    }
+    void init()
+    {
+        FServer->ClearLog();
+        FPlainServer->ClearLog();
+    }
 
     void queryEncoding_data()
     {
@@ -222,6 +256,7 @@ private Q_SLOTS:
         QTest::newRow("user") << "me@example.com";
         QTest::newRow("query") << "example.com?x=1";
         QTest::newRow("fragment") << "example.com#x";
+        QTest::newRow("key over plain HTTP") << "http://example.com";
     }
     void hostSetting()
     {
@@ -231,13 +266,238 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(EWebTranslateError, TWebTranslator{o});
     }
 
+    // Each engine's request for one text, as its published interface has it.
+    void providerRequests_data()
+    {
+        QTest::addColumn<int>("provider");
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("authorization");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("Google") << int(mpGoogle) << "GET"
+                                << "/language/translate/v2?key=KEY-123_abc&format=text&q=Found%20%5B%5B%5Bd%20files"
+                                   "&source=en&target=de"
+                                << ""
+                                << "";
+        QTest::newRow("Apertium") << int(mpApertium) << "GET"
+                                  << "/translate?langpair=eng%7Cdeu&q=Found%20%5B%5B%5Bd%20files&markUnknown=no"
+                                  << ""
+                                  << "";
+        QTest::newRow("DeepL") << int(mpDeepL) << "POST"
+                               << "/v2/translate"
+                               << "DeepL-Auth-Key KEY-123_abc"
+                               << "text=Found%20%5B%5B%5Bd%20files&source_lang=EN&target_lang=DE";
+        QTest::newRow("LibreTranslate") << int(mpLibreTranslate) << "POST"
+                                        << "/translate"
+                                        << ""
+                                        << "{\"api_key\":\"KEY-123_abc\",\"format\":\"text\",\"q\":\"Found [[[d "
+                                           "files\",\"source\":\"en\",\"target\":\"de\"}";
+    }
+    void providerRequests()
+    {
+        QFETCH(int, provider);
+        QFETCH(QString, method);
+        QFETCH(QString, path);
+        QFETCH(QString, authorization);
+        QFETCH(QString, body);
+        const auto kind = TMtProviderKind(provider);
+        TWebTestServer& server = ServerOf(kind);
+        server.SetScript({{"Found [[[d files", Text("[[[d Dateien \u00e9")}});
+        TWebTranslator translator(Options(10000, kind));
+        const TWebTranslation r = translator.WebTranslate(QStringLiteral("Found %d files"), kEnglish, kGerman);
+        QCOMPARE(r.ErrorText, QString());
+        QCOMPARE(r.ResultText, QString::fromUtf8("%d Dateien \u00e9"));
+        const QList<QJsonObject> requests = server.Details();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests[0]["method"].toString(), method);
+        QCOMPARE(requests[0]["path"].toString(), path);
+        QCOMPARE(requests[0]["authorization"].toString(), authorization);
+        const QString sent = requests[0]["body"].toString();
+        if (kind == mpLibreTranslate) // key order is the encoder's business
+            QCOMPARE(QJsonDocument::fromJson(sent.toUtf8()), QJsonDocument::fromJson(body.toUtf8()));
+        else
+            QCOMPARE(sent, body);
+    }
+
+    // A line longer than an engine takes stays as it is, unasked.
+    void providerLengthLimits()
+    {
+        const QString line(3000, QLatin1Char('a'));
+        for (const auto& [kind, sent] : {std::pair{mpGoogle, false}, std::pair{mpApertium, false},
+                                         std::pair{mpDeepL, true}, std::pair{mpLibreTranslate, true}}) {
+            ServerOf(kind).SetScript({});
+            ServerOf(kind).ClearLog();
+            TWebTranslator translator(Options(10000, kind));
+            QCOMPARE(translator.WebTranslate(line, kEnglish, kGerman).ResultText, sent ? "T(" + line + ")" : line);
+            QCOMPARE(ServerOf(kind).Queries().size(), sent ? 1 : 0);
+        }
+    }
+
+    // Refusals end the run with the status line and the engine's own words;
+    // an answer that is not the engine's JSON leaves the text untranslated.
+    void providerErrors_data()
+    {
+        QTest::addColumn<int>("provider");
+        QTest::addColumn<QJsonObject>("rule");
+        QTest::addColumn<QString>("error");     // thrown
+        QTest::addColumn<QString>("errorText"); // returned
+        const auto refusal = [](int Status, const char* Reason, const char* Body) {
+            return QJsonObject{{"status", Status}, {"reason", Reason}, {"body", Body}};
+        };
+        QTest::newRow("Google 403") << int(mpGoogle)
+                                    << refusal(403, "Forbidden",
+                                               "{\"error\": {\"code\": 403, \"message\": \"Bad key\"}}")
+                                    << "HTTP/1.1 403 Forbidden: Bad key"
+                                    << "";
+        QTest::newRow("Apertium 400") << int(mpApertium)
+                                      << refusal(400, "Bad Request",
+                                                 "{\"status\": \"error\", \"code\": 400, \"message\": \"Bad Request\","
+                                                 " \"explanation\": \"That pair is not installed\"}")
+                                      << "HTTP/1.1 400 Bad Request: That pair is not installed"
+                                      << "";
+        QTest::newRow("DeepL 456") << int(mpDeepL)
+                                   << refusal(456, "Quota Exceeded", "{\"message\": \"Quota exceeded\"}")
+                                   << "HTTP/1.1 456 Quota Exceeded: Quota exceeded"
+                                   << "";
+        QTest::newRow("LibreTranslate 500")
+            << int(mpLibreTranslate) << refusal(500, "Internal Server Error", "{\"error\": \"Model crashed\"}")
+            << "HTTP/1.1 500 Internal Server Error: Model crashed"
+            << "";
+        QTest::newRow("5xx without JSON") << int(mpDeepL) << refusal(503, "Service Unavailable", "<html>busy</html>")
+                                          << "HTTP/1.1 503 Service Unavailable"
+                                          << "";
+        for (const auto& [kind, name] : {std::pair{mpApertium, "Apertium"}, std::pair{mpDeepL, "DeepL"},
+                                         std::pair{mpLibreTranslate, "LibreTranslate"}}) {
+            QTest::addRow("%s malformed JSON", name)
+                << int(kind) << QJsonObject{{"body", "{\"translatedText\": \"x\""}} << ""
+                << QStringLiteral("%1 gave an answer without a translation").arg(QLatin1String(name));
+            QTest::addRow("%s another engine's JSON", name)
+                << int(kind) << QJsonObject{{"body", "{\"data\": {\"translations\": [{\"translatedText\": \"x\"}]}}"}}
+                << "" << QStringLiteral("%1 gave an answer without a translation").arg(QLatin1String(name));
+        }
+    }
+    void providerErrors()
+    {
+        QFETCH(int, provider);
+        QFETCH(QJsonObject, rule);
+        QFETCH(QString, error);
+        QFETCH(QString, errorText);
+        const auto kind = TMtProviderKind(provider);
+        ServerOf(kind).SetScript({{"Open", rule}});
+        TWebTranslator translator(Options(10000, kind));
+        TWebTranslation r;
+        QCOMPARE(ErrorOf([&] { r = translator.WebTranslate(QStringLiteral("Open\r\nLater"), kEnglish, kGerman); }),
+                 error.isEmpty() ? QStringLiteral("(no error)") : error);
+        QCOMPARE(r.ErrorText, errorText);
+        QCOMPARE(r.ResultText, QString());
+        QCOMPARE(ServerOf(kind).Queries(), QStringList{"Open"}); // the second line is never asked
+    }
+
+    // A refused connection and an engine that never answers end the run.
+    void providerUnreachable()
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const QString host = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
+        closed.close();
+        for (int i = 0; i < kMtProviderCount; ++i) {
+            TWebTranslatorOptions o = Options(10000, TMtProviderKind(i));
+            o.Host = host;
+            TWebTranslator translator(o);
+            const QString message =
+                ErrorOf([&] { translator.WebTranslate(QStringLiteral("Open"), kEnglish, kGerman); });
+            QVERIFY2(message.startsWith(QLatin1String("The web translation service could not be reached: ")),
+                     qPrintable(message));
+            QVERIFY2(!message.contains(QLatin1String("KEY-123")), qPrintable(message));
+        }
+        FServer->SetScript({{"Hang", QJsonObject{{"hang", true}}}});
+        TWebTranslator deepl(Options(300, mpDeepL));
+        QVERIFY(ErrorOf([&] {
+                    deepl.WebTranslate(QStringLiteral("Hang"), kEnglish, kGerman);
+                }).contains(QLatin1String("did not answer")));
+    }
+
+    void languageCodes_data()
+    {
+        QTest::addColumn<int>("provider");
+        QTest::addColumn<int>("locale");
+        QTest::addColumn<bool>("target");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("Google German") << int(mpGoogle) << kGerman << true << "de";
+        QTest::newRow("Apertium English") << int(mpApertium) << kEnglish << false << "eng";
+        QTest::newRow("Apertium Spanish") << int(mpApertium) << kSpanish << true << "spa";
+        QTest::newRow("Apertium Bokmal") << int(mpApertium) << 0x0414 << true << "nob";
+        QTest::newRow("Apertium Catalan") << int(mpApertium) << 0x0403 << true << "cat";
+        QTest::newRow("DeepL source English") << int(mpDeepL) << 0x0809 << false << "EN";
+        QTest::newRow("DeepL target British") << int(mpDeepL) << 0x0809 << true << "EN-GB";
+        QTest::newRow("DeepL target American") << int(mpDeepL) << kEnglish << true << "EN-US";
+        QTest::newRow("DeepL target Brazilian") << int(mpDeepL) << 0x0416 << true << "PT-BR";
+        QTest::newRow("DeepL target Portuguese") << int(mpDeepL) << 0x0816 << true << "PT-PT";
+        QTest::newRow("LibreTranslate Spanish") << int(mpLibreTranslate) << kSpanish << true << "es";
+    }
+    void languageCodes()
+    {
+        QFETCH(int, provider);
+        QFETCH(int, locale);
+        QFETCH(bool, target);
+        QFETCH(QString, code);
+        QCOMPARE(MtProvider(TMtProviderKind(provider)).LanguageCode(locale, target), code);
+    }
+
+    // The engine's languages, asked once per client; a direction it lacks is named.
+    void languages_data()
+    {
+        QTest::addColumn<int>("provider");
+        QTest::addColumn<QStringList>("languages");
+        QTest::addColumn<int>("served");   // a target it has
+        QTest::addColumn<int>("unserved"); // one it lacks
+        QTest::newRow("Google") << int(mpGoogle) << QStringList{"en", "de", "fr"} << kGerman << kSpanish;
+        QTest::newRow("Apertium") << int(mpApertium) << QStringList{"eng|spa", "spa|eng"} << kSpanish << kGerman;
+        QTest::newRow("DeepL") << int(mpDeepL) << QStringList{"DE", "EN-US", "ES"} << kGerman << 0x040C;
+        QTest::newRow("LibreTranslate") << int(mpLibreTranslate) << QStringList{"en", "de"} << kGerman << 0x040C;
+    }
+    void languages()
+    {
+        QFETCH(int, provider);
+        QFETCH(QStringList, languages);
+        QFETCH(int, served);
+        QFETCH(int, unserved);
+        const auto kind = TMtProviderKind(provider);
+        ServerOf(kind).SetScript({});
+        TWebTranslator translator(Options(10000, kind));
+        QCOMPARE(translator.Languages(), languages);
+        QCOMPARE(translator.CheckServes(kEnglish, served), QString());
+        QCOMPARE(translator.CheckServes(kEnglish, unserved),
+                 QStringLiteral("%1 does not translate from English (United States) to %2")
+                     .arg(MtProvider(kind).Name(), LocaleEnglishName(unserved)));
+        QCOMPARE(ServerOf(kind).Queries(), QStringList{"@languages"});
+
+        // A list that is not the engine's JSON, and a refusal.
+        ServerOf(kind).SetScript({{"@languages", QJsonObject{{"body", "[{\"no\": 1}]"}}}});
+        TWebTranslator garbage(Options(10000, kind));
+        QCOMPARE(ErrorOf([&] { garbage.Languages(); }),
+                 QStringLiteral("%1 gave no list of languages").arg(MtProvider(kind).Name()));
+        ServerOf(kind).SetScript({{"@languages", QJsonObject{{"status", 401}, {"reason", "Unauthorized"}}}});
+        TWebTranslator refused(Options(10000, kind));
+        QCOMPARE(ErrorOf([&] { refused.Languages(); }), QStringLiteral("HTTP/1.1 401 Unauthorized"));
+    }
+
+    void providerNames()
+    {
+        QCOMPARE(MtProviderNames(), (QStringList{"Google", "Apertium", "DeepL", "LibreTranslate"}));
+        QCOMPARE(MtProviderByName(QStringLiteral(" apertium")), std::optional(mpApertium));
+        QCOMPARE(MtProviderByName(QStringLiteral("Bing")), std::nullopt);
+        // Free DeepL keys have a host of their own.
+        QCOMPARE(MtProvider(mpDeepL).DefaultHost(QStringLiteral("abc:fx")), QStringLiteral("api-free.deepl.com"));
+        QCOMPARE(MtProvider(mpDeepL).DefaultHost(QStringLiteral("abc")), QStringLiteral("api.deepl.com"));
+    }
+
     void translateAll()
     {
         QTemporaryDir dir;
         fixture::MakeEditorProject(dir.path());
         TLangFileProject project;
-        project.Open(dir.filePath("app.ntv.lng"), false, false);
-        project.OpenLanguage(dir.filePath("app.deu.lng"), false);
+        OpenGerman(project, dir);
         TLocItem* about = project.FindProperty("AboutForm", "", "Caption");
         TLocItem* hint = project.FindProperty("MainForm", "btnOpen", "Hint");
         QVERIFY(about && hint);
@@ -247,7 +507,7 @@ private Q_SLOTS:
         FServer->SetScript({});
         TWebTranslator translator(Options());
         TRecordingPrompt prompt;
-        const TWebTranslateAllResult r = WebTranslateAll(project, 1, translator, prompt);
+        const TWebTranslateAllResult r = WebTranslateAll(project, 1, translator, prompt, msTranslated);
         QVERIFY(!r.Cancelled);
         QCOMPARE(prompt.Log, (QStringList{QStringLiteral("Progress: Translating by Google (17)"), "Progress end"}));
         // Verified, untranslatable, translated, non-textual and empty values are not asked.
@@ -274,6 +534,39 @@ private Q_SLOTS:
         QVERIFY(cancelled.Cancelled);
         QCOMPARE(prompt.Log.last(), QStringLiteral("Information: Translation has been terminated by user"));
         QCOMPARE(FServer->Queries(), QStringList{});
+    }
+
+    // By default machine output is a draft: stored and marked, still untranslated.
+    void translateAllDrafts()
+    {
+        QTemporaryDir dir;
+        fixture::MakeEditorProject(dir.path());
+        TLangFileProject project;
+        OpenGerman(project, dir);
+        TLocItem* hint = project.FindProperty("MainForm", "btnOpen", "Hint");
+        QVERIFY(hint);
+
+        FServer->SetScript({{"Yes", QJsonObject{{"status", 202}, {"reason", "Accepted"}}}});
+        TWebTranslator translator(Options());
+        TRecordingPrompt prompt;
+        const TWebTranslateAllResult r = WebTranslateAll(project, 1, translator, prompt);
+        QCOMPARE(r.Changed, 5); // the About caption, not verified here, too
+        QCOMPARE(r.Failed, 1);
+        const TLocValue* value = hint->Values().Items(1);
+        QCOMPARE(value->Value(), QStringLiteral("T(Open)"));
+        QVERIFY(!hint->IsTranslated(1));
+        QVERIFY(IsMachineDraft(value->FuzzyScore()));
+        QVERIFY(project.LangFiles()[1]->Modified());
+
+        // The mark survives saving, and a draft is not asked again.
+        project.SaveLanguage(1);
+        TLangFileProject reopened;
+        OpenGerman(reopened, dir);
+        QVERIFY(IsMachineDraft(reopened.FindProperty("MainForm", "btnOpen", "Hint")->Values().Items(1)->FuzzyScore()));
+        FServer->ClearLog();
+        FServer->SetScript({});
+        QCOMPARE(WebTranslateAll(reopened, 1, translator, prompt).Changed, 1);
+        QCOMPARE(FServer->Queries(), QStringList{"Yes"});
     }
 };
 

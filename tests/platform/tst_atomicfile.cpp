@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -46,6 +47,22 @@ private Q_SLOTS:
         QFile f(Path("app.deu.lng"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("three"));
+    }
+
+    // A file written for the first time (an export to a new name) holds no
+    // lock to tell dead temporaries from a live writer's: those nobody wrote
+    // to for a long time go, a fresh one stays.
+    void staleTemporariesOfANewFile()
+    {
+        Touch(".new.tmx.Old123");
+        Touch(".new.tmx.New123");
+        QFile old(Path(".new.tmx.Old123"));
+        QVERIFY(old.open(QIODevice::ReadWrite));
+        QVERIFY(old.setFileTime(QDateTime::currentDateTimeUtc().addDays(-1), QFileDevice::FileModificationTime));
+        old.close();
+        WriteFileAtomic(Path("new.tmx"), "<tmx/>");
+        QVERIFY(!QFile::exists(Path(".new.tmx.Old123")));
+        QVERIFY(QFile::exists(Path(".new.tmx.New123")));
     }
 };
 

@@ -592,8 +592,8 @@ private Q_SLOTS:
         r.DeleteRecord(saved);
         QCOMPARE(best(r, "Print the pages"), QString());
 
-        QCOMPARE(TPgTestServer::RunSql(
-                     url, {"DROP TABLE phrasedesk_words, phrasedesk_vocabulary", "UPDATE phrasedesk_schema SET version = 1"}),
+        QCOMPARE(TPgTestServer::RunSql(url, {"DROP TABLE phrasedesk_words, phrasedesk_vocabulary",
+                                             "UPDATE phrasedesk_schema SET version = 1"}),
                  QString());
         TPgRepository upgraded(url);
         upgraded.OpenOrCreate();
@@ -699,6 +699,12 @@ private Q_SLOTS:
                                            << "Unknown connection parameter";
         QTest::newRow("option injection") << "postgresql://localhost/m?sslmode=a;host=evil"
                                           << "unusable value";
+        QTest::newRow("waiting for ever") << "postgresql://localhost/m?connect_timeout=0"
+                                          << "number of seconds";
+        QTest::newRow("statement timeout") << "postgresql://localhost/m?statement_timeout=5"
+                                           << "";
+        QTest::newRow("no statement timeout") << "postgresql://localhost/m?statement_timeout=0"
+                                              << "number of seconds";
     }
     void connectionStrings()
     {

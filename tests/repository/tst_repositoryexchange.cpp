@@ -192,6 +192,26 @@ private Q_SLOTS:
         QCOMPARE(Records(*r), (QStringList{"One|Eins", "Two\r\nlines|Zwei\r\nZeilen"}));
     }
 
+    // Texts no repository can keep are left out and counted, the rest goes in.
+    void unstorableTextsLeftOut()
+    {
+        auto r = NewRepository({});
+        const QString file =
+            WriteFile("nul.tmx", Tmx("<tu><tuv xml:lang=\"en-US\"><seg>A<cp hex=\"0\"/>B</seg></tuv>"
+                                     "<tuv xml:lang=\"de-DE\"><seg>AB</seg></tuv></tu>"
+                                     "<tu><tuv xml:lang=\"en-US\"><seg>Half</seg></tuv>"
+                                     "<tuv xml:lang=\"de-DE\"><seg>x<cp hex=\"D800\"/></seg></tuv></tu>"
+                                     "<tu><tuv xml:lang=\"en-US\"><seg>One</seg></tuv>"
+                                     "<tuv xml:lang=\"de-DE\"><seg>Eins</seg></tuv></tu>"));
+        bool done = false;
+        const QStringList log = Import(*r, file, &done);
+        QVERIFY(done);
+        QCOMPARE(Records(*r), QStringList{"One|Eins"});
+        QVERIFY2(log.last().startsWith("Warning: ") && log.last().contains("nul.tmx") &&
+                     log.last().contains(": 2 entries were left out"),
+                 qPrintable(log.join('\n')));
+    }
+
     // Files as other tools write them.
     void tmxOfOtherTools()
     {

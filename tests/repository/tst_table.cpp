@@ -539,7 +539,7 @@ private Q_SLOTS:
         auto t = MakeTable(QStringLiteral("cycle.lr"));
         for (const char* w : {"a", "b", "c"}) AddWord(*t, QLatin1String(w));
         t->Close();
-        Patch(t->FileName(), 135 + 3 * 109 + 3 * t->RecSize() + 14, Bytes<qint32>(1)); // record 3 -> record 1
+        Patch(t->FileName(), 135 + 3 * 109 + 2 * t->RecSize() + 14, Bytes<qint32>(1)); // record 2 -> record 1
         t->Open();
         QCOMPARE(Message([&] { t->LocateByValue(QStringLiteral("1033"), QStringLiteral("zz"), {}); }),
                  QStringLiteral("Wrong record number"));

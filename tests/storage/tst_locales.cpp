@@ -199,7 +199,7 @@ private Q_SLOTS:
             GetLocaleInfoText(0x1234, LOCALE_SENGLANGUAGE);
             QFAIL("no exception");
         } catch (const ELocalesError& e) {
-            QCOMPARE(e.Message(), QStringLiteral("Can not get locale info"));
+            QCOMPARE(e.Message(), QStringLiteral("Can not get locale info of the locale 4660 (0x1234): it is unknown"));
         }
         QVERIFY_THROWS_EXCEPTION(ELocalesError, GetLocaleInfoText(0x0407, 0x7777));
         QVERIFY_THROWS_EXCEPTION(ELocalesError, LocaleEnglishName(0x1234));
