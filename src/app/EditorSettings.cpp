@@ -126,6 +126,7 @@ TEditorSettings LoadEditorSettings(const QString& RepositoryPath, const QString&
     readBool("NativeValueForm", s.NativeValueForm);
     s.LibraryPath = key.ReadString(QStringLiteral("LibraryPath"), QString());
     s.ChecksDisabled = key.ReadString(QStringLiteral("ChecksDisabled"), QString());
+    s.UndoLimitMB = std::clamp(key.ReadInteger(QStringLiteral("UndoLimitMB"), s.UndoLimitMB), 0, 4096);
 
     const TSettingsKey font(kGridFont);
     s.GridFont.Name = font.ReadString(QStringLiteral("Name"));
@@ -170,6 +171,7 @@ bool SaveOptions(const TEditorSettings& s)
     key.WriteInteger(QStringLiteral("HiddenColor"), int(s.HiddenColor));
     key.WriteInteger(QStringLiteral("VerifiedColor"), int(s.VerifiedColor));
     writeBool("FullNameCompare", s.FullNameCompare);
+    key.WriteInteger(QStringLiteral("UndoLimitMB"), s.UndoLimitMB);
     if (!s.GoogleAPIKeyForSession) key.WriteString(QStringLiteral("GoogleAPIKey"), s.GoogleAPIKey);
     key.WriteString(QStringLiteral("GoogleAPIHost"), s.GoogleAPIHost);
     return key.Flush();

@@ -68,6 +68,8 @@ struct TEditorSettings {
     QString LibraryPath; // folders separated by ";"
     // Quality checks switched off, identifiers separated by commas ("codepage,length").
     QString ChecksDisabled;
+    // The memory the undo steps of the open project may hold; the oldest go first.
+    int UndoLimitMB = 64;
 
     TGridFontSettings GridFont;
 

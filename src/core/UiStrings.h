@@ -270,11 +270,37 @@
     X(ImportExternalFromMenu, "&Import External items from")                                                           \
     X(LanguageFileVersion, "Version: %s")                                                                              \
     X(TranslatingBy, "Translating by %s")                                                                              \
-    X(MtKeyOverHttp, "The key is not sent over plain HTTP to \"%s\": put https:// in front of the host")                \
+    X(MtKeyOverHttp, "The key is not sent over plain HTTP to \"%s\": put https:// in front of the host")               \
     X(MtNoTranslation, "%s gave an answer without a translation")                                                      \
     X(MtNoLanguageList, "%s gave no list of languages")                                                                \
     X(MtPairMissing, "%s does not translate from %s to %s")                                                            \
-    X(MtDraft, "The value is a draft from machine translation.")
+    X(MtDraft, "The value is a draft from machine translation.")                                                       \
+    X(UndoStepMenu, "Un&do %s")                                                                                        \
+    X(RedoStepMenu, "&Redo %s")                                                                                        \
+    X(UndoNothingMenu, "Un&do")                                                                                        \
+    X(RedoNothingMenu, "&Redo")                                                                                        \
+    X(StepTyping, "Typing")                                                                                            \
+    X(StepPaste, "Paste")                                                                                              \
+    X(StepCut, "Cut")                                                                                                  \
+    X(StepDelete, "Delete")                                                                                            \
+    X(StepDuplicate, "Duplicate Previous Cell")                                                                        \
+    X(StepRevert, "Revert to Original")                                                                                \
+    X(StepMarkTranslated, "Mark Translated")                                                                           \
+    X(StepMarkUntranslated, "Mark Untranslated")                                                                       \
+    X(StepMarkVerified, "Mark Verified")                                                                               \
+    X(StepMarkUnverified, "Mark Unverified")                                                                           \
+    X(StepMarkUntranslatable, "Mark Untranslatable")                                                                   \
+    X(StepMarkTranslatable, "Mark Translatable")                                                                       \
+    X(StepReplace, "Replace")                                                                                          \
+    X(StepReplaceAll, "Replace All")                                                                                   \
+    X(StepTranslateCell, "Translate Cell")                                                                             \
+    X(StepTranslateAll, "Translate All")                                                                               \
+    X(StepSuggestion, "Suggestion")                                                                                    \
+    X(StepImport, "Import")                                                                                            \
+    X(StepAddExternal, "Add External Item")                                                                            \
+    X(StepEditExternal, "Edit External Item")                                                                          \
+    X(StepDeleteExternal, "Delete External Item")                                                                      \
+    X(StepDeleteGroup, "Delete External Group")
 
 enum TUiString : int {
     usNone = 0,

@@ -21,9 +21,13 @@ TLocExtItem* AddExternalItem(TLEProject& Project, const QString& GroupName, cons
                              const QString& NativeValue, double Now)
 {
     if (Project.FindExtItem(GroupName, ItemName)) throw ELEProjectError(ExtItemExistsText(ItemName, GroupName));
+    TUndoScope step(Project.UndoStack(), usStepAddExternal);
     TLangFile& native = NativeFile(Project);
     Project.SetMaxExtItemID(std::max(Project.MaxExtItemID(), native.ExtItemMaxID()));
+    const bool newGroup = !Project.ExtGroups().FindByName(GroupName);
     TLocExtItem* item = Project.AddExternalItem(-1, GroupName, ItemName);
+    if (newGroup) Project.UndoStack().Attached(item->Group(), nullptr);
+    Project.UndoStack().Attached(item->Group(), item);
     native.SetExtItemMaxID(item->ID());
     native.SetFormatVersion(std::max<uint16_t>(native.FormatVersion(), 7));
     native.SetModified(true);
@@ -46,7 +50,12 @@ bool EditExternalItem(TLEProject& Project, TLocExtItem* Item, const QString& Ite
     if (other && other != Item) throw ELEProjectError(ExtItemExistsText(ItemName, Item->Group()->Name()));
     TLocValue* value = Item->MainValue();
     if (Item->Name() == ItemName && value->Value() == NativeValue) return false;
-    if (Item->Name() != ItemName) items.Rename(Item, ItemName);
+    TUndoScope step(Project.UndoStack(), usStepEditExternal);
+    step.Watch(Item, 0);
+    if (Item->Name() != ItemName) {
+        Project.UndoStack().Renamed(Item, Item->Name(), ItemName);
+        items.Rename(Item, ItemName);
+    }
     value->SetValue(NativeValue);
     value->SetModified(Now);
     // Translations made for the old text count as untranslated.
@@ -58,17 +67,18 @@ bool EditExternalItem(TLEProject& Project, TLocExtItem* Item, const QString& Ite
 
 void DeleteExternalItem(TLEProject& Project, TLocExtItem* Item)
 {
+    TUndoScope step(Project.UndoStack(), usStepDeleteExternal);
     TLocExtItemList& items = Item->Group()->ExtItems();
-    items.Erase(items.IndexOf(Item));
+    Project.UndoStack().Detached(items.Delete(items.IndexOf(Item)));
     NativeFile(Project).SetModified(true);
     Project.FillLists();
 }
 
 void DeleteExternalGroup(TLEProject& Project, TLocExtGroup* Group)
 {
-    TLocExtItemList& items = Group->ExtItems();
-    for (int i = items.Count() - 1; i >= 0; --i) items.Erase(i);
-    Project.ExtGroups().Erase(Project.ExtGroups().IndexOf(Group));
+    // The group goes with its items, so that undo brings both back.
+    TUndoScope step(Project.UndoStack(), usStepDeleteGroup);
+    Project.UndoStack().Detached(Project.ExtGroups().Delete(Project.ExtGroups().IndexOf(Group)));
     NativeFile(Project).SetModified(true);
     Project.FillLists();
 }

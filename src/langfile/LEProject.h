@@ -2,6 +2,7 @@
 
 #include "core/VocabrixError.h"
 #include "langfile/LangFileProject.h"
+#include "langfile/UndoStack.h"
 
 #include <QRegularExpression>
 #include <QString>
@@ -225,6 +226,9 @@ public:
     // process's default prompt when none is set.
     void SetPrompt(TPrompt* APrompt) { FPrompt = APrompt; }
 
+    // The undo and redo steps of the translator's changes.
+    TUndoStack& UndoStack() { return FUndoStack; }
+
     // Back to the state of a new project (after a failed open).
     void Reinitialize();
     // Refills the three full lists from the storage (after items were added
@@ -238,6 +242,9 @@ protected:
     void DoOpen(const QString& ANativeFileName, bool ALibrary, bool AReadOnly) override;
     bool DoClose(bool SaveNative) override;
     bool DoCloseLanguage(int Index, bool& AllowClose) override;
+    void LanguageAdded(int Index, int BaseIndex) override { FUndoStack.LanguageAdded(Index, BaseIndex); }
+    void LanguageRemoved(int Index) override { FUndoStack.LanguageRemoved(Index); }
+    void SectionsCleared() override { FUndoStack.Clear(); }
 
 private:
     void ClearLists();
@@ -254,6 +261,7 @@ private:
     QString FDisplayName;
     QString FPEFileName;
     TPrompt* FPrompt = nullptr;
+    TUndoStack FUndoStack{*this};
 };
 
 // The name a library folder is shown by: "Name" of section "Common" in its

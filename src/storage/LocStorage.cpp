@@ -657,6 +657,7 @@ int TLocStorage::AddLanguage(int ABaseIndex, uint16_t ALangID)
         const int i = item->AddValue(item->Values().Items(ABaseIndex)->Value(), ALangID);
         item->Values().Items(i)->SetValueVersion(-1);
     });
+    LanguageAdded(LangCount() - 1, ABaseIndex);
     return LangCount() - 1;
 }
 
@@ -667,6 +668,7 @@ void TLocStorage::RemoveLanguage(int Index)
     FLocales.erase(FLocales.begin() + Index);
     ForEachItem([&](TLocItem* item) { item->Values().Erase(Index); });
     if (FCurLangIndex >= LangCount()) FCurLangIndex = LangCount() - 1;
+    LanguageRemoved(Index);
 }
 
 void TLocStorage::SetLanguageLangID(int Index, uint16_t ALangID)
@@ -681,6 +683,7 @@ void TLocStorage::ClearSections()
     FForms.Clear();
     FUnits.Clear();
     FExtGroups.Clear();
+    SectionsCleared();
 }
 
 int TLocStorage::DeleteUnusedItems()

@@ -159,10 +159,18 @@ public:
     {
         std::unique_ptr<T> taken = this->Delete(this->IndexOf(Item));
         taken->SetName(NewName);
+        Reinsert(std::move(taken));
+    }
+    // Puts an element taken out with Delete back at its place in the order;
+    // its name must not be taken meanwhile.
+    T* Reinsert(std::unique_ptr<T> Item)
+    {
         int index;
-        Search(NewName, index);
-        this->Insert(index, std::move(taken));
+        Search(Item->Name(), index);
+        T* result = Item.get();
+        this->Insert(index, std::move(Item));
         FCurIndex = -1;
+        return result;
     }
     // Returns the element of that name, creating it when absent.
     T* Add(const QString& AName)
@@ -629,6 +637,12 @@ public:
     int DeleteUnusedItems();
 
 protected:
+    // Told after a column was added, after one was removed and after the
+    // sections were cleared, for whoever keeps values outside the sections.
+    virtual void LanguageAdded(int /*Index*/, int /*BaseIndex*/) {}
+    virtual void LanguageRemoved(int /*Index*/) {}
+    virtual void SectionsCleared() {}
+
     TLocFormList FForms;
     TLocUnitList FUnits;
     TLocExtGroupList FExtGroups;

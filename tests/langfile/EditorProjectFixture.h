@@ -19,6 +19,7 @@
 //
 // German values not listed are untranslated copies of the native texts.
 
+#include "langfile/LEProject.h"
 #include "langfile/LangFile.h"
 
 #include <QString>
@@ -105,6 +106,16 @@ inline void MakeEditorProject(const QString& dir, bool withExternal = true)
         v->SetValueVersion(kNativeVersion);
     });
     WriteLangFile(dir + "/app.fra.lng", s, fr, kFrench, "French");
+}
+
+// Opens the project written by MakeEditorProject into dir with German
+// (column 1) and French (column 2).
+inline TLEProject& OpenEditorProject(TLEProject& p, const QString& dir)
+{
+    p.Open(dir + "/app.ntv.lng", false, false);
+    p.OpenLanguage(dir + "/app.deu.lng", false);
+    p.OpenLanguage(dir + "/app.fra.lng", false);
+    return p;
 }
 
 } // namespace fixture

@@ -31,13 +31,7 @@ private:
 
     QString Path(const QString& name) const { return FDir->filePath(name); }
     // The fixture with German (column 1) and French (column 2) open.
-    TLEProject& OpenProject()
-    {
-        FProject->Open(Path("app.ntv.lng"), false, false);
-        FProject->OpenLanguage(Path("app.deu.lng"), false);
-        FProject->OpenLanguage(Path("app.fra.lng"), false);
-        return *FProject;
-    }
+    TLEProject& OpenProject() { return OpenEditorProject(*FProject, FDir->path()); }
 
 private Q_SLOTS:
     void init()

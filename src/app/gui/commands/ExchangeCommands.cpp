@@ -64,7 +64,15 @@ void TExchangeCommands::Import(int Kind)
     if (!active) return;
     if (!FImportDialog) FImportDialog = new TdlgImport(*FProject, *FPrompt, FWindow);
     FImportDialog->Initialize(active->LangIndex(), TImportKind(Kind));
-    if (FImportDialog->Execute()) FHost.AfterImport();
+    bool imported = false;
+    {
+        TUndoScope step(FProject->UndoStack(), usStepImport);
+        step.WatchColumn(active->LangIndex());
+        imported = FImportDialog->Execute();
+    }
+    // External items imported into the native file are items no step knows.
+    if (imported && active->IsNative()) FProject->UndoStack().Clear();
+    if (imported) FHost.AfterImport();
     FHost.UpdateActiveCaption();
 }
 

@@ -96,7 +96,10 @@ void TExternalCommands::DeleteExternal()
     if (items.isEmpty()) return;
     if (FPrompt->Message(mkConfirmation, UiString(usDeleteExternalItems), mbYesNoCancel, mrCancel) != mrYes) return;
     FHost.EndEditing();
-    for (TLocExtItem* item : items) DeleteExternalItem(*FProject, item);
+    {
+        const TUndoScope step(FProject->UndoStack(), usStepDeleteExternal);
+        for (TLocExtItem* item : items) DeleteExternalItem(*FProject, item);
+    }
     FTreeCombo->FillExternal(*FProject);
     FHost.RefreshGrid();
     FHost.UpdateCommandStates();

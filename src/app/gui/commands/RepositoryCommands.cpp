@@ -305,6 +305,7 @@ void TRepositoryCommands::TranslateCell()
         return;
     }
     const QScopedValueRollback<bool> filling(FFilling, true);
+    const TUndoScope step(FProject->UndoStack(), usStepTranslateCell);
     bool changed = false;
     for (int row : SelectedRows()) {
         TLocItem* item = FHost.RowItem(row);
@@ -325,6 +326,8 @@ void TRepositoryCommands::TranslateAll()
     if (!FRep || !file) return;
     {
         const QScopedValueRollback<bool> filling(FFilling, true);
+        TUndoScope step(FProject->UndoStack(), usStepTranslateAll);
+        step.WatchColumn(file->LangIndex());
         Flows().TranslateAll(*FProject, file->LangIndex());
     }
     FHost.RefreshGrid();

@@ -150,6 +150,7 @@ void TSearchCommands::RunPrompt(TQReplaceData& State)
     int result = 0;
     {
         const QScopedValueRollback<bool> replacing(FReplacing, true);
+        const TUndoScope step(FProject->UndoStack(), usStepReplace);
         result = FReplace->Execute(State);
     }
     if (result == TdlgReplace::ReplaceAllResult) ReplaceAllOf(State);
@@ -158,6 +159,7 @@ void TSearchCommands::RunPrompt(TQReplaceData& State)
 int TSearchCommands::ReplaceAllBulk(TQReplaceData& State)
 {
     int count = 0;
+    const TUndoScope step(FProject->UndoStack(), usStepReplaceAll);
     FHost.BulkEdit([&] { count = State.ReplaceAll(); });
     return count;
 }

@@ -144,6 +144,7 @@ void TWebCommands::TranslateSelection()
     const auto done = qScopeGuard([this] { FRunning = false; });
     const TInputBlock block(FWindow);
     const TProgressRun progress(*FPrompt, UiString(usTranslatingByGoogle), sel.Bottom - sel.Top + 1);
+    const TUndoScope step(FProject->UndoStack(), usStepTranslateCell);
     qint64 position = 0;
     translator.SetCancelCheck([&] { return !FPrompt->ProgressStep(position); });
     for (int row = sel.Top; row <= sel.Bottom && row < FGrid->RowCount(); ++row) {
@@ -179,5 +180,7 @@ void TWebCommands::TranslateAllOf(TLangFile* File)
         FHost.RefreshGrid();
     });
     const TInputBlock block(FWindow);
+    TUndoScope step(FProject->UndoStack(), usStepTranslateAll);
+    step.WatchColumn(File->LangIndex());
     WebTranslateAll(*FProject, File->LangIndex(), translator, *FPrompt);
 }

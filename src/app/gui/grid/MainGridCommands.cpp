@@ -71,7 +71,7 @@ QList<QStringList> ParseClipboard(const QString& Text)
 // selected row's value and says whether it did; changed values are stamped and
 // make the language modified.
 void TMainGridController::MarkSelectedValues(
-    const std::function<bool(TLocItem*, TLocValue*, const TSelectionMarks&)>& Mark)
+    TUiString Name, const std::function<bool(TLocItem*, TLocValue*, const TSelectionMarks&)>& Mark)
 {
     FGrid->EndEditing();
     const int col = FGrid->Col();
@@ -80,8 +80,10 @@ void TMainGridController::MarkSelectedValues(
     const TSelectionMarks marks = SelectionMarks();
     const bool wasModified = file->Modified();
     const TGridRect sel = FGrid->Selection();
+    TUndoScope step(FProject->UndoStack(), Name);
     for (int r = sel.Top; r <= sel.Bottom; ++r) {
         TLocValue* value = RowItem(r)->Values().Items(file->LangIndex());
+        step.Watch(RowItem(r), file->LangIndex());
         if (!Mark(RowItem(r), value, marks)) continue;
         value->SetModified(DateTime::Now());
         file->SetModified(true);
@@ -96,23 +98,25 @@ void TMainGridController::MarkSelectedValues(
 
 void TMainGridController::ToggleTranslated()
 {
-    MarkSelectedValues([](TLocItem* Item, TLocValue* Value, const TSelectionMarks& Marks) {
-        // Read-only cells (untranslatable items, verified values) keep their state.
-        if (Item->Attribute(vaUntranslatable) || Value->Attribute(vaVerified)) return false;
-        const int32_t native = Item->MainValue()->ValueVersion();
-        Value->SetValueVersion(Marks.Translated ? native - 1 : native);
-        return true;
-    });
+    MarkSelectedValues(SelectionMarks().Translated ? usStepMarkUntranslated : usStepMarkTranslated,
+                       [](TLocItem* Item, TLocValue* Value, const TSelectionMarks& Marks) {
+                           // Read-only cells (untranslatable items, verified values) keep their state.
+                           if (Item->Attribute(vaUntranslatable) || Value->Attribute(vaVerified)) return false;
+                           const int32_t native = Item->MainValue()->ValueVersion();
+                           Value->SetValueVersion(Marks.Translated ? native - 1 : native);
+                           return true;
+                       });
 }
 
 void TMainGridController::ToggleVerified()
 {
     const int index = ActiveLangFile() ? ActiveLangFile()->LangIndex() : 0;
-    MarkSelectedValues([index](TLocItem* Item, TLocValue* Value, const TSelectionMarks& Marks) {
-        if (Item->Attribute(vaUntranslatable) || !Item->IsTranslated(index)) return false;
-        Value->SetAttribute(vaVerified, !Marks.Verified);
-        return true;
-    });
+    MarkSelectedValues(SelectionMarks().Verified ? usStepMarkUnverified : usStepMarkVerified,
+                       [index](TLocItem* Item, TLocValue* Value, const TSelectionMarks& Marks) {
+                           if (Item->Attribute(vaUntranslatable) || !Item->IsTranslated(index)) return false;
+                           Value->SetAttribute(vaVerified, !Marks.Verified);
+                           return true;
+                       });
 }
 
 void TMainGridController::ToggleUntranslatable()
@@ -121,7 +125,9 @@ void TMainGridController::ToggleUntranslatable()
     if (FGrid->RowCount() == 0) return;
     const bool untranslatable = !SelectionMarks().Untranslatable;
     const TGridRect sel = FGrid->Selection();
+    TUndoScope step(FProject->UndoStack(), untranslatable ? usStepMarkUntranslatable : usStepMarkTranslatable);
     for (int r = sel.Top; r <= sel.Bottom; ++r) {
+        step.Watch(RowItem(r), 0); // the mark lives on the native value
         RowItem(r)->SetAttribute(vaUntranslatable, untranslatable);
         for (int c = FGrid->EffectiveFixedCols(); c < FGrid->VisibleColCount(); ++c) UpdateCellOptions(c, r);
     }
@@ -157,6 +163,7 @@ void TMainGridController::RevertToOriginal()
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    const TUndoScope step(FProject->UndoStack(), usStepRevert);
     const TGridRect sel = FGrid->Selection();
     for (int r = sel.Top; r <= sel.Bottom; ++r) {
         if (FGrid->GetCellOptions(col, r) & voReadOnly) continue;
@@ -210,6 +217,7 @@ void TMainGridController::CutToClipbrd()
     if (!FGrid->ActiveColumn() || FGrid->RowCount() == 0) return;
     CopyToClipbrd();
     const TGridRect sel = FGrid->Selection();
+    const TUndoScope step(FProject->UndoStack(), usStepCut);
     BulkEdit([&] {
         for (int r = sel.Top; r <= sel.Bottom; ++r)
             for (int c = sel.Left; c <= sel.Right; ++c)
@@ -237,6 +245,7 @@ void TMainGridController::PasteFromClipbrd()
         return;
     const int right = std::min(area.Right, FGrid->VisibleColCount() - 1);
     const int bottom = std::min(area.Bottom, FGrid->RowCount() - 1);
+    const TUndoScope step(FProject->UndoStack(), usStepPaste);
     BulkEdit([&] {
         for (int r = area.Top; r <= bottom; ++r) {
             const QStringList& line = lines[r - area.Top];
@@ -279,6 +288,7 @@ void TMainGridController::DuplicatePrevCell()
         return;
     }
     if (FGrid->GetCellOptions(col, row) & voReadOnly) return;
+    const TUndoScope step(FProject->UndoStack(), usStepDuplicate);
     EditCell(col, row, text);
     FGrid->viewport()->update();
     MoveToNextRow();

@@ -221,6 +221,26 @@ void TMainGridController::RefreshGrid()
     FHost.UpdateStatusText(-1, -1);
 }
 
+void TMainGridController::ShowChangedCells(const TUndoStep& Step)
+{
+    RefreshGrid();
+    UpdateCaptions();
+    for (int r = 0; r < FGrid->RowCount(); ++r) {
+        const int lang = Step.ColumnOf(RowItem(r));
+        if (lang < 0) continue;
+        for (int c = FGrid->EffectiveFixedCols(); c < FGrid->VisibleColCount(); ++c)
+            if (ColumnFile(c) && ColumnFile(c)->LangIndex() == lang) {
+                FGrid->FocusCell(c, r, true);
+                SelectCell(c, r);
+                break;
+            }
+        break;
+    }
+    FHost.UpdateCommandStates();
+    FHost.UpdateCellCommandStates(FGrid->Col(), FGrid->Row());
+    FHost.UpdateStatusText(-1, -1);
+}
+
 bool TMainGridController::SomeSelectedCellEditable() const
 {
     const TGridRect sel = FGrid->Selection();
@@ -252,6 +272,8 @@ bool TMainGridController::StoreCell(int ACol, int ARow, const QString& Text)
     TLocItem* item = RowItem(ARow);
     TLangFile* file = ColumnFile(ACol);
     if (!item || !file) return false;
+    TUndoScope step(FProject->UndoStack(), usStepTyping);
+    step.Watch(item, file->LangIndex());
     TLocValue* value = item->Values().Items(file->LangIndex());
     const QString old = value->Value();
     value->SetValue(Text);
@@ -270,6 +292,8 @@ void TMainGridController::EditCell(int ACol, int ARow, const QString& Text)
     TLocItem* item = RowItem(ARow);
     TLangFile* file = ColumnFile(ACol);
     if (!item || !file) return;
+    // The identical texts translated along belong to the edit's step.
+    const TUndoScope step(FProject->UndoStack(), usStepTyping);
     const QString old = item->Values().Items(file->LangIndex())->Value();
     const bool changed = StoreCell(ACol, ARow, Text);
 

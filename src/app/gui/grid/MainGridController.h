@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/gui/grid/QStringGrid.h"
+#include "core/UiStrings.h"
 #include "langfile/LEProject.h"
 #include "langfile/QFindData.h"
 #include "repository/RepositoryFlows.h"
@@ -12,6 +13,7 @@
 #include <vector>
 
 struct TEditorSettings;
+class TUndoStep;
 class TLangFile;
 
 // What the main grid asks of the window it sits in.
@@ -107,6 +109,8 @@ public:
     // the end, a format warning shown once, and the identical-text
     // translation done in one pass for all the edits.
     void BulkEdit(const std::function<void()>& Edits);
+    // After an undo or redo: the grid refilled and on the first changed cell shown.
+    void ShowChangedCells(const TUndoStep& Step);
     void MoveToNextRow();
     // Identical-text translation after an edit (column, old text, new text,
     // native text), and after the edits of a bulk edit.
@@ -150,7 +154,9 @@ private:
     void FillRow(int ARow, TLocItem* Item);
     TValueOptions CellOptionsOf(const TLocItem* Item, int LangIndex) const;
     bool StoreCell(int ACol, int ARow, const QString& Text);
-    void MarkSelectedValues(const std::function<bool(TLocItem*, TLocValue*, const TSelectionMarks&)>& Mark);
+    // Name: the undo step's.
+    void MarkSelectedValues(TUiString Name,
+                            const std::function<bool(TLocItem*, TLocValue*, const TSelectionMarks&)>& Mark);
     void EditRefused(int ACol);
     void CellProps(int ACol, int ARow, TQCellProperties& Props);
     void HeaderProps(int ACol, TQCellProperties& Props);

@@ -2,6 +2,7 @@
 
 #include "app/gui/commands/ProjectCommands.h"
 #include "app/gui/commands/RepositoryCommands.h"
+#include "app/gui/commands/UndoCommands.h"
 #include "app/gui/commands/WebCommands.h"
 #include "app/gui/dialogs/language/LanguagePropertiesDialog.h"
 #include "app/gui/dialogs/language/LanguagesDialog.h"
@@ -136,6 +137,7 @@ TOxvPDMainForm::~TOxvPDMainForm()
 // The settings the grid and the project follow at once.
 void TOxvPDMainForm::ApplySettings()
 {
+    FProject->UndoStack().SetLimit(int64_t(FSettings.UndoLimitMB) << 20);
     sgStrings->SetFixedFont({FGrid->DefaultFont(), QColor()});
     QFont bold = FGrid->DefaultFont();
     bold.setBold(true);
@@ -187,6 +189,7 @@ void TOxvPDMainForm::changeEvent(QEvent* Event)
     if (QTreeWidgetItem* node = FTreeCombo->SelectedNode()) ShowSectionText(node);
     FGrid->UpdateSectionCaption();
     FGrid->UpdateCaptions();
+    FUndo->UpdateCommandStates();
     FStatusBar->RefreshTask();
     UpdateCommandStates();
     UpdateStatusText();

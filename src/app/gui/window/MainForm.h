@@ -42,6 +42,7 @@ class THelpCommands;
 class TLanguageToolCommands;
 class TLibraryCommands;
 class TExternalCommands;
+class TUndoCommands;
 class TProjectToolCommands;
 class QTreeWidgetItem;
 
@@ -67,6 +68,7 @@ public:
     TPreviewCommands* Preview() const { return FPreview; }
     TProjectToolCommands* ProjectTools() const { return FProjectTools; }
     TExternalCommands* External() const { return FExternal; }
+    TUndoCommands* Undo() const { return FUndo; }
     TLibraryCommands* Libraries() const { return FLibraries; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
@@ -181,6 +183,7 @@ private:
     TLanguageToolCommands* FLanguageTools = nullptr;
     TLibraryCommands* FLibraries = nullptr;
     TExternalCommands* FExternal = nullptr;
+    TUndoCommands* FUndo = nullptr;
 
     // Window parts.
     QMenu* FFileMenu = nullptr;

@@ -14,6 +14,7 @@
 #include "app/gui/commands/ProjectCommands.h"
 #include "app/gui/commands/RepositoryCommands.h"
 #include "app/gui/commands/SearchCommands.h"
+#include "app/gui/commands/UndoCommands.h"
 #include "app/gui/commands/WebCommands.h"
 #include "app/gui/panels/SuggestionsPanel.h"
 #include "app/gui/window/NativeValueWindow.h"
@@ -136,7 +137,10 @@ void TOxvPDMainForm::CreateCommands()
                                [this](int ACol) { return FGrid->ColumnFile(ACol); },
                                [this] { return ProjectOpen() ? int(FProject->LangFiles()[0]->Locale()) : 0; },
                                [this](int ACol) { return FGrid->Writable(ACol); },
-                               [this](int ACol, int ARow, const QString& Text) { FGrid->EditCell(ACol, ARow, Text); },
+                               [this](int ACol, int ARow, const QString& Text) {
+                                   const TUndoScope step(FProject->UndoStack(), usStepSuggestion);
+                                   FGrid->EditCell(ACol, ARow, Text);
+                               },
                                [this]() -> const TEditorSettings& { return FSettings; }});
     FExtract = new TExtractCommands(
         this, &Prompt(),
@@ -184,6 +188,14 @@ void TOxvPDMainForm::CreateCommands()
                       [this] { UpdateCommandStates(); }, [this] { FGrid->UpdateColumnCaption(FGrid->NativeColumn()); },
                       [this] { SectionChange(FTreeCombo->SelectedNode()); },
                       [this](const std::function<void()>& Command) { Guard(Command); }});
+    FUndo = new TUndoCommands(this, FProject.get(),
+                              TUndoHost{[this] { return FGrid->EditorClipboard("undo"); },
+                                        [this] { return FGrid->EditorClipboard("redo"); },
+                                        [this](const TUndoStep& Step) {
+                                            if (!Step.ExtChanges().empty()) FTreeCombo->FillExternal(*FProject);
+                                            FGrid->ShowChangedCells(Step);
+                                        },
+                                        [this](const std::function<void()>& Command) { Guard(Command); }});
     FTreeCombo->SetOnChange([this](QTreeWidget*, QTreeWidgetItem* Node) { Guard([&] { SectionChange(Node); }); });
     FTreeCombo->SetOnFormHide([this] { sgStrings->setFocus(); });
 }
@@ -315,6 +327,8 @@ void TOxvPDMainForm::CreateMenus()
     FFileMenu->addAction(miExit);
 
     FEditMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
+    FEditMenu->addActions({FUndo->miUndo, FUndo->miRedo});
+    FEditItems << FUndo->miUndo << FUndo->miRedo << FEditMenu->addSeparator();
     FEditMenu->addActions({miCut, miCopy, miPaste});
     FEditItems << miCut << miCopy << miPaste << FEditMenu->addSeparator();
     FEditMenu->addActions({miSelectAll, miDuplicatePrev, miCopyName});
