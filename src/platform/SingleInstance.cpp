@@ -1,6 +1,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
@@ -17,8 +18,16 @@
 namespace {
 
 const QString kWindowPrefix = QStringLiteral("TOxvPDMainForm.");
+// Requests: "front" alone, or "open " and the project's path (UTF-8, base64)
+// to also open a project; each one line. The answer "ok" says that an editor
+// on screen took it, "hidden" that the editor has no window to show.
 const QByteArray kFrontRequest = "front\n";
-constexpr int kConnectTimeoutMs = 2000;
+const QByteArray kOpenRequest = "open ";
+const QByteArray kTaken = "ok\n";
+const QByteArray kHidden = "hidden\n";
+constexpr qint64 kMaxRequest = 64 * 1024;
+// A running editor that does not answer within this time is taken as gone.
+constexpr int kAnswerTimeoutMs = 1000;
 
 // Editors within one process (tests) still need names of their own.
 std::atomic<int> gCounter{0};
@@ -70,10 +79,10 @@ bool TSingleInstance::Listening() const { return FServer && FServer->isListening
 
 bool TSingleInstance::OwnsAtom() const { return Listening() && FInode != 0 && InodeOf(AtomPath()) == FInode; }
 
-bool TSingleInstance::Start(bool DelAtom, bool IDE)
+bool TSingleInstance::Start(bool DelAtom, bool IDE, const QString& Project)
 {
     if (DelAtom) DeleteAtom();
-    if (AskRunningToFront()) {
+    if (AskRunningToFront(Project)) {
         if (!IDE || AtomExists()) return false;
     } else if (AtomExists()) {
         DeleteAtom(); // left by an editor that crashed
@@ -82,22 +91,34 @@ bool TSingleInstance::Start(bool DelAtom, bool IDE)
     return true;
 }
 
-bool TSingleInstance::AskRunningToFront()
+bool TSingleInstance::AskRunningToFront(const QString& Project)
 {
+    const QByteArray request = Project.isEmpty() ? kFrontRequest : kOpenRequest + Project.toUtf8().toBase64() + '\n';
     const QDir folder(FFolder);
+    QStringList unanswered;
     for (const QString& name :
          folder.entryList({kWindowPrefix + QLatin1Char('*')}, QDir::System | QDir::Files, QDir::Name)) {
         const QString path = folder.filePath(name);
         QLocalSocket socket;
+        const QDeadlineTimer deadline(kAnswerTimeoutMs);
         socket.connectToServer(path);
-        if (socket.waitForConnected(kConnectTimeoutMs)) {
-            socket.write(kFrontRequest);
-            socket.waitForBytesWritten(kConnectTimeoutMs);
-            socket.disconnectFromServer();
-            return true;
+        if (!socket.waitForConnected(int(deadline.remainingTime()))) {
+            if (IsStale(name)) QFile::remove(path);
+            continue;
         }
-        if (IsStale(name)) QFile::remove(path);
+        socket.write(request);
+        socket.waitForBytesWritten(int(deadline.remainingTime()));
+        while (!socket.canReadLine() && socket.state() == QLocalSocket::ConnectedState && !deadline.hasExpired())
+            socket.waitForReadyRead(int(deadline.remainingTime()));
+        const QByteArray answer = socket.canReadLine() ? socket.readLine() : QByteArray();
+        socket.abort();
+        if (answer == kTaken) return true;
+        unanswered << name.mid(kWindowPrefix.size()).section(QLatin1Char('-'), 0, 0);
     }
+    if (!unanswered.isEmpty())
+        qWarning("Phrase Desk: the running editor (process %s) shows no window or does not answer; "
+                 "a new one starts.",
+                 qPrintable(unanswered.join(QStringLiteral(", "))));
     return false;
 }
 
@@ -128,10 +149,20 @@ void TSingleInstance::Accept()
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         const auto read = [this, socket] {
             // One short request per connection; anything else is dropped.
-            if (!socket->canReadLine() && socket->bytesAvailable() < kFrontRequest.size()) return;
-            const QByteArray request = socket->read(kFrontRequest.size());
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() > kMaxRequest) socket->abort();
+                return;
+            }
+            const QByteArray line = socket->readLine(kMaxRequest).chopped(1);
+            QString project;
+            if (line.startsWith(kOpenRequest))
+                project = QString::fromUtf8(QByteArray::fromBase64(line.mid(kOpenRequest.size())));
+            else if (line + '\n' != kFrontRequest)
+                return socket->disconnectFromServer();
+            const bool shown = !FShown || FShown();
+            socket->write(shown ? kTaken : kHidden);
             socket->disconnectFromServer();
-            if (request == kFrontRequest) Q_EMIT BringToFrontRequested();
+            if (shown) Q_EMIT BringToFrontRequested(project);
         };
         connect(socket, &QLocalSocket::readyRead, this, read);
         if (socket->bytesAvailable() > 0) read();

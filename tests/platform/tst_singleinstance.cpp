@@ -3,10 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
+#include <QMutex>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+
+#include <atomic>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -37,6 +41,54 @@ qint64 DeadPid()
     return p.processId() ? p.processId() : 999999;
 }
 
+// An editor running in a thread of its own, as another process's would: a
+// start waits for its answer, which it gives from its own event loop.
+class TRunningEditor {
+public:
+    explicit TRunningEditor(const QString& Folder, bool DelAtom = false, bool IDE = false)
+    {
+        FThread.start();
+        FInstance = new TSingleInstance(Folder);
+        FInstance->moveToThread(&FThread);
+        QObject::connect(FInstance, &TSingleInstance::BringToFrontRequested, FInstance, [this](const QString& Project) {
+            QMutexLocker lock(&FMutex);
+            FRequests << Project;
+        });
+        FInstance->SetShownCheck([this] { return Shown.load(); });
+        QMetaObject::invokeMethod(
+            FInstance, [&] { FStarted = FInstance->Start(DelAtom, IDE); }, Qt::BlockingQueuedConnection);
+    }
+    ~TRunningEditor()
+    {
+        QMetaObject::invokeMethod(
+            FInstance, [this] { delete FInstance; }, Qt::BlockingQueuedConnection);
+        FThread.quit();
+        FThread.wait();
+    }
+    bool Started() const { return FStarted; }
+    bool OwnsAtom() const
+    {
+        bool owns = false;
+        QMetaObject::invokeMethod(
+            FInstance, [&] { owns = FInstance->OwnsAtom(); }, Qt::BlockingQueuedConnection);
+        return owns;
+    }
+    // The projects of the requests taken so far ("" for a plain start).
+    QStringList Requests() const
+    {
+        QMutexLocker lock(&FMutex);
+        return FRequests;
+    }
+    std::atomic<bool> Shown{true};
+
+private:
+    QThread FThread;
+    TSingleInstance* FInstance = nullptr;
+    bool FStarted = false;
+    mutable QMutex FMutex;
+    QStringList FRequests;
+};
+
 } // namespace
 
 class tst_SingleInstance : public QObject {
@@ -53,10 +105,8 @@ private Q_SLOTS:
 
     void secondStartBringsTheFirstToFront()
     {
-        TSingleInstance first(FDir.path());
-        QSignalSpy front(&first, &TSingleInstance::BringToFrontRequested);
-        QVERIFY(first.Start(false, false));
-        QVERIFY(first.Listening());
+        TRunningEditor first(FDir.path());
+        QVERIFY(first.Started());
         QVERIFY(first.OwnsAtom());
 
         {
@@ -64,48 +114,69 @@ private Q_SLOTS:
             QVERIFY(!second.Start(false, false));
             QVERIFY(!second.Listening());
         }
-        QTRY_COMPARE(front.size(), 1);
+        QCOMPARE(first.Requests(), QStringList{QString()});
 
-        // -ide alone: the atom exists, so this run ends too.
+        // -ide alone: the atom exists, so this run ends too. A named project
+        // goes to the running editor.
         TSingleInstance ide(FDir.path());
-        QVERIFY(!ide.Start(false, true));
-        QTRY_COMPARE(front.size(), 2);
+        QVERIFY(!ide.Start(false, true, QStringLiteral("/p/Notes \u00e4.ntv.lng")));
+        QCOMPARE(first.Requests(), (QStringList{QString(), QStringLiteral("/p/Notes \u00e4.ntv.lng")}));
         QVERIFY(first.OwnsAtom());
     }
 
     void ideAfterDelAtomStartsASecondInstance()
     {
-        auto first = std::make_unique<TSingleInstance>(FDir.path());
-        QSignalSpy frontFirst(first.get(), &TSingleInstance::BringToFrontRequested);
-        QVERIFY(first->Start(false, false));
+        auto first = std::make_unique<TRunningEditor>(FDir.path());
+        QVERIFY(first->Started());
 
-        TSingleInstance second(FDir.path());
-        QSignalSpy frontSecond(&second, &TSingleInstance::BringToFrontRequested);
-        QVERIFY(second.Start(true, true));
-        QTRY_COMPARE(frontFirst.size(), 1);
-        QVERIFY(second.OwnsAtom());
+        auto second = std::make_unique<TRunningEditor>(FDir.path(), true, true);
+        QVERIFY(second->Started());
+        QCOMPARE(first->Requests().size(), 1);
+        QVERIFY(second->OwnsAtom());
         QVERIFY(!first->OwnsAtom());
 
         // The first one ending leaves the second's atom alone.
         first.reset();
-        QVERIFY(second.AtomExists());
-        QVERIFY(second.OwnsAtom());
+        QVERIFY(second->OwnsAtom());
 
         // A plain start now finds the second.
         TSingleInstance third(FDir.path());
         QVERIFY(!third.Start(false, false));
-        QTRY_COMPARE(frontSecond.size(), 1);
+        QCOMPARE(second->Requests().size(), 1);
     }
 
     void delAtomAloneStillFindsTheRunningEditor()
     {
-        TSingleInstance first(FDir.path());
-        QSignalSpy front(&first, &TSingleInstance::BringToFrontRequested);
-        QVERIFY(first.Start(false, false));
+        TRunningEditor first(FDir.path());
         TSingleInstance second(FDir.path());
         QVERIFY(!second.Start(true, false));
-        QTRY_COMPARE(front.size(), 1);
-        QVERIFY(!first.AtomExists());
+        QCOMPARE(first.Requests().size(), 1);
+        QVERIFY(!second.AtomExists());
+    }
+
+    // An editor left without a window, or one that does not answer (a test's
+    // instance in this thread cannot), must not turn a start into a silent end.
+    void anEditorNotOnScreenDoesNotBlockTheNextStart()
+    {
+        TRunningEditor hidden(FDir.path());
+        hidden.Shown = false;
+        {
+            TSingleInstance next(FDir.path());
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("shows no window or does not answer"));
+            QVERIFY(next.Start(false, false));
+            QVERIFY(next.OwnsAtom());
+            QVERIFY(hidden.Requests().isEmpty());
+
+            TSingleInstance deaf(FDir.path());
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("shows no window or does not answer"));
+            QVERIFY(deaf.Start(false, false));
+            QVERIFY(deaf.OwnsAtom());
+        }
+        // Back on screen, it takes the next start again.
+        hidden.Shown = true;
+        TSingleInstance last(FDir.path());
+        QVERIFY(!last.Start(false, false));
+        QCOMPARE(hidden.Requests().size(), 1);
     }
 
     void staleNamesDoNotBlockTheNextStart()
@@ -137,6 +208,7 @@ private Q_SLOTS:
         TSingleInstance first(FDir.path());
         QSignalSpy front(&first, &TSingleInstance::BringToFrontRequested);
         QVERIFY(first.Start(false, false));
+        QVERIFY(first.Listening());
         QLocalSocket socket;
         socket.connectToServer(first.AtomPath());
         QVERIFY(socket.waitForConnected(2000));
