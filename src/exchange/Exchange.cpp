@@ -62,8 +62,18 @@ TImportPreview PreviewImport(const TLangFileProject& Project, int LangIndex, con
     throw EExchangeError(QStringLiteral("Unknown import kind"));
 }
 
+QString ImportSummary(const TImportCounts& Counts)
+{
+    QString text = UiString(usImportSummary, {QString::number(Counts.Imported), QString::number(Counts.Units),
+                                              QString::number(Counts.Unchanged()), QString::number(Counts.Unmatched)});
+    if (Counts.Kept > 0)
+        text += QStringLiteral("\r\n") + UiString(usImportKeptTranslated, {QString::number(Counts.Kept)});
+    return text;
+}
+
 bool ImportLanguage(TLangFileProject& Project, int LangIndex, const QString& FileName, TImportKind Kind,
-                    const TImportOptions& Options, const TExchangeSelection& Selection, TPrompt* Progress)
+                    const TImportOptions& Options, const TExchangeSelection& Selection, TPrompt* Progress,
+                    TImportCounts* Counts)
 {
     CheckLanguage(Project, LangIndex);
     TImportTarget target(Project, LangIndex, Options, Selection);
@@ -91,6 +101,7 @@ bool ImportLanguage(TLangFileProject& Project, int LangIndex, const QString& Fil
         throw;
     }
     target.Finish();
+    if (Counts) *Counts = target.Counts();
     if (!progress.Cancelled()) return true;
     progress.End();
     Progress->Message(mkInformation, UiString(usImportTerminated), mbOK, mrOk);

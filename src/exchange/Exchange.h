@@ -93,11 +93,25 @@ bool ExportLanguage(TLangFileProject& Project, int LangIndex, const QString& Fil
 // be imported into language LangIndex.
 TImportPreview PreviewImport(const TLangFileProject& Project, int LangIndex, const QString& FileName, TImportKind Kind);
 
+// What an import did with the units (rows, entries) of its file.
+struct TImportCounts {
+    int Units = 0;     // read from the file
+    int Imported = 0;  // changed a value
+    int Unmatched = 0; // named no item of the project
+    int Kept = 0;      // of the unchanged, translated items whose other text was kept (ChangeTranslated off)
+    int Unchanged() const { return Units - Imported - Unmatched; }
+};
+// "42 of 55 units imported, 13 unchanged, 0 unmatched"; when translations
+// were kept, a second line says so and names the option.
+QString ImportSummary(const TImportCounts& Counts);
+
 // Brings the values of FileName into language LangIndex. Values applied
 // before a failure or a cancel stay applied; nothing is saved. Returns false
-// when cancelled (after the message through Progress).
+// when cancelled (after the message through Progress). Counts, when given,
+// receives what was done.
 bool ImportLanguage(TLangFileProject& Project, int LangIndex, const QString& FileName, TImportKind Kind,
-                    const TImportOptions& Options, const TExchangeSelection& Selection, TPrompt* Progress);
+                    const TImportOptions& Options, const TExchangeSelection& Selection, TPrompt* Progress,
+                    TImportCounts* Counts = nullptr);
 
 // Looks a property up by its full name (form.component.property) as the
 // exchange formats write it: a component name may hold dots inside

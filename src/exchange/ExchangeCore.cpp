@@ -124,11 +124,20 @@ TImportTarget::TImportTarget(TLangFileProject& Project, int LangIndex, const TIm
 bool TImportTarget::Apply(TLocItem* Item, const QString& Value, bool CheckSelection, TImportState State,
                           int32_t Version, bool RaiseNativeVersion)
 {
-    if (!Item || Item->Attribute(vaUntranslatable)) return false;
+    ++FCounts.Units;
+    if (!Item) {
+        ++FCounts.Unmatched;
+        return false;
+    }
+    if (Item->Attribute(vaUntranslatable)) return false;
     if (CheckSelection && !FSelection.Takes(Item)) return false;
     const bool translated = Item->IsTranslated(FLangIndex);
-    if (translated && (!FOptions.ChangeTranslated || State == isUntranslated)) return false;
     TLocValue* v = Item->Values().Items(FLangIndex);
+    if (translated && (!FOptions.ChangeTranslated || State == isUntranslated)) {
+        // A translation the file would change: the summary says why it stayed.
+        if (State != isUntranslated && v->Value() != Value) ++FCounts.Kept;
+        return false;
+    }
     // A file that states translated or verified may change only the state; a
     // text without a state changes something only when it differs.
     const bool stated = State == isTranslated || State == isVerified;
@@ -143,6 +152,7 @@ bool TImportTarget::Apply(TLocItem* Item, const QString& Value, bool CheckSelect
     if (verifiedChanged) v->SetAttribute(vaVerified, verified);
     if (IsNative() && RaiseNativeVersion) Item->MainValue()->SetValueVersion(Item->MainValue()->ValueVersion() + 1);
     FProject.LangFiles().Items(FLangIndex)->SetModified(true);
+    ++FCounts.Imported;
     return true;
 }
 
@@ -164,6 +174,8 @@ void TImportTarget::ApplyNativeExtItem(const QString& GroupName, const QString& 
     for (int i = 1; i < item->Values().Count(); ++i) item->Values().Items(i)->SetValueVersion(-1);
     native->SetModified(true);
     FCreated = true;
+    ++FCounts.Units;
+    ++FCounts.Imported;
 }
 
 void TImportTarget::Finish()

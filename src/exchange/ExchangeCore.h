@@ -89,6 +89,8 @@ public:
     // After an import into the native language: the editor's flat lists
     // follow the created items.
     void Finish();
+    // What the Apply calls so far did.
+    const TImportCounts& Counts() const { return FCounts; }
 
 private:
     TLangFileProject& FProject;
@@ -97,6 +99,7 @@ private:
     TExchangeSelection FSelection;
     double FNow;
     bool FCreated = false;
+    TImportCounts FCounts;
     TLinearPropertyList FProps;
     TLinearConstantList FConsts;
     TLinearExternalList FExts;

@@ -233,26 +233,41 @@ bool TLEProject::DoClose(bool SaveNative)
 
 bool TLEProject::DoCloseLanguage(int Index, bool& AllowClose)
 {
-    AllowClose = true;
     if (Index <= 0 || Index >= FLangFiles.Count()) throw ELEProjectError(QStringLiteral("Invalid index"));
-    TLangFile* file = FLangFiles.Items(Index);
-    if (file->Modified()) {
-        const TMsgResult answer = Prompt().Message(
-            mkConfirmation, UiString(usLanguageModified, {file->LangEnglishName()}), mbYesNoCancel, mrCancel);
-        if (answer == mrCancel) {
-            AllowClose = false;
-            return false;
-        }
-        if (answer == mrYes) {
-            try {
-                SaveLanguage(Index);
-            } catch (const ELangFileError& e) {
-                // The message already reads "Could not save language file", CR, cause.
-                throw ELEProjectError(e.Message());
-            }
+    AllowClose = SaveBeforeClosing({Index});
+    if (!AllowClose) return false;
+    CloseAskedLanguage(Index);
+    return true;
+}
+
+bool TLEProject::SaveBeforeClosing(const QList<int>& Indexes)
+{
+    QList<int> save;
+    for (int index : Indexes) {
+        const TLangFile* file = FLangFiles.Items(index);
+        if (!file->Modified()) continue;
+        const QString question =
+            index == 0 ? UiString(usNativeModified) : UiString(usLanguageModified, {file->LangEnglishName()});
+        const TMsgResult answer = Prompt().Message(mkConfirmation, question, mbYesNoCancel, mrCancel);
+        if (answer == mrCancel) return false;
+        if (answer == mrYes) save << index;
+    }
+    for (int index : save) {
+        try {
+            SaveLanguage(index);
+        } catch (const ELangFileError& e) {
+            // The message already reads "Could not save language file", CR, cause.
+            throw ELEProjectError(e.Message());
         }
     }
-    TLangFileProject::DoCloseLanguage(Index, AllowClose);
+    return true;
+}
+
+void TLEProject::CloseAskedLanguage(int Index)
+{
+    if (Index <= 0 || Index >= FLangFiles.Count()) throw ELEProjectError(QStringLiteral("Invalid index"));
+    bool allow = true;
+    TLangFileProject::DoCloseLanguage(Index, allow);
 
     if (FFilter.LangIndex() == Index)
         FFilter.SetLangIndex(0);
@@ -266,7 +281,6 @@ bool TLEProject::DoCloseLanguage(int Index, bool& AllowClose)
     } else if (FSorting.LangIndex() > Index) {
         FSorting.SetLangIndex(FSorting.LangIndex() - 1);
     }
-    return true;
 }
 
 void TLEProject::Reinitialize()

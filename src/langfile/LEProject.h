@@ -217,6 +217,14 @@ public:
     // process's default prompt when none is set.
     void SetPrompt(TPrompt* APrompt) { FPrompt = APrompt; }
 
+    // Before files close: asks about every modified file of Indexes, in that
+    // order (0, the native file, with its own question), and only then saves
+    // those answered Yes. False when a question was cancelled; nothing has
+    // been saved then.
+    bool SaveBeforeClosing(const QList<int>& Indexes);
+    // Closes language Index whose question SaveBeforeClosing has asked.
+    void CloseAskedLanguage(int Index);
+
     // Back to the state of a new project (after a failed open).
     void Reinitialize();
     // Refills the three full lists from the storage (after items were added

@@ -76,9 +76,7 @@ struct TFileRun {
                                                                         Item.MainValue()->Value(), FuzzyScore, 1);
             if (!m.isEmpty() && ApplyFuzzyMatch(Project, Index, Item, m[0])) ++Line.Fuzzy;
         }
-        if (IsTextualType(Item.MainValue()->ValueType()) && !Item.Attribute(vaUntranslatable) &&
-            !Item.IsTranslated(Index))
-            ++Line.Untranslated;
+        if (CountsAsUntranslated(Item, Index)) ++Line.Untranslated;
     }
 };
 

@@ -93,6 +93,37 @@ bool SkippedByTranslateAll(const TLocItem& Item, int LangIndex, bool TranslateAl
     return !TranslateAll && IsCurrent(Item, LangIndex);
 }
 
+bool CountsAsUntranslated(const TLocItem& Item, int LangIndex)
+{
+    return IsTextual(Item) && !Item.Attribute(vaUntranslatable) && !Item.IsTranslated(LangIndex);
+}
+
+QString TranslateAllSummary(TRepository& Repository, TLangFileProject& Project, int LangIndex, const QString& Code,
+                            int Translated, bool TranslateAll)
+{
+    int untranslated = 0;
+    bool translatedKept = false;
+    const auto count = [&](TLocItem& item) {
+        if (CountsAsUntranslated(item, LangIndex))
+            ++untranslated;
+        else if (!TranslateAll && SkippedByTranslateAll(item, LangIndex, false) &&
+                 !SkippedByTranslateAll(item, LangIndex, true))
+            translatedKept = true;
+    };
+    ForEachProperty(Project, count);
+    ForEachConstant(Project, count);
+    ForEachExtItem(Project, count);
+    QString text = UiString(usTranslateSummary, {Code, QString::number(Translated), QString::number(untranslated)});
+    if (Translated > 0) return text;
+    for (const int index : {0, LangIndex}) {
+        const int locale = Project.LangFiles()[index]->Locale();
+        if (Repository.ServingLocale(locale) == 0)
+            return text + QStringLiteral("\r\n") + UiString(usNoTextsForLanguage, {LocaleEnglishName(locale)});
+    }
+    if (translatedKept) text += QStringLiteral("\r\n") + UiString(usTranslatedValuesKept);
+    return text;
+}
+
 bool ApplyTranslation(TLangFileProject& Project, int LangIndex, TLocItem& Item, const QString& Translation)
 {
     TLocValue* value = Item.Values().Items(LangIndex);

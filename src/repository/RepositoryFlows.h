@@ -154,6 +154,15 @@ private:
 // Whether Translate All leaves an item's value in column LangIndex alone: not
 // a text, untranslatable, verified, or (unless TranslateAll) translated.
 bool SkippedByTranslateAll(const TLocItem& Item, int LangIndex, bool TranslateAll);
+// Whether an item's value in column LangIndex is still to be translated: a
+// translatable text that is not translated.
+bool CountsAsUntranslated(const TLocItem& Item, int LangIndex);
+// What Translate All tells at its end, in the words of "-translate:"
+// ("deu: 31 translated, 13 untranslated", Code naming the language); when it
+// translated nothing, also why: a language the repository has no texts in,
+// or translated values kept by the TranslateAll option.
+QString TranslateAllSummary(TRepository& Repository, TLangFileProject& Project, int LangIndex, const QString& Code,
+                            int Translated, bool TranslateAll);
 // Sets a translation into column LangIndex as the user's edit would: value,
 // time, version (translated) and the file modified. False when nothing changed.
 bool ApplyTranslation(TLangFileProject& Project, int LangIndex, TLocItem& Item, const QString& Translation);

@@ -300,8 +300,19 @@ void TstExchange::importRules()
     WriteAll(t.Path("de.txt"), edited);
     TImportOptions keep;
     keep.ChangeTranslated = false;
-    QVERIFY(ImportLanguage(t.P, 1, t.Path("de.txt"), ikText, keep, {}, nullptr));
+    TImportCounts counts;
+    QVERIFY(ImportLanguage(t.P, 1, t.Path("de.txt"), ikText, keep, {}, nullptr, &counts));
     QCOMPARE(t.Value(save), QStringLiteral("Speichern"));
+    // The summary says what came in and why a changed translation did not.
+    QCOMPARE(counts.Imported, 1);
+    QCOMPARE(counts.Kept, 1);
+    QCOMPARE(counts.Unmatched, 0);
+    QVERIFY(counts.Units > 2);
+    QCOMPARE(ImportSummary(counts),
+             QStringLiteral("1 of %1 units imported, %2 unchanged, 0 unmatched\r\n1 translated items kept their "
+                            "translations: \"Change translated items\" was off.")
+                 .arg(counts.Units)
+                 .arg(counts.Units - 1));
     QCOMPARE(t.Value(about), QStringLiteral("Info"));
     QVERIFY(about->IsTranslated(1));
     QVERIFY(t.P.LangFiles().Items(1)->Modified());
@@ -316,9 +327,11 @@ void TstExchange::importRules()
     QCOMPARE(save->Values().Items(1)->ValueVersion(), fixture::kNativeVersion);
 
     // Untranslatable items never take a value.
-    WriteAll(t.Path("u.txt"), ";Format:PropNames;Delimiter:Comma\r\nAboutForm.lblVersion.Caption:\"Neu\"\r\n");
-    QVERIFY(ImportLanguage(t.P, 1, t.Path("u.txt"), ikText, {}, {}, nullptr));
+    WriteAll(t.Path("u.txt"), ";Format:PropNames;Delimiter:Comma\r\nAboutForm.lblVersion.Caption:\"Neu\"\r\n"
+                              "AboutForm.lblNone.Caption:\"Neu\"\r\n");
+    QVERIFY(ImportLanguage(t.P, 1, t.Path("u.txt"), ikText, {}, {}, nullptr, &counts));
     QCOMPARE(t.Value(t.Prop("AboutForm", "lblVersion", "Caption")), QStringLiteral("Version"));
+    QCOMPARE(ImportSummary(counts), QStringLiteral("0 of 2 units imported, 1 unchanged, 1 unmatched"));
 
     // A broken line fails the import.
     WriteAll(t.Path("broken.txt"), ";Format:Numbers;Delimiter:Comma\r\nx:\"a\"\r\n");
