@@ -36,7 +36,7 @@
                               "with the database's own tools.")                                                        \
     X(LanguageOpenFailed, "The language file \"%s\" could not be opened:\r\n%s")                                       \
     X(NativeModified, "The native language has been modified.\r\nDo you want to save changes?")                        \
-    X(NoLanguageFiles, "There are no language files can be opened")                                                    \
+    X(NoLanguageFiles, "There are no language files that can be opened")                                               \
     X(NoCodepage, "The language \"%s\" does not have corresponding codepage.\r\nIt can be properly used only in "      \
                   "Unicode versions of Delphi (2009 and later).\r\nProceed creating language?")                        \
     X(AbbreviationExists, "The language with \"%s\" abbreviation already exists. Overwrite?")                          \
@@ -61,7 +61,7 @@
     X(DeleteRows, "Delete %s selected row(s)?")                                                                        \
     X(DeletingTerminated, "Deleting has been terminated by user")                                                      \
     X(DeletingLanguages, "Deleting language(s)...")                                                                    \
-    X(ExecutableMissing, "Executable \"%s\" does not exists, please recompile (create).")                              \
+    X(ExecutableMissing, "Executable \"%s\" does not exist; please compile (create) it again.")                        \
     X(PreviewFailed, "Error creating the preview form\r\n%s")                                                          \
     X(OutOfMemory, "Out of memory")                                                                                    \
     X(MsgWarning, "Warning")                                                                                           \
@@ -95,8 +95,8 @@
     X(ApplyingLibraries, "Applying Libraries...")                                                                      \
     X(ApplyingLibrary, "Applying %s to %s language...")                                                                \
     X(ExportingRepository, "Exporting repository...")                                                                  \
-    X(UnsupportedNativeLocale, "Error during import. The native locale <%s> is not suported by your system.")          \
-    X(UnsupportedLocale, "Error during import. Locale <%s> is not suported by your system.\nClick OK to ignore the "   \
+    X(UnsupportedNativeLocale, "Error during import. The native locale <%s> is not supported by your system.")         \
+    X(UnsupportedLocale, "Error during import. Locale <%s> is not supported by your system.\nClick OK to ignore the "  \
                          "locale or Cancel to stop importing")                                                         \
     X(NoLocalesToImport, "There are no locales to import.")                                                            \
     X(ImportingRepositoryXml, "Importing repository from XML/TMX file...")                                             \
@@ -268,7 +268,27 @@
     X(UnsupportedCodePage, "%s - unsupported code page")                                                               \
     X(ImportFromMenu, "&Import from")                                                                                  \
     X(ImportExternalFromMenu, "&Import External items from")                                                           \
-    X(LanguageFileVersion, "Version: %s")
+    X(LanguageFileVersion, "Version: %s")                                                                              \
+    X(OpenRequestedProject, "Phrase Desk was started again with the project\r\n\"%s\"\r\nClose the open project and "  \
+                            "open that one?")                                                                          \
+    X(HelpLocation, "No program to show the help was found on this system. The help is in \"%s\".")                    \
+    X(TranslateSummary, "%s: %s translated, %s untranslated")                                                          \
+    X(NoTextsForLanguage, "The repository holds no texts in %s.")                                                      \
+    X(TranslatedValuesKept, "Translated values were kept: Edit > Options > Repository > Translate is set to "          \
+                            "\"Strings marked as untranslated\".")                                                     \
+    X(FindTitle, "Find")                                                                                               \
+    X(ReplaceTitle, "Replace")                                                                                         \
+    X(FindButton, "&Find")                                                                                             \
+    X(StartButton, "&Start")                                                                                           \
+    X(SaveBeforeDll, "The language \"%s\" was modified. It must be saved before its DLL is created.\r\nSave it now?")  \
+    X(FontRegular, "Regular")                                                                                          \
+    X(FontBold, "Bold")                                                                                                \
+    X(FontItalic, "Italic")                                                                                            \
+    X(FontBoldItalic, "Bold Italic")                                                                                   \
+    X(FontLabel, "%s, %s pt, %s")                                                                                      \
+    X(FontCharset, "Character set: %s")                                                                                \
+    X(ImportSummary, "%s of %s units imported, %s unchanged, %s unmatched")                                            \
+    X(ImportKeptTranslated, "%s translated items kept their translations: \"Change translated items\" was off.")
 
 enum TUiString : int {
     usNone = 0,

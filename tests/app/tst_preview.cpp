@@ -419,7 +419,7 @@ void TestPreview::showDialogFromPEFile()
 
     const QString missing = v.Dir.filePath("missing.exe");
     v.Viewer.ShowDialog(missing, "AboutBox");
-    QVERIFY(v.Prompt.Log.last().contains(QStringLiteral("Executable \"%1\" does not exists, please recompile (create).")
+    QVERIFY(v.Prompt.Log.last().contains(QStringLiteral("Executable \"%1\" does not exist; please compile (create) it again.")
                                              .arg(QDir::toNativeSeparators(missing))));
 }
 

@@ -220,8 +220,8 @@ private Q_SLOTS:
         bool done = false;
         QStringList log = Import(*r, WriteFile("u1.tmx", Tmx(later + later)), &done, {mrOk});
         QVERIFY(done);
-        QCOMPARE(log.filter("not suported").size(), 1);
-        QVERIFY(log.contains("Confirmation: Error during import. Locale <xx-YY> is not suported by your system.\n"
+        QCOMPARE(log.filter("not supported").size(), 1);
+        QVERIFY(log.contains("Confirmation: Error during import. Locale <xx-YY> is not supported by your system.\n"
                              "Click OK to ignore the locale or Cancel to stop importing"));
         QCOMPARE(Records(*r), QStringList{"A|C"});
         // Cancel stops; an unknown native language is an error.
@@ -231,7 +231,7 @@ private Q_SLOTS:
         QCOMPARE(Records(*r), QStringList());
         log = Import(*r, WriteFile("u3.tmx", Tmx("<tu><tuv xml:lang=\"xx-YY\"><seg>A</seg></tuv></tu>")), &done);
         QVERIFY(!done);
-        QVERIFY(log.contains("Error: Error during import. The native locale <xx-YY> is not suported by your system."));
+        QVERIFY(log.contains("Error: Error during import. The native locale <xx-YY> is not supported by your system."));
     }
 
     void xmlTableImport()
