@@ -13,6 +13,7 @@
 #include "repository/PgRepository.h"
 #include "repository/RepositoryFlows.h"
 #include "repository/SmartCore.h"
+#include "repository/TableSearch.h"
 #include "storage/Locales.h"
 
 #include <QTemporaryDir>
@@ -142,6 +143,28 @@ private Q_SLOTS:
         TQLangRepository bare(FDir.filePath(QStringLiteral("memory")));
         bare.OpenOrCreate();
         QCOMPARE(QFileInfo(bare.FileName()).fileName(), QStringLiteral("memory"));
+    }
+
+    // The browser's find reads its own copy of the table: any language,
+    // without case, in table order; a stop ends it.
+    void recordsContainingText()
+    {
+        if (FShared) QSKIP("the files of the embedded repository");
+        TQLangRepository r(FDir.filePath(QStringLiteral("find/default.lr")));
+        QVERIFY(r.OpenOrCreate());
+        r.AddLocales({kEnglish, kGerman});
+        const qint32 open = Add(r, {{kEnglish, "Open"}, {kGerman, QString::fromUtf8("Öffnen")}});
+        Add(r, {{kEnglish, "Close"}, {kGerman, QString::fromUtf8("Schließen")}});
+        const qint32 reopen = Add(r, {{kEnglish, "Reopen"}});
+        const QStringList fields{r.Fields()[1]->FieldName(), r.Fields()[2]->FieldName()};
+        std::atomic<bool> stop = false;
+        QCOMPARE(RecordsContaining(r.DatabaseName(), r.TableName(), fields, "OPEN", stop),
+                 (std::vector<qint32>{open, reopen}));
+        QCOMPARE(RecordsContaining(r.DatabaseName(), r.TableName(), fields, QString::fromUtf8("öff"), stop),
+                 std::vector<qint32>{open});
+        QVERIFY(RecordsContaining(r.DatabaseName(), r.TableName(), fields, "nowhere", stop).empty());
+        stop = true;
+        QVERIFY(RecordsContaining(r.DatabaseName(), r.TableName(), fields, "Open", stop).empty());
     }
 
     void addEditAndPairs()
@@ -592,8 +615,8 @@ private Q_SLOTS:
         r.DeleteRecord(saved);
         QCOMPARE(best(r, "Print the pages"), QString());
 
-        QCOMPARE(TPgTestServer::RunSql(
-                     url, {"DROP TABLE phrasedesk_words, phrasedesk_vocabulary", "UPDATE phrasedesk_schema SET version = 1"}),
+        QCOMPARE(TPgTestServer::RunSql(url, {"DROP TABLE phrasedesk_words, phrasedesk_vocabulary",
+                                             "UPDATE phrasedesk_schema SET version = 1"}),
                  QString());
         TPgRepository upgraded(url);
         upgraded.OpenOrCreate();
