@@ -288,7 +288,11 @@
     X(FontLabel, "%s, %s pt, %s")                                                                                      \
     X(FontCharset, "Character set: %s")                                                                                \
     X(ImportSummary, "%s of %s units imported, %s unchanged, %s unmatched")                                            \
-    X(ImportKeptTranslated, "%s translated items kept their translations: \"Change translated items\" was off.")
+    X(ImportKeptTranslated, "%s translated items kept their translations: \"Change translated items\" was off.")       \
+    X(TextNotFound, "\"%s\" was not found.")                                                                           \
+    X(Searching, "Searching...")                                                                                       \
+    X(ExportSummary, "%s items exported to \"%s\"")                                                                    \
+    X(NoRepository, "No repository: %s")
 
 enum TUiString : int {
     usNone = 0,
