@@ -292,7 +292,7 @@
     X(TextNotFound, "\"%s\" was not found.")                                                                           \
     X(Searching, "Searching...")                                                                                       \
     X(ExportSummary, "%s items exported to \"%s\"")                                                                    \
-    X(NoRepository, "No repository: %s")
+    X(RepositoryAway, "No repository: %s")
 
 enum TUiString : int {
     usNone = 0,
