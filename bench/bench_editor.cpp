@@ -2,9 +2,9 @@
 // filled grid, and a filter change with the grid rebuilt, offscreen.
 
 #include "BigProject.h"
-#include "app/gui/MainForm.h"
+#include "app/gui/window/MainForm.h"
+#include "app/gui/window/TreeCombo.h"
 #include "core/Prompt.h"
-#include "langfile/dialogs/TreeCombo.h"
 #include "platform/Settings.h"
 
 #include <QApplication>

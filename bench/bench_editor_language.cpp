@@ -2,9 +2,9 @@
 // options dialog open, the sample project loaded, from English to German and
 // back (the language DLL built in memory each time), offscreen.
 
-#include "app/gui/MainForm.h"
-#include "app/gui/OptionsDialog.h"
-#include "app/gui/UiLanguage.h"
+#include "app/gui/dialogs/options/OptionsDialog.h"
+#include "app/gui/window/MainForm.h"
+#include "app/gui/window/UiLanguage.h"
 #include "core/Prompt.h"
 #include "platform/Settings.h"
 #include "runtime/VocabrixOnFly.h"

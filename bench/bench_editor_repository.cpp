@@ -6,14 +6,14 @@
 #include "RepositoryTexts.h"
 #include "Timing.h"
 
-#include "app/gui/MainForm.h"
-#include "app/gui/RepositoryCommands.h"
+#include "app/gui/commands/RepositoryCommands.h"
+#include "app/gui/dialogs/repository/RepositoryForm.h"
+#include "app/gui/window/MainForm.h"
 #include "core/Prompt.h"
 #include "langfile/LangFile.h"
 #include "langfile/LangFileProject.h"
 #include "platform/Settings.h"
 #include "repository/LangRepository.h"
-#include "repository/dialogs/RepositoryForm.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The string grid with a whole project's worth of rows: filling, jumping to
 // the end and sorting by a header click, painted on the offscreen platform.
 
-#include "app/gui/QStringGrid.h"
+#include "app/gui/grid/QStringGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

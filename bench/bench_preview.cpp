@@ -2,7 +2,7 @@
 // widgets and painted on the offscreen platform.
 
 #include "Timing.h"
-#include "resources/preview/ExeDialogViewer.h"
+#include "app/gui/preview/ExeDialogViewer.h"
 
 #include <QApplication>
 #include <QDir>

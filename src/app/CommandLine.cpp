@@ -10,9 +10,9 @@
 #include <QTextStream>
 
 #ifdef VOCABRIX_GUI
-#include "app/gui/GuiPrompt.h"
-#include "app/gui/MainForm.h"
-#include "app/gui/UiLanguage.h"
+#include "app/gui/window/GuiPrompt.h"
+#include "app/gui/window/MainForm.h"
+#include "app/gui/window/UiLanguage.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "app/EditorSettings.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "core/FileNames.h"
 #include "storage/Locales.h"

@@ -1,9 +1,9 @@
 #include "app/ProgramResources.h"
 
+#include "core/UiStrings.h"
 #include "langfile/LangFile.h"
 #include "resources/DllBuilder.h"
 #include "resources/ResProcessor.h"
-#include "runtime/UiStrings.h"
 #include "runtime/VocabrixOnFly.h"
 #include "storage/LocStorage.h"
 #include "storage/Locales.h"

@@ -1,9 +1,9 @@
 #include "exchange/BatchExchange.h"
 
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "langfile/LangFileProject.h"
 #include "platform/Settings.h"
-#include "runtime/UiStrings.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,13 +1,13 @@
 #include "exchange/Exchange.h"
 
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "exchange/ExchangeCore.h"
 #include "exchange/SourceImports.h"
 #include "exchange/TextFormat.h"
 #include "exchange/Xliff.h"
 #include "exchange/XmlFormat.h"
 #include "langfile/LangFileProject.h"
-#include "runtime/UiStrings.h"
 
 using namespace exchange;
 

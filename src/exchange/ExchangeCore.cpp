@@ -1,6 +1,6 @@
 #include "exchange/ExchangeCore.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "core/DateTime.h"
 #include "core/Prompt.h"

@@ -1,6 +1,6 @@
 #include "exchange/ExchangeXml.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "exchange/Exchange.h"
 

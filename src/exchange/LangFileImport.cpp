@@ -1,8 +1,8 @@
 #include "exchange/ExchangeCore.h"
 
+#include "core/UiStrings.h"
 #include "exchange/SourceImports.h"
 #include "langfile/LangFileProject.h"
-#include "runtime/UiStrings.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #include "exchange/TextFormat.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "exchange/ExchangeCore.h"
 #include "langfile/LangFileProject.h"

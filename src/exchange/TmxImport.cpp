@@ -1,8 +1,8 @@
+#include "core/UiStrings.h"
 #include "exchange/ExchangeCore.h"
 #include "exchange/ExchangeXml.h"
 #include "exchange/SourceImports.h"
 #include "langfile/LangFileProject.h"
-#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 namespace exchange {

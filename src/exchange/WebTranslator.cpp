@@ -1,12 +1,12 @@
 #include "exchange/WebTranslator.h"
 
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "langfile/LangFile.h"
 #include "langfile/LangFileProject.h"
 #include "repository/ProjectItems.h"
 #include "repository/RepositoryFlows.h"
 #include "repository/SmartCore.h"
-#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QEventLoop>

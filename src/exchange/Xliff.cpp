@@ -1,6 +1,6 @@
 #include "exchange/Xliff.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "exchange/ExchangeCore.h"
 #include "exchange/ExchangeXml.h"

@@ -1,6 +1,6 @@
 #include "langfile/ExternalItems.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "langfile/LEProject.h"
 

@@ -2,8 +2,8 @@
 
 #include "core/FileNames.h"
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "platform/Settings.h"
-#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QDir>

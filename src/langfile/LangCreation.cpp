@@ -1,6 +1,6 @@
 #include "langfile/LangCreation.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "langfile/LangFileProject.h"
 #include "storage/Locales.h"

@@ -2,7 +2,7 @@
 
 #include "core/FileNames.h"
 #include "core/Prompt.h"
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "platform/AtomicFile.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "platform/FileLock.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "platform/Settings.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "platform/AtomicFile.h"
 #include "storage/Locales.h"

@@ -1,12 +1,12 @@
 #include "repository/BatchTranslation.h"
 
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "langfile/LangFileProject.h"
 #include "platform/Settings.h"
 #include "repository/ProjectItems.h"
 #include "repository/RepositoryExchange.h"
 #include "repository/RepositoryFlows.h"
-#include "runtime/UiStrings.h"
 
 #include <QDir>
 #include <QFileInfo>

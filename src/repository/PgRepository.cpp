@@ -1,6 +1,6 @@
 #include "repository/PgRepository.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "repository/FuzzyIndex.h"
 #include "repository/FuzzyScore.h"

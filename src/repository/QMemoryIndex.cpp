@@ -1,7 +1,7 @@
 #include "repository/QMemoryIndex.h"
 
+#include "core/UiStrings.h"
 #include "repository/QTable.h"
-#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <algorithm>

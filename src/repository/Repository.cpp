@@ -1,6 +1,6 @@
 #include "repository/Repository.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "repository/LangRepository.h"
 #include "repository/PgRepository.h"

@@ -1,12 +1,12 @@
 #include "repository/RepositoryExchange.h"
 
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "exchange/Exchange.h"
 #include "exchange/ExchangeXml.h"
 #include "platform/AtomicFile.h"
 #include "repository/Repository.h"
 #include "repository/RepositoryFlows.h"
-#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QDate>

@@ -2,12 +2,12 @@
 
 #include "core/DateTime.h"
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "langfile/FormatSymbols.h"
 #include "langfile/LangFileProject.h"
 #include "platform/Settings.h"
 #include "repository/ProjectItems.h"
 #include "repository/SmartCore.h"
-#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QDir>

@@ -3,11 +3,11 @@
 #include "core/ByteStream.h"
 #include "core/FileNames.h"
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "langfile/LangFileProject.h"
 #include "platform/AtomicFile.h"
 #include "resources/FormProcessor.h"
 #include "resources/ResProcessor.h"
-#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QDir>

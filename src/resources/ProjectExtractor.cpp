@@ -1,6 +1,6 @@
 #include "resources/ProjectExtractor.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "core/DateTime.h"
 #include "langfile/LangCreation.h"

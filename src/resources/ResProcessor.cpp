@@ -4,7 +4,7 @@
 #include "core/DateTime.h"
 #include "core/FileNames.h"
 #include "platform/AtomicFile.h"
-#include "runtime/ModuleTable.h"
+#include "resources/ModuleTable.h"
 
 #include <QFile>
 #include <QIODevice>

@@ -2,7 +2,7 @@
 
 #include "core/QObjectList.h"
 #include "core/VocabrixError.h"
-#include "runtime/ModuleTable.h"
+#include "resources/ModuleTable.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "runtime/VocabrixOnFly.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "core/ByteStream.h"
 #include "core/FileNames.h"

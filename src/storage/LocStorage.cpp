@@ -1,6 +1,6 @@
 #include "storage/LocStorage.h"
 
-#include "runtime/UiStrings.h"
+#include "core/UiStrings.h"
 
 #include "storage/Locales.h"
 

@@ -1,5 +1,5 @@
 #include "app/EditorSettings.h"
-#include "app/gui/OptionsDialog.h"
+#include "app/gui/dialogs/options/OptionsDialog.h"
 #include "platform/Settings.h"
 
 #include <QApplication>

@@ -3,6 +3,7 @@
 // the imports' rules, unsafe XML, and round trips of the sample project.
 
 #include "core/Prompt.h"
+#include "core/UiStrings.h"
 #include "exchange/Exchange.h"
 #include "exchange/SourceImports.h"
 #include "exchange/TextFormat.h"
@@ -10,7 +11,6 @@
 #include "langfile/EditorProjectFixture.h"
 #include "langfile/LangCreation.h"
 #include "langfile/LangFileProject.h"
-#include "runtime/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QFile>

@@ -6,8 +6,8 @@
 
 #include "langfile/LangFile.h"
 #include "resources/DllBuilder.h"
+#include "resources/ModuleTable.h"
 #include "resources/ResProcessor.h"
-#include "runtime/ModuleTable.h"
 #include "runtime/VocabrixOnFly.h"
 #include "storage/LocStorage.h"
 

@@ -2,8 +2,8 @@
 // taken offscreen with the sample project open.
 //   uishots <examples folder> <output folder>   (QT_QPA_PLATFORM=offscreen)
 
-#include "app/gui/MainForm.h"
-#include "app/gui/UiLanguage.h"
+#include "app/gui/window/MainForm.h"
+#include "app/gui/window/UiLanguage.h"
 #include "core/Prompt.h"
 #include "platform/Settings.h"
 #include "runtime/VocabrixOnFly.h"

@@ -3,7 +3,7 @@
 //   uiwalker <lang folder>      (run with QT_QPA_PLATFORM=offscreen)
 
 #include "app/ProgramResources.h"
-#include "app/gui/UiLanguage.h"
+#include "app/gui/window/UiLanguage.h"
 #include "langfile/LangFile.h"
 #include "platform/Settings.h"
 #include "storage/LocStorage.h"

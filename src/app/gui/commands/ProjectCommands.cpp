@@ -1,0 +1,258 @@
+#include "app/gui/commands/ProjectCommands.h"
+
+#include "app/EditorSettings.h"
+#include "app/gui/commands/CommandAction.h"
+#include "app/gui/dialogs/project/SynchronizeDialog.h"
+#include "core/Prompt.h"
+#include "core/UiStrings.h"
+#include "langfile/LEProject.h"
+#include "langfile/LangFileProject.h"
+#include "resources/DllBuilder.h"
+#include "storage/Locales.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QScopeGuard>
+
+namespace {
+
+QString NotLocalizedText(const QString& FileName) { return UiString(usNotLocalizedPE, {FileName}); }
+
+// The PE file dialog stays open on a file without the library settings record.
+class TPEFileDialog : public QFileDialog {
+public:
+    TPEFileDialog(QWidget* Parent, TPrompt* APrompt, bool AAcceptAny)
+        : QFileDialog(Parent, UiString(usSelectPEFile)), FPrompt(APrompt), FAcceptAny(AAcceptAny)
+    {
+        setOption(QFileDialog::DontUseNativeDialog);
+        setFileMode(QFileDialog::ExistingFile);
+        setNameFilters({FileFilter(usApplicationFiles, "*.exe"), FileFilter(usPackageFiles, "*.bpl *.dpl"),
+                        FileFilter(usLibraryFiles, "*.dll"), FileFilter(usAllFiles, "*")});
+        setDefaultSuffix(QStringLiteral("exe"));
+    }
+    bool Valid() const { return FValid; }
+
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        // A folder is entered by the dialog itself.
+        if (!FAcceptAny && !files.isEmpty() && QFileInfo(files.first()).isFile()) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            FValid = IsLocalizedPEFile(files.first());
+            QApplication::restoreOverrideCursor();
+            if (!FValid) {
+                FPrompt->Message(mkInformation, NotLocalizedText(QDir::toNativeSeparators(files.first())), mbOK, mrOk);
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    TPrompt* FPrompt;
+    bool FAcceptAny;
+    bool FValid = true;
+};
+
+// The wait cursor and the status window of one step; both go on every way out.
+class TBusy {
+public:
+    TBusy(TPrompt& Prompt, const QString& Status) : FPrompt(Prompt), FStatus(!Status.isEmpty())
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (FStatus) FPrompt.Status(Status);
+    }
+    ~TBusy()
+    {
+        if (FStatus) FPrompt.Status(QString());
+        QApplication::restoreOverrideCursor();
+    }
+    TBusy(const TBusy&) = delete;
+    TBusy& operator=(const TBusy&) = delete;
+
+private:
+    TPrompt& FPrompt;
+    bool FStatus;
+};
+
+} // namespace
+
+QString ChooseProjectFile(QWidget* Parent, const QString& Folder)
+{
+    QFileDialog dialog(Parent, UiString(usOpenProject), Folder, FileFilter(usNativeLanguageFiles, "*.ntv.lng"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("ntv.lng"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
+}
+
+TProjectToolCommands::TProjectToolCommands(QWidget* AWindow, TLEProject* AProject, TPrompt* APrompt,
+                                           const TEditorSettings* ASettings, TProjectToolsHost AHost)
+    : QObject(AWindow), FWindow(AWindow), FProject(AProject), FPrompt(APrompt), FSettings(ASettings),
+      FHost(std::move(AHost))
+{
+    miSelectPEFile =
+        NewCommandAction(this, "miSelectPEFile", "Select PE &file...", {}, FHost.Guard, [this] { SelectPEFile(); });
+    miCreateDLL = NewCommandAction(this, "miCreateDLL", "Create &DLL", {}, FHost.Guard, [this] { CreateLDLL(); });
+    miSyncAll = NewCommandAction(this, "miSyncAll", "Sync&hronize DLLs", {}, FHost.Guard, [this] { SyncAll(); });
+    miWithoutSettings = new QAction(QStringLiteral("DLLs &without library settings"), this);
+    miWithoutSettings->setObjectName(QStringLiteral("miWithoutSettings"));
+    miWithoutSettings->setCheckable(true);
+    miWithoutSettings->setToolTip(
+        QStringLiteral("Accept a PE file without the run-time library's settings record (as -nosettings does)"));
+    connect(miWithoutSettings, &QAction::toggled, this, [this] { UpdateCommandStates(); });
+    miRepairProject =
+        NewCommandAction(this, "miRepairProject", "Repair projec&t", {}, FHost.Guard, [this] { RepairProject(); });
+}
+
+void TProjectToolCommands::AddActions(QMenu* FileMenu)
+{
+    FileMenu->addActions({miSelectPEFile, miCreateDLL, miSyncAll, miWithoutSettings});
+}
+
+void TProjectToolCommands::AddRepairAction(QMenu* FileMenu)
+{
+    miRepairSeparator = FileMenu->addSeparator();
+    FileMenu->addAction(miRepairProject);
+}
+
+void TProjectToolCommands::UpdateCommandStates()
+{
+    const bool open = FProject->LangFiles().Count() > 0;
+    miSelectPEFile->setEnabled(open);
+    const QString pe = FProject->PEFileName();
+    const bool valid = FPEFileIsValid || miWithoutSettings->isChecked();
+    miSyncAll->setEnabled(open && FHost.LanguageColumnActive() && !pe.isEmpty() && QFileInfo(pe).isFile() && valid &&
+                          !FProject->IsLibrary());
+    miCreateDLL->setEnabled(miSyncAll->isEnabled() && FHost.CloseLanguageEnabled());
+    miRepairProject->setVisible(FHost.Debug);
+    if (miRepairSeparator) miRepairSeparator->setVisible(FHost.Debug);
+    miRepairProject->setEnabled(!open);
+}
+
+void TProjectToolCommands::SelectPEFile()
+{
+    TPEFileDialog dialog(FWindow, FPrompt, miWithoutSettings->isChecked());
+    const QString current = FProject->PEFileName();
+    if (!current.isEmpty()) {
+        dialog.setDirectory(QFileInfo(current).absolutePath());
+        dialog.selectFile(QFileInfo(current).fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    FPEFileIsValid = dialog.Valid();
+    FPEFileIsChecked = !miWithoutSettings->isChecked();
+    FProject->SetPEFileName(QDir::toNativeSeparators(dialog.selectedFiles().first()));
+    FHost.UpdateCommandStates();
+}
+
+void TProjectToolCommands::CheckPEFile()
+{
+    if (miWithoutSettings->isChecked()) return;
+    const QString pe = FProject->PEFileName();
+    if (!FPEFileIsValid || !FPEFileIsChecked) {
+        TBusy busy(*FPrompt, QString());
+        FPEFileIsValid = IsLocalizedPEFile(pe);
+        FPEFileIsChecked = true;
+    }
+    if (!FPEFileIsValid) {
+        FHost.UpdateCommandStates();
+        throw ELangFileError(NotLocalizedText(pe));
+    }
+}
+
+void TProjectToolCommands::CreateLDLL()
+{
+    CheckPEFile();
+    const QString pe = FProject->PEFileName();
+    // Resource strings are compared with the executable's only for an English original.
+    const bool checkSync = PrimaryLanguage(FProject->LangFiles().Items(0)->Locale()) == 9;
+    for (TLangFile* lang : FHost.SelectedLanguages()) {
+        if (lang->IsNative()) continue;
+        if (lang->Modified()) {
+            const TMsgResult answer = FPrompt->Message(
+                mkConfirmation,
+                QStringLiteral(
+                    "Language <%1> was modified. You must save changes before creating DLL.\r\nProceed with saving?")
+                    .arg(lang->LangEnglishName()),
+                mbYesNo, mrNo);
+            if (answer != mrYes) continue;
+            FProject->SaveLanguage(lang->LangIndex());
+            FHost.UpdateCaptions();
+        }
+        const QString dll = LanguageDllPath(pe, lang->FileName());
+        const QString shown = QDir::toNativeSeparators(dll);
+        if (QFileInfo::exists(dll)) {
+            const TMsgResult answer =
+                FPrompt->Message(mkConfirmation, UiString(usResourceLibraryExists, {shown}), mbYesNoCancel, mrCancel);
+            if (answer != mrYes) continue;
+            if (!QFile::remove(dll)) {
+                FPrompt->Message(mkError, UiString(usCannotDeleteFile, {shown}), mbOK, mrOk);
+                continue;
+            }
+        }
+        {
+            TBusy busy(*FPrompt, UiString(usCreatingResourceDll, {shown}));
+            const bool checkValidity = lang->CheckDllValidity();
+            const auto restore = qScopeGuard([&] { lang->SetCheckDllValidity(checkValidity); });
+            lang->SetCheckDllValidity(!miWithoutSettings->isChecked());
+            ::CreateLDLL(*lang, dll, pe, FProject, checkSync);
+        }
+        FPrompt->Message(mkInformation, UiString(usResourceLibraryCreated, {shown}), mbOK, mrOk);
+    }
+}
+
+void TProjectToolCommands::SyncAll()
+{
+    CheckPEFile();
+    TLangFileList& files = FProject->LangFiles();
+    const bool modified = std::any_of(files.begin(), files.end(), [](const auto& f) { return f->Modified(); });
+    if (modified) {
+        const TMsgResult answer = FPrompt->Message(mkConfirmation, UiString(usSaveBeforeSync), mbYesNoCancel, mrCancel);
+        if (answer == mrCancel) return;
+        if (answer == mrYes) {
+            for (int i = 0; i < files.Count(); ++i)
+                if (files.Items(i)->Modified()) FProject->SaveLanguage(i);
+            FHost.UpdateCaptions();
+            FHost.UpdateCommandStates();
+        }
+    }
+    SynchronizeWithPE(FProject->PEFileName(), FProject->NativeFileName(), false, true);
+}
+
+void TProjectToolCommands::SynchronizeWithPE(const QString& PEFile, const QString& NativeFile, bool LangFiles,
+                                             bool Dlls)
+{
+    QString messages;
+    {
+        TBusy busy(*FPrompt, QString());
+        TSyncDLL sync(*FPrompt);
+        messages = sync.Execute(PEFile, NativeFile, LangFiles, Dlls);
+    }
+    if (messages.isEmpty()) return;
+    TdlgSynchronize dialog(FWindow);
+    dialog.SetText(messages);
+    dialog.exec();
+}
+
+void TProjectToolCommands::RefreshOnClose(const QString& PEFile, const QString& NativeFile)
+{
+    if (!FSettings->RefreshOnClose) return;
+    try {
+        SynchronizeWithPE(PEFile, NativeFile, true, false);
+    } catch (const EVocabrixError&) {
+        // The project is closed whatever the synchronisation found.
+    }
+}
+
+void TProjectToolCommands::RepairProject()
+{
+    const QString file = ChooseProjectFile(FWindow, FSettings->WorkDir);
+    if (file.isEmpty()) return;
+    TBusy busy(*FPrompt, QString());
+    ::RepairProject(file, *FPrompt);
+}
