@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTextStream>
 
@@ -27,9 +28,12 @@ int StartInteractive(int argc, char* argv[], const TStartOptions& Options)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Phrase Desk"));
-    // One editor per user: a second start brings the running one to the front.
+    // One editor per user: a second start brings the running one to the
+    // front and hands it the project it names.
     TSingleInstance instance;
-    if (!instance.Start(Options.DelAtom, Options.IDE)) return 0;
+    const QString project =
+        Options.ProjectFile.isEmpty() ? QString() : QFileInfo(Options.ProjectFile).absoluteFilePath();
+    if (!instance.Start(Options.DelAtom, Options.IDE, project)) return 0;
     TGuiPrompt prompt;
     SetDefaultPrompt(&prompt);
     const auto restore = qScopeGuard([] { SetDefaultPrompt(nullptr); });
@@ -37,11 +41,14 @@ int StartInteractive(int argc, char* argv[], const TStartOptions& Options)
     const QString languageStatus = language.Start(Options.UILang);
     TOxvPDMainForm window(Options);
     if (!languageStatus.isEmpty()) window.statusBar()->showMessage(languageStatus);
-    QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &window, [&window] {
-        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-        window.raise();
-        window.activateWindow();
-    });
+    // A later start is taken only while this window is on screen to take it.
+    instance.SetShownCheck([&window] { return window.isVisible(); });
+    QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &window,
+                     [&window](const QString& Project) { window.BringToFront(Project); });
+    // The editor ends with its main window, whatever helper windows (preview,
+    // repository browser, progress) are still up.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&window, &TOxvPDMainForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();
     return app.exec();
 }

@@ -414,7 +414,7 @@ int TRepositoryFlows::TranslateCells(TLangFileProject& Project, int LangIndex, c
     return changed;
 }
 
-int TRepositoryFlows::TranslateAll(TLangFileProject& Project, int LangIndex)
+int TRepositoryFlows::TranslateAll(TLangFileProject& Project, int LangIndex, bool* Cancelled)
 {
     const int locNat = Project.LangFiles()[0]->Locale(), locCur = Project.LangFiles()[LangIndex]->Locale();
     const TProgressRun progress(FPrompt, UiString(usTranslatingProperties),
@@ -439,6 +439,7 @@ int TRepositoryFlows::TranslateAll(TLangFileProject& Project, int LangIndex)
     if (!cancelled) FPrompt.ProgressText(UiString(usTranslatingExternal));
     ForEachExtItem(Project, translate);
     if (cancelled) FPrompt.Message(mkInformation, UiString(usTranslationTerminated), mbOK, mrOk);
+    if (Cancelled) *Cancelled = cancelled;
     return changed;
 }
 

@@ -130,8 +130,9 @@ public:
     void RefreshByLanguage(TLangFileProject& Project, int LangIndex);
     // "Translate Cell" for the given (writable) items; returns how many changed.
     int TranslateCells(TLangFileProject& Project, int LangIndex, const QList<TLocItem*>& Items);
-    // "Translate All"; returns how many values changed.
-    int TranslateAll(TLangFileProject& Project, int LangIndex);
+    // "Translate All"; returns how many values changed. Cancelled, when
+    // given, tells whether the user stopped the run.
+    int TranslateAll(TLangFileProject& Project, int LangIndex, bool* Cancelled = nullptr);
 
     // The availability of a translation for an untranslated cell. Asks only
     // the memory index: until it is built the answer is avNone.

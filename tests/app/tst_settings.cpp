@@ -621,13 +621,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("style");
         QTest::addColumn<int>("charset");
         QTest::addColumn<QString>("label");
-        QTest::newRow("plain") << 0 << 1 << "Arial; 10 pt.\nStyle: []\nCharset: DEFAULT_CHARSET";
+        // Words of the string table: "Style: []" and "Charset: DEFAULT_CHARSET" are gone.
+        QTest::newRow("plain") << 0 << 1 << "Arial, 10 pt, Regular";
         QTest::newRow("bold") << int(fsBold | fsUnderline) << 204
-                              << "Arial; 10 pt.\nStyle: [Bold]\nCharset: RUSSIAN_CHARSET";
-        QTest::newRow("italic") << int(fsItalic) << 0 << "Arial; 10 pt.\nStyle: [Italic]\nCharset: ANSI_CHARSET";
+                              << "Arial, 10 pt, Bold\nCharacter set: RUSSIAN_CHARSET";
+        QTest::newRow("italic") << int(fsItalic) << 0 << "Arial, 10 pt, Italic\nCharacter set: ANSI_CHARSET";
         QTest::newRow("both") << int(fsBold | fsItalic) << 77
-                              << "Arial; 10 pt.\nStyle: [Bold, Italic]\nCharset: MAC_CHARSET";
-        QTest::newRow("unnamed charset") << 0 << 99 << "Arial; 10 pt.\nStyle: []\nCharset: 99";
+                              << "Arial, 10 pt, Bold Italic\nCharacter set: MAC_CHARSET";
+        QTest::newRow("unnamed charset") << 0 << 99 << "Arial, 10 pt, Regular\nCharacter set: 99";
     }
 
     void labelByFont()

@@ -19,7 +19,7 @@ int main(int argc, char* argv[])
     }
     try {
         const QByteArray image = BuildProgramResourceImage(args[1]);
-        QByteArray source = "// Made by mkuiresources from lang/; do not edit.\n#include \"app/gui/UiLanguage.h\"\n\n"
+        QByteArray source = "// Made by mkuiresources from lang/; do not edit.\n#include \"app/gui/window/UiLanguage.h\"\n\n"
                             "namespace {\nconst unsigned char kImage[] = {";
         for (qsizetype i = 0; i < image.size(); ++i) {
             if (i % 24 == 0) source += "\n";

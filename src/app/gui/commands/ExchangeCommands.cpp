@@ -3,6 +3,7 @@
 #include "app/gui/dialogs/exchange/ExportDialog.h"
 #include "app/gui/dialogs/exchange/ImportDialog.h"
 #include "app/gui/window/UiLanguage.h"
+#include "core/Prompt.h"
 #include "core/UiStrings.h"
 #include "langfile/LEProject.h"
 
@@ -62,9 +63,13 @@ void TExchangeCommands::Import(int Kind)
 {
     const TLangFile* active = FHost.ActiveLangFile();
     if (!active) return;
+    FHost.EndCellEdit();
     if (!FImportDialog) FImportDialog = new TdlgImport(*FProject, *FPrompt, FWindow);
     FImportDialog->Initialize(active->LangIndex(), TImportKind(Kind));
-    if (FImportDialog->Execute()) FHost.AfterImport();
+    if (FImportDialog->Execute()) {
+        FHost.AfterImport();
+        FPrompt->Message(mkInformation, ImportSummary(FImportDialog->Counts()), mbOK, mrOk);
+    }
     FHost.UpdateActiveCaption();
 }
 

@@ -22,6 +22,8 @@ struct TExchangeHost {
     std::function<void()> AfterImport;
     // In all cases after an import dialog: the active column's caption.
     std::function<void()> UpdateActiveCaption;
+    // Before an import writes values: the grid's cell edit ends.
+    std::function<void()> EndCellEdit;
 };
 
 // The File menu's "&Import from" and "&Export to" sub-menus: the import

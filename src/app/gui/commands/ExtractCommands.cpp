@@ -1,5 +1,6 @@
 #include "app/gui/commands/ExtractCommands.h"
 
+#include "app/gui/dialogs/FileChooser.h"
 #include "core/FileNames.h"
 #include "core/Prompt.h"
 #include "core/UiStrings.h"
@@ -7,7 +8,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -57,8 +57,8 @@ QWidget* TdlgExtract::FileRow(QLineEdit* Edit, const QString& Filter, bool Save)
     layout->addWidget(Edit, 1);
     layout->addWidget(browse);
     connect(browse, &QPushButton::clicked, this, [this, Edit, Filter, Save] {
-        const QString name = Save ? QFileDialog::getSaveFileName(this, windowTitle(), Edit->text(), Filter)
-                                  : QFileDialog::getOpenFileName(this, windowTitle(), Edit->text(), Filter);
+        const QString name = Save ? ChooseSaveFile(this, windowTitle(), Edit->text(), Filter)
+                                  : ChooseOpenFile(this, windowTitle(), Edit->text(), Filter);
         if (!name.isEmpty()) Edit->setText(name);
     });
     return row;
@@ -79,7 +79,7 @@ TExtractOptions TdlgExtract::Options() const
 TExtractCommands::TExtractCommands(QWidget* AWindow, TPrompt* APrompt, TExtractHost AHost)
     : QObject(AWindow), FWindow(AWindow), FPrompt(APrompt), FHost(std::move(AHost))
 {
-    miNewFromExe = new QAction(QStringLiteral("New Project from &Executable..."), this);
+    miNewFromExe = new QAction(QStringLiteral("Ne&w Project from Executable..."), this);
     miNewFromExe->setObjectName(QStringLiteral("miNewFromExe"));
     connect(miNewFromExe, &QAction::triggered, this, [this] { NewProjectFromExecutable(); });
 }

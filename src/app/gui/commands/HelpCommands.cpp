@@ -21,12 +21,17 @@ QString HelpFolder()
 
 bool OpenHelpTopic(const QString& Page)
 {
-    const QString file = QDir(HelpFolder()).filePath(Page);
+    const QString file = QDir(HelpFolder()).filePath(Page.section(QLatin1Char('#'), 0, 0));
     if (!QFileInfo::exists(file)) {
         DefaultPrompt().Message(mkError, UiString(usHelpPageMissing, {QDir::toNativeSeparators(file)}), mbOK, mrOk);
         return false;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    QUrl url = QUrl::fromLocalFile(file);
+    if (Page.contains(QLatin1Char('#'))) url.setFragment(Page.section(QLatin1Char('#'), 1));
+    if (QDesktopServices::openUrl(url)) return true;
+    // A desktop without a browser to hand it to: at least say where it is.
+    DefaultPrompt().Message(mkInformation, UiString(usHelpLocation, {QDir::toNativeSeparators(file)}), mbOK, mrOk);
+    return false;
 }
 
 THelpCommands::THelpCommands(QWidget* AWindow) : QObject(AWindow), FWindow(AWindow)

@@ -54,6 +54,7 @@ void TLibraryCommands::ApplyLibraries()
     TdlgChooseLib choose(FWindow);
     const QList<TLibrary> chosen = choose.Execute(libraries);
     if (chosen.isEmpty()) return;
+    FHost.EndCellEdit();
     TApplyLibrariesResult result;
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -21,6 +21,8 @@ struct TLibraryHost {
     // After libraries were applied: captions and grid.
     std::function<void()> AfterApply;
     std::function<void(const std::function<void()>&)> Guard;
+    // Before libraries write values: the grid's cell edit ends.
+    std::function<void()> EndCellEdit;
 };
 
 // The Libraries menu: "&Open Library..." opens a library's native file as a

@@ -2,6 +2,7 @@
 
 #include "app/EditorSettings.h"
 #include "app/gui/commands/CommandAction.h"
+#include "app/gui/dialogs/FileChooser.h"
 #include "app/gui/dialogs/project/SynchronizeDialog.h"
 #include "core/Prompt.h"
 #include "core/UiStrings.h"
@@ -14,7 +15,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QScopeGuard>
@@ -22,42 +22,6 @@
 namespace {
 
 QString NotLocalizedText(const QString& FileName) { return UiString(usNotLocalizedPE, {FileName}); }
-
-// The PE file dialog stays open on a file without the library settings record.
-class TPEFileDialog : public QFileDialog {
-public:
-    TPEFileDialog(QWidget* Parent, TPrompt* APrompt, bool AAcceptAny)
-        : QFileDialog(Parent, UiString(usSelectPEFile)), FPrompt(APrompt), FAcceptAny(AAcceptAny)
-    {
-        setOption(QFileDialog::DontUseNativeDialog);
-        setFileMode(QFileDialog::ExistingFile);
-        setNameFilters({FileFilter(usApplicationFiles, "*.exe"), FileFilter(usPackageFiles, "*.bpl *.dpl"),
-                        FileFilter(usLibraryFiles, "*.dll"), FileFilter(usAllFiles, "*")});
-        setDefaultSuffix(QStringLiteral("exe"));
-    }
-    bool Valid() const { return FValid; }
-
-    void accept() override
-    {
-        const QStringList files = selectedFiles();
-        // A folder is entered by the dialog itself.
-        if (!FAcceptAny && !files.isEmpty() && QFileInfo(files.first()).isFile()) {
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            FValid = IsLocalizedPEFile(files.first());
-            QApplication::restoreOverrideCursor();
-            if (!FValid) {
-                FPrompt->Message(mkInformation, NotLocalizedText(QDir::toNativeSeparators(files.first())), mbOK, mrOk);
-                return;
-            }
-        }
-        QFileDialog::accept();
-    }
-
-private:
-    TPrompt* FPrompt;
-    bool FAcceptAny;
-    bool FValid = true;
-};
 
 // The wait cursor and the status window of one step; both go on every way out.
 class TBusy {
@@ -84,11 +48,7 @@ private:
 
 QString ChooseProjectFile(QWidget* Parent, const QString& Folder)
 {
-    QFileDialog dialog(Parent, UiString(usOpenProject), Folder, FileFilter(usNativeLanguageFiles, "*.ntv.lng"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("ntv.lng"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().first();
+    return ChooseOpenFile(Parent, UiString(usOpenProject), Folder, FileFilter(usNativeLanguageFiles, "*.ntv.lng"));
 }
 
 TProjectToolCommands::TProjectToolCommands(QWidget* AWindow, TLEProject* AProject, TPrompt* APrompt,
@@ -137,16 +97,27 @@ void TProjectToolCommands::UpdateCommandStates()
 
 void TProjectToolCommands::SelectPEFile()
 {
-    TPEFileDialog dialog(FWindow, FPrompt, miWithoutSettings->isChecked());
-    const QString current = FProject->PEFileName();
-    if (!current.isEmpty()) {
-        dialog.setDirectory(QFileInfo(current).absolutePath());
-        dialog.selectFile(QFileInfo(current).fileName());
+    const QString filter =
+        QStringList{FileFilter(usApplicationFiles, "*.exe"), FileFilter(usPackageFiles, "*.bpl *.dpl"),
+                    FileFilter(usLibraryFiles, "*.dll"), FileFilter(usAllFiles, "*")}
+            .join(QStringLiteral(";;"));
+    QString file = FProject->PEFileName();
+    // A file without the library settings record is refused and the choice offered again.
+    for (;;) {
+        file = ChooseOpenFile(FWindow, UiString(usSelectPEFile), file, filter);
+        if (file.isEmpty()) return;
+        if (miWithoutSettings->isChecked()) break;
+        bool valid = false;
+        {
+            const TBusy busy(*FPrompt, QString());
+            valid = IsLocalizedPEFile(file);
+        }
+        if (valid) break;
+        FPrompt->Message(mkInformation, NotLocalizedText(QDir::toNativeSeparators(file)), mbOK, mrOk);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    FPEFileIsValid = dialog.Valid();
+    FPEFileIsValid = true;
     FPEFileIsChecked = !miWithoutSettings->isChecked();
-    FProject->SetPEFileName(QDir::toNativeSeparators(dialog.selectedFiles().first()));
+    FProject->SetPEFileName(QDir::toNativeSeparators(file));
     FHost.UpdateCommandStates();
 }
 
@@ -174,12 +145,8 @@ void TProjectToolCommands::CreateLDLL()
     for (TLangFile* lang : FHost.SelectedLanguages()) {
         if (lang->IsNative()) continue;
         if (lang->Modified()) {
-            const TMsgResult answer = FPrompt->Message(
-                mkConfirmation,
-                QStringLiteral(
-                    "Language <%1> was modified. You must save changes before creating DLL.\r\nProceed with saving?")
-                    .arg(lang->LangEnglishName()),
-                mbYesNo, mrNo);
+            const TMsgResult answer =
+                FPrompt->Message(mkConfirmation, UiString(usSaveBeforeDll, {lang->LangEnglishName()}), mbYesNo, mrNo);
             if (answer != mrYes) continue;
             FProject->SaveLanguage(lang->LangIndex());
             FHost.UpdateCaptions();

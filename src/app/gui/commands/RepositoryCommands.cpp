@@ -1,5 +1,6 @@
 #include "app/gui/commands/RepositoryCommands.h"
 
+#include "app/gui/dialogs/FileChooser.h"
 #include "app/gui/dialogs/repository/RepExportDialog.h"
 #include "app/gui/dialogs/repository/RepImportMSGlossaryDialog.h"
 #include "app/gui/dialogs/repository/RepRefreshDialog.h"
@@ -16,7 +17,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QMenu>
 #include <QProgressBar>
 #include <QScopeGuard>
@@ -280,6 +280,7 @@ void TRepositoryCommands::AddCell()
     for (int r : SelectedRows())
         if (TLocItem* item = FHost.RowItem(r)) items << item;
     Flows().AddCells(*FProject, file->LangIndex(), items);
+    FHost.MemoryChanged();
 }
 
 void TRepositoryCommands::RefreshByLanguage()
@@ -287,6 +288,7 @@ void TRepositoryCommands::RefreshByLanguage()
     TLangFile* file = ActiveFile();
     if (!FRep || !file) return;
     Flows().RefreshByLanguage(*FProject, file->LangIndex());
+    FHost.MemoryChanged();
 }
 
 void TRepositoryCommands::TranslateCell()
@@ -323,11 +325,21 @@ void TRepositoryCommands::TranslateAll()
 {
     TLangFile* file = ActiveFile();
     if (!FRep || !file) return;
+    FGrid->EndCellEdit();
+    int translated = 0;
+    bool cancelled = false;
     {
         const QScopedValueRollback<bool> filling(FFilling, true);
-        Flows().TranslateAll(*FProject, file->LangIndex());
+        translated = Flows().TranslateAll(*FProject, file->LangIndex(), &cancelled);
     }
     FHost.RefreshGrid();
+    // The run says what it did, and why when it did nothing.
+    if (!cancelled)
+        FPrompt->Message(mkInformation,
+                         TranslateAllSummary(*FRep, *FProject, file->LangIndex(),
+                                             LanguageExtension(file->FileName()).mid(1), translated,
+                                             FHost.Settings().RepTranslateAll),
+                         mbOK, mrOk);
 }
 
 void TRepositoryCommands::ImportMSGlossary()
@@ -363,9 +375,9 @@ void TRepositoryCommands::ImportXMLTMX()
 {
     if (!FRep) return;
     static QString lastFolder;
-    const QString file = QFileDialog::getOpenFileName(FWindow, UiString(usSelectFileToImport),
-                                                      lastFolder.isEmpty() ? QDir::currentPath() : lastFolder,
-                                                      FilterWithAllFiles(usXmlTmxFiles, "*.xml *.tmx"));
+    const QString file =
+        ChooseOpenFile(FWindow, UiString(usSelectFileToImport), lastFolder.isEmpty() ? QDir::currentPath() : lastFolder,
+                       FilterWithAllFiles(usXmlTmxFiles, "*.xml *.tmx"));
     if (file.isEmpty()) return;
     lastFolder = QFileInfo(file).absolutePath();
     ImportFile(file);
@@ -384,6 +396,7 @@ void TRepositoryCommands::ImportFile(const QString& FileName)
         FPrompt->Message(mkError, UiString(usImportWrongFormat), mbOK, mrOk);
     }
     FHost.RefreshGrid();
+    FHost.MemoryChanged();
 }
 
 void TRepositoryCommands::ShowRepository()
@@ -395,6 +408,8 @@ void TRepositoryCommands::ShowRepository()
         return;
     }
     if (!FBrowser) FBrowser = new TRepositoryForm(table, *FPrompt, FWindow);
+    // A browser left minimised comes back in view too.
+    FBrowser->setWindowState(FBrowser->windowState() & ~Qt::WindowMinimized);
     FBrowser->show();
     FBrowser->raise();
     FBrowser->activateWindow();
@@ -409,6 +424,7 @@ void TRepositoryCommands::CellChanged(int ACol, int ARow)
     TLocItem* item = FHost.RowItem(ARow);
     if (!file || !item || file->IsNative() || FRep->ReadOnly()) return;
     Flows().AddCells(*FProject, file->LangIndex(), {item});
+    FHost.MemoryChanged();
 }
 
 TRepAvailability TRepositoryCommands::Availability(int ACol, int ARow) const

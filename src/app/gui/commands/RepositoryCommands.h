@@ -36,6 +36,8 @@ struct TRepositoryHost {
     // Status panel 3: the index build's message (usNone clears it); an
     // identifier, so that the panel can say it again in another language.
     std::function<void(TUiString)> ShowTask;
+    // After the repository took new texts (the suggestions look again).
+    std::function<void()> MemoryChanged;
     bool Debug = false;
 };
 

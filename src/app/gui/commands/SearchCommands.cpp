@@ -1,5 +1,6 @@
 #include "app/gui/commands/SearchCommands.h"
 
+#include "app/gui/commands/HelpCommands.h"
 #include "app/gui/dialogs/search/FindDialog.h"
 #include "app/gui/dialogs/search/GotoLineDialog.h"
 #include "app/gui/dialogs/search/RegExprFilterDialog.h"
@@ -33,6 +34,7 @@ TSearchCommands::TSearchCommands(QWidget* AWindow, TQStringGrid* AGrid, TLEProje
 {
     FView.CellEditDialog = FHost.CellEditDialog;
     FFind = new TdlgFind(AWindow);
+    FFind->OnHelp = [](const QString&) { OpenHelpTopic(QStringLiteral("grid.html#search")); };
     FReplace = new TdlgReplace(AWindow);
     FGotoLine = new TdlgGotoLine(AWindow);
     FRegExp = new TdlgRegExp(AWindow);
@@ -166,7 +168,7 @@ void TSearchCommands::ReplaceAllOf(TQReplaceData& State)
 {
     // What the user typed is stored as by Enter before the replacing starts,
     // and so is translated along as any edit is.
-    if (FView.EditorModified()) FView.EndEditing(false);
+    FView.Grid()->EndCellEdit();
     int count = 0;
     WithWaitCursor([&] {
         const QScopedValueRollback<bool> replacing(FReplacing, true);

@@ -171,7 +171,7 @@ void TWebCommands::TranslateAll() { TranslateAllOf(FHost.ColumnFile(FGrid->Col()
 void TWebCommands::TranslateAllOf(TLangFile* File)
 {
     if (FRunning || !Configured() || !File || File->IsNative() || File->ReadOnly()) return;
-    FGrid->EndEditing();
+    FGrid->EndCellEdit();
     TWebTranslator translator(Options());
     FRunning = true;
     const auto done = qScopeGuard([this] {

@@ -20,7 +20,7 @@ TdlgCellEdit::TdlgCellEdit(QWidget* Parent) : QDialog(Parent)
     mmNative->setReadOnly(true);
     mmNative->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmNative->setMinimumHeight(70);
-    mmText = new QPlainTextEdit;
+    mmText = new TQImeMemo;
     mmText->setObjectName(QStringLiteral("mmText"));
     mmText->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmText->installEventFilter(this);
@@ -59,9 +59,12 @@ void TdlgCellEdit::SetNative(const QString& Text, const QFont& Font)
     mmNative->setPlainText(Text);
 }
 
-void TdlgCellEdit::SetCurrent(const QString& Text, const QFont& Font, bool RightToLeft)
+void TdlgCellEdit::SetCurrent(const QString& Text, const QFont& Font, bool RightToLeft, int Locale,
+                              const QString& ImeName, TImeMode ImeMode)
 {
     mmText->setFont(Font);
+    mmText->SetLocale(Locale);
+    mmText->SetIme(ImeName, ImeMode);
     mmText->setLayoutDirection(RightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     mmText->setPlainText(Text);
     mmText->setFocus();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/gui/grid/ImeMemo.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -13,10 +15,13 @@ public:
     explicit TdlgCellEdit(QWidget* Parent);
 
     void SetNative(const QString& Text, const QFont& Font);
-    void SetCurrent(const QString& Text, const QFont& Font, bool RightToLeft);
+    // The cell's text in the column's font; Locale reads 8-bit clipboard text
+    // and goes with copied text, the input method follows the column's mode.
+    void SetCurrent(const QString& Text, const QFont& Font, bool RightToLeft, int Locale, const QString& ImeName,
+                    TImeMode ImeMode);
     // The edited text with "\r\n" line breaks.
     QString Text() const;
-    QPlainTextEdit* Editor() const { return mmText; }
+    TQImeMemo* Editor() const { return mmText; }
 
 protected:
     // The position is kept for the next run on every way the editor closes.
@@ -25,5 +30,5 @@ protected:
 
 private:
     QPlainTextEdit* mmNative;
-    QPlainTextEdit* mmText;
+    TQImeMemo* mmText;
 };

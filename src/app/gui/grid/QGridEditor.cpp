@@ -10,14 +10,7 @@
 #include <QTextBlock>
 #include <QtEndian>
 
-namespace {
-
-const QString kLocaleMime = QStringLiteral("application/x-qt-windows-mime;value=\"Locale\"");
-const QString kAnsiTextMime = QStringLiteral("application/x-qt-windows-mime;value=\"Text\"");
-
-} // namespace
-
-TQSGInplaceEdit::TQSGInplaceEdit(TQStringGrid* Grid) : QPlainTextEdit(Grid->viewport()), FGrid(Grid)
+TQSGInplaceEdit::TQSGInplaceEdit(TQStringGrid* Grid) : TQImeMemo(Grid->viewport()), FGrid(Grid)
 {
     hide();
     document()->setDocumentMargin(0);
@@ -29,8 +22,6 @@ TQSGInplaceEdit::TQSGInplaceEdit(TQStringGrid* Grid) : QPlainTextEdit(Grid->view
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
 }
-
-bool TQSGInplaceEdit::RightToLeft() const { return FLocale != 0 && IsRightToLeftLocale(FLocale); }
 
 QString TQSGInplaceEdit::Text() const { return DocumentCellText(*document()); }
 
@@ -53,12 +44,7 @@ void TQSGInplaceEdit::TakeUp(TQGridColumn* Column, TValueOptions Options, TValue
     setLineWrapMode(FMultiLine ? WidgetWidth : NoWrap);
     setVerticalScrollBarPolicy(FMultiLine ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    FImeName = Column->ImeName();
-    FImeMode = Column->ImeMode();
-    // Of the modes only "off" and "Latin letters" have a counterpart in the
-    // desktop's input methods; the others leave the method as the user set it.
-    setAttribute(Qt::WA_InputMethodEnabled, FImeMode != imDisable && FImeMode != imClose);
-    setInputMethodHints(FImeMode == imSAlpha || FImeMode == imAlpha ? Qt::ImhLatinOnly : Qt::ImhNone);
+    SetIme(Column->ImeName(), Column->ImeMode());
     setFont(Column->Font().Font);
     FColor = QColor();
     if (FGrid->OnGetEditProps) FGrid->OnGetEditProps(this, ACol, ARow);
@@ -185,21 +171,10 @@ void TQSGInplaceEdit::focusOutEvent(QFocusEvent* Event)
     if (Event->reason() != Qt::PopupFocusReason && Event->reason() != Qt::ActiveWindowFocusReason) FGrid->EndEditing();
 }
 
-QMimeData* TQSGInplaceEdit::createMimeDataFromSelection() const
-{
-    QMimeData* data = QPlainTextEdit::createMimeDataFromSelection();
-    if (FLocale != 0) {
-        QByteArray locale(4, '\0');
-        qToLittleEndian<quint32>(quint32(FLocale), locale.data());
-        data->setData(kLocaleMime, locale);
-    }
-    return data;
-}
-
 bool TQSGInplaceEdit::canInsertFromMimeData(const QMimeData* Source) const
 {
     if (!FGrid->CanEditCurrent() && !isReadOnly()) return false;
-    return Source->hasText() || Source->hasFormat(kAnsiTextMime);
+    return TQImeMemo::canInsertFromMimeData(Source);
 }
 
 void TQSGInplaceEdit::insertFromMimeData(const QMimeData* Source)
@@ -209,16 +184,7 @@ void TQSGInplaceEdit::insertFromMimeData(const QMimeData* Source)
         return;
     }
     if (!canInsertFromMimeData(Source)) return;
-    QString text;
-    if (Source->hasText()) {
-        text = Source->text();
-    } else {
-        QByteArray bytes = Source->data(kAnsiTextMime);
-        const qsizetype end = bytes.indexOf('\0');
-        if (end >= 0) bytes.truncate(end);
-        text = LocaleAnsiToWide(bytes, FLocale);
-    }
-    text = NormalizeLineBreaks(text);
+    QString text = ClipboardText(Source);
     // A single-line editor takes the first line only.
     if (!FMultiLine)
         text.truncate(text.indexOf(QStringLiteral("\r\n")) < 0 ? text.size() : text.indexOf(QStringLiteral("\r\n")));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/gui/grid/QGridColumn.h"
+#include "app/gui/grid/ImeMemo.h"
 
 #include <QPlainTextEdit>
 
@@ -11,33 +11,25 @@ class TQStringGrid;
 // The grid's single in-place editor: one line for ordinary cells, several
 // lines with a scroll bar for voList cells. Its locale (a Windows language
 // identifier) decides the clipboard's 8-bit conversion and the reading order.
-class TQSGInplaceEdit : public QPlainTextEdit {
+class TQSGInplaceEdit : public TQImeMemo {
     Q_OBJECT
 public:
     explicit TQSGInplaceEdit(TQStringGrid* Grid);
 
     TQStringGrid* Grid() const { return FGrid; }
-    int Locale() const { return FLocale; }
-    void SetLocale(int Value) { FLocale = Value; }
     bool MultiLine() const { return FMultiLine; }
     QColor Color() const { return FColor; }
     void SetColor(const QColor& Value) { FColor = Value; }
-    const QString& ImeName() const { return FImeName; }
-    TImeMode ImeMode() const { return FImeMode; }
-
     // The text with "\r\n" line breaks.
     QString Text() const;
     void SetText(const QString& Value);
     int SelLength() const;
-    // Whether the locale reads from right to left.
-    bool RightToLeft() const;
 
 protected:
     void keyPressEvent(QKeyEvent* Event) override;
     void keyReleaseEvent(QKeyEvent* Event) override;
     void mouseMoveEvent(QMouseEvent* Event) override;
     void focusOutEvent(QFocusEvent* Event) override;
-    QMimeData* createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData* Source) const override;
     void insertFromMimeData(const QMimeData* Source) override;
 
@@ -53,12 +45,9 @@ private:
 
     TQStringGrid* FGrid;
     int FMSelLength = 0;
-    int FLocale = 0;
     bool FMultiLine = false;
     TValueType FType = vtString;
     QColor FColor;
-    QString FImeName;
-    TImeMode FImeMode = imDontCare;
 };
 
 // A key that types its text into a cell: a printable character without Ctrl,

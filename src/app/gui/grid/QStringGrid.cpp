@@ -949,6 +949,7 @@ bool TQStringGrid::ShowEditor()
     const quint32 word = column->FValues[size_t(row)].Word;
     FEditor->TakeUp(column, CellOptions(word), CellType(word), col, row);
     FEditor->SetText(text);
+    FEditStartText = FEditor->Text();
     FEditor->selectAll();
     FEditor->FMSelLength = FEditor->SelLength();
     PlaceEditor();
@@ -989,6 +990,15 @@ void TQStringGrid::EndEditing(bool Cancel)
     if (!store) return;
     if (OnSetEditText) OnSetEditText(this, col, row, value);
     if (col < VisibleColCount() && row < RowCount()) SetCell(col, row, value);
+}
+
+void TQStringGrid::EndCellEdit()
+{
+    if (!Editing()) return;
+    if (FEditor->Text() != FEditStartText)
+        EndEditing();
+    else
+        CancelEditing();
 }
 
 void TQStringGrid::CancelEditing()

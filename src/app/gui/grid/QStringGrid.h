@@ -159,6 +159,10 @@ public:
     // Cancels editing as the Escape key does: the cell keeps its text and
     // OnCancelEdit is told.
     void CancelEditing();
+    // Before a command writes values: what the user typed is stored through
+    // the cell edit path, an editor only opened closes without a write; so
+    // no editor's text lands after the command.
+    void EndCellEdit();
     // Opens the in-place editor on the current cell when that cell may be edited.
     bool ShowEditor();
 
@@ -352,7 +356,8 @@ private:
     int FDefaultRowHeight = 18;
     bool FSettingWidths = false;
     bool FEndingEdit = false;
-    int FEditCol = -1; // the cell being edited
+    QString FEditStartText; // what the editor showed when it opened
+    int FEditCol = -1;      // the cell being edited
     int FEditRow = -1;
     bool FPressOnCurrent = false; // a click of the already current cell opens the editor
     bool FBasePressed = false;    // the base saw the left button's press

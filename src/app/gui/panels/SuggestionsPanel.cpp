@@ -52,7 +52,8 @@ TSuggestionsPanel::TSuggestionsPanel(QWidget* Window, TSuggestionsHost Host)
     layout->setSpacing(2);
     layout->addLayout(head);
     layout->addWidget(FView);
-    setMaximumHeight(180);
+    // The grid is the work; the panel takes a few lines of it.
+    setMaximumHeight(110);
 
     FFollow->setSingleShot(true);
     FFollow->setInterval(FollowDelayMs);

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
 
@@ -78,8 +79,24 @@ void TExeDialogViewer::ShowStream(const QByteArray& Stream)
     form->setAttribute(Qt::WA_QuitOnClose, false);
     form->OnClose = [this](TPreviewForm* Form) { FormClosing(Form); };
     Instrument(form);
-    if (const TCompPos* pos = FFormPos.FindComp(form->objectName())) form->setGeometry(pos->Bounds);
+    // The place is the user's; the size is the form's own in this language.
+    if (const TCompPos* pos = FFormPos.FindComp(form->objectName()))
+        form->setGeometry(QRect(pos->Bounds.topLeft(), form->size()));
     form->show();
+    KeepOnScreen(form);
+}
+
+void TExeDialogViewer::KeepOnScreen(QWidget* Form)
+{
+    const QScreen* screen = Form->screen();
+    if (!screen) return;
+    const QRect available = screen->availableGeometry();
+    const QRect frame = Form->frameGeometry();
+    if (available.contains(frame)) return;
+    // A form larger than the screen shows its top left corner.
+    const int x = std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width()));
+    const int y = std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height()));
+    Form->move(x, y);
 }
 
 void TExeDialogViewer::CloseForm()

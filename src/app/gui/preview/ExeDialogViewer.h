@@ -75,6 +75,8 @@ protected:
 
 private:
     void FormClosing(TPreviewForm* Form);
+    // Moves a shown form so that its whole frame is on its screen.
+    static void KeepOnScreen(QWidget* Form);
     void Instrument(TPreviewForm* Form);
     QString Replacement(const QString& ClassName);
     TPrompt& Prompt() const;

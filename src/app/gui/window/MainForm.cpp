@@ -102,14 +102,16 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                                                     [this] {
                                                         if (TQGridColumn* column = sgStrings->ActiveColumn())
                                                             UpdateColumnCaption(column);
-                                                    }});
+                                                    },
+                                                    [this] { sgStrings->EndCellEdit(); }});
     FRepository = new TRepositoryCommands(
         this, sgStrings, FProject.get(), &Prompt(),
         TRepositoryHost{[this] { UpdateCommandStates(); }, [this] { RefreshGrid(); },
                         [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); },
                         [this](int ACol) { return ColumnFile(ACol); }, [this](int ARow) { return RowItem(ARow); },
                         [this]() -> const TEditorSettings& { return FSettings; },
-                        [this](TUiString Task) { ShowTask(Task); }, FOptions.Debug});
+                        [this](TUiString Task) { ShowTask(Task); }, [this] { FSuggestions->CurrentChanged(); },
+                        FOptions.Debug});
     FWeb = new TWebCommands(
         this, sgStrings, FProject.get(), &Prompt(), &FSettings,
         TWebHost{[this](int ACol) { return ColumnFile(ACol); }, [this](int ARow) { return RowItem(ARow); },
@@ -124,7 +126,10 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                                [this](int ACol) { return ColumnFile(ACol); },
                                [this] { return ProjectOpen() ? int(FProject->LangFiles()[0]->Locale()) : 0; },
                                [this](int ACol) { return Writable(ACol); },
-                               [this](int ACol, int ARow, const QString& Text) { EditCell(ACol, ARow, Text); },
+                               [this](int ACol, int ARow, const QString& Text) {
+                                   sgStrings->EndCellEdit();
+                                   EditCell(ACol, ARow, Text);
+                               },
                                [this]() -> const TEditorSettings& { return FSettings; }});
     FExtract = new TExtractCommands(
         this, &Prompt(),
@@ -162,13 +167,14 @@ TOxvPDMainForm::TOxvPDMainForm(const TStartOptions& Options, QWidget* Parent)
                                               UpdateCaptions();
                                               RefreshGrid();
                                           },
-                                          [this](const std::function<void()>& Command) { Guard(Command); }});
+                                          [this](const std::function<void()>& Command) { Guard(Command); },
+                                          [this] { sgStrings->EndCellEdit(); }});
     FTreeCombo = new TfrmTreeCombo(this);
     FExternal = new TExternalCommands(
         this, FProject.get(), &Prompt(), FTreeCombo,
         TExternalHost{[this] { return SelectedItems(); }, [this] { return RowItem(sgStrings->Row()); },
-                      [this] { sgStrings->EndEditing(); }, [this] { RefreshGrid(); }, [this] { UpdateCommandStates(); },
-                      [this] { UpdateColumnCaption(NativeColumn()); },
+                      [this] { sgStrings->EndCellEdit(); }, [this] { RefreshGrid(); },
+                      [this] { UpdateCommandStates(); }, [this] { UpdateColumnCaption(NativeColumn()); },
                       [this] { SectionChange(FTreeCombo->SelectedNode()); },
                       [this](const std::function<void()>& Command) { Guard(Command); }});
     FTreeCombo->SetOnChange([this](QTreeWidget*, QTreeWidgetItem* Node) { Guard([&] { SectionChange(Node); }); });
@@ -632,14 +638,35 @@ void TOxvPDMainForm::closeEvent(QCloseEvent* Event)
     const QRect bounds = normalGeometry();
     SaveWindowPosition(wpMainForm, {bounds.left(), bounds.top(), bounds.width(), bounds.height()});
     Event->accept();
+    Q_EMIT Closed();
+}
+
+void TOxvPDMainForm::BringToFront(const QString& Project)
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    if (Project.isEmpty() || (ProjectOpen() && QFileInfo(Project) == QFileInfo(FProject->NativeFileName()))) return;
+    // Asked once the later start has its answer, from the window's own loop.
+    QTimer::singleShot(0, this, [this, Project] {
+        Guard([&] {
+            if (ProjectOpen() &&
+                Prompt().Message(mkConfirmation, UiString(usOpenRequestedProject, {QDir::toNativeSeparators(Project)}),
+                                 mbYesNo, mrNo) != mrYes)
+                return;
+            OpenProjectFile(Project, false, false);
+        });
+    });
 }
 
 // --- project ---
 
 void TOxvPDMainForm::OpenProjectDialog()
 {
-    if (const QString file = ChooseProjectFile(this, FSettings.WorkDir); !file.isEmpty())
-        OpenProjectFile(file, true, false);
+    // Where the translator works now, rather than where the program started.
+    const QString folder = ProjectOpen() ? QFileInfo(FProject->NativeFileName()).absolutePath() : FSettings.WorkDir;
+    if (const QString file = ChooseProjectFile(this, folder); !file.isEmpty()) OpenProjectFile(file, true, false);
 }
 
 bool TOxvPDMainForm::eventFilter(QObject* Watched, QEvent* Event)
@@ -769,43 +796,27 @@ bool TOxvPDMainForm::CloseProjectFile()
         RecordRecentProject(FProject->NativeFileName(), FProject->IsLibrary());
         SaveProjectDesktop();
     }
-    sgStrings->EndEditing();
+    sgStrings->EndCellEdit();
+    // Every question is answered before anything is saved or closed: a Cancel
+    // leaves the window as it was. A native file that cannot be written keeps
+    // the project open: the translator has asked to keep the changes.
+    TLangFileList& files = FProject->LangFiles();
+    TLangFile* native = files.Count() > 0 ? files.Items(0) : nullptr;
+    QList<int> ask;
+    for (int i = files.Count() - 1; i >= 1; --i) ask << i;
+    if (native && !native->ReadOnly() && !SaveNativeOnClose) ask << 0;
+    if (!FProject->SaveBeforeClosing(ask)) return false;
+    if (native && !native->ReadOnly() && SaveNativeOnClose) FProject->SaveLanguage(0);
     AllowSelectEvents = false;
     chbShowNative->setChecked(true);
-    bool save = SaveNativeOnClose;
-    // Whatever happens below, the grid shows what is still open and reacts again.
-    auto stayOpen = [this] {
-        RefreshGrid();
-        AllowSelectEvents = true;
-        UpdateCommandStates();
-        return false;
-    };
-    TLangFileList& files = FProject->LangFiles();
-    try {
-        for (int i = files.Count() - 1; i >= 1; --i) {
-            TLangFile* file = files.Items(i);
-            bool allow = true;
-            FProject->CloseLanguage(i, allow);
-            if (!allow) return stayOpen();
-            for (int c = 0; c < sgStrings->Columns().Count(); ++c)
-                if (sgStrings->Columns().Items(c)->Data() == file) {
-                    sgStrings->Columns().Delete(c);
-                    break;
-                }
-        }
-        TLangFile* native = files.Count() > 0 ? files.Items(0) : nullptr;
-        if (native && !save && !native->ReadOnly() && native->Modified()) {
-            const TMsgResult answer =
-                Prompt().Message(mkConfirmation, UiString(usNativeModified), mbYesNoCancel, mrCancel);
-            if (answer == mrCancel) return stayOpen();
-            save = answer == mrYes;
-        }
-        // A native file that cannot be written keeps the project open: the
-        // translator has asked to keep the changes.
-        if (save && native && !native->ReadOnly()) FProject->SaveLanguage(0);
-    } catch (...) {
-        stayOpen();
-        throw;
+    for (int i = files.Count() - 1; i >= 1; --i) {
+        TLangFile* file = files.Items(i);
+        FProject->CloseAskedLanguage(i);
+        for (int c = 0; c < sgStrings->Columns().Count(); ++c)
+            if (sgStrings->Columns().Items(c)->Data() == file) {
+                sgStrings->Columns().Delete(c);
+                break;
+            }
     }
     const bool refresh = files.Count() > 0 && !FProject->IsLibrary();
     const QString peFile = FProject->PEFileName(), nativeFile = FProject->NativeFileName();
@@ -914,7 +925,7 @@ TMsgResult TOxvPDMainForm::CreateLanguageFile(const TNewLanguage& Lang, const QS
 
 void TOxvPDMainForm::SaveLanguage()
 {
-    sgStrings->EndEditing();
+    sgStrings->EndCellEdit();
     const TGridRect sel = sgStrings->Selection();
     for (int c = std::max(sel.Left, 0); c <= sel.Right && c < sgStrings->VisibleColCount(); ++c) {
         TLangFile* file = ColumnFile(c);
@@ -927,7 +938,7 @@ void TOxvPDMainForm::SaveLanguage()
 
 void TOxvPDMainForm::SaveAll()
 {
-    sgStrings->EndEditing();
+    sgStrings->EndCellEdit();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([this] {
         QApplication::restoreOverrideCursor();
@@ -939,7 +950,7 @@ void TOxvPDMainForm::SaveAll()
 
 void TOxvPDMainForm::CloseLanguage()
 {
-    sgStrings->EndEditing();
+    sgStrings->EndCellEdit();
     const TGridRect sel = sgStrings->Selection();
     std::vector<TQGridColumn*> columns;
     for (int c = sel.Right; c >= std::max(sel.Left, 0); --c)
@@ -1274,6 +1285,7 @@ void TOxvPDMainForm::ShowOptions()
     const QString repository = FRepository->Repository() ? FRepository->RepositoryPath() : QString();
     dialog.SetRepositoryPath(repository);
     if (TUiLanguage* language = TUiLanguage::Current()) language->FillOptions(dialog);
+    dialog.SetHelpHandler([] { OpenHelpTopic(QStringLiteral("grid.html#options")); });
     if (dialog.exec() != QDialog::Accepted) return;
     FSettings = dialog.Settings();
     if (const QString path = dialog.RepositoryPage()->Path(); path != QDir::toNativeSeparators(repository)) {

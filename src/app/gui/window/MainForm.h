@@ -70,6 +70,10 @@ public:
     TLibraryCommands* Libraries() const { return FLibraries; }
     TfrmNativeValue* NativeValueForm() const { return FNativeValueForm; }
     bool ProjectOpen() const { return FProject->LangFiles().Count() > 0; }
+    // A later start of the program asked for this window: it comes to the
+    // front, and a project it names is opened after a question when another
+    // one is open.
+    void BringToFront(const QString& Project);
 
     // Project and languages.
     void OpenProjectFile(const QString& FileName, bool NoLangMessage, bool Library);
@@ -148,6 +152,11 @@ public:
     void SetNativeValueFormVisible(bool Visible);
     // The multi-line cell editor on the current cell.
     void EditCellMultiLine();
+
+Q_SIGNALS:
+    // The window has closed for good (a cancelled close does not count); the
+    // editor ends with it, whatever helper windows are still up.
+    void Closed();
 
 protected:
     void closeEvent(QCloseEvent* Event) override;

@@ -207,7 +207,7 @@ void TOxvPDMainForm::FillGrid()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    sgStrings->EndEditing();
+    sgStrings->EndCellEdit();
     FProject->RebuildShownList(FSettings.FullNameCompare);
     TQGridColumns& columns = sgStrings->Columns();
     if (columns.Count() == 0) return;
@@ -235,7 +235,7 @@ void TOxvPDMainForm::FillGrid()
 void TOxvPDMainForm::RefreshGrid()
 {
     if (sgStrings->isHidden() || sgStrings->Columns().Count() == 0) return;
-    sgStrings->EndEditing();
+    sgStrings->EndCellEdit();
     const TLocItem* item = RowItem(sgStrings->Row());
     const int32_t itemID = item ? item->ID() : 0;
     const QString caption = sgStrings->Columns().Items(0)->Caption();
@@ -526,7 +526,7 @@ void TOxvPDMainForm::UpdateCellCommandStates(int ACol, int ARow)
 // make the language modified.
 void TOxvPDMainForm::MarkSelectedValues(const std::function<bool(TLocItem*, TLocValue*)>& Mark)
 {
-    sgStrings->EndEditing();
+    sgStrings->EndCellEdit();
     const int col = sgStrings->Col();
     TLangFile* file = ColumnFile(col);
     if (!file || !Writable(col)) return;
@@ -570,7 +570,7 @@ void TOxvPDMainForm::ToggleVerified()
 
 void TOxvPDMainForm::ToggleUntranslatable()
 {
-    sgStrings->EndEditing();
+    sgStrings->EndCellEdit();
     if (sgStrings->RowCount() == 0) return;
     ComputeSelRows();
     const TGridRect sel = sgStrings->Selection();
@@ -784,7 +784,7 @@ void TOxvPDMainForm::SortBy(TSortOrder Order)
 
 void TOxvPDMainForm::HeaderClick(int ACol)
 {
-    sgStrings->EndEditing();
+    sgStrings->EndCellEdit();
     const TLangFile* file = ColumnFile(ACol);
     const int index = file ? file->LangIndex() : -1;
     TLPSorting& sorting = FProject->Sorting();
@@ -1094,8 +1094,10 @@ void TOxvPDMainForm::EditCellMultiLine()
         if (sgStrings->Columns().Items(c)->Data() == FProject->LangFiles().Items(0))
             native = sgStrings->Columns().Items(c);
     FCellEditor->SetNative(NativeText(row), native ? native->Font().Font : DefaultGridFont);
-    FCellEditor->SetCurrent(sgStrings->GetCell(col, row), sgStrings->VisibleColumn(col)->Font().Font,
-                            FSettings.RightToLeft4ME && IsRightToLeftLocale(file->Locale()));
+    const TQGridColumn* column = sgStrings->VisibleColumn(col);
+    FCellEditor->SetCurrent(sgStrings->GetCell(col, row), column->Font().Font,
+                            FSettings.RightToLeft4ME && IsRightToLeftLocale(file->Locale()), file->Locale(),
+                            column->ImeName(), column->ImeMode());
     const bool nativeShown = FNativeValueForm->isVisible();
     FNativeValueForm->hide();
     const bool ok = FCellEditor->exec() == QDialog::Accepted;

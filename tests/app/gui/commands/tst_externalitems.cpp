@@ -89,6 +89,30 @@ private Q_SLOTS:
         QCOMPARE(t.Prompt.Log, QStringList{"Warning: The item \"Hello\" already exists in group \"Messages\""});
     }
 
+    // The keyboard alone fills the dialog: Tab leaves the value memo for the
+    // buttons (it typed a tab), Alt+O presses OK (it typed an "o").
+    void keysMoveOnAndConfirm()
+    {
+        TExternal t;
+        QString value;
+        WhenModal<TfrmAddEditExternal>(t.Form.get(), [&](TfrmAddEditExternal* d) {
+            d->cbGroup->setEditText("Keys");
+            QTest::keyClicks(d->edItem, "Tabbed");
+            d->mmValue->setFocus();
+            QTest::keyClicks(d->mmValue, "Value");
+            QTest::keyClick(d->mmValue, Qt::Key_Tab);
+            QVERIFY(!d->mmValue->hasFocus());
+            value = d->mmValue->toPlainText();
+            d->mmValue->setFocus();
+            // As the window system delivers it: the dialog's mnemonics get it first.
+            QTest::keyClick(d->windowHandle(), Qt::Key_O, Qt::AltModifier);
+        });
+        t.ClickMenuItem(t.Menu("&Edit"), t.Commands()->miAddExternal);
+        QTRY_VERIFY(t.Project().FindExtItem("Keys", "Tabbed"));
+        QCOMPARE(value, QStringLiteral("Value"));
+        QCOMPARE(t.Project().FindExtItem("Keys", "Tabbed")->MainValue()->Value(), QStringLiteral("Value"));
+    }
+
     // Editing only the text makes the translations untranslated; editing
     // nothing leaves the native file unmodified.
     void editItem()

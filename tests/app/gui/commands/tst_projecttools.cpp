@@ -1,6 +1,7 @@
 // The File menu's PE file and DLL commands, closing with "RefreshOnClose",
 // and the cell editor's and the font's window state, on the real main window.
 
+#include "FileAnswers.h"
 #include "ModalDialogs.h"
 #include "SampleWindow.h"
 
@@ -8,20 +9,25 @@
 #include "app/gui/commands/HelpCommands.h"
 #include "app/gui/commands/LanguageToolCommands.h"
 #include "app/gui/commands/ProjectCommands.h"
+#include "app/gui/commands/SearchCommands.h"
 #include "app/gui/dialogs/language/ImeDialog.h"
 #include "app/gui/dialogs/project/SynchronizeDialog.h"
+#include "app/gui/dialogs/search/FindDialog.h"
 #include "app/gui/grid/MultiLineEditor.h"
 #include "app/gui/grid/QGridEditor.h"
 #include "platform/Settings.h"
 #include "resources/DllBuilder.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QFileDialog>
+#include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 
@@ -82,20 +88,6 @@ struct TTools : TSampleWindow<TRecordingPrompt> {
     QString Log() const { return Prompt.Log.join('\n'); }
 };
 
-// Types a file name into a file dialog and presses Enter until the dialog
-// takes it: while the dialog still reads the folder, its list selection may
-// rewrite the name field (with a file chosen before) or a completion list
-// may take the Enter, as a user who types too early also sees.
-void EnterFileName(QFileDialog* Dialog, const QString& File)
-{
-    auto* name = Dialog->findChild<QLineEdit*>("fileNameEdit");
-    for (int i = 0; i < 100 && Dialog->isVisible(); ++i) {
-        name->setText(File);
-        QTest::keyClick(name, Qt::Key_Return);
-        QTest::qWait(20);
-    }
-}
-
 } // namespace
 
 class TstProjectTools : public QObject {
@@ -103,6 +95,56 @@ class TstProjectTools : public QObject {
 
 private Q_SLOTS:
     // F1 opens the help's contents page in the desktop's browser.
+    // The Help buttons of Options and Find are shown and open their topics;
+    // without a program to show the help, Help > Contents says where it is.
+    void helpButtonsAndNoBrowser()
+    {
+        TTools t;
+        TUrlCatcher catcher;
+        QDesktopServices::setUrlHandler("file", &catcher, "Open");
+        const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler("file"); });
+        int helpShown = 0;
+        WhenModal<QDialog>(t.Form.get(), [&](QDialog* Options) {
+            for (QDialogButtonBox* box : Options->findChildren<QDialogButtonBox*>())
+                if (QPushButton* help = box->button(QDialogButtonBox::Help); help && help->isVisible()) {
+                    ++helpShown;
+                    QTest::mouseClick(help, Qt::LeftButton);
+                }
+            Options->reject();
+        });
+        t.Form->findChild<QAction*>("miOptions")->trigger();
+        TdlgFind* find = t.Form->Search()->FindDialog();
+        WhenShown(find, [&] {
+            for (QPushButton* help : find->findChildren<QPushButton*>())
+                if (help->text() == QStringLiteral("&Help") && help->isVisible()) {
+                    ++helpShown;
+                    QTest::mouseClick(help, Qt::LeftButton);
+                }
+            find->reject();
+        });
+        t.Grid()->setFocus();
+        QTest::keyClick(t.Form->windowHandle(), Qt::Key_F, Qt::ControlModifier);
+        QTRY_COMPARE(helpShown, 2);
+        QCOMPARE(catcher.Urls.size(), 2);
+        QCOMPARE(catcher.Urls[0].fileName() + "#" + catcher.Urls[0].fragment(), QStringLiteral("grid.html#options"));
+        QCOMPARE(catcher.Urls[1].fileName() + "#" + catcher.Urls[1].fragment(), QStringLiteral("grid.html#search"));
+        QVERIFY(QFile(catcher.Urls[0].toLocalFile()).open(QIODevice::ReadOnly));
+
+        // No handler and no program on the path to hand the page to.
+        QDesktopServices::unsetUrlHandler("file");
+        QTemporaryDir empty;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(empty.path()));
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+        qunsetenv("BROWSER");
+        t.Prompt.Log.clear();
+        QTest::keyClick(t.Form.get(), Qt::Key_F1);
+        QCOMPARE(t.Prompt.Log.size(), 1);
+        QVERIFY2(t.Prompt.Log[0].startsWith("Information: No program to show the help was found"),
+                 qPrintable(t.Prompt.Log[0]));
+        QVERIFY(t.Prompt.Log[0].contains(QDir::toNativeSeparators(QDir(HelpFolder()).filePath("index.html"))));
+    }
+
     void helpContents()
     {
         TTools t;
@@ -239,24 +281,17 @@ private Q_SLOTS:
         const QString other = t.Dir.filePath("other.exe"), good = t.Dir.filePath("good.exe");
         QVERIFY(QFile::copy(TEST_DATA_DIR "/pe/taskkill.exe", other));
         QVERIFY(QFile::copy(SHARED_EXAMPLES_DIR "/Notes.exe", good));
-        bool refused = false;
-        WhenModal<QFileDialog>(t.Form.get(), [&](QFileDialog* d) {
-            QCOMPARE(d->windowTitle(), QStringLiteral("Select PE file"));
-            auto* name = d->findChild<QLineEdit*>("fileNameEdit");
-            name->setText(other);
-            QTest::keyClick(name, Qt::Key_Return);
-            refused = d->isVisible();
-            EnterFileName(d, good);
-        });
+        // A file without the settings record is refused and the choice offered again.
+        TFileAnswers files;
+        files.Answers = {other, good};
         t.ClickMenuItem(t.Menu("&File"), t.Tools()->miSelectPEFile);
         QTRY_COMPARE(QDir::fromNativeSeparators(t.Form->Project().PEFileName()), good);
-        QVERIFY(refused);
-        // The refusal names the wrong file (again when the dialog's list put
-        // it back into the name field while the good one was being entered).
-        const QString refusal = QStringLiteral("Information: Selected file \"%1\" is not a valid localized PE file")
-                                    .arg(QDir::toNativeSeparators(other));
-        QVERIFY(!t.Prompt.Log.isEmpty());
-        for (const QString& line : t.Prompt.Log) QCOMPARE(line, refusal);
+        QCOMPARE(files.Requests.size(), 2);
+        QCOMPARE(files.Requests[0].Title, QStringLiteral("Select PE file"));
+        QCOMPARE(files.Requests[1].Start, other);
+        QCOMPARE(t.Prompt.Log, QStringList{QStringLiteral("Information: Selected file \"%1\" is not a valid localized "
+                                                          "PE file")
+                                               .arg(QDir::toNativeSeparators(other))});
         QVERIFY(t.Tools()->PEFileIsValid() && t.Tools()->PEFileIsChecked());
         QVERIFY(t.Tools()->miSyncAll->isEnabled());
     }
@@ -322,12 +357,11 @@ private Q_SLOTS:
         t.ClickMenuItem(t.Menu("&File"), t.Form->findChild<QAction*>("miCloseProject"));
         QTRY_VERIFY(repair->isEnabled());
         t.Prompt.Log.clear();
-        WhenModal<QFileDialog>(t.Form.get(), [&](QFileDialog* d) {
-            QCOMPARE(d->windowTitle(), QStringLiteral("Open project"));
-            EnterFileName(d, t.File("ntv"));
-        });
+        TFileAnswers files;
+        files.Answers = {t.File("ntv")};
         t.ClickMenuItem(t.Menu("&File"), repair);
         QTRY_VERIFY(t.Log().contains("Information: Project repairing is completed"));
+        QCOMPARE(files.Requests.value(0).Title, QStringLiteral("Open project"));
 
         TTools plain;
         QVERIFY(!plain.Tools()->miRepairProject->isVisible());
@@ -348,6 +382,32 @@ private Q_SLOTS:
         const TWindowPosition position = *LoadWindowPosition(wpCellEditor);
         QCOMPARE(position.Width, 500);
         QCOMPARE(position.Height, 400);
+    }
+
+    // The multi-line editor pastes 8-bit text in the code page of the
+    // column's language (it pasted nothing) and asks the input method for the
+    // column's mode, as the in-place editor does.
+    void cellEditorTakesTheColumnsLanguage()
+    {
+        TTools t;
+        t.Grid()->setFocus();
+        t.Grid()->SetCol(t.Col(1));
+        t.Grid()->VisibleColumn(t.Col(1))->SetImeMode(imDisable);
+        auto* bytes = new QMimeData;
+        bytes->setData(QStringLiteral("application/x-qt-windows-mime;value=\"Text\""), QByteArray("Gr\xfc\xdf"));
+        QApplication::clipboard()->setMimeData(bytes);
+        QString pasted;
+        bool inputMethod = true;
+        WhenModal<TdlgCellEdit>(t.Form.get(), [&](TdlgCellEdit* d) {
+            d->Editor()->selectAll();
+            QTest::keyClick(d->Editor(), Qt::Key_V, Qt::ControlModifier);
+            pasted = d->Editor()->toPlainText();
+            inputMethod = d->Editor()->testAttribute(Qt::WA_InputMethodEnabled);
+            QTest::keyClick(d->Editor(), Qt::Key_Escape);
+        });
+        QTest::keyClick(t.Grid(), Qt::Key_Return, Qt::ControlModifier);
+        QTRY_COMPARE(pasted, QString::fromUtf8("Grüß"));
+        QVERIFY(!inputMethod);
     }
 
     // "&Font..." sets the active column's and the grid's font; columns opened

@@ -1,6 +1,8 @@
+#include "FileAnswers.h"
 #include "SampleWindow.h"
 
 #include "app/gui/commands/RepositoryCommands.h"
+#include "app/gui/commands/SearchCommands.h"
 #include "app/gui/dialogs/language/LanguagePropertiesDialog.h"
 #include "app/gui/dialogs/options/OptionsDialog.h"
 #include "app/gui/dialogs/options/RepositoryOptionsPage.h"
@@ -8,6 +10,7 @@
 #include "app/gui/dialogs/repository/RepImportMSGlossaryDialog.h"
 #include "app/gui/dialogs/repository/RepRefreshDialog.h"
 #include "app/gui/dialogs/repository/RepositoryForm.h"
+#include "app/gui/dialogs/search/FindDialog.h"
 #include "app/gui/window/GuiPrompt.h"
 #include "app/gui/window/MainForm.h"
 #include "app/gui/window/ProgressForm.h"
@@ -19,8 +22,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -282,25 +285,10 @@ private Q_SLOTS:
         e.Prompt.Log.clear();
         e.Prompt.Answers = {mrOk};
         QVERIFY(e.Action("miRepImport")->isEnabled());
-        {
-            // The file name is typed into the open dialog and taken with Enter
-            // (a second Enter when the first only closed the completion list).
-            QString title;
-            QTimer poll;
-            bool typed = false;
-            connect(&poll, &QTimer::timeout, [&] {
-                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                auto* edit = dialog ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
-                if (!edit || !dialog->isVisible()) return;
-                title = dialog->windowTitle();
-                if (!typed) QTest::keyClicks(edit, tmx);
-                typed = true;
-                QTest::keyClick(edit, Qt::Key_Return);
-            });
-            poll.start(50);
-            e.Action("miRepImport")->trigger();
-            QCOMPARE(title, QStringLiteral("Select file to import from"));
-        }
+        TFileAnswers files;
+        files.Answers = {tmx};
+        e.Action("miRepImport")->trigger();
+        QCOMPARE(files.Requests.value(0).Title, QStringLiteral("Select file to import from"));
         QCOMPARE(e.Prompt.Log.size(), 1);
         QVERIFY(e.Prompt.Log.first().startsWith("You are about to import the file\n\n\""));
         QString word;
@@ -422,6 +410,67 @@ private Q_SLOTS:
         QTest::keyClick(e.Grid()->GetInplaceEditor(), Qt::Key_Return);
         QCOMPARE(e.Value(row), QStringLiteral("Aus dem Speicher"));
         QVERIFY(e.Form->RowItem(row)->IsTranslated(1));
+    }
+
+    // Translate All while the in-place editor is open on a cell: an editor
+    // only opened (one click) closes without writing its text, one the user
+    // typed into is stored first; neither lands after the run. It used to
+    // leave the cell with the editor's text, stamped translated.
+    void translateAllEndsTheCellEdit()
+    {
+        TEditor e;
+        e.Set([](TEditorSettings& s) { s.RepTranslateAll = true; });
+        const QList<int> rows = e.TextRows(2);
+        for (int r : rows) e.AddPair(e.Native(r), QStringLiteral("T:") + e.Native(r));
+        const int col = e.GermanCol();
+        const auto translateAllWithEditor = [&](int Row, const QString& Typed) {
+            e.Grid()->FocusCell(col, Row, true);
+            QTest::mouseClick(e.Grid()->viewport(), Qt::LeftButton, {}, e.Grid()->CellRect(col, Row).center());
+            QTRY_VERIFY(e.Grid()->Editing());
+            if (!Typed.isEmpty()) QTest::keyClicks(e.Grid()->GetInplaceEditor(), Typed);
+            e.Action("miRepTranslateLang")->trigger();
+            QVERIFY(!e.Grid()->Editing());
+            // Whatever the user does next, no stale text comes back.
+            QTest::keyClick(e.Grid(), Qt::Key_Down);
+        };
+        translateAllWithEditor(rows[0], QString());
+        QCOMPARE(e.Value(rows[0]), QStringLiteral("T:") + e.Native(rows[0]));
+        QCOMPARE(e.Grid()->GetCell(col, rows[0]), QStringLiteral("T:") + e.Native(rows[0]));
+
+        // A typed text goes through the cell edit path first; the run then
+        // replaces it as it replaces every translated value.
+        e.Set([](TEditorSettings& s) { s.RepTranslateAll = false; });
+        translateAllWithEditor(rows[1], QStringLiteral("getippt"));
+        QVERIFY(e.Value(rows[1]).endsWith(QStringLiteral("getippt")));
+        QVERIFY(e.Form->RowItem(rows[1])->IsTranslated(1));
+    }
+
+    // Translate All ends with what it did, in the words of -translate:, and
+    // says why when it did nothing (it used to say nothing at all).
+    void translateAllSaysWhatItDid()
+    {
+        TEditor e;
+        e.Set([](TEditorSettings& s) { s.RepTranslateAll = false; });
+        int row = -1;
+        for (int r : e.TextRows(40))
+            if (!e.Form->RowItem(r)->IsTranslated(1)) row = r;
+        QVERIFY(row >= 0);
+        e.AddPair(e.Native(row), QStringLiteral("Aus dem Speicher"));
+        e.Prompt.Log.clear();
+        e.Action("miRepTranslateLang")->trigger();
+        QCOMPARE(e.Prompt.Log.size(), 1);
+        QVERIFY2(e.Prompt.Log[0].startsWith("deu: 1 translated, "), qPrintable(e.Prompt.Log[0]));
+        QVERIFY(e.Prompt.Log[0].endsWith(" untranslated"));
+
+        e.Prompt.Log.clear();
+        e.Action("miRepTranslateLang")->trigger();
+        QVERIFY2(e.Prompt.Log.value(0).startsWith("deu: 0 translated, "), qPrintable(e.Prompt.Log.value(0)));
+        QVERIFY(e.Prompt.Log[0].contains("Translated values were kept"));
+
+        e.Rep().DeleteLocales({kGerman});
+        e.Prompt.Log.clear();
+        e.Action("miRepTranslateLang")->trigger();
+        QVERIFY(e.Prompt.Log.value(0).endsWith("The repository holds no texts in German (Germany)."));
     }
 
     void translateSelectedCellsAskWhenSeveral()
@@ -644,6 +693,43 @@ private Q_SLOTS:
         browser->close();
         QTRY_VERIFY(!browser);
         QVERIFY(!QFileInfo::exists(e.Rep().SettingsFileName()));
+    }
+
+    // The browser finds a text in any language, next and previous, from its
+    // own Ctrl+F (which used to search the main grid); closed by the window
+    // system, Show Repository opens it again.
+    void browserFindsAndReopens()
+    {
+        TEditor e;
+        e.AddPair(QStringLiteral("Open"), QStringLiteral("Öffnen"));
+        e.AddPair(QStringLiteral("Close"), QStringLiteral("Schließen"));
+        e.AddPair(QStringLiteral("Reopen"), QStringLiteral("Wieder öffnen"));
+        e.Action("miShowRepository")->trigger();
+        QPointer<TRepositoryForm> browser = e.Commands()->Browser();
+        QVERIFY(QTest::qWaitForWindowActive(browser));
+        browser->View()->setFocus();
+        QTest::keyClick(browser->windowHandle(), Qt::Key_F, Qt::ControlModifier);
+        QTRY_VERIFY(browser->FindEdit()->hasFocus());
+        QVERIFY(!e.Form->Search()->FindDialog()->isVisible());
+        QTest::keyClicks(browser->FindEdit(), QStringLiteral("ÖFFNEN"));
+        QTest::keyClick(browser->FindEdit(), Qt::Key_Return);
+        QTRY_COMPARE(browser->View()->currentIndex().row(), 0);
+        QTest::keyClick(browser->windowHandle(), Qt::Key_F3);
+        QTRY_COMPARE(browser->View()->currentIndex().row(), 2);
+        QTest::keyClick(browser->windowHandle(), Qt::Key_F3);
+        QTRY_COMPARE(browser->View()->currentIndex().row(), 0); // round the end
+        QTest::keyClick(browser->windowHandle(), Qt::Key_F3, Qt::ShiftModifier);
+        QTRY_COMPARE(browser->View()->currentIndex().row(), 2);
+        browser->FindEdit()->setText(QStringLiteral("nowhere"));
+        QTest::keyClick(browser->FindEdit(), Qt::Key_Return);
+        QTRY_COMPARE(browser->findChild<QLabel*>("lblStatus")->text(), QStringLiteral("\"nowhere\" was not found."));
+
+        QCloseEvent close;
+        QApplication::sendEvent(browser->windowHandle(), &close);
+        QTRY_VERIFY(!browser);
+        e.Action("miShowRepository")->trigger();
+        browser = e.Commands()->Browser();
+        QVERIFY(browser && browser->isVisible());
     }
 
     void browserEditsAndSorts()

@@ -96,6 +96,29 @@ private Q_SLOTS:
         QCOMPARE(e.German(), QStringLiteral("Erster Vorschlag"));
     }
 
+    // The panel looks again when the memory changes: right after Refresh by
+    // Language it offers the row's own translation (it kept "No matches.").
+    // It leaves most of the window to the grid.
+    void memoryChangeLooksAgain()
+    {
+        TEditor e;
+        QVERIFY(e.Panel()->height() <= e.Form->height() / 5);
+        int row = -1;
+        for (int r = 0; r < e.Grid()->RowCount() && row < 0; ++r) {
+            const TLocItem* item = e.Form->RowItem(r);
+            if (item && item->Values().ValueType() == ptString && !item->Attribute(vaUntranslatable) &&
+                item->IsTranslated(1) && item->Values().Items(1)->Value() != item->MainValue()->Value() &&
+                FuzzyWords(item->MainValue()->Value()).size() >= 1 && !item->MainValue()->Value().contains(e.Native))
+                row = r;
+        }
+        QVERIFY(row >= 0);
+        const QString translation = e.Form->RowItem(row)->Values().Items(1)->Value();
+        e.Grid()->FocusCell(e.Col(1), row, true);
+        QTRY_VERIFY(e.Shown().contains(QStringLiteral("No matches.")));
+        e.Form->findChild<QAction*>("miRepRefreshLang")->trigger();
+        QTRY_VERIFY2(e.Shown().contains(translation), qPrintable(e.Shown()));
+    }
+
     // The options' Repository page sets how many suggestions the panel
     // shows; it shows that many at once and at the next start.
     void countFromTheOptionsPage()

@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -419,28 +420,41 @@ void TestPreview::showDialogFromPEFile()
 
     const QString missing = v.Dir.filePath("missing.exe");
     v.Viewer.ShowDialog(missing, "AboutBox");
-    QVERIFY(v.Prompt.Log.last().contains(QStringLiteral("Executable \"%1\" does not exist; please compile (create) it again.")
-                                             .arg(QDir::toNativeSeparators(missing))));
+    QVERIFY(v.Prompt.Log.last().contains(
+        QStringLiteral("Executable \"%1\" does not exist; please compile (create) it again.")
+            .arg(QDir::toNativeSeparators(missing))));
 }
 
+// A form closed and shown again (another row, another language) comes back
+// where the user left it, in the size of the form shown: the German form of
+// 720 pixels is not drawn in the 640 of the English one before it. A place
+// off the screen is brought back onto it.
 void TestPreview::boundsRememberedAcrossClose()
 {
+    const auto form = [](int Width) {
+        TFormStreamWriter s;
+        s.Object("TMainForm", "MainForm").Int("ClientWidth", Width).Int("ClientHeight", 300).End().End();
+        return s.Data;
+    };
     TViewer v;
-    v.Viewer.ShowDialog(QStringLiteral(SHARED_EXAMPLES_DIR "/Notes.exe"), "FindDialog");
-    QVERIFY(v.Viewer.Form());
-    const QRect bounds(130, 140, 333, 222);
-    v.Viewer.Form()->setGeometry(bounds);
+    v.Viewer.ShowStream(form(640));
+    QCOMPARE(v.Viewer.Form()->width(), 640);
+    v.Viewer.Form()->move(130, 140);
     v.Viewer.Form()->close();
     QVERIFY(v.Viewer.Form() && !v.Viewer.Form()->isVisible());
     QCOMPARE(v.Viewer.FormPos().Count(), 1);
-    QCOMPARE(v.Viewer.FormPos().FindComp("FindDialog")->Bounds, bounds);
-    QVERIFY(!v.Viewer.FormPos().FindComp("finddialog")); // names match exactly
+    QCOMPARE(v.Viewer.FormPos().FindComp("MainForm")->Bounds.topLeft(), QPoint(130, 140));
+    QVERIFY(!v.Viewer.FormPos().FindComp("mainform")); // names match exactly
 
-    v.Viewer.ShowDialog(QStringLiteral(SHARED_EXAMPLES_DIR "/Notes.exe"), "AboutBox");
-    QVERIFY(v.Viewer.Form()->geometry() != bounds);
-    v.Viewer.ShowDialog(QStringLiteral(SHARED_EXAMPLES_DIR "/Notes.exe"), "FindDialog");
-    QCOMPARE(v.Viewer.Form()->geometry(), bounds);
-    QCOMPARE(v.Viewer.FormPos().Count(), 2); // the about box's too
+    v.Viewer.ShowStream(form(720));
+    QCOMPARE(v.Viewer.Form()->pos(), QPoint(130, 140));
+    QCOMPARE(v.Viewer.Form()->size(), QSize(720, 300));
+
+    const QRect screen = v.Viewer.Form()->screen()->availableGeometry();
+    v.Viewer.Form()->move(screen.right() - 10, screen.bottom() - 10);
+    v.Viewer.Form()->close();
+    v.Viewer.ShowStream(form(720));
+    QVERIFY(screen.contains(v.Viewer.Form()->frameGeometry()));
 }
 
 void TestPreview::damagedStreamShowsWhatItCan()

@@ -1,5 +1,6 @@
 #include "app/gui/window/MainForm.h"
 
+#include "FileAnswers.h"
 #include "ModalDialogs.h"
 #include "SampleWindow.h"
 
@@ -27,6 +28,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QToolTip>
@@ -536,6 +538,140 @@ private Q_SLOTS:
         QVERIFY(e.Form->ActiveLangFile());
         QCOMPARE(e.Form->ActiveLangFile()->LangIndex(), 1);
         QCOMPARE(e.Form->Project().CurLangIndex(), 1);
+    }
+
+    // Alt+X with German modified and French after it: Cancel at the question
+    // leaves every language open and the desktop naming both (French used to
+    // close before German was asked about). Later questions come before any
+    // file is saved or closed.
+    void cancelledExitClosesNothing()
+    {
+        TEditor e;
+        const QList<int> rows = e.Rows(IsText);
+        e.Type(e.Col(1), rows[0], QStringLiteral("geändert"));
+        QVERIFY(e.Lang(1)->Modified());
+        e.Grid()->setFocus();
+        e.Prompt.Answers = {mrCancel};
+        PressChar(e, 'x', Qt::AltModifier);
+        QVERIFY(e.Form->isVisible());
+        QCOMPARE(e.Prompt.Log.size(), 1);
+        QVERIFY(e.Prompt.Log[0].contains(QStringLiteral("German")));
+        QCOMPARE(e.Form->Project().LangFiles().Count(), 3);
+        QCOMPARE(e.Grid()->VisibleColCount(), 4);
+        QVERIFY(e.Lang(1)->Modified());
+        QCOMPARE(TProjectDesktopFile(e.File("ntv")).Read().Languages, (QStringList{".deu", ".fra"}));
+
+        // French modified too: No for French, then Cancel for German keeps
+        // French unsaved and open as well.
+        e.Type(e.Col(2), rows[0], QStringLiteral("changé"));
+        e.Grid()->setFocus();
+        e.Prompt.Log.clear();
+        e.Prompt.Answers = {mrNo, mrCancel};
+        PressChar(e, 'x', Qt::AltModifier);
+        QVERIFY(e.Form->isVisible());
+        QCOMPARE(e.Prompt.Log.size(), 2);
+        QCOMPARE(e.Form->Project().LangFiles().Count(), 3);
+        QVERIFY(e.Lang(1)->Modified() && e.Lang(2)->Modified());
+
+        // Yes for French, No for German: both are asked before French is
+        // saved, and the window closes.
+        e.Prompt.Log.clear();
+        e.Prompt.Answers = {mrYes, mrNo};
+        // The editor ends with its window, whatever helper windows are up.
+        if (!e.Form->NativeValueForm()->isVisible()) e.Action("miNtvValueForm")->trigger();
+        QVERIFY(e.Form->NativeValueForm()->isVisible());
+        QSignalSpy closed(e.Form.get(), &TOxvPDMainForm::Closed);
+        PressChar(e, 'x', Qt::AltModifier);
+        QCOMPARE(e.Prompt.Log.size(), 2);
+        QVERIFY(!e.Form->isVisible());
+        QCOMPARE(closed.size(), 1);
+    }
+
+    // A second start naming a project: the running editor asks before it
+    // closes its own for it, and opens it on Yes.
+    void secondStartHandsOverItsProject()
+    {
+        TEditor e({"deu"}, {"deu"});
+        const QString other = e.Dir.filePath("other/Other.ntv.lng");
+        QVERIFY(QDir().mkpath(e.Dir.filePath("other")));
+        QVERIFY(QFile::copy(e.File("ntv"), other));
+        e.Form->BringToFront(e.File("ntv"));
+        QTest::qWait(50);
+        QVERIFY(e.Prompt.Log.isEmpty()); // its own project: nothing to ask
+
+        e.Prompt.Answers = {mrNo};
+        e.Form->BringToFront(other);
+        QTRY_COMPARE(e.Prompt.Log.size(), 1);
+        QVERIFY(e.Prompt.Log[0].contains(QDir::toNativeSeparators(other)));
+        QCOMPARE(e.Form->Project().NativeFileName(), e.File("ntv"));
+
+        e.Prompt.Answers = {mrYes};
+        e.Form->BringToFront(other);
+        QTRY_COMPARE(QFileInfo(e.Form->Project().NativeFileName()), QFileInfo(other));
+    }
+
+    // Enter stores the text and stays on the row: "Move down automatically"
+    // is off at first, as the help says; switched on in the options, Enter
+    // moves on.
+    void enterMovesDownOnlyWhenAsked()
+    {
+        TEditor e;
+        QVERIFY(!e.Form->Settings().MoveCursorDown);
+        QFile help(VOCABRIX_SOURCE_DIR "/docs/getting-started.html");
+        QVERIFY(help.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(help.readAll()).contains("\"Move down automatically\""));
+        const QList<int> rows = e.Rows(IsText, 2);
+        const int col = e.Col(1);
+        const auto typeAndEnter = [&](int Row) {
+            e.Grid()->FocusCell(col, Row, true);
+            e.Grid()->setFocus();
+            QTest::keyClick(e.Grid(), Qt::Key_Return);
+            QVERIFY(e.Grid()->Editing());
+            QTest::keyClicks(e.Grid()->GetInplaceEditor(), "x");
+            QTest::keyClick(e.Grid()->GetInplaceEditor(), Qt::Key_Return);
+            QVERIFY(!e.Grid()->Editing());
+        };
+        typeAndEnter(rows[0]);
+        QCOMPARE(e.Grid()->Row(), rows[0]);
+
+        WhenModal<QDialog>(e.Form.get(), [](QDialog* Options) {
+            for (QCheckBox* box : Options->findChildren<QCheckBox*>())
+                if (box->text() == QStringLiteral("Move down automatically")) QTest::mouseClick(box, Qt::LeftButton);
+            Options->accept();
+        });
+        e.Action("miOptions")->trigger();
+        QVERIFY(e.Form->Settings().MoveCursorDown);
+        typeAndEnter(rows[0]);
+        QCOMPARE(e.Grid()->Row(), rows[0] + 1);
+    }
+
+    // Each command of the File menu has a key of its own ("E" was both "New
+    // Project from Executable" and "Export to").
+    void fileMenuKeysAreDistinct()
+    {
+        TEditor e({}, {});
+        QMap<QChar, QString> keys;
+        for (QAction* action : e.Menu("&File")->actions()) {
+            const QString text = action->text();
+            const qsizetype amp = text.indexOf(QRegularExpression("&[^&]"));
+            if (action->isSeparator() || amp < 0) continue;
+            const QChar key = text[amp + 1].toLower();
+            QVERIFY2(!keys.contains(key), qPrintable(keys.value(key) + " / " + text));
+            keys[key] = text;
+        }
+        QVERIFY(keys.size() > 10);
+    }
+
+    // File > Open Project starts in the open project's folder (it started in
+    // the program's), and in the work folder without a project.
+    void openProjectStartsInTheProjectsFolder()
+    {
+        TEditor e({}, {});
+        TFileAnswers files;
+        e.Action("miOpenProject")->trigger();
+        QCOMPARE(files.Requests.size(), 1);
+        QCOMPARE(QDir(files.Requests[0].Start), QDir(e.Dir.path()));
+        QCOMPARE(files.Requests[0].Title, QStringLiteral("Open project"));
     }
 
     void closeLanguageColumn()

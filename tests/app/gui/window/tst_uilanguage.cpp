@@ -1,5 +1,6 @@
 #include "app/ProgramResources.h"
 #include "app/StartOptions.h"
+#include "app/gui/commands/SearchCommands.h"
 #include "app/gui/dialogs/options/OptionsDialog.h"
 #include "app/gui/dialogs/search/FindDialog.h"
 #include "app/gui/window/MainForm.h"
@@ -13,6 +14,7 @@
 #include "storage/LocStorage.h"
 #include "storage/Locales.h"
 
+#include "ModalDialogs.h"
 #include "SampleWindow.h"
 
 #include <QComboBox>
@@ -59,6 +61,7 @@ private Q_SLOTS:
     void startLanguage();
     void switchOnOptionsOkRetranslatesOpenWindows();
     void rightToLeftLanguageFlipsTheLayout();
+    void findDialogTitlesFollowTheLanguage();
     void everyLanguageKeepsTheFormatSymbols();
     void nativeProjectHoldsEveryText();
     void messagesComeFromTheStringTable();
@@ -194,6 +197,30 @@ void tst_UiLanguage::switchOnOptionsOkRetranslatesOpenWindows()
     QCOMPARE(next.Start(QString()), QString());
     QCOMPARE(next.OnFly().CurrentLocale(), 0x040Cu);
     find->close();
+}
+
+// The Find dialog's title and button, set when it is shown, come in the
+// interface language (they stayed English).
+void tst_UiLanguage::findDialogTitlesFollowTheLanguage()
+{
+    TUiLanguage language;
+    QCOMPARE(language.Start(QStringLiteral("deu")), QString());
+    TSampleWindow<TRecordingPrompt> sample;
+    sample.Show({"deu"}, OpenGerman());
+    TdlgFind* find = sample.Form->Search()->FindDialog();
+    QStringList seen;
+    const auto look = [&] {
+        seen << find->windowTitle() + "|" + find->findChild<QPushButton*>("PushButton_Find")->text();
+        find->reject();
+    };
+    sample.Grid()->setFocus();
+    WhenShown(find, look);
+    QTest::keyClick(sample.Form->windowHandle(), Qt::Key_F, Qt::ControlModifier);
+    QTRY_COMPARE(seen.size(), 1);
+    WhenShown(find, look);
+    QTest::keyClick(sample.Form->windowHandle(), Qt::Key_R, Qt::ControlModifier);
+    QTRY_COMPARE(seen.size(), 2);
+    QCOMPARE(seen, (QStringList{"Suchen|&Suchen", "Ersetzen|S&tarten"}));
 }
 
 void tst_UiLanguage::rightToLeftLanguageFlipsTheLayout()

@@ -1,6 +1,7 @@
 #include "app/gui/dialogs/exchange/ExportDialog.h"
 
 #include "app/EditorSettings.h"
+#include "app/gui/dialogs/FileChooser.h"
 #include "app/gui/dialogs/exchange/DialogParts.h"
 #include "app/gui/dialogs/exchange/DialogState.h"
 #include "app/gui/dialogs/exchange/SectionLists.h"
@@ -13,7 +14,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -166,8 +166,8 @@ void TdlgExport::ChooseFile()
     const std::pair<TUiString, const char*> filters[] = {
         {usTextFiles, "*.txt"}, {usXmlFiles, "*.xml"}, {usXliffFiles, "*.xlf *.xliff"}};
     const auto& [kind, patterns] = filters[std::clamp(FExportTo, 1, 3) - 1];
-    const QString name = QFileDialog::getSaveFileName(this, UiString(usSelectFileToExport), edFileName->text(),
-                                                      FileFilter(kind, patterns));
+    const QString name =
+        ChooseSaveFile(this, UiString(usSelectFileToExport), edFileName->text(), FileFilter(kind, patterns));
     if (!name.isEmpty()) edFileName->setText(QDir::toNativeSeparators(name));
 }
 

@@ -1,6 +1,7 @@
 #include "app/gui/dialogs/exchange/ImportDialog.h"
 
 #include "app/EditorSettings.h"
+#include "app/gui/dialogs/FileChooser.h"
 #include "app/gui/dialogs/exchange/DialogParts.h"
 #include "app/gui/dialogs/exchange/DialogState.h"
 #include "app/gui/dialogs/exchange/SectionLists.h"
@@ -12,7 +13,6 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -168,7 +168,7 @@ void TdlgImport::ChooseFile()
                                                          {usXliffFiles, "*.xlf *.xliff"}};
     const auto& [kind, patterns] = filters[std::clamp(int(FImportFrom), 1, 5) - 1];
     const QString filter = FilterWithAllFiles(kind, patterns);
-    const QString name = QFileDialog::getOpenFileName(this, UiString(usSelectFileToImport), edFileName->text(), filter);
+    const QString name = ChooseOpenFile(this, UiString(usSelectFileToImport), edFileName->text(), filter);
     if (!name.isEmpty()) edFileName->setText(QDir::toNativeSeparators(name));
 }
 
@@ -198,7 +198,7 @@ void TdlgImport::Confirm()
     o.ImportUntranslated = chbImportUntranslated->isChecked();
     try {
         ImportLanguage(FProject, FLangIndex, fileName, FImportFrom, o,
-                       FHasNames ? FLists->Selection() : TExchangeSelection(), &FPrompt);
+                       FHasNames ? FLists->Selection() : TExchangeSelection(), &FPrompt, &FCounts);
     } catch (const EVocabrixError&) {
         edFileName->setFocus();
         FPrompt.Message(mkError, UiString(usImportWrongFormat), mbOK, mrOk);

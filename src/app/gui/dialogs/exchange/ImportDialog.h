@@ -26,6 +26,8 @@ public:
     void Initialize(int LangIndex, TImportKind ImportFrom);
     // Shows the dialog collapsed; true when the import ran.
     bool Execute();
+    // What the last import did.
+    const TImportCounts& Counts() const { return FCounts; }
 
     QLineEdit* edFileName;
     QToolButton* btnFile;
@@ -53,6 +55,7 @@ private:
     TImportKind FImportFrom = ikText;
     bool FRead = false;
     bool FHasNames = false;
+    TImportCounts FCounts;
     int FFullHeight = 200;
     QString FLastRead;
 };

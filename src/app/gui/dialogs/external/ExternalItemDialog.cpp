@@ -27,8 +27,12 @@ TfrmAddEditExternal::TfrmAddEditExternal(QWidget* Parent, TPrompt* APrompt) : QD
     mmValue->setObjectName(QStringLiteral("mmValue"));
     mmValue->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmValue->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the buttons; a native value has no use for tab characters.
+    mmValue->setTabChangesFocus(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     btnOK = buttons->button(QDialogButtonBox::Ok);
+    btnOK->setText(QStringLiteral("&OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { OKClick(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(cbGroup, &QComboBox::editTextChanged, this, [this] { UpdateOK(); });

@@ -4,6 +4,7 @@
 #include "app/gui/dialogs/options/GoogleApiPage.h"
 #include "app/gui/dialogs/options/RepositoryOptionsPage.h"
 #include "app/gui/window/UiLanguage.h"
+#include "core/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QApplication>
@@ -35,13 +36,12 @@ int PointSize(const QFont& Font)
 
 QString LabelByFont(const QFont& Font, int Charset)
 {
-    QString style;
-    if (Font.bold()) style = QStringLiteral("Bold");
-    if (Font.italic()) style += style.isEmpty() ? QStringLiteral("Italic") : QStringLiteral(", Italic");
-    return QStringLiteral("%1; %2 pt.\nStyle: [%3]\nCharset: %4")
-        .arg(Font.family())
-        .arg(PointSize(Font))
-        .arg(style, CharsetIdent(Charset));
+    const TUiString style =
+        Font.bold() ? (Font.italic() ? usFontBoldItalic : usFontBold) : (Font.italic() ? usFontItalic : usFontRegular);
+    QString label = UiString(usFontLabel, {Font.family(), QString::number(PointSize(Font)), UiString(style)});
+    // The default set says nothing worth a line.
+    if (Charset != DEFAULT_CHARSET) label += QLatin1Char('\n') + UiString(usFontCharset, {CharsetIdent(Charset)});
+    return label;
 }
 
 QColor ColorFromWinColor(TWinColor Color)

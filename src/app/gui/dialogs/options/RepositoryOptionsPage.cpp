@@ -1,10 +1,10 @@
 #include "app/gui/dialogs/options/RepositoryOptionsPage.h"
+#include "app/gui/dialogs/FileChooser.h"
 #include "core/UiStrings.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,9 +20,8 @@ TRepositoryOptionsPage::TRepositoryOptionsPage(QWidget* Parent) : QWidget(Parent
     setObjectName(QStringLiteral("RepositoryPage"));
     BrowseRepository = [](const QString& Current, QWidget* Parent) {
         // A name that does not exist yet makes a new repository.
-        return QFileDialog::getSaveFileName(Parent, UiString(usBrowseForRepository), Current,
-                                            FileFilter(usRepositoryFiles, "*.lr"), nullptr,
-                                            QFileDialog::DontConfirmOverwrite);
+        return ChooseSaveFile(Parent, UiString(usBrowseForRepository), Current, FileFilter(usRepositoryFiles, "*.lr"),
+                              false);
     };
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Repository path")));

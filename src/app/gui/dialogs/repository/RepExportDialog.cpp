@@ -1,5 +1,6 @@
 #include "app/gui/dialogs/repository/RepExportDialog.h"
 
+#include "app/gui/dialogs/FileChooser.h"
 #include "core/Prompt.h"
 #include "core/UiStrings.h"
 #include "repository/Repository.h"
@@ -8,7 +9,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -131,10 +131,9 @@ void TdlgRepExport::UpdateOk()
 
 void TdlgRepExport::Browse()
 {
-    const QString file = QFileDialog::getSaveFileName(
+    const QString file = ChooseSaveFile(
         this, QString(), QDir(LastFolder()).filePath(QFileInfo(FFile->text()).fileName()),
-        FIsTMX ? FilterWithAllFiles(usTmxFiles, "*.tmx") : FilterWithAllFiles(usXmlFiles, "*.xml"), nullptr,
-        QFileDialog::DontConfirmOverwrite);
+        FIsTMX ? FilterWithAllFiles(usTmxFiles, "*.tmx") : FilterWithAllFiles(usXmlFiles, "*.xml"), false);
     if (!file.isEmpty()) FFile->setText(file);
 }
 

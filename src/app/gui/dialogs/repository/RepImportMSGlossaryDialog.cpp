@@ -1,13 +1,13 @@
 #include "app/gui/dialogs/repository/RepImportMSGlossaryDialog.h"
 
 #include "app/EditorSettings.h"
+#include "app/gui/dialogs/FileChooser.h"
 #include "core/UiStrings.h"
 #include "storage/Locales.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -81,8 +81,8 @@ void TdlgRepImportMSGlossary::UpdateOk()
 
 void TdlgRepImportMSGlossary::Browse()
 {
-    const QString file = QFileDialog::getOpenFileName(this, UiString(usSelectFileToImport), FFile->text(),
-                                                      FilterWithAllFiles(usCsvFiles, "*.csv"));
+    const QString file =
+        ChooseOpenFile(this, UiString(usSelectFileToImport), FFile->text(), FilterWithAllFiles(usCsvFiles, "*.csv"));
     if (!file.isEmpty()) FFile->setText(file);
 }
 

@@ -7,6 +7,7 @@
 #include "core/UiStrings.h"
 #include "platform/Settings.h"
 #include "repository/LangRepository.h"
+#include "repository/TableSearch.h"
 #include "storage/Locales.h"
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -56,6 +58,7 @@ TRepositoryModel::TRepositoryModel(TQLangRepository* Repository, QObject* Parent
 void TRepositoryModel::Reload()
 {
     FStopSort = true; // a sort of the old rows does not apply
+    FFoundText.clear();
     beginResetModel();
     FCachedRow = -1;
     FFields.clear();
@@ -112,6 +115,7 @@ bool TRepositoryModel::setData(const QModelIndex& Index, const QVariant& Value, 
 {
     if (Role != Qt::EditRole || Index.column() == 0) return false;
     FCachedRow = -1;
+    FFoundText.clear();
     try {
         FRep->SetBookmark(Bookmark(Index.row()));
         FRep->Edit();
@@ -200,7 +204,50 @@ void TRepositoryModel::TakeOrder(const std::vector<qint32>& Order)
 TRepositoryModel::~TRepositoryModel()
 {
     FStopSort = true;
+    FStopFind = true;
     if (FSorter.joinable()) FSorter.join();
+    if (FFinder.joinable()) FFinder.join();
+}
+
+void TRepositoryModel::StartFind(const QString& Text)
+{
+    FStopFind = true;
+    if (FFinder.joinable()) FFinder.join();
+    FStopFind = false;
+    FFindRunning = true;
+    FFoundText.clear();
+    const int run = ++FFindRun;
+    QStringList fields;
+    for (qsizetype i = 1; i < FFields.size(); ++i) fields << FFields[i]->FieldName();
+    const QString database = FRep->DatabaseName(), table = FRep->TableName();
+    FFinder = std::thread([this, database, table, fields, Text, run] {
+        std::vector<qint32> found;
+        try {
+            found = RecordsContaining(database, table, fields, Text, FStopFind);
+        } catch (const EVocabrixError&) {
+            found.clear(); // nothing to show of a table that cannot be read
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, Text, run, found = std::move(found)] {
+                if (run != FFindRun) return; // a later find took over
+                FFindRunning = false;
+                FMatches = std::unordered_set<qint32>(found.begin(), found.end());
+                FFoundText = Text;
+                Q_EMIT FindDone();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+int TRepositoryModel::NextMatch(int From, bool Forward) const
+{
+    const int count = int(FRows.size());
+    for (int step = 1; step <= count; ++step) {
+        const int row = ((Forward ? From + step : From - step) % count + count) % count;
+        if (FMatches.count(FRows[size_t(row)])) return row;
+    }
+    return -1;
 }
 
 void TRepositoryModel::AppendRecord()
@@ -349,6 +396,26 @@ TRepositoryForm::TRepositoryForm(TQLangRepository* Repository, TPrompt& Prompt, 
     auto* multiLine = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), FView);
     connect(multiLine, &QShortcut::activated, this, [this] { EditMultiLine(); });
 
+    // Find: a text in any language, next and previous.
+    FFind = new QLineEdit;
+    FFind->setObjectName(QStringLiteral("edFind"));
+    FFind->setClearButtonEnabled(true);
+    auto* findLabel = new QLabel(QStringLiteral("Fin&d:"));
+    findLabel->setBuddy(FFind);
+    auto* findNext = new QPushButton(QStringLiteral("Find &Next"));
+    findNext->setObjectName(QStringLiteral("btnFindNext"));
+    auto* findPrevious = new QPushButton(QStringLiteral("Find &Previous"));
+    findPrevious->setObjectName(QStringLiteral("btnFindPrevious"));
+    connect(FFind, &QLineEdit::returnPressed, this, [this] { FindNext(true); });
+    connect(findNext, &QPushButton::clicked, this, [this] { FindNext(true); });
+    connect(findPrevious, &QPushButton::clicked, this, [this] { FindNext(false); });
+    connect(FModel, &TRepositoryModel::FindDone, this, [this] { GoToMatch(); });
+    auto* findRow = new QHBoxLayout;
+    findRow->addWidget(findLabel);
+    findRow->addWidget(FFind, 1);
+    findRow->addWidget(findNext);
+    findRow->addWidget(findPrevious);
+
     FToggles = new QHBoxLayout;
     FToggles->setSpacing(2);
     FStatus = new QLabel;
@@ -357,6 +424,7 @@ TRepositoryForm::TRepositoryForm(TQLangRepository* Repository, TPrompt& Prompt, 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addLayout(FToggles);
+    layout->addLayout(findRow);
     layout->addWidget(FView, 1);
     layout->addWidget(FStatus);
     connect(FView->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
@@ -476,6 +544,70 @@ QString TRepositoryForm::StatusText() const
 
 void TRepositoryForm::UpdateStatus() { FStatus->setText(StatusText()); }
 
+void TRepositoryForm::FindNext(bool Forward)
+{
+    const QString text = FFind->text();
+    if (text.isEmpty()) {
+        FFind->setFocus();
+        return;
+    }
+    FFindForward = Forward;
+    if (text == FModel->FoundText()) {
+        GoToMatch();
+        return;
+    }
+    FStatus->setText(UiString(usSearching));
+    FModel->StartFind(text); // GoToMatch once the records are known
+}
+
+void TRepositoryForm::GoToMatch()
+{
+    const QModelIndex current = FView->currentIndex();
+    const int from = current.isValid() ? current.row() : (FFindForward ? -1 : 0);
+    const int row = FModel->NextMatch(from, FFindForward);
+    if (row < 0) {
+        FStatus->setText(UiString(usTextNotFound, {FModel->FoundText()}));
+        return;
+    }
+    const QModelIndex found = FModel->index(row, std::max(current.column(), 1));
+    FView->setCurrentIndex(found);
+    FView->scrollTo(found);
+    UpdateStatus();
+}
+
+namespace {
+
+bool IsFindKey(const QKeyEvent* Event)
+{
+    return Event->matches(QKeySequence::Find) || Event->matches(QKeySequence::FindNext) ||
+           Event->matches(QKeySequence::FindPrevious);
+}
+
+} // namespace
+
+bool TRepositoryForm::event(QEvent* Event)
+{
+    if (Event->type() == QEvent::ShortcutOverride && IsFindKey(static_cast<QKeyEvent*>(Event))) {
+        Event->accept();
+        return true;
+    }
+    return QWidget::event(Event);
+}
+
+void TRepositoryForm::keyPressEvent(QKeyEvent* Event)
+{
+    if (Event->matches(QKeySequence::Find)) {
+        FFind->setFocus(Qt::ShortcutFocusReason);
+        FFind->selectAll();
+    } else if (Event->matches(QKeySequence::FindNext)) {
+        FindNext(true);
+    } else if (Event->matches(QKeySequence::FindPrevious)) {
+        FindNext(false);
+    } else {
+        QWidget::keyPressEvent(Event);
+    }
+}
+
 QList<int> TRepositoryForm::SelectedRows() const
 {
     QList<int> rows;
@@ -574,6 +706,8 @@ void TRepositoryForm::EditMultiLine()
     if (!index.isValid() || !(FModel->flags(index) & Qt::ItemIsEditable)) return;
     TdlgCellEdit editor(this);
     editor.SetNative(FModel->data(FModel->index(index.row(), 1), Qt::DisplayRole).toString(), FView->font());
-    editor.SetCurrent(FModel->data(index, Qt::DisplayRole).toString(), FView->font(), false);
+    // The record's text in the column's language: its clipboard text is read in that language's code page.
+    editor.SetCurrent(FModel->data(index, Qt::DisplayRole).toString(), FView->font(), false,
+                      FModel->ColumnField(index.column())->Locale(), QString(), imDontCare);
     if (editor.exec() == QDialog::Accepted) FModel->setData(index, editor.Text(), Qt::EditRole);
 }

@@ -7,11 +7,14 @@
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 class QAction;
 class QHBoxLayout;
+class QKeyEvent;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableView;
 class QToolButton;
@@ -48,11 +51,23 @@ public:
     void sort(int Column, Qt::SortOrder Order) override;
     bool Sorting() const { return FSortRunning; }
 
+    // Find: the records that hold Text in some language are looked for on a
+    // thread of their own (a million records take seconds to read);
+    // FindDone tells when they are known.
+    void StartFind(const QString& Text);
+    bool Finding() const { return FFindRunning; }
+    // The text whose records are known; empty after the records changed.
+    const QString& FoundText() const { return FFoundText; }
+    // The next row after From (before it when not Forward) whose record holds
+    // the found text, round the end; -1 when none does.
+    int NextMatch(int From, bool Forward) const;
+
     // An edit the repository refused.
     std::function<void(const QString&)> OnError;
 
 Q_SIGNALS:
     void SortingChanged(bool Running);
+    void FindDone();
 
 private:
     const QStringList& RowTexts(int Row) const;
@@ -66,6 +81,12 @@ private:
     std::thread FSorter;
     std::atomic<bool> FStopSort = false;
     bool FSortRunning = false;
+    std::thread FFinder;
+    std::atomic<bool> FStopFind = false;
+    bool FFindRunning = false;
+    int FFindRun = 0; // the run whose answer counts
+    QString FFoundText;
+    std::unordered_set<qint32> FMatches;
 };
 
 // "Add new language" / "Language properties": a locale from the language tree
@@ -103,8 +124,14 @@ public:
     void LanguageProperties();
     // Shows or hides a language column (the last visible one stays).
     void SetLanguageVisible(int Column, bool Visible);
+    QLineEdit* FindEdit() const { return FFind; }
 
     QAction *actAddRecord, *actDeleteRecords, *actSelectAll, *actAddLanguage, *actDeleteLanguages, *actProperties;
+
+protected:
+    // Ctrl+F, F3 and Shift+F3 find in the browser, not in the grid behind it.
+    bool event(QEvent* Event) override;
+    void keyPressEvent(QKeyEvent* Event) override;
 
 private:
     void Reload();
@@ -115,6 +142,10 @@ private:
     QList<int> SelectedRows() const;
     QList<int> SelectedLanguageColumns() const;
     void EditMultiLine();
+    // Find next (or previous) from the current row; the records that hold the
+    // text are looked for first when the text is new.
+    void FindNext(bool Forward);
+    void GoToMatch();
 
     TQLangRepository* FRep;
     TPrompt& FPrompt;
@@ -124,6 +155,8 @@ private:
     QToolButton* FAll = nullptr;
     QList<QToolButton*> FLanguageButtons;
     QLabel* FStatus;
+    QLineEdit* FFind;
+    bool FFindForward = true;
     int FSortColumn = -1;
     Qt::SortOrder FSortOrder = Qt::AscendingOrder;
 };

@@ -86,8 +86,8 @@ void TdlgFind::Prepare(TQFindData& FindData, bool ReplaceMode, const QFont& Colu
 {
     FData = &FindData;
     FReplaceMode = ReplaceMode;
-    setWindowTitle(ReplaceMode ? QStringLiteral("Replace") : QStringLiteral("Find"));
-    btnFind->setText(ReplaceMode ? QStringLiteral("&Start") : QStringLiteral("&Find"));
+    setWindowTitle(UiString(ReplaceMode ? usReplaceTitle : usFindTitle));
+    btnFind->setText(UiString(ReplaceMode ? usStartButton : usFindButton));
     for (QWidget* w :
          {static_cast<QWidget*>(lblReplace), static_cast<QWidget*>(edReplace), static_cast<QWidget*>(btnReplaceAll)})
         w->setVisible(ReplaceMode);
