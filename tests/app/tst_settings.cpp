@@ -714,7 +714,7 @@ private Q_SLOTS:
         };
         dlg.SetGridFont(QFont(QStringLiteral("Arial"), 10), 204);
         dlg.ChangeFontButton()->click();
-        QCOMPARE(dlg.FontLabel()->text(), QStringLiteral("Courier; 14 pt.\nStyle: [Italic]\nCharset: RUSSIAN_CHARSET"));
+        QCOMPARE(dlg.FontLabel()->text(), QStringLiteral("Courier, 14 pt, Italic\nCharacter set: RUSSIAN_CHARSET"));
         QCOMPARE(dlg.Settings().GridFont, (TGridFontSettings{QStringLiteral("Courier"), 14, 204, fsItalic}));
 
         // The interface language.

@@ -79,7 +79,7 @@ TExtractOptions TdlgExtract::Options() const
 TExtractCommands::TExtractCommands(QWidget* AWindow, TPrompt* APrompt, TExtractHost AHost)
     : QObject(AWindow), FWindow(AWindow), FPrompt(APrompt), FHost(std::move(AHost))
 {
-    miNewFromExe = new QAction(QStringLiteral("Ne&w Project from Executable..."), this);
+    miNewFromExe = new QAction(QStringLiteral("New Project from Executa&ble..."), this);
     miNewFromExe->setObjectName(QStringLiteral("miNewFromExe"));
     connect(miNewFromExe, &QAction::triggered, this, [this] { NewProjectFromExecutable(); });
 }

@@ -221,8 +221,8 @@ private Q_SLOTS:
         t.SelectLanguages(true);
         t.Prompt.Answers = {mrNo};
         t.CreateDll();
-        QVERIFY2(t.Log().startsWith("Confirmation: Language <German (Germany)> was modified. You must save changes "
-                                    "before creating DLL.\r\nProceed with saving?"),
+        QVERIFY2(t.Log().startsWith("Confirmation: The language \"German (Germany)\" was modified. It must be saved "
+                                    "before its DLL is created.\r\nSave it now?"),
                  qPrintable(t.Log()));
         QVERIFY(!QFileInfo::exists(t.Dll("deu")));
         QVERIFY(t.Lang(1)->Modified());

