@@ -425,8 +425,7 @@ private Q_SLOTS:
         const int col = e.GermanCol();
         const auto translateAllWithEditor = [&](int Row, const QString& Typed) {
             e.Grid()->FocusCell(col, Row, true);
-            QTest::mouseClick(e.Grid()->viewport(), Qt::LeftButton, {}, e.Grid()->CellRect(col, Row).center());
-            QTRY_VERIFY(e.Grid()->Editing());
+            QVERIFY(e.Grid()->ShowEditor()); // as one click on the current cell opens it
             if (!Typed.isEmpty()) QTest::keyClicks(e.Grid()->GetInplaceEditor(), Typed);
             e.Action("miRepTranslateLang")->trigger();
             QVERIFY(!e.Grid()->Editing());
@@ -455,6 +454,7 @@ private Q_SLOTS:
         for (int r : e.TextRows(40))
             if (!e.Form->RowItem(r)->IsTranslated(1)) row = r;
         QVERIFY(row >= 0);
+        e.Grid()->FocusCell(e.GermanCol(), row, true);
         e.AddPair(e.Native(row), QStringLiteral("Aus dem Speicher"));
         e.Prompt.Log.clear();
         e.Action("miRepTranslateLang")->trigger();
