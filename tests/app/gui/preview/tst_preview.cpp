@@ -439,7 +439,7 @@ void TestPreview::boundsRememberedAcrossClose()
     TViewer v;
     v.Viewer.ShowStream(form(640));
     QCOMPARE(v.Viewer.Form()->width(), 640);
-    v.Viewer.Form()->move(130, 140);
+    v.Viewer.Form()->move(40, 140);
     const QPoint place = v.Viewer.Form()->pos();
     v.Viewer.Form()->close();
     QVERIFY(v.Viewer.Form() && !v.Viewer.Form()->isVisible());
