@@ -344,6 +344,7 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(QDir(dir).filePath("missing")));
         QVERIFY(!QFileInfo::exists(QDir(dir).filePath("orphan/notes.lr")));
         QCOMPARE(ReadWholeFile(QDir(dir).filePath("orphan/notes.mem")), orphan);
+    }
 
     // The memory learns the sample's German with -repadd: as Refresh by
     // Language does, and -translate: fills a fresh German file from it:
