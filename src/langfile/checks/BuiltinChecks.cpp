@@ -47,8 +47,8 @@ QString FormatMessage(const TCheckContext& c)
     if (!c.Native.contains(QLatin1Char('%')) && !c.Translation.contains(QLatin1Char('%'))) return {};
     // Argument by argument; order may change only through indexes.
     std::multimap<int, QString> native, translation;
-    for (const TFormatSpec& s : ParseFormatSpecs(c.Native)) native.emplace(s.Arg, s.Spec);
-    for (const TFormatSpec& s : ParseFormatSpecs(c.Translation)) translation.emplace(s.Arg, s.Spec);
+    for (const TFormatSpec& s : ParseFormatSpecs(c.Native)) native.emplace(s.Arg, s.Specifier);
+    for (const TFormatSpec& s : ParseFormatSpecs(c.Translation)) translation.emplace(s.Arg, s.Specifier);
     const auto specsOf = [](const std::multimap<int, QString>& m, int arg) {
         QStringList specs;
         for (auto [it, end] = m.equal_range(arg); it != end; ++it) specs << QLatin1Char('%') + it->second;
@@ -57,8 +57,8 @@ QString FormatMessage(const TCheckContext& c)
         return specs;
     };
     std::vector<int> args;
-    for (const auto& [arg, spec] : native) args.push_back(arg);
-    for (const auto& [arg, spec] : translation) args.push_back(arg);
+    for (const auto& [arg, specifier] : native) args.push_back(arg);
+    for (const auto& [arg, specifier] : translation) args.push_back(arg);
     std::sort(args.begin(), args.end());
     args.erase(std::unique(args.begin(), args.end()), args.end());
     for (const int arg : args) {

@@ -40,10 +40,10 @@ std::vector<TFormatSpec> ParseFormatSpecs(const QString& Text)
             ++p;
             first.clear();
         }
-        QString spec;
+        QString specifier;
         if (first.isEmpty()) {
             if (p < Text.size() && Text[p] == QLatin1Char('-')) {
-                spec += QLatin1Char('-');
+                specifier += QLatin1Char('-');
                 ++p;
             }
             first = ReadCount(Text, p);
@@ -67,10 +67,10 @@ std::vector<TFormatSpec> ParseFormatSpecs(const QString& Text)
         for (const QString* count : {&width, &precision}) {
             if (*count == QLatin1String("*")) specs.push_back({arg++, QStringLiteral("*"), i, p + 1 - i});
         }
-        spec += width;
-        if (!precision.isEmpty()) spec += QLatin1Char('.') + precision;
-        spec += Text[p].toLower();
-        specs.push_back({arg++, spec, i, p + 1 - i});
+        specifier += width;
+        if (!precision.isEmpty()) specifier += QLatin1Char('.') + precision;
+        specifier += Text[p].toLower();
+        specs.push_back({arg++, specifier, i, p + 1 - i});
         i = p + 1;
     }
     return specs;
@@ -79,7 +79,8 @@ std::vector<TFormatSpec> ParseFormatSpecs(const QString& Text)
 QString FormatSignatureOf(const QString& Text)
 {
     QStringList specs;
-    for (const TFormatSpec& s : ParseFormatSpecs(Text)) specs << QString::number(s.Arg) + QLatin1Char(':') + s.Spec;
+    for (const TFormatSpec& s : ParseFormatSpecs(Text))
+        specs << QString::number(s.Arg) + QLatin1Char(':') + s.Specifier;
     specs.sort();
     specs.removeDuplicates();
     return specs.join(QLatin1Char(' '));

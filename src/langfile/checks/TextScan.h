@@ -8,8 +8,9 @@
 
 // One specifier of Delphi's Format: "%s", "%0:d", "%-10.2f", "%*d".
 struct TFormatSpec {
-    int Arg = 0;  // the argument it takes
-    QString Spec; // without "%" and index, type letter in lower case: "-10.2f"; "*" for a width taken from an argument
+    int Arg = 0; // the argument it takes
+    QString
+        Specifier; // without "%" and index, type letter in lower case: "-10.2f"; "*" for a width taken from an argument
     qsizetype Pos = 0;
     qsizetype Length = 0;
 };
